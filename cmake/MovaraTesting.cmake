@@ -1,0 +1,13 @@
+# movara_add_test_suite(NAME SOURCES ... LIBRARIES ... [PROPERTIES ...])
+# One GoogleTest executable per subsystem; its tests are listed by running it
+# under Wine at test time (the build itself does not need Wine running).
+function(movara_add_test_suite name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;PROPERTIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE movara_test_support ${ARG_LIBRARIES} GTest::gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+    PROPERTIES ${ARG_PROPERTIES})
+endfunction()

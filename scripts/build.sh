@@ -1,0 +1,9 @@
+#!/bin/bash
+# Configures and builds Movara with the Winelib toolchain into build/.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${MOVARA_BUILD_DIR:-$ROOT/build}"
+if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/winelib-toolchain.cmake" >/dev/null
+fi
+cmake --build "$BUILD" -j "$(nproc)" -- --no-print-directory

@@ -1,0 +1,38 @@
+#!/bin/bash
+# Brings a fresh Debian 12 machine to the state Movara builds and tests in:
+# the Winelib toolchain and libraries, the virtual display, and the Japanese
+# locale that makes Wine use code page 932. Quiet when all is present.
+set -euo pipefail
+
+PACKAGES=(
+  wine64 wine64-tools libwine-dev
+  cmake make g++ libxerces-c-dev zlib1g-dev libgtest-dev duktape-dev
+  xvfb xauth xdotool locales fonts-ipafont-gothic
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  [ -z "$p" ] && continue
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq >/dev/null
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  if ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  fi
+  $SUDO locale-gen >/dev/null
+fi
