@@ -3,7 +3,6 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${MOVARA_BUILD_DIR:-$ROOT/build}"
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/winelib-toolchain.cmake" >/dev/null
-fi
+# Configuring every time picks up subsystem folders that have just arrived.
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/winelib-toolchain.cmake" >/dev/null
 cmake --build "$BUILD" -j "$(nproc)" -- --no-print-directory

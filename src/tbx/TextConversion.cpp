@@ -1,0 +1,46 @@
+#include "TextConversion.h"
+
+#include <vector>
+
+#include "TbException.h"
+
+namespace {
+
+const char* const kConversionFailed = "文字コード変換に失敗しました。";
+
+}  // namespace
+
+std::u16string multiByteToWide(const char* text, UINT codePage) {
+    if (text == nullptr) return {};
+    // The length asked for includes the terminator.
+    int length = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+    if (length <= 0) throw TbException(kConversionFailed);
+    std::u16string wide(length, u'\0');
+    if (MultiByteToWideChar(codePage, 0, text, -1, reinterpret_cast<LPWSTR>(&wide[0]), length) != length)
+        throw TbException(kConversionFailed);
+    wide.resize(length - 1);
+    return wide;
+}
+
+std::u16string multiByteToWide(const std::string& text, UINT codePage) {
+    return multiByteToWide(text.c_str(), codePage);
+}
+
+std::string wideToMultiByte(const char16_t* text, UINT codePage) {
+    if (text == nullptr) return {};
+    LPCWSTR source = reinterpret_cast<LPCWSTR>(text);
+    char stackBuffer[256];
+    int converted = WideCharToMultiByte(codePage, 0, source, -1, stackBuffer, sizeof stackBuffer, nullptr, nullptr);
+    if (converted > 0) return std::string(stackBuffer, converted - 1);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) throw TbException(kConversionFailed);
+    int length = WideCharToMultiByte(codePage, 0, source, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) throw TbException(kConversionFailed);
+    std::vector<char> buffer(length);
+    if (WideCharToMultiByte(codePage, 0, source, -1, buffer.data(), length, nullptr, nullptr) != length)
+        throw TbException(kConversionFailed);
+    return std::string(buffer.data(), length - 1);
+}
+
+std::string wideToMultiByte(const std::u16string& text, UINT codePage) {
+    return wideToMultiByte(text.c_str(), codePage);
+}
