@@ -5,4 +5,5 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${MOVARA_BUILD_DIR:-$ROOT/build}"
 # Configuring every time picks up subsystem folders that have just arrived.
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/winelib-toolchain.cmake" >/dev/null
-cmake --build "$BUILD" -j "$(nproc)" -- --no-print-directory
+# Extra arguments go to cmake --build, for example: --target dom_tests
+cmake --build "$BUILD" -j "$(nproc)" "$@"
