@@ -1,0 +1,118 @@
+#include "app/CrashDump.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const char* const kVersionLabel = "v1.0";
+DWORD guardedThreadId = 0;
+
+// MINIDUMP_EXCEPTION_INFORMATION, laid out as dbghelp reads it.
+#pragma pack(push, 4)
+struct DumpExceptionInformation {
+    DWORD threadId;
+    EXCEPTION_POINTERS* exceptionPointers;
+    BOOL clientPointers;
+};
+#pragma pack(pop)
+
+std::string afterLastBackslash(const std::string& path) {
+    // Scans by character: a Shift_JIS trail byte may be 0x5C.
+    const char* start = path.c_str();
+    for (const char* p = start; *p; p = CharNextA(p))
+        if (*p == '\\') start = p + 1;
+    return start;
+}
+
+LONG WINAPI crashGuardFilter(EXCEPTION_POINTERS* exception) {
+    if (GetCurrentThreadId() != guardedThreadId) return EXCEPTION_CONTINUE_SEARCH;
+    LONG answer = writeCrashDump(exception);
+    MessageBoxA(nullptr, crashMessage(dumpPath()).c_str(), nullptr, MB_OK);
+    return answer;
+}
+
+}  // namespace
+
+CrashDumpWriter::CrashDumpWriter(std::string libraryName) : libraryName_(std::move(libraryName)) {}
+
+bool CrashDumpWriter::loadLibrary() {
+    if (miniDumpWriter_) return true;
+    if (!dumpLibrary_) dumpLibrary_.reset(LoadLibraryA(libraryName_.c_str()));
+    if (!dumpLibrary_) return false;
+    miniDumpWriter_ = reinterpret_cast<MiniDumpWriter>(
+        reinterpret_cast<void*>(GetProcAddress(dumpLibrary_.get(), "MiniDumpWriteDump")));
+    return miniDumpWriter_ != nullptr;
+}
+
+bool CrashDumpWriter::computePath() {
+    char module[520];
+    DWORD length = GetModuleFileNameA(nullptr, module, sizeof(module));
+    if (length == 0 || length >= sizeof(module)) return false;
+    std::string programName = afterLastBackslash(module);
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char temp[MAX_PATH] = "";
+    char longTemp[MAX_PATH] = "";
+    GetTempPathA(sizeof(temp), temp);
+    if (GetLongPathNameA(temp, longTemp, sizeof(longTemp)) == 0) lstrcpynA(longTemp, temp, sizeof(longTemp));
+
+    CreateDirectoryA((std::string(longTemp) + programName).c_str(), nullptr);
+    dumpPath_ = crashDumpFileName(longTemp, programName, now, GetCurrentProcessId(), GetCurrentThreadId());
+    return true;
+}
+
+LONG CrashDumpWriter::write(EXCEPTION_POINTERS* exception) {
+    if (!loadLibrary()) return EXCEPTION_EXECUTE_HANDLER;
+    if (dumpPath_.empty() && !computePath()) return EXCEPTION_EXECUTE_HANDLER;
+
+    tbx::FileHandle file(CreateFileA(dumpPath_.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr));
+    if (!file) {
+        dumpPath_.clear();
+        return EXCEPTION_EXECUTE_HANDLER;
+    }
+    DumpExceptionInformation information = {GetCurrentThreadId(), exception, TRUE};
+    BOOL written = miniDumpWriter_(GetCurrentProcess(), GetCurrentProcessId(), file.get(), 0 /* MiniDumpNormal */,
+                                   &information, nullptr, nullptr);
+    file.reset();
+    if (!written) dumpPath_.clear();
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+namespace {
+
+CrashDumpWriter& processWriter() {
+    static CrashDumpWriter writer;
+    return writer;
+}
+
+}  // namespace
+
+LONG WINAPI writeCrashDump(EXCEPTION_POINTERS* exception) { return processWriter().write(exception); }
+
+const std::string& dumpPath() { return processWriter().dumpPath(); }
+
+std::string crashDumpFileName(const std::string& tempDirectory, const std::string& programName, const SYSTEMTIME& time,
+                              DWORD processId, DWORD threadId) {
+    char path[MAX_PATH];
+    snprintf(path, sizeof(path), "%s%s\\%s-%04d%02d%02d-%02d%02d%02d-%ld-%ld.dmp", tempDirectory.c_str(),
+             programName.c_str(), kVersionLabel, time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
+             time.wSecond, static_cast<long>(processId), static_cast<long>(threadId));
+    return path;
+}
+
+std::string crashMessage(const std::string& path) {
+    if (path.empty()) return "システムエラーが発生しました。";
+    char text[512];
+    snprintf(text, sizeof(text), "エラーが発生しました。エラー情報は%sに格納されています。", path.c_str());
+    return text;
+}
+
+void installCrashGuard() {
+    processWriter();  // built now, not inside the filter
+    guardedThreadId = GetCurrentThreadId();
+    SetUnhandledExceptionFilter(crashGuardFilter);
+}

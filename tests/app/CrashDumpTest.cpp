@@ -1,0 +1,110 @@
+#include "MovaraTest.h"
+
+#include "app/CrashDump.h"
+
+using movara_test::ScratchDir;
+
+namespace {
+
+// Points GetTempPathA at a scratch folder for the life of the object.
+class TempRedirect {
+public:
+    explicit TempRedirect(const std::string& folder) {
+        char old[MAX_PATH] = "";
+        hadOld_ = GetEnvironmentVariableA("TMP", old, sizeof(old)) > 0;
+        old_ = old;
+        SetEnvironmentVariableA("TMP", folder.c_str());
+    }
+    ~TempRedirect() { SetEnvironmentVariableA("TMP", hadOld_ ? old_.c_str() : nullptr); }
+
+private:
+    bool hadOld_;
+    std::string old_;
+};
+
+std::string programName() {
+    char module[MAX_PATH];
+    GetModuleFileNameA(nullptr, module, sizeof(module));
+    std::string path = module;
+    return path.substr(path.rfind('\\') + 1);
+}
+
+std::string longForm(const std::string& path) {
+    char buffer[MAX_PATH];
+    GetLongPathNameA(path.c_str(), buffer, sizeof(buffer));
+    return buffer;
+}
+
+// A real exception record and context, as a filter would receive them.
+struct FakeCrash {
+    EXCEPTION_RECORD record = {};
+    CONTEXT context = {};
+    EXCEPTION_POINTERS pointers = {&record, &context};
+    FakeCrash() {
+        RtlCaptureContext(&context);
+        record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+        record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
+    }
+};
+
+}  // namespace
+
+TEST(CrashDumpName, FollowsThePattern) {
+    SYSTEMTIME time = {};
+    time.wYear = 2009, time.wMonth = 10, time.wDay = 27, time.wHour = 15, time.wMinute = 30, time.wSecond = 5;
+    EXPECT_EQ(crashDumpFileName("C:\\users\\me\\Temp\\", "Movara.exe", time, 1234, 5678),
+              "C:\\users\\me\\Temp\\Movara.exe\\v1.0-20091027-153005-1234-5678.dmp");
+    // A path beyond the 260-byte buffer is cut, not overrun.
+    std::string longName = crashDumpFileName("C:\\" + std::string(300, 'x') + "\\", "Movara.exe", time, 1, 2);
+    EXPECT_EQ(longName.size(), 259u);
+}
+
+TEST(CrashDumpMessage, NamesThePathOrFallsBack) {
+    // Narrow literals are compiled to Shift_JIS, as the program's texts are.
+    EXPECT_EQ(crashMessage("C:\\t\\a.dmp"), "エラーが発生しました。エラー情報はC:\\t\\a.dmpに格納されています。");
+    EXPECT_EQ(crashMessage(""), "システムエラーが発生しました。");
+}
+
+TEST(CrashDumpWriter, WritesAMiniDumpIntoTheProgramFolderUnderTemp) {
+    ScratchDir scratch;
+    TempRedirect redirect(scratch.path() + "\\");
+    CrashDumpWriter writer;
+    FakeCrash crash;
+    EXPECT_EQ(writer.write(&crash.pointers), EXCEPTION_EXECUTE_HANDLER);
+
+    std::string folder = longForm(scratch.path()) + "\\" + programName() + "\\";
+    ASSERT_EQ(writer.dumpPath().compare(0, folder.size(), folder), 0) << writer.dumpPath();
+    std::string name = writer.dumpPath().substr(folder.size());
+    std::string suffix =
+        "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetCurrentThreadId()) + ".dmp";
+    EXPECT_EQ(name.compare(0, 5, "v1.0-"), 0) << name;
+    EXPECT_EQ(name.size(), 5 + 8 + 1 + 6 + suffix.size()) << name;
+    EXPECT_EQ(name.substr(name.size() - suffix.size()), suffix);
+    EXPECT_EQ(movara_test::readBytes(writer.dumpPath()).substr(0, 4), "MDMP");
+}
+
+TEST(CrashDumpWriter, WithoutTheDumpLibraryWritesNothing) {
+    ScratchDir scratch;
+    TempRedirect redirect(scratch.path() + "\\");
+    CrashDumpWriter writer("no_such_dbghelp.dll");
+    FakeCrash crash;
+    EXPECT_EQ(writer.write(&crash.pointers), EXCEPTION_EXECUTE_HANDLER);
+    EXPECT_TRUE(writer.dumpPath().empty());
+    EXPECT_FALSE(movara_test::directoryExists(scratch / programName()));
+}
+
+TEST(CrashDumpWriter, AfterAFailedAttemptComputesAFreshPath) {
+    ScratchDir scratch;
+    TempRedirect redirect(scratch.path() + "\\");
+    // A file where the dump folder belongs makes the file creation fail.
+    movara_test::writeBytes(scratch / programName(), "blocker");
+    CrashDumpWriter writer;
+    FakeCrash crash;
+    EXPECT_EQ(writer.write(&crash.pointers), EXCEPTION_EXECUTE_HANDLER);
+    EXPECT_TRUE(writer.dumpPath().empty());
+
+    DeleteFileA((scratch / programName()).c_str());
+    EXPECT_EQ(writer.write(&crash.pointers), EXCEPTION_EXECUTE_HANDLER);
+    ASSERT_FALSE(writer.dumpPath().empty());
+    EXPECT_TRUE(movara_test::fileExists(writer.dumpPath()));
+}
