@@ -1,0 +1,12 @@
+#include "MvException.h"
+
+#include "tbx/TextConversion.h"
+
+MvException::MvException(std::string message) : message_(std::move(message)) {
+    // A failing conversion must not turn the report of one failure into another.
+    try {
+        wideMessage_ = multiByteToWide(message_, CP_ACP);
+    } catch (...) {
+        wideMessage_.clear();
+    }
+}

@@ -1,0 +1,102 @@
+#include "DirectoryTree.h"
+
+#include <windows.h>
+
+#include "FlashEx/MvException.h"
+#include "PathUtilities.h"
+#include "security/PathUtilities.h"
+#include "tbx/Handles.h"
+
+namespace {
+
+bool isDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
+
+// Calls visit(entry) for every entry of the search except "." and "..".
+template <typename Visit>
+void forEachEntry(const std::string& pattern, Visit visit) {
+    WIN32_FIND_DATAA entry;
+    tbx::FindHandle search(FindFirstFileA(pattern.c_str(), &entry));
+    if (!search) return;
+    do {
+        if (!isDotEntry(entry.cFileName)) visit(entry);
+    } while (FindNextFileA(search.get(), &entry));
+}
+
+// Volume and file index of an existing file or directory, so that two names
+// of one directory (case, short names, links) are recognised as the same.
+bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    tbx::FileHandle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && GetFileInformationByHandle(file.get(), &info);
+}
+
+bool sameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// A destination inside the source would be copied into itself without end;
+// one that is the source would copy every file onto itself.
+bool liesInside(const std::string& destination, const std::string& source) {
+    BY_HANDLE_FILE_INFORMATION sourceInfo;
+    if (!fileIdentity(source, sourceInfo)) return false;
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(destination.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) return false;
+    for (std::string ancestor = full; !ancestor.empty(); ancestor = parentDirectory(ancestor)) {
+        BY_HANDLE_FILE_INFORMATION info;
+        std::string probe = ancestor.size() == 2 && ancestor[1] == ':' ? ancestor + "\\" : ancestor;
+        if (fileIdentity(probe, info) && sameIdentity(info, sourceInfo)) return true;
+    }
+    return false;
+}
+
+bool shouldCopy(const WIN32_FIND_DATAA& sourceEntry, const std::string& target, bool overwrite, bool onlyNewer) {
+    DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    if (onlyNewer) {
+        FILETIME targetTime = lastWriteTime(target);
+        return CompareFileTime(&sourceEntry.ftLastWriteTime, &targetTime) > 0;
+    }
+    return overwrite;
+}
+
+void copyTree(const std::string& source, const std::string& destination, bool overwrite, bool onlyNewer) {
+    forEachEntry(source + "\\*.*", [&](const WIN32_FIND_DATAA& entry) {
+        std::string from = source + "\\" + entry.cFileName;
+        std::string to = destination + "\\" + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            CreateDirectoryA(to.c_str(), nullptr);
+            copyTree(from, to, overwrite, onlyNewer);
+        } else if (shouldCopy(entry, to, overwrite, onlyNewer)) {
+            if (!CopyFileA(from.c_str(), to.c_str(), FALSE))
+                throw MvException("ファイルのコピーに失敗しました。 " + from + " to " + to);
+        }
+    });
+}
+
+}  // namespace
+
+void copyDirectoryTree(const std::string& source, const std::string& destination, bool overwrite, bool onlyNewer) {
+    if (!isExistingDirectory(source)) throw MvException("コピー元ディレクトリが存在しません。" + source);
+    if (liesInside(destination, source))
+        throw MvException("コピー先がコピー元ディレクトリの中にあります。" + destination);
+    createDirectoryTree(destination);
+    copyTree(source, destination, overwrite, onlyNewer);
+}
+
+void deleteDirectoryTree(const std::string& path) {
+    std::string prefix = setTrailingSeparator(path, true);
+    forEachEntry(prefix + "*.*", [&](const WIN32_FIND_DATAA& entry) {
+        std::string full = prefix + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            // A linked directory is unlinked, never emptied: its contents live elsewhere.
+            if (!RemoveDirectoryA(full.c_str())) DeleteFileA(full.c_str());
+        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            deleteDirectoryTree(full);
+        } else {
+            DeleteFileA(full.c_str());
+        }
+    });
+    RemoveDirectoryA(path.c_str());
+}

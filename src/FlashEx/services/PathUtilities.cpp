@@ -1,0 +1,81 @@
+#include "PathUtilities.h"
+
+#include <vector>
+
+#include "FlashEx/MvException.h"
+#include "PathText.h"
+#include "security/PathUtilities.h"
+#include "tbx/TbException.h"
+
+namespace {
+
+// Both directory queries answer the length they need when the buffer is too
+// small; the second call uses exactly that length.
+template <typename Query>
+std::string queryDirectory(Query query, const char* failure) {
+    std::vector<char> buffer(MAX_PATH);
+    DWORD length = query(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length >= buffer.size()) {
+        buffer.resize(length);
+        length = query(static_cast<DWORD>(buffer.size()), buffer.data());
+    }
+    if (length == 0 || length >= buffer.size()) throw MvException(failure);
+    return std::string(buffer.data(), length);
+}
+
+}  // namespace
+
+std::string tempDirectory(bool withSeparator) {
+    std::string path = queryDirectory([](DWORD size, char* buffer) { return GetTempPathA(size, buffer); },
+                                      "一時フォルダのパスを取得できませんでした。");
+    return setTrailingSeparator(path, withSeparator);
+}
+
+std::string currentDirectory(bool withSeparator) {
+    std::string path = queryDirectory([](DWORD size, char* buffer) { return GetCurrentDirectoryA(size, buffer); },
+                                      "カレントフォルダのパスを取得できませんでした。");
+    return setTrailingSeparator(path, withSeparator);
+}
+
+std::string setTrailingSeparator(const std::string& path, bool withSeparator) {
+    if (withSeparator) return endsWithSeparator(path) ? path : path + "\\";
+    return endsWithSeparator(path) ? path.substr(0, path.size() - 1) : path;
+}
+
+std::string joinPath(const std::string& directory, const std::string& name) {
+    if (directory.size() <= 1) throw MvException("ディレクトリ名が短過ぎます。0");
+    if (endsWithSeparator(directory)) return directory + name;
+    return directory + "\\" + name;
+}
+
+void createDirectoryTree(const std::string& path) {
+    if (isExistingDirectory(path)) return;
+    std::string parent = parentDirectory(path);
+    if (parent.size() > 2) createDirectoryTree(parent);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+FILETIME lastWriteTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        DWORD code = GetLastError();
+        throw TbException("ファイルの更新時刻取得に失敗しました。file:" + path + ",code:" + std::to_string(code));
+    }
+    return data.ftLastWriteTime;
+}
+
+int unixSeconds(const FILETIME& time) {
+    const LONGLONG epoch = 116444736000000000LL;
+    LONGLONG ticks = (static_cast<LONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<int>(static_cast<DWORD>((ticks - epoch) / 10000000LL));
+}
+
+bool isExistingDirectory(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isExistingFile(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

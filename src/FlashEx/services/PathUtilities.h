@@ -1,0 +1,32 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Path helpers of the file service. Paths are narrow text in the ANSI code page.
+
+// The system temporary directory and the process current directory, with or
+// without a trailing backslash.
+std::string tempDirectory(bool withSeparator);
+std::string currentDirectory(bool withSeparator);
+
+// true: a path ending in '\\' or '/' stays, any other (also "") gets '\\'.
+// false: one final '\\' or '/' is removed.
+std::string setTrailingSeparator(const std::string& path, bool withSeparator);
+
+// directory + name with exactly the separator needed between them; a directory
+// of 0 or 1 characters is refused with MvException.
+std::string joinPath(const std::string& directory, const std::string& name);
+
+// Creates the directory and any missing parents; failures are not reported.
+void createDirectoryTree(const std::string& path);
+
+// The last-write time from the file's attribute data; TbException on failure.
+FILETIME lastWriteTime(const std::string& path);
+
+// Seconds since 1970-01-01 00:00:00 UTC, truncated toward zero, low 32 bits.
+int unixSeconds(const FILETIME& time);
+
+// Attribute tests that answer false for a path that does not exist.
+bool isExistingDirectory(const std::string& path);
+bool isExistingFile(const std::string& path);
