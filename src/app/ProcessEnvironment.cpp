@@ -2,11 +2,6 @@
 
 #include <windows.h>
 
-const char* const kDefaultSettingsText =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<settings><security oleEnabled=\"1\"><trusted>%MVR_APP_PATH%\\trusted</trusted>"
-    "<fileAccess><allow match=\"*\" access=\"rwx\" /></fileAccess></security></settings>";
-
 std::string systemDriveOf(const std::string& windowsDirectory) {
     // By character: a Shift_JIS trail byte may be 0x5C.
     for (const char* p = windowsDirectory.c_str(); *p; p = CharNextA(p))

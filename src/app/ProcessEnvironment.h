@@ -1,9 +1,6 @@
 #pragma once
 #include <string>
 
-// The text of the built-in settings used when Movara.xml is missing.
-extern const char* const kDefaultSettingsText;
-
 // The drive part of a Windows directory: the text before its first backslash.
 std::string systemDriveOf(const std::string& windowsDirectory);
 
