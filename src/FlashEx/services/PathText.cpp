@@ -25,7 +25,9 @@ bool endsWithCharacter(const std::string& text, char c) {
     return last != std::string::npos && last + 1 == text.size() && text[last] == c;
 }
 
-bool endsWithSeparator(const std::string& text) { return endsWithCharacter(text, '\\') || endsWithCharacter(text, '/'); }
+bool endsWithSeparator(const std::string& text) {
+    return endsWithCharacter(text, '\\') || endsWithCharacter(text, '/');
+}
 
 std::string replaceCharacters(const std::string& text, const std::string& from, char to) {
     std::string result = text;
