@@ -58,8 +58,10 @@ private:
 
 // A CDATA section or comment: its content runs from after the opening to the
 // first terminator-plus-">" that lies wholly after the opening, so that
-// "<!-->" does not close itself.
-std::string readSection(Input& input, const std::string& tag, size_t openingLength, const char* closing) {
+// "<!-->" does not close itself. tagClosed tells whether a ">" ended the tag.
+std::string readSection(Input& input, const std::string& tag, bool tagClosed, size_t openingLength,
+                        const char* closing) {
+    if (!tagClosed) throw MvDOMException("parsing error");
     std::string content = tag.substr(openingLength) + ">";
     while (!endsWith(content, closing)) {
         bool found = false;
@@ -88,14 +90,14 @@ std::string readDocumentType(Input& input, const std::string& tag) {
     return valueStart == std::string::npos ? std::string() : text.substr(valueStart);
 }
 
-void readMarkupDeclaration(Input& input, const std::string& tag, MvDOMNode& parent) {
+void readMarkupDeclaration(Input& input, const std::string& tag, bool tagClosed, MvDOMNode& parent) {
     if (tag.size() < 2) return;
     // A section that starts with ">" ("<![CDATA[>...]]>") has a tag of
     // exactly the opening's length; it is a CDATA section all the same.
     if (startsWith(tag, "![CDATA[")) {
-        parent.appendNode("#CDATA", readSection(input, tag, 8, "]]>"), MvDOM_CDATA, nullptr);
+        parent.appendNode("#CDATA", readSection(input, tag, tagClosed, 8, "]]>"), MvDOM_CDATA, nullptr);
     } else if (tag.size() >= 3 && tag[1] == '-' && tag[2] == '-') {
-        parent.appendNode("#comment", readSection(input, tag, 3, "-->"), MvDOM_COMMENT, nullptr);
+        parent.appendNode("#comment", readSection(input, tag, tagClosed, 3, "-->"), MvDOM_COMMENT, nullptr);
     } else if (startsWithIgnoringCase(tag, "!DOCTYPE")) {
         parent.appendNode("#DOCTYPE", readDocumentType(input, tag), MvDOM_DOCTYPE, nullptr);
     }
@@ -144,7 +146,8 @@ void parseChildren(MvDOMNode& parent, const std::string& text) {
         std::string chunk = input.readChunk('<');
         if (!chunk.empty()) open.back()->appendText(chunk);
         if (input.atEnd()) return;
-        std::string tag = input.readChunk('>');
+        bool tagClosed = false;
+        std::string tag = input.readChunk('>', &tagClosed);
         if (tag.empty()) throw MvDOMException("parsing error");
         switch (tag[0]) {
             case '/':
@@ -155,7 +158,7 @@ void parseChildren(MvDOMNode& parent, const std::string& text) {
                 open.back()->appendNode("#unsupport", tag, MvDOM_UNSUPPORTED, nullptr);
                 break;
             case '!':
-                readMarkupDeclaration(input, tag, *open.back());
+                readMarkupDeclaration(input, tag, tagClosed, *open.back());
                 break;
             default:
                 if (MvDOMNode* element = readStartTag(tag, *open.back())) open.push_back(element);

@@ -1,7 +1,6 @@
-#include <iconv.h>
-
 #include <vector>
 
+#include "IconvConvert.h"
 #include "MovaraTest.h"
 #include "dom/MvDOMEncoding.h"
 
@@ -16,22 +15,7 @@
 //   Windows line ends, and ISO-2022-JP files are read without translation).
 namespace {
 
-// iconv of a whole text, with the final shift back to ASCII; false when
-// iconv cannot encode it.
-bool iconvConvert(const std::string& input, const char* to, const char* from, std::string& output) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == (iconv_t)-1) return false;
-    std::vector<char> buffer(input.size() * 4 + 16);
-    char* in = const_cast<char*>(input.data());
-    size_t inLeft = input.size();
-    char* out = buffer.data();
-    size_t outLeft = buffer.size();
-    bool ok = iconv(cd, &in, &inLeft, &out, &outLeft) != (size_t)-1 &&
-              iconv(cd, nullptr, nullptr, &out, &outLeft) != (size_t)-1;
-    iconv_close(cd);
-    output.assign(buffer.data(), out);
-    return ok;
-}
+using movara_test::iconvConvert;
 
 std::string iconvOrFail(const std::string& input, const char* to, const char* from) {
     std::string output;
