@@ -1,0 +1,157 @@
+#include <windows.h>
+
+#include <cstring>
+#include <stdexcept>
+
+#include "imaging/SwfFile.h"
+#include "tbx/Archive.h"
+#include "tbx/ArchiveEntryName.h"
+#include "tbx/ArchiveHeader.h"
+#include "tbx/ArchiveNameList.h"
+#include "tbx/ArchiveTime.h"
+#include "tbx/FileUtil.h"
+#include "tbx/Handles.h"
+#include "tbx/PathString.h"
+
+namespace tbx {
+
+namespace {
+
+[[noreturn]] void fail(const char* message) { throw std::runtime_error(message); }
+
+enum class EntryKind { File, Directory, Skipped };
+
+// Links, devices and FIFOs cannot be made here and carry no data of their
+// own: they are passed over. Extension headers (long names, pax) would change
+// the meaning of the next entry, so an archive holding them is refused.
+EntryKind kindOf(char typeflag) {
+    switch (typeflag) {
+        case '0':
+        case '\0':
+        case '7':
+            return EntryKind::File;
+        case '5':
+            return EntryKind::Directory;
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case '6':
+            return EntryKind::Skipped;
+        default:
+            fail("invalid file");
+    }
+}
+
+// The name field up to its first NUL; a POSIX ustar prefix goes in front.
+std::string entryName(const ArchiveBlock& block) {
+    std::string name(block.data(), strnlen(block.data(), 100));
+    if (memcmp(block.data() + 257, "ustar\0", 6) == 0 && block[345] != '\0')
+        name = std::string(block.data() + 345, strnlen(block.data() + 345, 155)) + "/" + name;
+    return name;
+}
+
+struct Extraction {
+    std::string dest;
+    nstream& in;
+    bool withoutAs3;
+    bool nameList = false;
+
+    void run();
+    void skipData(uint64_t size);
+    // Unpacks into a temporary file beside the target and moves it into place
+    // only when complete, so a damaged archive never replaces a good file with
+    // a truncated one. Returns whether a data block looked like a movie.
+    bool writeFile(const std::string& target, uint64_t size);
+};
+
+void Extraction::skipData(uint64_t size) {
+    char block[kArchiveBlockSize];
+    for (uint64_t left = size; left > 0; left -= left < kArchiveBlockSize ? left : kArchiveBlockSize) {
+        if (in.read(block, kArchiveBlockSize) != (int)kArchiveBlockSize) fail("invalid file");
+    }
+}
+
+bool Extraction::writeFile(const std::string& target, uint64_t size) {
+    char temporary[MAX_PATH];
+    std::string directory = dir_name_of(target);
+    if (!GetTempFileNameA(directory.c_str(), "mvx", 0, temporary)) fail("write file");
+    bool movie = false;
+    bool written = true;
+    bool truncated = false;
+    {
+        FileHandle file(
+            CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        written = file.valid();
+        char block[kArchiveBlockSize];
+        for (uint64_t left = size; written && left > 0;) {
+            if (in.read(block, kArchiveBlockSize) != (int)kArchiveBlockSize) {
+                truncated = true;
+                break;
+            }
+            if (left > 3 && (memcmp(block, "CWS", 3) == 0 || memcmp(block, "FWS", 3) == 0)) movie = true;
+            DWORD length = left < kArchiveBlockSize ? (DWORD)left : (DWORD)kArchiveBlockSize;
+            DWORD done = 0;
+            written = WriteFile(file.get(), block, length, &done, nullptr) && done == length;
+            left -= length;
+        }
+    }
+    if (truncated || !written) {
+        DeleteFileA(temporary);
+        fail(truncated ? "invalid file" : "write file");
+    }
+    if (!MoveFileExA(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(temporary);
+        fail("write file");
+    }
+    return movie;
+}
+
+void Extraction::run() {
+    ArchiveBlock block;
+    while (in.good()) {
+        int got = in.read(block.data(), (int)block.size());
+        if (got == 0) break;
+        if (got < (int)block.size()) fail("invalid file");
+        std::string name = entryName(block);
+        if ((withoutAs3 ? dest + name : name).find("..") != std::string::npos) fail("invalid file name");
+        if (block[124] == '\0') continue;
+        if (!archive_checksum_accepted(block)) fail(withoutAs3 ? "invalid check sum" : "invalid file");
+        uint64_t size = 0, mtime = 0;
+        if (!parse_archive_octal(block.data() + 124, 12, size) || !parse_archive_octal(block.data() + 136, 12, mtime))
+            fail("invalid file");
+        EntryKind kind = kindOf(block[156]);
+        std::string relative = archive_relative_path(name);
+        if (kind == EntryKind::Skipped || (kind == EntryKind::Directory && relative.empty())) {
+            skipData(size);
+            continue;
+        }
+        if (relative.empty()) fail("invalid file name");
+        std::string target = dest + relative;
+        create_directories(dir_name_of(target));
+        bool movie = false;
+        if (kind == EntryKind::Directory) {
+            CreateDirectoryA(target.c_str(), nullptr);
+            skipData(size);
+        } else {
+            movie = writeFile(target, size);
+        }
+        set_file_times_unix(target, (uint32_t)mtime);
+        if (withoutAs3 && movie && isAs3Swf(target)) DeleteFileA(target.c_str());
+        if (memcmp(block.data(), kNameListEntry, sizeof kNameListEntry) == 0) nameList = true;
+    }
+    if (nameList) apply_archive_name_list(dest);
+}
+
+void extract(const std::string& destination, nstream& in, bool withoutAs3) {
+    Extraction extraction{with_trailing_separator(destination), in, withoutAs3};
+    extraction.run();
+}
+
+}  // namespace
+
+void archive_extract(const std::string& destination, nstream& in) { extract(destination, in, false); }
+
+void archive_extract_without_as3_swf(const std::string& destination, nstream& in) { extract(destination, in, true); }
+
+}  // namespace tbx

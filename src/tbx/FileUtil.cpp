@@ -1,0 +1,84 @@
+#include "tbx/FileUtil.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "tbx/Handles.h"
+#include "tbx/PathString.h"
+
+namespace tbx {
+
+std::string read_file(const std::string& path) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::runtime_error("cannt open " + path);
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) throw std::runtime_error("cannt read " + path);
+    std::string data((size_t)size.QuadPart, '\0');
+    size_t total = 0;
+    while (total < data.size()) {
+        DWORD chunk = data.size() - total > 0x40000000 ? 0x40000000 : (DWORD)(data.size() - total);
+        DWORD got = 0;
+        if (!ReadFile(file.get(), &data[total], chunk, &got, nullptr) || got == 0) break;
+        total += got;
+    }
+    if (total != data.size()) throw std::runtime_error("cannt read " + path);
+    return data;
+}
+
+void write_file(const std::string& path, const std::string& data) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::runtime_error("cannt open " + path);
+    size_t total = 0;
+    while (total < data.size()) {
+        DWORD chunk = data.size() - total > 0x40000000 ? 0x40000000 : (DWORD)(data.size() - total);
+        DWORD written = 0;
+        if (!WriteFile(file.get(), data.data() + total, chunk, &written, nullptr) || written == 0) break;
+        total += written;
+    }
+    if (total != data.size()) throw std::runtime_error("cannt write " + path);
+}
+
+namespace {
+
+bool isDotName(const char* name) { return name[0] == '.'; }
+
+}  // namespace
+
+std::vector<std::string> list_files(const std::string& pattern, bool recursive) {
+    std::string directory = dir_name_of(pattern);
+    std::string mask = file_name_of(pattern);
+    std::vector<std::string> result;
+    WIN32_FIND_DATAA found;
+    if (recursive) {
+        FindHandle search(FindFirstFileA((directory + "\\*.*").c_str(), &found));
+        if (!search) return result;
+        do {
+            if (isDotName(found.cFileName) || !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+            std::vector<std::string> inner = list_files(directory + "\\" + found.cFileName + "\\" + mask, true);
+            result.insert(result.end(), inner.begin(), inner.end());
+        } while (FindNextFileA(search.get(), &found));
+    }
+    FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    if (!search) return result;
+    do {
+        if (isDotName(found.cFileName) || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        result.push_back(directory + "\\" + found.cFileName);
+    } while (FindNextFileA(search.get(), &found));
+    return result;
+}
+
+bool is_directory(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void create_directories(const std::string& path) {
+    if (path.empty() || is_directory(path)) return;
+    create_directories(dir_name_of(path));
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+}  // namespace tbx

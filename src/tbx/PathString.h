@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+// Path-string functions on narrow paths in the ANSI code page. Every scan
+// walks by characters, so the trail byte of a double-byte character that
+// equals '\' or '/' is never taken for a separator.
+namespace tbx {
+
+// Every '\' replaced by '/'.
+std::string to_slashes(const std::string& path);
+// The part after the last '\' or '/'; the whole string when there is none.
+std::string file_name_of(const std::string& path);
+// The part before the last '\' or '/'; empty when there is none.
+std::string dir_name_of(const std::string& path);
+// The path with '\' appended unless it is empty or already ends in a separator.
+std::string with_trailing_separator(const std::string& path);
+
+// Position of the last separator character, or npos.
+size_t last_separator(const std::string& path);
+// Whether the byte begins a double-byte character of the ANSI code page.
+bool is_lead_byte(char c);
+
+}  // namespace tbx

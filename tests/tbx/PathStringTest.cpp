@@ -1,0 +1,66 @@
+#include <algorithm>
+
+#include "MovaraTest.h"
+#include "tbx/FileUtil.h"
+#include "tbx/PathString.h"
+
+using namespace movara_test;
+
+// "表" is 95 5C and "ソ" is 83 5C in code page 932: their trail byte is '\'.
+TEST(PathString, SplitsAtTheLastSeparatorOnlyBetweenCharacters) {
+    EXPECT_EQ("C:\\a", tbx::dir_name_of("C:\\a\\*.*"));
+    EXPECT_EQ("*.*", tbx::file_name_of("C:\\a\\*.*"));
+    EXPECT_EQ("C:\\表", tbx::dir_name_of("C:\\表\\ソ"));
+    EXPECT_EQ("ソ", tbx::file_name_of("C:\\表\\ソ"));
+    EXPECT_EQ("", tbx::dir_name_of("表"));
+    EXPECT_EQ("表", tbx::file_name_of("表"));
+    EXPECT_EQ("a/b", tbx::dir_name_of("a/b\\c"));
+    EXPECT_EQ("a\\b", tbx::dir_name_of("a\\b/c"));
+    EXPECT_EQ("", tbx::file_name_of("C:\\a\\"));
+    EXPECT_EQ("C:\\a", tbx::dir_name_of("C:\\a\\"));
+}
+
+TEST(PathString, SlashesAndTrailingSeparatorsLeaveTrailBytesAlone) {
+    EXPECT_EQ("C:/表/ソ/x", tbx::to_slashes("C:\\表\\ソ\\x"));
+    EXPECT_EQ("表\\", tbx::with_trailing_separator("表"));  // the trailing 5C is a trail byte
+    EXPECT_EQ("a\\", tbx::with_trailing_separator("a\\"));
+    EXPECT_EQ("a/", tbx::with_trailing_separator("a/"));
+    EXPECT_EQ("", tbx::with_trailing_separator(""));
+}
+
+TEST(FileUtil, ListFilesPutsSubdirectoriesFirstAndSkipsDotNames) {
+    ScratchDir dir;
+    makeDirectory(dir / "sub");
+    makeDirectory(dir / "sub\\表");
+    makeDirectory(dir / ".hidden");
+    writeBytes(dir / "top.txt", "1");
+    writeBytes(dir / "top.png", "2");
+    writeBytes(dir / ".dotfile", "3");
+    writeBytes(dir / "sub\\inner.txt", "4");
+    writeBytes(dir / "sub\\表\\deep.txt", "5");
+    writeBytes(dir / ".hidden\\secret.txt", "6");
+
+    std::vector<std::string> all = tbx::list_files(dir / "*.*", true);
+    auto at = [&](const std::string& path) { return std::find(all.begin(), all.end(), path) - all.begin(); };
+    ASSERT_EQ(4u, all.size());
+    EXPECT_LT(at(dir / "sub\\表\\deep.txt"), at(dir / "sub\\inner.txt"));
+    EXPECT_LT(at(dir / "sub\\inner.txt"), at(dir / "top.txt"));
+    EXPECT_LT(at(dir / "sub\\inner.txt"), at(dir / "top.png"));
+
+    std::vector<std::string> texts = tbx::list_files(dir / "*.txt", true);
+    EXPECT_EQ(3u, texts.size());
+    std::vector<std::string> flat = tbx::list_files(dir / "*.*", false);
+    EXPECT_EQ(2u, flat.size());
+    EXPECT_TRUE(tbx::list_files(dir / "missing\\*.*", true).empty());
+}
+
+TEST(FileUtil, CreateDirectoriesMakesEveryMissingLevel) {
+    ScratchDir dir;
+    tbx::create_directories(dir / "a\\表\\c\\");
+    EXPECT_TRUE(directoryExists(dir / "a\\表\\c"));
+    tbx::create_directories(dir / "a\\表\\c");  // already there: nothing to do
+    tbx::create_directories("");
+    writeBytes(dir / "file", "x");
+    tbx::create_directories(dir / "file\\below");  // fails silently under a file
+    EXPECT_FALSE(directoryExists(dir / "file\\below"));
+}
