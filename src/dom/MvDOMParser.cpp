@@ -6,6 +6,8 @@
 #include "dom/MvDOMException.h"
 #include "dom/MvDOMNodeData.h"
 
+#include <windows.h>
+
 namespace {
 
 const char blanks[] = " \r\n\t";
@@ -28,6 +30,23 @@ bool startsWithIgnoringCase(const std::string& text, const char* prefix) {
     return true;
 }
 
+// "[" and "]" can be the second byte of a Shift_JIS character (0x835D is a
+// katakana), so they are looked for character by character; the other
+// delimiters lie below 0x40, where no second byte does.
+size_t findCharacter(const std::string& text, char wanted, size_t from) {
+    for (size_t i = from; i < text.size(); ++i) {
+        if (text[i] == wanted) return i;
+        if (IsDBCSLeadByteEx(932, static_cast<BYTE>(text[i]))) ++i;
+    }
+    return std::string::npos;
+}
+
+bool isCharacterStart(const std::string& text, size_t position) {
+    size_t i = 0;
+    while (i < position) i += IsDBCSLeadByteEx(932, static_cast<BYTE>(text[i])) ? 2 : 1;
+    return i == position;
+}
+
 // The scanner's position in the converted text.
 class Input {
 public:
@@ -39,6 +58,14 @@ public:
     std::string readUntil(char delimiter, bool* found = nullptr) {
         size_t end = text_.find(delimiter, position_);
         if (found) *found = end != std::string::npos;
+        std::string chunk = text_.substr(position_, end == std::string::npos ? std::string::npos : end - position_);
+        position_ = end == std::string::npos ? text_.size() : end + 1;
+        return chunk;
+    }
+
+    // The text up to the next "]" that is a character of its own (consumed).
+    std::string readUntilBracket() {
+        size_t end = findCharacter(text_, ']', position_);
         std::string chunk = text_.substr(position_, end == std::string::npos ? std::string::npos : end - position_);
         position_ = end == std::string::npos ? text_.size() : end + 1;
         return chunk;
@@ -63,7 +90,7 @@ std::string readSection(Input& input, const std::string& tag, bool tagClosed, si
                         const char* closing) {
     if (!tagClosed) throw MvDOMException("parsing error");
     std::string content = tag.substr(openingLength) + ">";
-    while (!endsWith(content, closing)) {
+    while (!endsWith(content, closing) || !isCharacterStart(content, content.size() - strlen(closing))) {
         bool found = false;
         if (input.atEnd()) throw MvDOMException("parsing error");
         content += input.readChunk('>', &found);
@@ -78,9 +105,9 @@ std::string readSection(Input& input, const std::string& tag, bool tagClosed, si
 // is read on to the "]" and then to the next ">".
 std::string readDocumentType(Input& input, const std::string& tag) {
     std::string text = tag;
-    size_t bracket = text.find('[');
-    if (bracket != std::string::npos && text.find(']', bracket) == std::string::npos) {
-        text += input.readUntil(']');
+    size_t bracket = findCharacter(text, '[', 0);
+    if (bracket != std::string::npos && findCharacter(text, ']', bracket) == std::string::npos) {
+        text += input.readUntilBracket();
         text += "]";
         text += input.readUntil('>');
     }

@@ -146,6 +146,11 @@ TEST(MvDOMDocument, MarkupDeclarationsAndInstructions) {
     EXPECT_EQ("9:[14:#unsupport=?pi a=\"1\"?|1:a]", parsed("<?pi a=\"1\"?><a/>"));
     EXPECT_EQ("9:[1:a]", parsed("<!><!ELEMENT a ANY><!-><a/>"));  // ignored
 
+    // "]" as the second byte of a character (ゾ is 83 5D) neither closes a
+    // section nor an internal subset.
+    EXPECT_EQ("9:[4:#CDATA=ゾ]>]", parsed("<![CDATA[ゾ]>]]>"));
+    EXPECT_EQ("9:[10:#DOCTYPE=s [<!ENTITY e \"ゾ\"]|1:a]", parsed("<!DOCTYPE s [<!ENTITY e \"ゾ\">]><a/>"));
+
     EXPECT_EQ("parsing error", failure(shiftJisDeclaration + "<a><![CDATA[never closed</a>"));
     EXPECT_EQ("parsing error", failure(shiftJisDeclaration + "<a><!-- never closed --"));
     EXPECT_EQ("parsing error", failure(shiftJisDeclaration + "<a><></a>"));
