@@ -4,7 +4,7 @@
 
 #include "FlashEx/MvException.h"
 #include "PathUtilities.h"
-#include "security/PathUtilities.h"
+#include "tbx/PathString.h"
 #include "tbx/Handles.h"
 
 namespace {
@@ -43,7 +43,7 @@ bool liesInside(const std::string& destination, const std::string& source) {
     char full[MAX_PATH];
     DWORD length = GetFullPathNameA(destination.c_str(), MAX_PATH, full, nullptr);
     if (length == 0 || length >= MAX_PATH) return false;
-    for (std::string ancestor = full; !ancestor.empty(); ancestor = parentDirectory(ancestor)) {
+    for (std::string ancestor = full; !ancestor.empty(); ancestor = tbx::dir_name_of(ancestor)) {
         BY_HANDLE_FILE_INFORMATION info;
         std::string probe = ancestor.size() == 2 && ancestor[1] == ':' ? ancestor + "\\" : ancestor;
         if (fileIdentity(probe, info) && sameIdentity(info, sourceInfo)) return true;

@@ -4,7 +4,7 @@
 
 #include "FlashEx/MvException.h"
 #include "PathText.h"
-#include "security/PathUtilities.h"
+#include "tbx/PathString.h"
 #include "tbx/TbException.h"
 
 namespace {
@@ -50,7 +50,7 @@ std::string joinPath(const std::string& directory, const std::string& name) {
 
 void createDirectoryTree(const std::string& path) {
     if (isExistingDirectory(path)) return;
-    std::string parent = parentDirectory(path);
+    std::string parent = tbx::dir_name_of(path);
     if (parent.size() > 2) createDirectoryTree(parent);
     CreateDirectoryA(path.c_str(), nullptr);
 }

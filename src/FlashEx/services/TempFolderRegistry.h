@@ -1,0 +1,41 @@
+#pragma once
+#include <map>
+#include <string>
+
+#include "tbx/Handles.h"
+
+// The folders that the movie asked to have deleted when the program ends.
+// Each registered folder keeps a named mutex open, so that at exit a running
+// instance can tell whether another instance still uses the folder; only the
+// last instance to exit deletes it.
+class TempFolderRegistry {
+public:
+    // The process-wide registry, created on first use.
+    static TempFolderRegistry& instance();
+    // Deletes the process-wide registry (and so its unused folders). The
+    // program's tear-down calls it: at the very end of the process the system
+    // no longer serves file or mutex calls.
+    static void shutdown();
+
+    TempFolderRegistry() = default;
+    ~TempFolderRegistry();
+    TempFolderRegistry(const TempFolderRegistry&) = delete;
+    TempFolderRegistry& operator=(const TempFolderRegistry&) = delete;
+
+    // Registers a folder below the temporary directory, or one whose name ends
+    // in '~' anywhere. The folder itself is not touched now. A folder already
+    // registered is ignored. MvException when the name is refused.
+    void useTempFolder(const std::string& folder);
+    bool isRegistered(const std::string& folder) const;
+
+    // The name of the mutex that stands for a folder in every instance.
+    static std::string mutexName(const std::string& folder);
+
+private:
+    struct TempFolder {
+        std::string path;
+        tbx::KernelHandle mutex;
+    };
+
+    std::map<std::string, TempFolder> folders_;
+};

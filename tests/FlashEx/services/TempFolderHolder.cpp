@@ -1,0 +1,22 @@
+// A second running instance for the temporary-folder tests: registers the
+// folder given as argument 1, sets the event named by argument 2, waits for
+// the event named by argument 3, then ends as the program does.
+#include <windows.h>
+
+#include "FlashEx/services/TempFolderRegistry.h"
+
+int main(int argc, char** argv) {
+    if (argc != 4) return 2;
+    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]);
+    HANDLE quit = OpenEventA(SYNCHRONIZE, FALSE, argv[3]);
+    if (!ready || !quit) return 3;
+    try {
+        TempFolderRegistry::instance().useTempFolder(argv[1]);
+    } catch (...) {
+        return 4;
+    }
+    SetEvent(ready);
+    WaitForSingleObject(quit, 30000);
+    TempFolderRegistry::shutdown();
+    return 0;
+}
