@@ -1,0 +1,143 @@
+#include "framework/ActiveXControl.h"
+
+#include <ocidl.h>
+
+#include <stdexcept>
+
+#include "framework/AtlAx.h"
+#include "framework/AutomationException.h"
+#include "tbx/TextConversion.h"
+
+namespace fw {
+
+namespace {
+
+const char* const kOriginalProc = "MovaraAxHostProc";
+
+// The host window ignores WM_PAINT/WM_ERASEBKGND carrying a device context;
+// the control's own window must get them to paint into that context.
+LRESULT CALLBACK forwardPaintProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto original = reinterpret_cast<WNDPROC>(GetPropA(window, kOriginalProc));
+    if ((message == WM_PAINT || message == WM_ERASEBKGND) && wParam != 0) {
+        if (HWND child = GetWindow(window, GW_CHILD)) return SendMessageW(child, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        RemovePropA(window, kOriginalProc);
+    }
+    return CallWindowProcW(original, window, message, wParam, lParam);
+}
+
+std::string describe(HRESULT result, const EXCEPINFO& info) {
+    std::string text;
+    if (info.bstrDescription) text = wideToMultiByte(reinterpret_cast<const char16_t*>(info.bstrDescription), CP_ACP);
+    if (text.empty()) {
+        char buffer[64];
+        wsprintfA(buffer, "automation call failed (0x%08lX)", static_cast<unsigned long>(result));
+        text = buffer;
+    }
+    return text;
+}
+
+}  // namespace
+
+void ActiveXControl::create(HWND parent, int id, const RECT& rect, DWORD style, const std::string& classText) {
+    destroy();
+    if (!AtlAx::initialize()) throw std::runtime_error("atl80.dll is not available");
+    host_ = CreateWindowExA(0, AtlAx::windowClass(), classText.c_str(), style | WS_CHILD, rect.left, rect.top,
+                            rect.right - rect.left, rect.bottom - rect.top, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+    if (!host_) throw std::runtime_error("cannot create the ActiveX host window");
+    // A wrong class still gives an empty host window: only the control counts.
+    unknown_ = tbx::ComPtr<IUnknown>::attach(AtlAx::getControl(host_));
+    if (unknown_) dispatch_ = unknown_.query<IDispatch>(IID_IDispatch);
+    if (!dispatch_) {
+        destroy();
+        throw std::runtime_error("cannot create the ActiveX control " + classText);
+    }
+    SetPropA(host_, kOriginalProc, reinterpret_cast<HANDLE>(GetWindowLongPtrW(host_, GWLP_WNDPROC)));
+    SetWindowLongPtrW(host_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(forwardPaintProc));
+}
+
+void ActiveXControl::advise(const IID& eventIid, EventReceiver* receiver) {
+    auto container = unknown_.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    if (!container) throw std::runtime_error("the control raises no events");
+    tbx::ComPtr<IConnectionPoint> point;
+    if (FAILED(container->FindConnectionPoint(eventIid, point.put())))
+        throw std::runtime_error("the control has no such event interface");
+    auto* sink = new EventSink(receiver, GetDlgCtrlID(host_), eventIid);
+    DWORD cookie = 0;
+    HRESULT result = point->Advise(sink, &cookie);
+    if (FAILED(result)) {
+        sink->Release();
+        throw std::runtime_error("cannot subscribe to the control's events");
+    }
+    connectionPoint_ = point;
+    sink_ = sink;
+    cookie_ = cookie;
+}
+
+void ActiveXControl::destroy() {
+    // Events stop before the control goes: Unadvise first, then release.
+    if (connectionPoint_) {
+        connectionPoint_->Unadvise(cookie_);
+        connectionPoint_.reset();
+    }
+    if (sink_) {
+        sink_->detach();
+        sink_->Release();
+        sink_ = nullptr;
+    }
+    dispatch_.reset();
+    unknown_.reset();
+    if (host_) {
+        if (IsWindow(host_)) DestroyWindow(host_);
+        host_ = nullptr;
+    }
+}
+
+DISPID ActiveXControl::dispIdOf(const std::string& name) const {
+    if (!dispatch_) throw AutomationException(E_POINTER, "no control");
+    std::u16string wide = multiByteToWide(name, CP_ACP);
+    LPOLESTR names[1] = {reinterpret_cast<LPOLESTR>(&wide[0])};
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(result)) throw AutomationException(result, "unknown name " + name);
+    return id;
+}
+
+Variant ActiveXControl::invoke(DISPID id, WORD flags, std::vector<Variant> args) const {
+    if (!dispatch_) throw AutomationException(E_POINTER, "no control");
+    std::vector<VARIANT> reversed;
+    for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(*it->get());
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        params.rgdispidNamedArgs = &named;
+        params.cNamedArgs = 1;
+    }
+    Variant result;
+    EXCEPINFO info = {};
+    UINT argError = 0;
+    HRESULT hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(), &info, &argError);
+    std::string description = FAILED(hr) ? describe(hr, info) : std::string();
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrDescription);
+    SysFreeString(info.bstrHelpFile);
+    if (FAILED(hr)) throw AutomationException(hr, description);
+    return result;
+}
+
+void ActiveXControl::setProperty(DISPID id, Variant value) const {
+    std::vector<Variant> args;
+    args.push_back(std::move(value));
+    invoke(id, DISPATCH_PROPERTYPUT, std::move(args));
+}
+
+std::string ActiveXControl::callString(DISPID id, const std::string& argument) const {
+    std::vector<Variant> args;
+    args.push_back(Variant::fromAnsi(argument));
+    return invoke(id, DISPATCH_METHOD, std::move(args)).toAnsi();
+}
+
+}  // namespace fw

@@ -1,0 +1,57 @@
+#pragma once
+#include <ole2.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "tbx/ComPtr.h"
+#include "tbx/Handles.h"
+
+namespace fw {
+
+// An OLE data source offering global-memory formats, with the drag loop.
+// A COM object: make it with create() and hold it in a ComPtr.
+class OleDataSource : public IDataObject, public IDropSource {
+public:
+    static tbx::ComPtr<OleDataSource> create();
+
+    // Offers `format` as global memory; the source owns `memory` from now on
+    // and hands a copy to every reader.
+    void CacheGlobalData(CLIPFORMAT format, tbx::GlobalMemory memory);
+    // The modal drag loop; answers the effect performed (DROPEFFECT_NONE
+    // when cancelled). With no mouse button held it drops at once.
+    DWORD DoDragDrop(DWORD allowedEffects);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override;
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override;
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override;
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keys) override;
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+private:
+    OleDataSource() = default;
+    virtual ~OleDataSource() = default;
+    const tbx::GlobalMemory* find(const FORMATETC* format) const;
+
+    struct Entry {
+        CLIPFORMAT format;
+        tbx::GlobalMemory memory;
+    };
+    LONG references_ = 1;
+    std::vector<Entry> entries_;
+};
+
+}  // namespace fw

@@ -1,0 +1,44 @@
+#pragma once
+#include <ole2.h>
+#include <windows.h>
+
+namespace fw {
+
+// An OLE drop target registered for one window. The owner keeps the object
+// alive while it is registered (Revoke, or the destructor, ends that); the
+// reference count only tracks OLE's references. Exceptions from the
+// handlers never reach OLE: a throwing drop counts as refused.
+class OleDropTarget : public IDropTarget {
+public:
+    OleDropTarget() = default;
+    virtual ~OleDropTarget();
+    OleDropTarget(const OleDropTarget&) = delete;
+    OleDropTarget& operator=(const OleDropTarget&) = delete;
+
+    bool Register(HWND window);
+    void Revoke();
+    HWND window() const { return window_; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+
+protected:
+    // The effect offered; the defaults offer none.
+    virtual DWORD OnDragEnter(IDataObject* data, DWORD keys, POINT point) { return DROPEFFECT_NONE; }
+    virtual DWORD OnDragOver(IDataObject* data, DWORD keys, POINT point) { return DROPEFFECT_NONE; }
+    virtual void OnDragLeave() {}
+    // True when the drop delivered something.
+    virtual bool OnDrop(IDataObject* data, DWORD effect, POINT point) { return false; }
+
+private:
+    LONG references_ = 0;
+    HWND window_ = nullptr;
+    IDataObject* dragging_ = nullptr;  // the data of the drag in progress (referenced)
+};
+
+}  // namespace fw

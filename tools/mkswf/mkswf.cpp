@@ -1,0 +1,125 @@
+// mkswf: builds a movie file from a script.
+//   mkswf [options] -o OUTPUT.swf [SCRIPT.js]
+// Without SCRIPT the movie has no script tag.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "SwfWriter.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: mkswf [options] -o OUTPUT.swf [SCRIPT.js]\n"
+    "  --width N         stage width in pixels (550)\n"
+    "  --height N        stage height in pixels (400)\n"
+    "  --rate R          frames per second, may have a fraction (24)\n"
+    "  --frames N        frame count (1)\n"
+    "  --version N       SWF version byte (10)\n"
+    "  --background HEX  stage colour RRGGBB (FFFFFF)\n"
+    "  --as3             set the ActionScript 3 flag of the FileAttributes tag\n"
+    "  --no-attributes   write no FileAttributes tag\n"
+    "  --compress        write a zlib-compressed (CWS) movie\n";
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+long parseNumber(const std::string& text, long low, long high, int base = 10) {
+    char* end = nullptr;
+    long value = strtol(text.c_str(), &end, base);
+    if (text.empty() || *end != '\0' || value < low || value > high) throw UsageError("bad number: " + text);
+    return value;
+}
+
+std::string readFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
+    std::string bytes;
+    char buffer[65536];
+    DWORD count = 0;
+    BOOL ok;
+    while ((ok = ReadFile(file, buffer, sizeof(buffer), &count, nullptr)) && count > 0) bytes.append(buffer, count);
+    CloseHandle(file);
+    if (!ok) throw std::runtime_error("cannot read " + path);
+    return bytes;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + path);
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!ok || written != bytes.size()) {
+        DeleteFileA(path.c_str());
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+int run(int argc, char** argv) {
+    SwfOptions options;
+    std::string output, scriptPath;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw UsageError(arg + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "--width")
+            options.width = static_cast<int>(parseNumber(value(), 0, 0xFFFFFF / 20));
+        else if (arg == "--height")
+            options.height = static_cast<int>(parseNumber(value(), 0, 0xFFFFFF / 20));
+        else if (arg == "--rate") {
+            std::string text = value();
+            char* end = nullptr;
+            options.frameRate = strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || options.frameRate < 0 || options.frameRate >= 256)
+                throw UsageError("bad frame rate: " + text);
+        } else if (arg == "--frames")
+            options.frameCount = static_cast<uint16_t>(parseNumber(value(), 0, 0xFFFF));
+        else if (arg == "--version")
+            options.version = static_cast<uint8_t>(parseNumber(value(), 1, 255));
+        else if (arg == "--background") {
+            std::string text = value();
+            if (text.size() != 6) throw UsageError("bad colour: " + text);
+            options.backgroundColor = static_cast<uint32_t>(parseNumber(text, 0, 0xFFFFFF, 16));
+        } else if (arg == "--as3")
+            options.actionScript3 = true;
+        else if (arg == "--no-attributes")
+            options.fileAttributes = false;
+        else if (arg == "--compress")
+            options.compressed = true;
+        else if (arg == "-o")
+            output = value();
+        else if (arg.size() > 1 && arg[0] == '-')
+            throw UsageError("unknown option " + arg);
+        else if (scriptPath.empty())
+            scriptPath = arg;
+        else
+            throw UsageError("more than one script given");
+    }
+    if (output.empty()) throw UsageError("no output file given (-o)");
+    if (options.actionScript3 && !options.fileAttributes) throw UsageError("--as3 needs the FileAttributes tag");
+    options.script = !scriptPath.empty();
+    std::string script = options.script ? readFile(scriptPath) : std::string();
+    writeFile(output, buildSwf(options, script));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const UsageError& e) {
+        fprintf(stderr, "mkswf: %s\n%s", e.what(), kUsage);
+        return 2;
+    } catch (const std::exception& e) {
+        fprintf(stderr, "mkswf: %s\n", e.what());
+        return 1;
+    }
+}
