@@ -1,5 +1,6 @@
 #include "MovaraTest.h"
 
+#include "FlashEx/dialog/ApiKey.h"
 #include "FlashEx/dialog/Md5.h"
 
 namespace {
@@ -28,4 +29,17 @@ TEST(Md5, MatchesTheReferenceVectors) {
          "57edf4a22be3c955ac49da2e2107b67a"},
     };
     for (const auto& [input, digest] : vectors) EXPECT_EQ(hex(md5Digest(input)), digest) << input;
+}
+
+TEST(ApiKey, IsTheBase64OfTheDigestOfTheHexCounter) {
+    // MD5 of "1f" and of "abc", in standard Base64.
+    EXPECT_EQ(apiKeyFor(0x1f), "DN6A1NZfxTB6B/hqyd+jTA==");
+    EXPECT_EQ(apiKeyFor(0xab, "c"), "kAFQmDzST7DWlj99KOF/cg==");
+}
+
+TEST(ApiKey, FreshKeysAre24CharactersAndDiffer) {
+    std::string first = newApiKey(), second = newApiKey();
+    EXPECT_EQ(first.size(), 24u);
+    EXPECT_EQ(first.substr(22), "==");
+    EXPECT_NE(first, second);
 }
