@@ -58,18 +58,11 @@ public:
     std::string readUntil(char delimiter, bool* found = nullptr) {
         size_t end = text_.find(delimiter, position_);
         if (found) *found = end != std::string::npos;
-        std::string chunk = text_.substr(position_, end == std::string::npos ? std::string::npos : end - position_);
-        position_ = end == std::string::npos ? text_.size() : end + 1;
-        return chunk;
+        return takeUpTo(end);
     }
 
     // The text up to the next "]" that is a character of its own (consumed).
-    std::string readUntilBracket() {
-        size_t end = findCharacter(text_, ']', position_);
-        std::string chunk = text_.substr(position_, end == std::string::npos ? std::string::npos : end - position_);
-        position_ = end == std::string::npos ? text_.size() : end + 1;
-        return chunk;
-    }
+    std::string readUntilBracket() { return takeUpTo(findCharacter(text_, ']', position_)); }
 
     // As readUntil, less one final NUL byte (left by UTF-16 input).
     std::string readChunk(char delimiter, bool* found = nullptr) {
@@ -79,6 +72,13 @@ public:
     }
 
 private:
+    std::string takeUpTo(size_t end) {
+        if (end == std::string::npos) end = text_.size();
+        std::string chunk = text_.substr(position_, end - position_);
+        position_ = end + 1;
+        return chunk;
+    }
+
     const std::string& text_;
     size_t position_ = 0;
 };

@@ -226,3 +226,11 @@ TEST(MvDOMDocumentLoad, TheFourEncodingsGiveTheSameTree) {
         EXPECT_EQ(expected, dump(doc)) << encoding[0];
     }
 }
+
+TEST(MvDOMDocument, DeepNestingDoesNotExhaustTheStack) {
+    std::string body;
+    for (int i = 0; i < 200000; ++i) body += "<a>";
+    MvDOMDocument doc;
+    doc.loadXML(shiftJisDeclaration + body + "x");
+    EXPECT_EQ("x", doc.getText());
+}
