@@ -1,0 +1,57 @@
+#include "FlashExExternalCall.h"
+
+#include <exception>
+#include <memory>
+
+#include "CShockwaveflash1.h"
+#include "FlashExException.h"
+#include "FlashExParam.h"
+#include "FlashExParse.h"
+#include "FlashExRequest.h"
+#include "FlashExServiceManager.h"
+
+namespace {
+
+void checkApiKey(FlashExRequest& request, const std::string& apiKey) {
+    if (apiKey.empty()) return;
+    if (request.arguments.at(0)->getString() != apiKey) throw FlashExException("invalid apikey param");
+    request.shiftArgument();
+}
+
+void answerError(CShockwaveflash1& player, const std::string& message) noexcept {
+    try {
+        std::unique_ptr<FlashExParamError> error(makeError(message));
+        std::string xml;
+        error->writeXML(xml);
+        if (player.exists()) player.SetReturnValue(xml);
+    } catch (...) {
+        // The player cannot take even the error; the movie's call returns undefined.
+    }
+}
+
+}  // namespace
+
+void handleExternalCall(const std::string& text, FlashExServiceManager& manager, const std::string& apiKey,
+                        CShockwaveflash1& player) {
+    try {
+        FlashExRequest request;
+        parseRequest(text, request);
+        checkApiKey(request, apiKey);
+        std::unique_ptr<FlashExParam> result(manager.invoke(request));
+        if (player.exists()) {
+            std::string xml;
+            if (result) {
+                result->writeXML(xml);
+            } else {
+                xml = "<null/>";
+            }
+            player.SetReturnValue(xml);
+        }
+    } catch (const FlashExException& e) {
+        answerError(player, e.getMessage());
+    } catch (const std::exception& e) {
+        answerError(player, e.what());
+    } catch (...) {
+        answerError(player, "unexpected error");
+    }
+}

@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+class CShockwaveflash1;
+class FlashExServiceManager;
+
+// Answers one external call of the movie: parses the invoke text, checks and
+// removes the API key when apiKey is not empty, lets the manager run the
+// command and sets the answer with the player's SetReturnValue: the result's
+// value XML, "<null/>" for no result, or the error object for any failure
+// ("unexpected error" for failures that carry no message). Never throws.
+void handleExternalCall(const std::string& text, FlashExServiceManager& manager, const std::string& apiKey,
+                        CShockwaveflash1& player);

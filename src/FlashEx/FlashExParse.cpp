@@ -1,0 +1,55 @@
+#include "FlashExParse.h"
+
+#include <memory>
+
+#include "CShockwaveflash1.h"
+#include "FlashExException.h"
+#include "FlashExParseParamHandler.h"
+#include "FlashExRequest.h"
+#include "FlashExRequestParseHandler.h"
+#include "XercesFacade.h"
+
+void parseRequest(const std::string& text, FlashExRequest& out) {
+    out.reset();
+    if (!XercesFacade::isInitialized()) throw FlashExException("初期化が完了していません。");
+    try {
+        FlashExRequestParseHandler handler(out);
+        XercesFacade::parseXMLString(handler, text);
+    } catch (...) {
+        out.reset();  // nothing half parsed reaches a service
+        throw;
+    }
+}
+
+FlashExParam* parseValue(const std::string& text) {
+    FlashExParseParamHandler handler;
+    XercesFacade::parseXMLString(handler, text);
+    return handler.releaseFirstRoot();
+}
+
+void writeInvoke(const FlashExRequest& request, std::string& out) {
+    out += "<invoke name=\"";
+    out += request.name;
+    out += "\" returntype=\"";
+    out += request.returntype;
+    out += "\">";
+    request.arguments.writeXML(out);
+    out += "</invoke>";
+}
+
+FlashExParam* callMovieFunction(CShockwaveflash1& player, const std::string& name, FlashExParam* first,
+                                FlashExParam* second, FlashExParam* third) {
+    std::unique_ptr<FlashExParam> values[] = {std::unique_ptr<FlashExParam>(first),
+                                              std::unique_ptr<FlashExParam>(second),
+                                              std::unique_ptr<FlashExParam>(third)};
+    FlashExRequest request;
+    request.name = name;
+    request.returntype = "xml";
+    for (auto& value : values) {
+        if (value) request.arguments.push(value.release());
+    }
+    std::string text;
+    text.reserve(64);
+    writeInvoke(request, text);
+    return parseValue(player.CallFunction(text));
+}

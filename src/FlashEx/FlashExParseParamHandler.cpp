@@ -1,0 +1,182 @@
+#include "FlashExParseParamHandler.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <new>
+
+#include "FlashExParam.h"
+#include "MvException.h"
+#include "XercesFacade.h"
+
+namespace {
+
+bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+size_t skipSpace(const std::string& text, size_t i) {
+    while (i < text.size() && isCSpace(text[i])) ++i;
+    return i;
+}
+
+// What atof gives for a number beyond the double range: infinity for
+// overflow, zero for underflow.
+double outOfRangeValue(const std::string& matched) {
+    size_t exponent = matched.find_first_of("eE");
+    if (exponent != std::string::npos) return matched[exponent + 1] == '-' ? 0.0 : HUGE_VAL;
+    return matched.find_first_of("123456789") < matched.find('.') ? HUGE_VAL : 0.0;
+}
+
+}  // namespace
+
+int parseIntText(const std::string& text) {
+    size_t i = skipSpace(text, 0);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    const long long limit = negative ? 2147483648LL : 2147483647LL;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > limit) value = limit;  // keeps reading the digits, as strtol does
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+double parseDoubleText(const std::string& text) {
+    size_t i = skipSpace(text, 0);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    double value = 0;
+    if (last - first > 2 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X')) {
+        if (std::from_chars(first + 2, last, value, std::chars_format::hex).ec != std::errc()) value = 0;
+    } else {
+        auto result = std::from_chars(first, last, value);
+        if (result.ec == std::errc::result_out_of_range) {
+            value = outOfRangeValue(std::string(first, result.ptr));
+        } else if (result.ec != std::errc()) {
+            value = 0;
+        }
+    }
+    return negative ? -value : value;
+}
+
+FlashExParseParamHandler::FlashExParseParamHandler() = default;
+FlashExParseParamHandler::~FlashExParseParamHandler() = default;
+
+FlashExParam* FlashExParseParamHandler::releaseFirstRoot() {
+    if (roots_.empty()) return nullptr;
+    return roots_.front().release();
+}
+
+void FlashExParseParamHandler::add(FlashExParam* value) {
+    std::unique_ptr<FlashExParam> owned(value);
+    if (openContainers_.empty()) {
+        roots_.push_back(std::move(owned));
+        return;
+    }
+    FlashExParam* container = openContainers_.back();
+    if (containerKinds_.back() == kInObject) {
+        container->asObject()->setProperty(propertyId_, owned.release());
+    } else {
+        container->asArray()->push(owned.release());
+    }
+}
+
+void FlashExParseParamHandler::openContainer(FlashExParam* container, TextMode kind) {
+    if (openContainers_.size() >= kMaxDepth) throw XmlRefused("containers nested too deeply");
+    openContainers_.push_back(container);
+    containerKinds_.push_back(kind);
+    textMode_ = kind;
+}
+
+void FlashExParseParamHandler::startElement(const XmlText& name, const XmlAttributes& attributes) {
+    if (name.is("array") || name.is("object")) {
+        bool isArray = name.is("array");
+        FlashExParam* container = isArray ? static_cast<FlashExParam*>(new FlashExParamArray())
+                                          : static_cast<FlashExParam*>(new FlashExParamObject());
+        add(container);
+        openContainer(container, isArray ? kInArray : kInObject);
+    } else if (name.is("string")) {
+        textMode_ = kStringText;
+        stringPending_ = true;
+        hasTextBuffer_ = false;
+        textBuffer_.clear();
+        pendingString_.reset();
+    } else if (name.is("number")) {
+        textMode_ = kNumberText;
+    } else if (name.is("property")) {
+        propertyId_ = attributes.get("id");
+    } else if (name.is("true") || name.is("false")) {
+        add(new FlashExParamBool(name.is("true")));
+    } else if (name.is("null")) {
+        add(new FlashExParamNull());
+    }
+}
+
+void FlashExParseParamHandler::characters(const XmlText& text) {
+    if (textMode_ == kNumberText) {
+        addNumber(text.narrow());
+    } else if (textMode_ == kStringText) {
+        appendStringText(text.narrow());
+    }
+}
+
+void FlashExParseParamHandler::addNumber(const std::string& text) {
+    if (text.find('.') != std::string::npos) {
+        add(new FlashExParamDouble(parseDoubleText(text)));
+    } else {
+        add(new FlashExParamInt(parseIntText(text)));
+    }
+}
+
+void FlashExParseParamHandler::appendStringText(const std::string& text) {
+    if (stringPending_) {
+        pendingString_.reset(new FlashExParamString(text));
+        stringPending_ = false;
+        return;
+    }
+    try {
+        if (!hasTextBuffer_) {
+            textBuffer_.reserve(4096);
+            if (pendingString_) textBuffer_ = pendingString_->getString();
+            pendingString_.reset();
+            hasTextBuffer_ = true;
+        }
+        // Doubling keeps a text that arrives in many pieces linear in its length.
+        size_t needed = textBuffer_.size() + text.size();
+        if (needed > textBuffer_.capacity()) textBuffer_.reserve(std::max(textBuffer_.capacity() * 2, needed + 2));
+        textBuffer_ += text;
+    } catch (const std::bad_alloc&) {
+        throw MvException("メモリが不足しています。");
+    }
+}
+
+void FlashExParseParamHandler::endElement(const XmlText& name) {
+    if (name.is("object") || name.is("array")) {
+        if (!openContainers_.empty()) openContainers_.pop_back();
+        if (!containerKinds_.empty()) containerKinds_.pop_back();
+    } else if (name.is("string")) {
+        finishString();
+    }
+    // Character data after a string or number element belongs to no value.
+    if (name.is("string") || name.is("number")) textMode_ = kNoText;
+}
+
+void FlashExParseParamHandler::finishString() {
+    if (stringPending_) {
+        stringPending_ = false;
+        add(new FlashExParamString(std::string()));
+    } else if (hasTextBuffer_) {
+        hasTextBuffer_ = false;
+        add(new FlashExParamString(std::move(textBuffer_)));
+        textBuffer_ = std::string();
+    } else if (pendingString_) {
+        // The player writes a null string as the text "null".
+        if (pendingString_->getString() == "null") pendingString_.reset(new FlashExParamString(std::string()));
+        add(pendingString_.release());
+    } else {
+        add(new FlashExParamString(std::string()));
+    }
+}

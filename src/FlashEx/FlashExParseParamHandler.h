@@ -1,0 +1,56 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "EasySaxHandler.h"
+
+class FlashExParam;
+class FlashExParamString;
+
+// Builds FlashExParam values from value XML. Values outside any container are
+// roots, owned by the handler until released.
+class FlashExParseParamHandler : public EasySaxHandler {
+public:
+    // Containers may nest this deep; deeper texts are refused (XmlRefused),
+    // since destroying and writing values recurses once per level.
+    static const size_t kMaxDepth = 1000;
+
+    FlashExParseParamHandler();
+    ~FlashExParseParamHandler() override;
+
+    void startElement(const XmlText& name, const XmlAttributes& attributes) override;
+    void characters(const XmlText& text) override;
+    void endElement(const XmlText& name) override;
+
+    // The first root value, handed to the caller; null when there was none.
+    FlashExParam* releaseFirstRoot();
+
+protected:
+    enum TextMode { kNoText = 0, kStringText = 2, kNumberText = 3, kInArray = 4, kInObject = 5 };
+
+    // Appends value to the open container, or keeps it as a root.
+    void add(FlashExParam* value);
+    // Makes container (already added or owned elsewhere) receive the following values.
+    void openContainer(FlashExParam* container, TextMode kind);
+
+private:
+    void addNumber(const std::string& text);
+    void appendStringText(const std::string& text);
+    void finishString();
+
+    TextMode textMode_ = kNoText;
+    bool stringPending_ = false;
+    std::vector<TextMode> containerKinds_;
+    std::string propertyId_;
+    std::vector<FlashExParam*> openContainers_;  // owned by their parents, the roots or the request
+    std::vector<std::unique_ptr<FlashExParam>> roots_;
+    bool hasTextBuffer_ = false;
+    std::string textBuffer_;
+    std::unique_ptr<FlashExParamString> pendingString_;
+};
+
+// Number texts read the way the C runtime's strtol (base 10, saturating at
+// the 32-bit limits) and atof read them, independent of the C locale.
+int parseIntText(const std::string& text);
+double parseDoubleText(const std::string& text);

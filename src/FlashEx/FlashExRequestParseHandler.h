@@ -1,0 +1,16 @@
+#pragma once
+#include "FlashExParseParamHandler.h"
+
+struct FlashExRequest;
+
+// Fills a request from an invoke text: the invoke element's name and return
+// type, and the values inside its arguments element.
+class FlashExRequestParseHandler : public FlashExParseParamHandler {
+public:
+    explicit FlashExRequestParseHandler(FlashExRequest& request) : request_(request) {}
+
+    void startElement(const XmlText& name, const XmlAttributes& attributes) override;
+
+private:
+    FlashExRequest& request_;
+};

@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+
+class EasySaxHandler;
+
+// Raised when a text is refused before or while it is parsed: a document
+// type declaration (which could load external files or declare entity
+// bombs) or containers nested too deeply. Like the parser's own parse
+// exception it is no standard exception, so the movie sees "unexpected error".
+class XmlRefused {
+public:
+    explicit XmlRefused(const char* reason) : reason_(reason) {}
+    const char* reason() const { return reason_; }
+
+private:
+    const char* reason_;
+};
+
+// The Xerces-C SAX parser behind the bridge's value and invoke parsing.
+class XercesFacade {
+public:
+    // Initialises the parser library once per process; later calls do nothing.
+    static void initialize();
+    static bool isInitialized();
+
+    // One SAX parse of text with handler as document handler. A text that
+    // starts with "<?xml" is parsed as its bytes say; any other is taken as
+    // ANSI text. Parse exceptions propagate; XmlRefused for refused markup;
+    // FlashExException "初期化が完了していません。" before initialize().
+    static void parseXMLString(EasySaxHandler& handler, const std::string& text);
+};

@@ -1,0 +1,208 @@
+#include <memory>
+#include <stdexcept>
+
+#include "FakePlayerDispatch.h"
+#include "FlashEx/CShockwaveflash1.h"
+#include "FlashEx/FlashExException.h"
+#include "FlashEx/FlashExExternalCall.h"
+#include "FlashEx/FlashExParam.h"
+#include "FlashEx/FlashExParse.h"
+#include "FlashEx/FlashExRequest.h"
+#include "FlashEx/FlashExService.h"
+#include "FlashEx/FlashExServiceManager.h"
+#include "FlashEx/MvException.h"
+#include "FlashEx/XercesFacade.h"
+#include "MovaraTest.h"
+
+namespace {
+
+// Knows the commands in its list while `accepting`; "echo" answers its
+// arguments, "nothing" answers no value, "fail*" throw.
+class TestService : public FlashExService {
+public:
+    TestService(std::string tag, std::vector<std::string> commands, std::vector<std::string>* log)
+        : tag_(std::move(tag)), commands_(std::move(commands)), log_(log) {}
+    ~TestService() override { log_->push_back("delete " + tag_); }
+
+    bool invoke(FlashExRequest& request, FlashExParam*& result) override {
+        ++asked;
+        if (!accepting || std::find(commands_.begin(), commands_.end(), request.name) == commands_.end()) return false;
+        log_->push_back(tag_ + " " + request.name);
+        if (request.name == "echo") {
+            auto answer = new FlashExParamArray();
+            for (unsigned i = 0; i < request.arguments.size(); ++i)
+                answer->pushString(request.arguments.at(i)->getString());
+            result = answer;
+        } else if (request.name == "failCommand") {
+            throw FlashExException("ファイルがありません");
+        } else if (request.name == "failGeneral") {
+            result = new FlashExParamInt(1);  // dropped when the failure follows
+            throw MvException("一般");
+        } else if (request.name == "failStandard") {
+            throw std::runtime_error("standard");
+        } else if (request.name == "failOther") {
+            throw 42;
+        } else if (request.name == "tag") {
+            result = new FlashExParamString(tag_);
+        }
+        return true;
+    }
+    void terminate() override { log_->push_back("terminate " + tag_); }
+    bool preTranslateMessage(MSG* msg) override { return msg->message == consumes; }
+
+    bool accepting = true;
+    int asked = 0;
+    UINT consumes = 0;
+
+private:
+    std::string tag_;
+    std::vector<std::string> commands_;
+    std::vector<std::string>* log_;
+};
+
+const char kNotFound[] =
+    "<object><property id=\"message\"><string>呼び出された処理が見つかりませんでした。</string></property>"
+    "<property id=\"type\"><string>error</string></property></object>";
+
+std::string errorXml(const std::string& message) {
+    std::unique_ptr<FlashExParamError> error(makeError(message));
+    std::string xml;
+    error->writeXML(xml);
+    return xml;
+}
+
+class FlashExDispatch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        XercesFacade::initialize();
+        first = new TestService("first", {"echo", "tag", "nothing", "failCommand", "failGeneral"}, &log);
+        second = new TestService("second", {"tag", "failStandard", "failOther"}, &log);
+        manager.addService(first);
+        manager.addService(second);
+        player.attach(&fake);
+    }
+
+    // Runs one external call and returns the answer the player received.
+    std::string call(const std::string& invoke, const std::string& apiKey = "") {
+        handleExternalCall(invoke, manager, apiKey, player);
+        return narrowText(fake.lastReturnValue());
+    }
+
+    std::vector<std::string> log;
+    TestService* first;
+    TestService* second;
+    FlashExServiceManager manager;
+    FakePlayerDispatch fake;
+    CShockwaveflash1 player;
+};
+
+}  // namespace
+
+TEST_F(FlashExDispatch, RoundTripThroughTheHandlerToTheFakePlayer) {
+    EXPECT_EQ("<array><property id=\"0\"><string>日本&amp;表</string></property></array>",
+              call("<invoke name=\"echo\" returntype=\"xml\"><arguments><string>日本&amp;表</string>"
+                   "</arguments></invoke>"));
+    ASSERT_EQ(1, fake.returnValueCount());
+    EXPECT_EQ(199, fake.calls.back().id);
+    EXPECT_EQ(DISPATCH_METHOD, fake.calls.back().flags);
+    EXPECT_EQ("<null/>", call("<invoke name=\"nothing\" returntype=\"xml\"><arguments></arguments></invoke>"));
+    EXPECT_EQ(kNotFound, call("<invoke name=\"unknown\" returntype=\"xml\"><arguments/></invoke>"));
+}
+
+TEST_F(FlashExDispatch, FailuresBecomeErrorObjects) {
+    EXPECT_EQ(errorXml("ファイルがありません"), call("<invoke name=\"failCommand\"/>"));
+    EXPECT_EQ(errorXml("一般"), call("<invoke name=\"failGeneral\"/>"));
+    EXPECT_EQ(errorXml("standard"), call("<invoke name=\"failStandard\"/>"));
+    EXPECT_EQ(errorXml("unexpected error"), call("<invoke name=\"failOther\"/>"));
+    EXPECT_EQ(errorXml("unexpected error"), call("<invoke name=\"echo\"><arguments><string>x</arguments>"));
+    EXPECT_EQ(errorXml("unexpected error"), call("not xml at all"));
+    EXPECT_EQ(errorXml("type error"), call("<invoke name=\"echo\"><arguments><number>1</number></arguments></invoke>"));
+    // Every call was answered exactly once.
+    EXPECT_EQ(7, fake.returnValueCount());
+}
+
+TEST_F(FlashExDispatch, FirstRegisteredServiceWinsAndTheCacheIsAskedFirst) {
+    EXPECT_EQ("<string>first</string>", call("<invoke name=\"tag\"/>"));
+    first->accepting = false;
+    EXPECT_EQ("<string>second</string>", call("<invoke name=\"tag\"/>"));
+    // Now cached for "tag": the second service answers without the first being asked.
+    first->accepting = true;
+    int firstAsked = first->asked;
+    EXPECT_EQ("<string>second</string>", call("<invoke name=\"tag\"/>"));
+    EXPECT_EQ(firstAsked, first->asked);
+    // When the cached service declines, registration order decides again.
+    second->accepting = false;
+    EXPECT_EQ("<string>first</string>", call("<invoke name=\"tag\"/>"));
+    second->accepting = true;
+    EXPECT_EQ("<string>first</string>", call("<invoke name=\"tag\"/>"));
+}
+
+TEST_F(FlashExDispatch, LockedApiWantsTheKeyFirstInEveryCall) {
+    const std::string key = "鍵K";
+    EXPECT_EQ(
+        "<array><property id=\"0\"><string>a</string></property></array>",
+        call("<invoke name=\"echo\"><arguments><string>鍵K</string><string>a</string></arguments></invoke>", key));
+    EXPECT_EQ(
+        errorXml("invalid apikey param"),
+        call("<invoke name=\"echo\"><arguments><string>鍵k</string><string>a</string></arguments></invoke>", key));
+    EXPECT_EQ(errorXml("配列のインデックスが範囲を超えています。"), call("<invoke name=\"nothing\"/>", key));
+    EXPECT_EQ(errorXml("type error"),
+              call("<invoke name=\"echo\"><arguments><number>1</number></arguments></invoke>", key));
+    EXPECT_EQ(errorXml("invalid apikey param"), call("<invoke name=\"unknown\"><arguments><string>x</string>"
+                                                     "</arguments></invoke>",
+                                                     key));
+}
+
+TEST_F(FlashExDispatch, NoPlayerNoAnswerAndAFailingPlayerDoesNotThrow) {
+    CShockwaveflash1 absent;
+    handleExternalCall("<invoke name=\"tag\"/>", manager, "", absent);
+    EXPECT_EQ((std::vector<std::string>{"first tag"}), log);
+
+    fake.failure = E_FAIL;
+    EXPECT_NO_THROW(handleExternalCall("<invoke name=\"tag\"/>", manager, "", player));
+    // The answer and then the error object were both offered.
+    EXPECT_EQ(2, fake.returnValueCount());
+}
+
+TEST_F(FlashExDispatch, ManagerWindowsMessagesAndTearDown) {
+    HWND host = reinterpret_cast<HWND>(0x100), playerWindow = reinterpret_cast<HWND>(0x200);
+    manager.setWindows(host, playerWindow);
+    EXPECT_EQ(host, second->hostWindow);
+    EXPECT_EQ(playerWindow, second->playerWindow);
+
+    MSG msg = {};
+    msg.message = WM_KEYDOWN;
+    EXPECT_FALSE(manager.preTranslateMessage(&msg));
+    second->consumes = WM_KEYDOWN;
+    EXPECT_TRUE(manager.preTranslateMessage(&msg));
+
+    {
+        std::vector<std::string> order;
+        auto local = std::make_unique<FlashExServiceManager>();
+        local->addService(new TestService("a", {}, &order));
+        local->addService(new TestService("b", {}, &order));
+        local.reset();
+        EXPECT_EQ((std::vector<std::string>{"terminate a", "delete a", "terminate b", "delete b"}), order);
+    }
+}
+
+TEST_F(FlashExDispatch, CallMovieFunctionWritesTheInvokeAndParsesTheAnswer) {
+    std::u16string seen;
+    fake.onCallFunction = [&](const std::u16string& text) {
+        seen = text;
+        return std::u16string(u"<object><property id=\"ok\"><true/></property></object>");
+    };
+    std::unique_ptr<FlashExParam> answer(
+        callMovieFunction(player, "onExt\"Key", new FlashExParamString("a<b"), new FlashExParamInt(4)));
+    EXPECT_EQ(
+        "<invoke name=\"onExt\"Key\" returntype=\"xml\"><arguments><string>a&lt;b</string>"
+        "<number>4</number></arguments></invoke>",
+        narrowText(seen));
+    EXPECT_TRUE(answer->getProperty("ok")->getBool());
+
+    fake.onCallFunction = [](const std::u16string&) { return std::u16string(u"<undefined/>"); };
+    EXPECT_EQ(nullptr, std::unique_ptr<FlashExParam>(callMovieFunction(player, "f")).get());
+
+    fake.failure = DISP_E_MEMBERNOTFOUND;
+    EXPECT_THROW(callMovieFunction(player, "missing", new FlashExParamNull()), FlashExDispatchException);
+}
