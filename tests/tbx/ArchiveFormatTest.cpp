@@ -147,14 +147,7 @@ TEST(ArchiveFormat, AFileThatCannotBeReadStopsTheArchive) {
     EXPECT_EQ(1024u, readBytes(dir / "out.mva").size());  // what was written stays
 }
 
-TEST(ArchiveFormat, OctalFieldsAndHeaderSizeLimit) {
-    uint64_t value = 0;
-    EXPECT_TRUE(tbx::parse_archive_octal("   0017 ", 8, value));
-    EXPECT_EQ(15u, value);
-    EXPECT_TRUE(tbx::parse_archive_octal("777777777777", 12, value));  // all 12 digits, no terminator
-    EXPECT_EQ(077777777777ULL * 8 + 7, value);
-    EXPECT_FALSE(tbx::parse_archive_octal("0000000008\0", 12, value));
-    EXPECT_FALSE(tbx::parse_archive_octal("\x80\0\0\0\0\0\0\0\0\0\x01\0", 12, value));  // base-256
+TEST(ArchiveFormat, SizesBeyondTheElevenDigitFieldAreRefused) {
     EXPECT_THROW(tbx::make_archive_header("big", tbx::kMaxEntrySize + 1, 0, '0'), std::runtime_error);
     tbx::ArchiveBlock block = tbx::make_archive_header("big", tbx::kMaxEntrySize, 0, '0');
     EXPECT_EQ(std::string("77777777777\0", 12), std::string(block.data() + 124, 12));
