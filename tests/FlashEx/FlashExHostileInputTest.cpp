@@ -100,6 +100,13 @@ TEST_F(FlashExHostileInput, EntityExpansionBombIsRefused) {
     EXPECT_EQ(unexpected(), call(bomb));
 }
 
+TEST_F(FlashExHostileInput, ManyCharacterReferencesAreNoExpansionBomb) {
+    std::string text;
+    for (int i = 0; i < 5000; ++i) text += "&amp;&lt;&#x8868;";
+    EXPECT_EQ("<number>" + std::to_string(5000 * 4) + "</number>",
+              call("<invoke name=\"size\"><arguments><string>" + text + "</string></arguments></invoke>"));
+}
+
 TEST_F(FlashExHostileInput, DeepNestingIsRefusedAndModerateNestingWorks) {
     std::string deep = "<invoke name=\"first\"><arguments>";
     for (int i = 0; i < 200000; ++i) deep += "<array><property id=\"0\">";
