@@ -11,7 +11,7 @@ std::string narrowOf(const XMLCh* text, size_t length) { return wideToMultiByte(
 
 }  // namespace
 
-bool XmlText::is(const char* ascii) const {
+bool EasySaxHandler::Text::is(const char* ascii) const {
     size_t i = 0;
     for (; ascii[i] != '\0'; ++i) {
         if (i >= length_ || text_[i] != static_cast<XMLCh>(static_cast<unsigned char>(ascii[i]))) return false;
@@ -19,7 +19,7 @@ bool XmlText::is(const char* ascii) const {
     return i == length_;
 }
 
-const std::string& XmlText::narrow() const {
+const std::string& EasySaxHandler::Text::narrow() const {
     if (!converted_) {
         narrow_ = narrowOf(text_, length_);
         converted_ = true;
@@ -27,20 +27,18 @@ const std::string& XmlText::narrow() const {
     return narrow_;
 }
 
-std::string XmlAttributes::get(const char* asciiName) const {
+std::string EasySaxHandler::Attributes::get(const char* asciiName) const {
     const XMLCh* value = attributes_.getValue(asciiName);
     if (value == nullptr) return {};
     return narrowOf(value, xercesc::XMLString::stringLen(value));
 }
 
 void EasySaxHandler::startElement(const XMLCh* const name, xercesc::AttributeList& attributes) {
-    startElement(XmlText(name, xercesc::XMLString::stringLen(name)), XmlAttributes(attributes));
+    startElement(Text(name, xercesc::XMLString::stringLen(name)), Attributes(attributes));
 }
 
-void EasySaxHandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    characters(XmlText(chars, length));
-}
+void EasySaxHandler::characters(const XMLCh* const chars, const XMLSize_t length) { characters(Text(chars, length)); }
 
 void EasySaxHandler::endElement(const XMLCh* const name) {
-    endElement(XmlText(name, xercesc::XMLString::stringLen(name)));
+    endElement(Text(name, xercesc::XMLString::stringLen(name)));
 }

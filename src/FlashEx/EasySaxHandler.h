@@ -3,39 +3,39 @@
 
 #include <xercesc/sax/HandlerBase.hpp>
 
-// A name or text from the parser: compares exactly with an ASCII literal
-// without converting, and converts to narrow ANSI text on first use.
-class XmlText {
-public:
-    XmlText(const XMLCh* text, size_t length) : text_(text), length_(length) {}
-    bool is(const char* ascii) const;
-    const std::string& narrow() const;
-
-private:
-    const XMLCh* text_;
-    size_t length_;
-    mutable bool converted_ = false;
-    mutable std::string narrow_;
-};
-
-// The attributes of a start tag, looked up by ASCII name.
-class XmlAttributes {
-public:
-    explicit XmlAttributes(xercesc::AttributeList& attributes) : attributes_(attributes) {}
-    // The value as narrow ANSI text; empty when the attribute is absent.
-    std::string get(const char* asciiName) const;
-
-private:
-    xercesc::AttributeList& attributes_;
-};
-
 // Base of the program's SAX handlers: adapts the parser's document callbacks
 // to text views. Everything else keeps the parser library's defaults.
 class EasySaxHandler : public xercesc::HandlerBase {
 public:
-    virtual void startElement(const XmlText& name, const XmlAttributes& attributes) {}
-    virtual void characters(const XmlText& text) {}
-    virtual void endElement(const XmlText& name) {}
+    // A name or text from the parser: compares exactly with an ASCII literal
+    // without converting, and converts to narrow ANSI text on first use.
+    class Text {
+    public:
+        Text(const XMLCh* text, size_t length) : text_(text), length_(length) {}
+        bool is(const char* ascii) const;
+        const std::string& narrow() const;
+
+    private:
+        const XMLCh* text_;
+        size_t length_;
+        mutable bool converted_ = false;
+        mutable std::string narrow_;
+    };
+
+    // The attributes of a start tag, looked up by ASCII name.
+    class Attributes {
+    public:
+        explicit Attributes(xercesc::AttributeList& attributes) : attributes_(attributes) {}
+        // The value as narrow ANSI text; empty when the attribute is absent.
+        std::string get(const char* asciiName) const;
+
+    private:
+        xercesc::AttributeList& attributes_;
+    };
+
+    virtual void startElement(const Text& name, const Attributes& attributes) {}
+    virtual void characters(const Text& text) {}
+    virtual void endElement(const Text& name) {}
 
 private:
     void startElement(const XMLCh* const name, xercesc::AttributeList& attributes) override;

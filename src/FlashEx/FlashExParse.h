@@ -8,7 +8,7 @@ struct FlashExRequest;
 // Fills out from an invoke text (ANSI text, or bytes that start with "<?xml").
 // Throws FlashExException "初期化が完了していません。" before the parser
 // library is initialised (XercesFacade::initialize); malformed or refused
-// text raises the parser's exception or XmlRefused and leaves out empty.
+// text raises the parser's exception or FlashExXmlRefused and leaves out empty.
 void parseRequest(const std::string& text, FlashExRequest& out);
 
 // The first root value of a value XML text, owned by the caller; null when

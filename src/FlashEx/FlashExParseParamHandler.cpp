@@ -85,13 +85,13 @@ void FlashExParseParamHandler::add(FlashExParam* value) {
 }
 
 void FlashExParseParamHandler::openContainer(FlashExParam* container, TextMode kind) {
-    if (openContainers_.size() >= kMaxDepth) throw XmlRefused("containers nested too deeply");
+    if (openContainers_.size() >= kMaxDepth) throw FlashExXmlRefused("containers nested too deeply");
     openContainers_.push_back(container);
     containerKinds_.push_back(kind);
     textMode_ = kind;
 }
 
-void FlashExParseParamHandler::startElement(const XmlText& name, const XmlAttributes& attributes) {
+void FlashExParseParamHandler::startElement(const Text& name, const Attributes& attributes) {
     if (name.is("array") || name.is("object")) {
         bool isArray = name.is("array");
         FlashExParam* container = isArray ? static_cast<FlashExParam*>(new FlashExParamArray())
@@ -115,7 +115,7 @@ void FlashExParseParamHandler::startElement(const XmlText& name, const XmlAttrib
     }
 }
 
-void FlashExParseParamHandler::characters(const XmlText& text) {
+void FlashExParseParamHandler::characters(const Text& text) {
     if (textMode_ == kNumberText) {
         addNumber(text.narrow());
     } else if (textMode_ == kStringText) {
@@ -153,7 +153,7 @@ void FlashExParseParamHandler::appendStringText(const std::string& text) {
     }
 }
 
-void FlashExParseParamHandler::endElement(const XmlText& name) {
+void FlashExParseParamHandler::endElement(const Text& name) {
     if (name.is("object") || name.is("array")) {
         if (!openContainers_.empty()) openContainers_.pop_back();
         if (!containerKinds_.empty()) containerKinds_.pop_back();

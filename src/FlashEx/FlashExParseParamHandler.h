@@ -12,16 +12,16 @@ class FlashExParamString;
 // roots, owned by the handler until released.
 class FlashExParseParamHandler : public EasySaxHandler {
 public:
-    // Containers may nest this deep; deeper texts are refused (XmlRefused),
+    // Containers may nest this deep; deeper texts are refused (FlashExXmlRefused),
     // since destroying and writing values recurses once per level.
     static const size_t kMaxDepth = 1000;
 
     FlashExParseParamHandler();
     ~FlashExParseParamHandler() override;
 
-    void startElement(const XmlText& name, const XmlAttributes& attributes) override;
-    void characters(const XmlText& text) override;
-    void endElement(const XmlText& name) override;
+    void startElement(const Text& name, const Attributes& attributes) override;
+    void characters(const Text& text) override;
+    void endElement(const Text& name) override;
 
     // The first root value, handed to the caller; null when there was none.
     FlashExParam* releaseFirstRoot();

@@ -2,7 +2,7 @@
 
 #include "FlashExRequest.h"
 
-void FlashExRequestParseHandler::startElement(const XmlText& name, const XmlAttributes& attributes) {
+void FlashExRequestParseHandler::startElement(const Text& name, const Attributes& attributes) {
     if (name.is("invoke")) {
         request_.name = attributes.get("name");
         request_.returntype = attributes.get("returntype");

@@ -9,7 +9,7 @@ class FlashExRequestParseHandler : public FlashExParseParamHandler {
 public:
     explicit FlashExRequestParseHandler(FlashExRequest& request) : request_(request) {}
 
-    void startElement(const XmlText& name, const XmlAttributes& attributes) override;
+    void startElement(const Text& name, const Attributes& attributes) override;
 
 private:
     FlashExRequest& request_;

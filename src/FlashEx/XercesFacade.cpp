@@ -39,7 +39,7 @@ public:
 
     void doctypeDecl(const xercesc::DTDElementDecl&, const XMLCh* const, const XMLCh* const, const bool,
                      const bool) override {
-        throw XmlRefused("document type declaration");
+        throw FlashExXmlRefused("document type declaration");
     }
 
 private:

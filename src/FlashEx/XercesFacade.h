@@ -7,9 +7,9 @@ class EasySaxHandler;
 // type declaration (which could load external files or declare entity
 // bombs) or containers nested too deeply. Like the parser's own parse
 // exception it is no standard exception, so the movie sees "unexpected error".
-class XmlRefused {
+class FlashExXmlRefused {
 public:
-    explicit XmlRefused(const char* reason) : reason_(reason) {}
+    explicit FlashExXmlRefused(const char* reason) : reason_(reason) {}
     const char* reason() const { return reason_; }
 
 private:
@@ -25,7 +25,7 @@ public:
 
     // One SAX parse of text with handler as document handler. A text that
     // starts with "<?xml" is parsed as its bytes say; any other is taken as
-    // ANSI text. Parse exceptions propagate; XmlRefused for refused markup;
+    // ANSI text. Parse exceptions propagate; FlashExXmlRefused for refused markup;
     // FlashExException "初期化が完了していません。" before initialize().
     static void parseXMLString(EasySaxHandler& handler, const std::string& text);
 };

@@ -29,15 +29,15 @@ class HandlerFeed {
 public:
     explicit HandlerFeed(FlashExParseParamHandler& handler) : handler_(handler) {}
     HandlerFeed& start(const std::u16string& name) {
-        handler_.startElement(XmlText(name.data(), name.size()), XmlAttributes(none_));
+        handler_.startElement(EasySaxHandler::Text(name.data(), name.size()), EasySaxHandler::Attributes(none_));
         return *this;
     }
     HandlerFeed& text(const std::u16string& piece) {
-        handler_.characters(XmlText(piece.data(), piece.size()));
+        handler_.characters(EasySaxHandler::Text(piece.data(), piece.size()));
         return *this;
     }
     HandlerFeed& end(const std::u16string& name) {
-        handler_.endElement(XmlText(name.data(), name.size()));
+        handler_.endElement(EasySaxHandler::Text(name.data(), name.size()));
         return *this;
     }
 
