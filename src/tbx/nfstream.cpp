@@ -23,15 +23,15 @@ std::string formatText(const char* format, va_list args) {
 
 HANDLE openHandle(const char* path, const char* mode) {
     std::string m = mode;
-    if (m == "rb" || m == "r")
+    if (m == "rb")
         return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m == "wb" || m == "w")
-        return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (m == "ab" || m == "a") {
-        HANDLE h =
-            CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m == "wb")
+        return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m == "ab") {
+        HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) SetFilePointer(h, 0, nullptr, FILE_END);
         return h;
     }
@@ -47,11 +47,7 @@ nfstream::~nfstream() { close(); }
 void nfstream::open(const char* path, const char* mode) {
     close();
     HANDLE h = openHandle(path, mode);
-    if (h == INVALID_HANDLE_VALUE) {
-        char message[MAX_PATH + 64];
-        snprintf(message, sizeof message, "error open file %s", path);
-        throw std::runtime_error(message);
-    }
+    if (h == INVALID_HANDLE_VALUE) throw std::runtime_error(std::string("error open file ") + path);
     file.reset(h);
     failed = 0;
 }

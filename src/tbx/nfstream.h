@@ -10,9 +10,10 @@
 namespace tbx {
 
 // A file stream with the behaviour of a C stdio stream, built on a Win32 file
-// handle. Modes: "rb" (existing file, read) and "wb" (create or truncate,
-// write); "ab" appends. Reads are buffered so that getline need not read byte
-// by byte; writes go straight to the file.
+// handle. Modes: "rb" (existing file, read), "wb" (create or truncate,
+// write) and "ab" (append); any other mode fails like a missing file. Reads
+// are buffered so that getline need not read byte by byte; writes go straight
+// to the file.
 class nfstream : public nstream {
 public:
     nfstream() = default;

@@ -152,3 +152,11 @@ TEST(ArchiveFormat, SizesBeyondTheElevenDigitFieldAreRefused) {
     tbx::ArchiveBlock block = tbx::make_archive_header("big", tbx::kMaxEntrySize, 0, '0');
     EXPECT_EQ(std::string("77777777777\0", 12), std::string(block.data() + 124, 12));
 }
+
+TEST(ArchiveFormat, AnArchiveWrittenInsideTheTreeItPacksListsItself) {
+    ScratchDir dir;
+    writeBytes(dir / "a.txt", "a");
+    std::string archive = createFromDirectory(dir / "self.mva", dir.path());
+    std::string self = tbx::file_name_of(dir.path()) + "/self.mva";
+    EXPECT_TRUE(nameAt(archive, 0) == self || nameAt(archive, 1024) == self);
+}
