@@ -1,0 +1,155 @@
+#include "security/SecurityPaths.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "FlashEx/MvException.h"
+#include "security/MultiByteCompare.h"
+#include "tbx/Handles.h"
+#include "tbx/PathString.h"
+
+namespace {
+
+const DWORD kEnvironmentBuffer = 1024;
+const DWORD kFullPathBuffer = 1024;
+const DWORD kLongPathBuffer = 261;
+
+[[noreturn]] void throwPathFormatError(const std::string& path, DWORD error) {
+    char message[1300];
+    wsprintfA(message, "path format error %.1200s code=%d", path.c_str(), (int)error);
+    throw MvException(message);
+}
+
+std::string fullPathOf(const std::string& path) {
+    char buffer[kFullPathBuffer];
+    DWORD length = GetFullPathNameA(path.c_str(), kFullPathBuffer, buffer, nullptr);
+    if (length == 0) throwPathFormatError(path, GetLastError());
+    if (length >= kFullPathBuffer) throwPathFormatError(path, ERROR_FILENAME_EXCED_RANGE);
+    return std::string(buffer, length);
+}
+
+// The long-name form, or false with the system error in error.
+bool longPathOf(const std::string& path, std::string& longPath, DWORD& error) {
+    char buffer[kLongPathBuffer];
+    SetLastError(0);
+    DWORD length = GetLongPathNameA(path.c_str(), buffer, kLongPathBuffer);
+    if (length == 0) {
+        error = GetLastError();
+        return false;
+    }
+    if (length >= kLongPathBuffer) {
+        error = ERROR_FILENAME_EXCED_RANGE;
+        return false;
+    }
+    longPath.assign(buffer, length);
+    return true;
+}
+
+std::string withBackslashes(std::string path) {
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (tbx::is_lead_byte(path[i]))
+            ++i;
+        else if (path[i] == '/')
+            path[i] = '\\';
+    }
+    return path;
+}
+
+// The final name of an existing object as the file system reports it, in
+// DOS form ("\\?\C:\x" becomes "C:\x", "\\?\UNC\h\s" becomes "\\h\s").
+bool finalPathOf(const std::string& path, std::string& finalPath) {
+    tbx::FileHandle object(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!object) return false;
+    char buffer[kFullPathBuffer];
+    DWORD length = GetFinalPathNameByHandleA(object.get(), buffer, kFullPathBuffer, VOLUME_NAME_DOS);
+    if (length == 0 || length >= kFullPathBuffer) return false;
+    finalPath.assign(buffer, length);
+    if (finalPath.compare(0, 8, "\\\\?\\UNC\\") == 0)
+        finalPath.replace(0, 8, "\\\\");
+    else if (finalPath.compare(0, 4, "\\\\?\\") == 0)
+        finalPath.erase(0, 4);
+    return true;
+}
+
+}  // namespace
+
+std::string expandEnvironment(const std::string& text) {
+    char buffer[kEnvironmentBuffer];
+    DWORD length = ExpandEnvironmentStringsA(text.c_str(), buffer, kEnvironmentBuffer);
+    if (length == 0) throwPathFormatError(text, GetLastError());
+    if (length > kEnvironmentBuffer) throwPathFormatError(text, ERROR_INSUFFICIENT_BUFFER);
+    return std::string(buffer);
+}
+
+std::string specialFolderPath(int id) {
+    char buffer[MAX_PATH] = {0};
+    if (!SHGetSpecialFolderPathA(nullptr, buffer, id, FALSE)) return std::string();
+    return buffer;
+}
+
+std::string moduleDirectory(bool withSeparator) {
+    std::vector<char> buffer(260);
+    for (;;) {
+        DWORD length = GetModuleFileNameA(nullptr, buffer.data(), (DWORD)buffer.size());
+        if (length == 0) throwPathFormatError("", GetLastError());
+        if (length < buffer.size()) break;
+        buffer.resize(buffer.size() * 2);
+    }
+    std::string directory = parentDirectory(buffer.data());
+    return withSeparator ? directory + "\\" : directory;
+}
+
+std::string parentDirectory(const std::string& path) {
+    size_t separator = tbx::last_separator(path);
+    if (separator == std::string::npos || separator == 0) return std::string();
+    return path.substr(0, separator);
+}
+
+std::string longFullPath(const std::string& path) {
+    std::string full = fullPathOf(path);
+    std::string result;
+    DWORD error = 0;
+    if (!longPathOf(full, result, error)) {
+        // Walk up to the deepest ancestor that exists and keep the rest as written.
+        std::string current = full;
+        for (;;) {
+            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) throwPathFormatError(path, error);
+            current = parentDirectory(current);
+            // Nothing exists (an unknown drive or share): the absolute form, not
+            // the text as passed in, so that ".." cannot survive.
+            if (current.empty()) {
+                result = full;
+                break;
+            }
+            if (longPathOf(current, result, error)) {
+                result += full.substr(current.size());
+                break;
+            }
+        }
+    }
+    if (result.size() >= kLongPathBuffer) throwPathFormatError(path, ERROR_FILENAME_EXCED_RANGE);
+    return withBackslashes(result);
+}
+
+// A drive path ("C:", "C:\x") or a UNC path naming at least a share: the
+// ancestors worth opening. A bare "\" would open the current drive's root.
+static bool isOpenableAncestor(const std::string& path) {
+    if (path.size() >= 2 && path[1] == ':' && !tbx::is_lead_byte(path[0])) return true;
+    return path.compare(0, 2, "\\\\") == 0 && findCharacter(path, '\\', 2) != std::string::npos;
+}
+
+std::string reachedPath(const std::string& longPath) {
+    for (std::string current = longPath; isOpenableAncestor(current); current = parentDirectory(current)) {
+        std::string finalPath;
+        std::string opened = current.size() == 2 ? current + "\\" : current;
+        if (!finalPathOf(opened, finalPath)) continue;
+        std::string rest = longPath.substr(current.size());
+        bool finalEndsWithSeparator = !finalPath.empty() && tbx::last_separator(finalPath) == finalPath.size() - 1;
+        if (!rest.empty() && rest[0] == '\\' && finalEndsWithSeparator) finalPath.pop_back();
+        return finalPath + rest;
+    }
+    return longPath;
+}

@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+
+// Path utilities of the security policy, reused by the file services. Narrow
+// text in the ANSI code page in and out. Failures raise MvException
+// "path format error <path> code=<system error>"; a result that would not fit
+// its buffer is refused that way rather than cut short.
+
+// %NAME% references replaced from the process environment (at most 1,023 bytes).
+std::string expandEnvironment(const std::string& text);
+// The path of the shell special folder with that CSIDL number; empty when the
+// system has no such folder.
+std::string specialFolderPath(int id);
+// The directory of the program file, with or without a trailing backslash.
+std::string moduleDirectory(bool withSeparator);
+// The part before the last '\' or '/'; empty when there is none or it is the
+// first character.
+std::string parentDirectory(const std::string& path);
+// The absolute long-name form of path with backslashes only. A path that does
+// not exist yet gets the long form of its deepest existing ancestor followed
+// by its remaining names as written.
+std::string longFullPath(const std::string& path);
+// The name under which the file system itself knows the object that a long
+// full path reaches: links, drive aliases and letter case of its deepest
+// existing ancestor resolved, the remaining names appended as written. The
+// path unchanged when no ancestor can be opened.
+std::string reachedPath(const std::string& longPath);

@@ -1,0 +1,49 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "security/FileAccessRule.h"
+#include "security/FlashExSecurityException.h"
+#include "security/SecurityPaths.h"
+
+class MvDOMNode;
+
+// Decides whether a path may be read, written or executed: inside the trusted
+// directory everything may be read and executed and nothing written; outside
+// it the first rule that covers the access and matches the path decides, and
+// a path that no rule allows is refused. A path is judged by its long full
+// path; when the object it reaches is known to the file system by another name
+// (a link, a drive alias, other letter case), a refusal of that name by a deny
+// rule or by the trusted directory refuses the path as well.
+class SecurityPolicy {
+public:
+    // The process-wide policy, made with the defaults on first use.
+    static SecurityPolicy& instance();
+
+    // Defaults: the folder "trusted" beside the program, no rules, OLE off.
+    SecurityPolicy();
+
+    // Reads the security element of the settings file; rules are appended.
+    void load(const MvDOMNode& security);
+
+    // access is one of AccessRead, AccessWrite, AccessExecute.
+    bool isAllowed(const std::string& path, int access) const;
+    // FlashExSecurityException "file access exception" when refused.
+    void checkRead(const std::string& path) const;
+    void checkWrite(const std::string& path) const;
+
+    bool isTrustedPath(const std::string& path) const;
+    const std::string& trustedDir() const { return trustedDir_; }
+    bool oleEnabled() const { return oleEnabled_; }
+    const std::vector<FileAccessRule>& rules() const { return rules_; }
+
+private:
+    const FileAccessRule* decidingRule(const std::string& n, int access) const;
+    bool decide(const std::string& n, int access) const;
+    bool refusesExplicitly(const std::string& n, int access) const;
+    bool liesInTrustedDir(const std::string& n) const;
+
+    std::vector<FileAccessRule> rules_;
+    std::string trustedDir_;
+    bool oleEnabled_ = false;
+};

@@ -1,0 +1,231 @@
+#include <windows.h>
+
+#include "FlashEx/MvException.h"
+#include "MovaraTest.h"
+#include "security/MultiByteCompare.h"
+#include "security/RulePath.h"
+#include "security/SecurityPaths.h"
+
+namespace {
+
+using movara_test::ScratchDir;
+
+// "表" is 95 5C in code page 932: its trail byte equals '\'.
+const std::string kHyo = "\x95\x5C";
+
+std::string shortPathOf(const std::string& path) {
+    char buffer[MAX_PATH];
+    DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    return std::string(buffer, length);
+}
+
+std::string currentDirectory() {
+    char buffer[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+    return std::string(buffer, length);
+}
+
+// Makes dir the current directory for one scope.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::string& dir) : previous_(currentDirectory()) {
+        SetCurrentDirectoryA(dir.c_str());
+    }
+    ~CurrentDirectory() { SetCurrentDirectoryA(previous_.c_str()); }
+
+private:
+    std::string previous_;
+};
+
+TEST(MultiByteCompare, FoldsAsciiAndFullWidthLatinOnly) {
+    EXPECT_TRUE(equalsIgnoreCase("C:\\Data\\X.SWF", "c:\\data\\x.swf"));
+    // Full-width Ａ (82 60) and ａ (82 81) are one letter in two cases.
+    EXPECT_TRUE(equalsIgnoreCase("\x82\x60", "\x82\x81"));
+    // Greek Α (83 9F) and α (83 BF) are compared exactly.
+    EXPECT_FALSE(equalsIgnoreCase("\x83\x9F", "\x83\xBF"));
+    // Trail bytes that look like 'a' and 'A' belong to two different katakana.
+    EXPECT_FALSE(equalsIgnoreCase("\x83\x61", "\x83\x41"));
+}
+
+TEST(MultiByteCompare, MatchesOnlyOnCharacterBoundaries) {
+    // The last byte of 表 is '\', but "表" does not end with "\".
+    EXPECT_FALSE(endsWithIgnoreCase("C:\\" + kHyo, "\\"));
+    EXPECT_TRUE(endsWithIgnoreCase("C:\\movies\\A.SWF", ".swf"));
+    // A prefix may not end inside a double-byte character.
+    EXPECT_FALSE(startsWithIgnoreCase("C:\\" + kHyo, "C:\\\x95"));
+    EXPECT_EQ(findCharacter("a" + kHyo + "b\\c", '\\'), 4u);
+    EXPECT_EQ(findCharacter(kHyo, '\\'), std::string::npos);
+}
+
+TEST(SecurityPaths, ParentDirectoryIsMultibyteAware) {
+    EXPECT_EQ(parentDirectory("C:\\a\\b.txt"), "C:\\a");
+    EXPECT_EQ(parentDirectory("C:\\a/b\\c"), "C:\\a/b");
+    EXPECT_EQ(parentDirectory("C:/a\\b/c"), "C:/a\\b");
+    EXPECT_EQ(parentDirectory("C:\\dir\\" + kHyo), "C:\\dir");
+    EXPECT_EQ(parentDirectory(kHyo), "");
+    EXPECT_EQ(parentDirectory("\\x"), "");
+    EXPECT_EQ(parentDirectory("name"), "");
+}
+
+TEST(SecurityPaths, ModuleDirectoryIsTheProgramsFolder) {
+    EXPECT_EQ(moduleDirectory(false), movara_test::executableDirectory());
+    EXPECT_EQ(moduleDirectory(true), movara_test::executableDirectory() + "\\");
+}
+
+TEST(SecurityPaths, ExpandEnvironmentRefusesWhatDoesNotFit) {
+    SetEnvironmentVariableA("MVR_SECURITY_TEST", "C:\\values");
+    EXPECT_EQ(expandEnvironment("%MVR_SECURITY_TEST%\\x"), "C:\\values\\x");
+    EXPECT_EQ(expandEnvironment("%NO_SUCH_VARIABLE_HERE%"), "%NO_SUCH_VARIABLE_HERE%");
+    std::string fits(1023, 'a');
+    EXPECT_EQ(expandEnvironment(fits), fits);
+    SetEnvironmentVariableA("MVR_SECURITY_TEST", std::string(600, 'v').c_str());
+    try {
+        expandEnvironment("%MVR_SECURITY_TEST%%MVR_SECURITY_TEST%");
+        FAIL() << "an expansion beyond 1,023 bytes was accepted";
+    } catch (const MvException& e) {
+        EXPECT_NE(std::string(e.what()).find("path format error %MVR_SECURITY_TEST%"), std::string::npos) << e.what();
+    }
+    SetEnvironmentVariableA("MVR_SECURITY_TEST", nullptr);
+}
+
+TEST(SecurityPaths, SpecialFolderPathOfKnownAndUnknownIds) {
+    std::string windows = specialFolderPath(36);  // CSIDL_WINDOWS
+    EXPECT_TRUE(equalsIgnoreCase(windows, "C:\\windows")) << windows;
+    EXPECT_EQ(specialFolderPath(0x7f), "");
+}
+
+TEST(SecurityPaths, LongFullPathNormalisesExistingPaths) {
+    ScratchDir scratch;
+    std::string longDir = scratch / "Long Folder Name";
+    movara_test::makeDirectory(longDir);
+    movara_test::writeBytes(longDir + "\\file.txt", "x");
+    std::string expected = longFullPath(longDir + "\\file.txt");
+
+    EXPECT_EQ(longFullPath(shortPathOf(longDir) + "\\file.txt"), expected);
+    std::string slashed = longDir + "/sub/../file.txt";
+    EXPECT_EQ(longFullPath(slashed), expected);
+    CurrentDirectory inside(longDir);
+    EXPECT_EQ(longFullPath("file.txt"), expected);
+    EXPECT_EQ(longFullPath(".\\..\\Long Folder Name\\file.txt"), expected);
+}
+
+TEST(SecurityPaths, LongFullPathKeepsMissingNamesAfterTheDeepestExistingAncestor) {
+    ScratchDir scratch;
+    std::string longDir = scratch / "Long Folder Name";
+    movara_test::makeDirectory(longDir);
+    std::string base = longFullPath(longDir);
+    EXPECT_EQ(longFullPath(shortPathOf(longDir) + "\\new dir/new.txt"), base + "\\new dir\\new.txt");
+    // Japanese names whose trail byte is '\' stay whole.
+    EXPECT_EQ(longFullPath(shortPathOf(longDir) + "\\" + kHyo + "\\" + kHyo), base + "\\" + kHyo + "\\" + kHyo);
+}
+
+TEST(SecurityPaths, LongFullPathOfAnUnknownDriveIsStillResolved) {
+    std::string drive;
+    for (char letter = 'Q'; letter >= 'D' && drive.empty(); --letter) {
+        std::string root = std::string(1, letter) + ":\\";
+        if (GetDriveTypeA(root.c_str()) == DRIVE_NO_ROOT_DIR) drive = std::string(1, letter) + ":";
+    }
+    ASSERT_FALSE(drive.empty());
+    // Nothing of it exists; ".." is still resolved rather than passed through.
+    EXPECT_EQ(longFullPath(drive + "/a/../b"), drive + "\\b");
+}
+
+TEST(SecurityPaths, LongFullPathRefusesOverlongPaths) {
+    ScratchDir scratch;
+    EXPECT_THROW(longFullPath(scratch / std::string(300, 'a')), MvException);
+    EXPECT_THROW(longFullPath(scratch / std::string(40000, 'a')), MvException);
+    // Short enough for the full-path service, too long for a long path.
+    std::string tail;
+    while ((scratch.path() + tail).size() < 262) tail += "\\abcdefgh";
+    EXPECT_THROW(longFullPath(scratch.path() + tail), MvException);
+}
+
+TEST(RulePath, ReplacesTheLongestSpecialFolderToken) {
+    std::string desktop = specialFolderPath(0), desktopDirectory = specialFolderPath(16);
+    std::string common = specialFolderPath(43), programFiles = specialFolderPath(38);
+    ASSERT_FALSE(programFiles.empty());
+    EXPECT_EQ(expandRulePath("$DESKTOPDIRECTORY\\x"), desktopDirectory + "\\x");
+    EXPECT_EQ(expandRulePath("$DESKTOP\\x"), desktop + "\\x");
+    EXPECT_EQ(expandRulePath("$PROGRAM_FILES_COMMON"), common);
+    EXPECT_EQ(expandRulePath("$PROGRAM_FILES\\a"), programFiles + "\\a");
+    EXPECT_EQ(expandRulePath("$PERSONAL\\notes"), specialFolderPath(5) + "\\notes");
+}
+
+TEST(RulePath, LeavesUnknownAndLaterTokensAsWritten) {
+    EXPECT_EQ(expandRulePath("$OTHER\\x"), "$OTHER\\x");
+    EXPECT_EQ(expandRulePath("$personal\\x"), "$personal\\x");
+    EXPECT_EQ(expandRulePath("C:\\$WINDOWS\\$FONTS"), "C:\\" + specialFolderPath(36) + "\\$FONTS");
+    // Only the first '$' is looked at.
+    EXPECT_EQ(expandRulePath("C:\\a$b\\$FONTS"), "C:\\a$b\\$FONTS");
+    // CSIDL_INTERNET has no folder: the token becomes empty.
+    EXPECT_EQ(expandRulePath("x$INTERNET\\y"), "x\\y");
+}
+
+TEST(RulePath, ExpandsEnvironmentReferencesFirst) {
+    SetEnvironmentVariableA("MVR_APP_PATH", movara_test::executableDirectory().c_str());
+    SetEnvironmentVariableA("MVR_TOKEN_TEST", "$APPDATA");
+    EXPECT_EQ(expandRulePath("%MVR_APP_PATH%\\data"), movara_test::executableDirectory() + "\\data");
+    EXPECT_EQ(expandRulePath("%MVR_TOKEN_TEST%\\x"), specialFolderPath(26) + "\\x");
+    SetEnvironmentVariableA("MVR_TOKEN_TEST", nullptr);
+}
+
+TEST(RulePath, EveryTokenNamesItsFolder) {
+    const struct {
+        const char* name;
+        int id;
+    } tokens[] = {{"ADMINTOOLS", 48},
+                  {"ALTSTARTUP", 29},
+                  {"APPDATA", 26},
+                  {"COMMON_APPDATA", 35},
+                  {"COMMON_DESKTOPDIRECTORY", 25},
+                  {"COMMON_DOCUMENTS", 46},
+                  {"COMMON_FAVORITES", 31},
+                  {"COMMON_MUSIC", 53},
+                  {"COMMON_PICTURES", 54},
+                  {"COMMON_PROGRAMS", 23},
+                  {"COMMON_STARTMENU", 22},
+                  {"COMMON_STARTUP", 24},
+                  {"COMMON_TEMPLATES", 45},
+                  {"COMMON_VIDEO", 55},
+                  {"CONTROLS", 3},
+                  {"COOKIES", 33},
+                  {"DESKTOP", 0},
+                  {"DESKTOPDIRECTORY", 16},
+                  {"DRIVES", 17},
+                  {"FAVORITES", 6},
+                  {"FONTS", 20},
+                  {"HISTORY", 34},
+                  {"INTERNET", 1},
+                  {"INTERNET_CACHE", 32},
+                  {"LOCAL_APPDATA", 28},
+                  {"MYDOCUMENTS", 12},
+                  {"MYMUSIC", 13},
+                  {"MYPICTURES", 39},
+                  {"MYVIDEO", 14},
+                  {"NETHOOD", 19},
+                  {"PERSONAL", 5},
+                  {"PRINTERS", 4},
+                  {"PRINTHOOD", 27},
+                  {"PROFILE", 40},
+                  {"PROGRAM_FILES", 38},
+                  {"PROGRAM_FILES_COMMON", 43},
+                  {"PROGRAMS", 2},
+                  {"RECENT", 8},
+                  {"SENDTO", 9},
+                  {"STARTMENU", 11},
+                  {"STARTUP", 7},
+                  {"SYSTEM", 37},
+                  {"TEMPLATES", 21},
+                  {"WINDOWS", 36}};
+    EXPECT_EQ(sizeof tokens / sizeof tokens[0], 44u);
+    for (const auto& token : tokens) {
+        int id = -1;
+        size_t length = 0;
+        std::string text = std::string(token.name) + "\\rest";
+        EXPECT_TRUE(findSpecialFolderToken(text, 0, id, length)) << token.name;
+        EXPECT_EQ(id, token.id) << token.name;
+        EXPECT_EQ(length, std::string(token.name).size()) << token.name;
+    }
+}
+
+}  // namespace
