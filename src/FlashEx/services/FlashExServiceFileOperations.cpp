@@ -1,0 +1,147 @@
+// The file commands of FlashExServiceFile.
+#include <windows.h>
+
+#include "FlashEx/FlashExException.h"
+#include "FlashEx/FlashExParam.h"
+#include "FlashEx/FlashExRequest.h"
+#include "FlashEx/services/FlashExServiceFile.h"
+#include "FlashEx/services/LogFile.h"
+#include "FlashEx/services/PathUtilities.h"
+#include "FlashEx/services/ServiceArguments.h"
+#include "FlashEx/services/TextFile.h"
+#include "security/SecurityPolicy.h"
+#include "tbx/Archive.h"
+#include "tbx/Base64.h"
+#include "tbx/FileUtil.h"
+#include "tbx/PathString.h"
+#include "tbx/nfstream.h"
+
+namespace {
+
+SecurityPolicy& policy() { return SecurityPolicy::instance(); }
+
+int sign(LONG comparison) { return comparison < 0 ? -1 : comparison > 0 ? 1 : 0; }
+
+SYSTEMTIME calendarDate(const FILETIME& time) {
+    SYSTEMTIME date;
+    FileTimeToSystemTime(&time, &date);
+    return date;
+}
+
+}  // namespace
+
+FlashExParam* FlashExServiceFile::saveTextFile(FlashExRequest& request) {
+    policy().checkWrite(stringArgument(request, 0));
+    writeTextFile(textArgument(request, 0), textArgument(request, 1), textArgument(request, 2));
+    return nullptr;
+}
+
+FlashExParam* FlashExServiceFile::loadTextFile(FlashExRequest& request) {
+    policy().checkRead(stringArgument(request, 0));
+    return new FlashExParamString(readTextFile(textArgument(request, 0), textArgument(request, 1), true));
+}
+
+FlashExParam* FlashExServiceFile::saveBinFile(FlashExRequest& request) {
+    const std::string& path = stringArgument(request, 0);
+    policy().checkWrite(path);
+    tbx::write_file(path, tbx::base64_decode(stringArgument(request, 1)));
+    return nullptr;
+}
+
+FlashExParam* FlashExServiceFile::log(FlashExRequest& request) {
+    appendLog(textArgument(request, 0));
+    return nullptr;
+}
+
+FlashExParam* FlashExServiceFile::archiveExtract(FlashExRequest& request) {
+    const std::string& archive = stringArgument(request, 0);
+    const std::string& destination = stringArgument(request, 1);
+    policy().checkRead(archive);
+    policy().checkWrite(destination);
+    tbx::nfstream in(archive.c_str(), "rb");
+    tbx::archive_extract(destination, in);
+    return nullptr;
+}
+
+FlashExParam* FlashExServiceFile::archiveExtractWithoutAs3Swf(FlashExRequest& request) {
+    const std::string& archive = stringArgument(request, 0);
+    const std::string& destination = stringArgument(request, 1);
+    policy().checkRead(archive);
+    policy().checkWrite(destination);
+    tbx::nfstream in(archive.c_str(), "rb");
+    tbx::archive_extract_without_as3_swf(destination, in);
+    return nullptr;
+}
+
+FlashExParam* FlashExServiceFile::archiveCreate(FlashExRequest& request) {
+    const std::string& archive = stringArgument(request, 0);
+    const std::string& source = stringArgument(request, 1);
+    bool withOwnName = boolArgument(request, 2);
+    policy().checkRead(source);
+    policy().checkWrite(archive);
+    tbx::nfstream out(archive.c_str(), "wb");
+    if (withOwnName) {
+        tbx::archive_create_from_directory(out, source);
+    } else {
+        tbx::archive_create(out, source, tbx::list_files(tbx::with_trailing_separator(source) + "*.*", true));
+    }
+    return nullptr;
+}
+
+FlashExParam* FlashExServiceFile::fileExists(FlashExRequest& request) {
+    return new FlashExParamBool(isExistingFile(stringArgument(request, 0)));
+}
+
+FlashExParam* FlashExServiceFile::deleteFile(FlashExRequest& request) {
+    const std::string& path = stringArgument(request, 0);
+    policy().checkWrite(path);
+    return new FlashExParamBool(DeleteFileA(path.c_str()) != FALSE);
+}
+
+FlashExParam* FlashExServiceFile::compareFileDate(FlashExRequest& request) {
+    SYSTEMTIME a = calendarDate(lastWriteTime(stringArgument(request, 0)));
+    SYSTEMTIME b = calendarDate(lastWriteTime(stringArgument(request, 1)));
+    int result = a.wYear != b.wYear     ? sign(a.wYear - b.wYear)
+                 : a.wMonth != b.wMonth ? sign(a.wMonth - b.wMonth)
+                                        : sign(a.wDay - b.wDay);
+    return new FlashExParamInt(result);
+}
+
+FlashExParam* FlashExServiceFile::compareFiletime(FlashExRequest& request) {
+    // b first, so that when both are missing the error names b.
+    FILETIME b = lastWriteTime(stringArgument(request, 1));
+    FILETIME a = lastWriteTime(stringArgument(request, 0));
+    return new FlashExParamInt(CompareFileTime(&a, &b));
+}
+
+FlashExParam* FlashExServiceFile::copyFile(FlashExRequest& request) {
+    const std::string& source = stringArgument(request, 0);
+    const std::string& destination = stringArgument(request, 1);
+    bool keepExisting = optionalBoolArgument(request, 2, false);
+    policy().checkRead(source);
+    policy().checkWrite(destination);
+    return new FlashExParamBool(CopyFileA(source.c_str(), destination.c_str(), keepExisting) != FALSE);
+}
+
+FlashExParam* FlashExServiceFile::moveFile(FlashExRequest& request) {
+    const std::string& source = stringArgument(request, 0);
+    const std::string& destination = stringArgument(request, 1);
+    policy().checkRead(source);
+    policy().checkWrite(destination);
+    // Moving removes the source, so the source must be writable too.
+    policy().checkWrite(source);
+    return new FlashExParamBool(MoveFileA(source.c_str(), destination.c_str()) != FALSE);
+}
+
+FlashExParam* FlashExServiceFile::getFileSize(FlashExRequest& request) {
+    const std::string& path = stringArgument(request, 0);
+    tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file || !GetFileSizeEx(file.get(), &size))
+        throw FlashExException("ファイル「" + path + "」を開けませんでした。");
+    // The answer is a 32-bit signed number; a larger size would come out wrong.
+    if (size.QuadPart > 0x7FFFFFFF)
+        throw FlashExException("ファイル「" + path + "」は2GB以上あるため、サイズを返せません。");
+    return new FlashExParamInt(static_cast<int>(size.QuadPart));
+}

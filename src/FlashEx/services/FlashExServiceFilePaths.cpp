@@ -1,0 +1,87 @@
+// The path and folder commands of FlashExServiceFile.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "FlashEx/FlashExException.h"
+#include "FlashEx/FlashExParam.h"
+#include "FlashEx/FlashExRequest.h"
+#include "FlashEx/services/FlashExServiceFile.h"
+#include "FlashEx/services/PathUtilities.h"
+#include "FlashEx/services/ServiceArguments.h"
+#include "security/SecurityPaths.h"
+#include "security/SecurityPolicy.h"
+
+namespace {
+
+// The shell's path operations work in MAX_PATH buffers; a longer path is
+// refused rather than cut short.
+const std::string& fittingPath(const std::string& path) {
+    if (path.size() >= MAX_PATH) throw FlashExException("パスが長過ぎます。" + path);
+    return path;
+}
+
+bool startsWithParentStep(const std::string& path) {
+    return path.compare(0, 3, "..\\") == 0 || path.compare(0, 3, "../") == 0;
+}
+
+// A relative path is resolved against the program's directory, leading
+// "..\" steps climbing from it; other "." and ".." stay as written.
+std::string resolveAppRelativePath(const std::string& path) {
+    if (path.find(':') != std::string::npos || (!path.empty() && path[0] == '\\')) return path;
+    std::string base = moduleDirectory(false);
+    std::string rest = path;
+    while (startsWithParentStep(rest)) {
+        base = parentDirectory(base);
+        rest.erase(0, 3);
+    }
+    return base + "\\" + rest;
+}
+
+}  // namespace
+
+FlashExParam* FlashExServiceFile::getTempPath(FlashExRequest& request) {
+    return new FlashExParamString(tempDirectory(optionalBoolArgument(request, 0, true)));
+}
+
+FlashExParam* FlashExServiceFile::getCurrentPath(FlashExRequest& request) {
+    return new FlashExParamString(currentDirectory(optionalBoolArgument(request, 0, true)));
+}
+
+FlashExParam* FlashExServiceFile::getAppPath(FlashExRequest& request) {
+    return new FlashExParamString(moduleDirectory(optionalBoolArgument(request, 0, true)));
+}
+
+FlashExParam* FlashExServiceFile::getTrustedDir(FlashExRequest& request) {
+    return new FlashExParamString(SecurityPolicy::instance().trustedDir());
+}
+
+FlashExParam* FlashExServiceFile::isTrustedPath(FlashExRequest& request) {
+    return new FlashExParamBool(SecurityPolicy::instance().isTrustedPath(stringArgument(request, 0)));
+}
+
+FlashExParam* FlashExServiceFile::shGetFolderPath(FlashExRequest& request) {
+    return new FlashExParamString(specialFolderPath(request.arguments.at(0)->getInt()));
+}
+
+FlashExParam* FlashExServiceFile::normalizePath(FlashExRequest& request) {
+    const std::string& path = stringArgument(request, 0);
+    bool withSeparator = optionalBoolArgument(request, 1, false);
+    return new FlashExParamString(setTrailingSeparator(resolveAppRelativePath(path), withSeparator));
+}
+
+FlashExParam* FlashExServiceFile::pathRelativePathTo(FlashExRequest& request) {
+    const std::string& from = fittingPath(stringArgument(request, 0));
+    DWORD fromAttributes = boolArgument(request, 1) ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    const std::string& to = fittingPath(stringArgument(request, 2));
+    DWORD toAttributes = boolArgument(request, 3) ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    char relative[MAX_PATH] = "";
+    if (!PathRelativePathToA(relative, from.c_str(), fromAttributes, to.c_str(), toAttributes)) return nullptr;
+    return new FlashExParamString(relative);
+}
+
+FlashExParam* FlashExServiceFile::pathCanonicalize(FlashExRequest& request) {
+    const std::string& path = fittingPath(stringArgument(request, 0));
+    char canonical[MAX_PATH] = "";
+    if (!PathCanonicalizeA(canonical, path.c_str())) return nullptr;
+    return new FlashExParamString(canonical);
+}
