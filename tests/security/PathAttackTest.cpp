@@ -6,6 +6,7 @@
 #include "MovaraTest.h"
 #include "PolicyTestSupport.h"
 #include "security/MultiByteCompare.h"
+#include "tbx/Handles.h"
 
 // Paths that a hostile movie might pass to reach objects the policy refuses.
 // Each row names the object the path really reaches under Wine and the answer
@@ -22,6 +23,9 @@ struct Attack {
     const char* path;
     int access;
     const char* reaches;
+    // What reading the path through CreateFileA gives: the file's text, "-"
+    // when it opens nothing, nullptr when not probed (devices, writes).
+    const char* contents;
     Answer narrow;
     Answer open;
 };
@@ -30,59 +34,62 @@ const int R = AccessRead, W = AccessWrite;
 
 // 表 ends in the byte '\'; ＼ and 。 are the full-width backslash and full stop.
 const Attack kAttacks[] = {
-    {"{T}\\ok.txt", R, "T\\ok.txt", Allowed, Allowed},
-    {"{X}\\x.txt", R, "X\\x.txt", Refused, Refused},
-    {"{T}\\..\\Outside Folder\\x.txt", R, "X\\x.txt", Refused, Refused},
-    {"{T}/../Outside Folder/x.txt", R, "X\\x.txt", Refused, Refused},
-    {"{D}\\..\\..\\Outside Folder\\x.txt", R, "X\\x.txt", Refused, Refused},
-    {"{T}\\denied FOLDER\\s.txt", R, "D\\s.txt", Refused, Refused},
-    {"{D}.\\s.txt", R, "D\\s.txt (trailing dot dropped)", Refused, Refused},
-    {"{D}.", W, "D", Refused, Refused},
-    {"{D} ", W, "D", Refused, Refused},
-    {"{D}\\s.txt.", R, "D\\s.txt", Refused, Refused},
+    {"{T}\\ok.txt", R, "T\\ok.txt", "ok", Allowed, Allowed},
+    {"{X}\\x.txt", R, "X\\x.txt", "outside", Refused, Refused},
+    {"{T}\\..\\Outside Folder\\x.txt", R, "X\\x.txt", "outside", Refused, Refused},
+    {"{T}/../Outside Folder/x.txt", R, "X\\x.txt", "outside", Refused, Refused},
+    {"{D}\\..\\..\\Outside Folder\\x.txt", R, "X\\x.txt", "outside", Refused, Refused},
+    {"{T}\\denied FOLDER\\s.txt", R, "D\\s.txt", "secret", Refused, Refused},
+    {"{D}.\\s.txt", R, "D\\s.txt (trailing dot dropped)", "secret", Refused, Refused},
+    {"{D}.", W, "D", nullptr, Refused, Refused},
+    {"{D} ", W, "D", nullptr, Refused, Refused},
+    {"{D}\\s.txt.", R, "D\\s.txt", "secret", Refused, Refused},
     // Wine's long-path service drops the trailing space or dots of "D " where
     // opening does not, so these are judged as D although they reach nothing.
-    {"{D} \\s.txt", R, "nothing (no folder \"Denied Folder \")", Refused, Refused},
-    {"{D}. . .\\s.txt", R, "nothing (no folder \"Denied Folder. . \")", Refused, Refused},
-    {"{T}\\\\Denied Folder\\s.txt", R, "D\\s.txt", Refused, Refused},
-    {"{T}\\/Denied Folder\\s.txt", R, "D\\s.txt", Refused, Refused},
-    {"{D}\\s.txt::$DATA", R, "nothing under Wine; D\\s.txt on NTFS", FormatError, FormatError},
-    {"{D}\\s.txt:s", W, "nothing under Wine; a stream of D\\s.txt on NTFS", FormatError, FormatError},
-    {"{D}::$INDEX_ALLOCATION\\s.txt", R, "nothing under Wine; D\\s.txt on NTFS", FormatError, FormatError},
-    {"{D83}\\s.txt", R, "D\\s.txt", Refused, Refused},
-    {"{T83}\\ok.txt", R, "T\\ok.txt", Allowed, Allowed},
-    {"{T}\\CON", W, "the console", Refused, Refused},
-    {"{T}\\nul.txt", W, "the NUL device", Refused, Refused},
-    {"{T}\\COM1", W, "serial port 1", Refused, Refused},
-    {"{T}\\CONIN$", R, "console input", Refused, Refused},
-    {"\\\\.\\{X}\\x.txt", R, "X\\x.txt", Refused, Refused},
-    {"//./{X/}/x.txt", R, "X\\x.txt", Refused, Refused},
-    {"\\\\?\\{T}\\..\\Outside Folder\\x.txt", R, "nothing (\"..\" is a name there)", RawPathError, RawPathError},
-    {"//?/{X/}/x.txt", R, "X\\x.txt", Refused, Refused},
-    {"\\??\\{X}\\x.txt", R, "X\\x.txt", FormatError, FormatError},
-    {"\\\\localhost\\C$\\{X:}\\x.txt", R, "nothing under Wine; X\\x.txt on Windows", Refused, Refused},
-    {"\\\\127.0.0.1\\c$\\{X:}\\x.txt", R, "nothing under Wine; X\\x.txt on Windows", Refused, Refused},
-    {"\\\\localhost\\C$\\{R:}\\new.txt", W, "nothing under Wine; the trusted folder on Windows", Refused, Refused},
-    {"C:..\\Outside Folder\\x.txt", R, "X\\x.txt (current folder T)", Refused, Refused},
-    {"C:ok.txt", R, "T\\ok.txt (current folder T)", Allowed, Allowed},
-    {"..\\Outside Folder\\x.txt", R, "X\\x.txt (current folder T)", Refused, Refused},
-    {"{X:}\\x.txt", R, "X\\x.txt (root of the current drive)", Refused, Refused},
-    {"{T}2\\x.txt", W, "nothing (a sibling of T)", Refused, Allowed},
-    {"{T}evil\\x.txt", W, "nothing (a sibling of T)", Refused, Allowed},
-    {"{T}\\ok.txt{NUL}\\..\\..\\Outside Folder\\x.txt", R, "T\\ok.txt (Win32 stops at NUL)", FormatError, FormatError},
-    {"{T}\\{300}", W, "nothing (name too long)", FormatError, FormatError},
-    {"{T}\\{33000}", W, "nothing (path too long)", FormatError, FormatError},
-    {"{T}\\表\\..\\..\\Outside Folder\\x.txt", R, "X\\x.txt", Refused, Refused},
-    {"{T}\\表\\..\\ok.txt", R, "T\\ok.txt", Allowed, Allowed},
-    {"{T}\\Denied Folder＼s.txt", W, "nothing (one name inside T)", Allowed, Allowed},
-    {"{T}\\。。\\Outside Folder\\x.txt", W, "nothing (a folder \"。。\" inside T)", Allowed, Allowed},
-    {"{ZX}\\x.txt", R, "X\\x.txt (drive Z: is the Unix root)", Refused, Refused},
-    {"{ZR}\\new.txt", W, "the trusted folder through Z:", Refused, Refused},
-    {"{S}\\δelta folder\\g.txt", R, "Δelta Folder\\g.txt", Refused, Refused},
-    {"{R}\\movie.swf", R, "the trusted folder", Allowed, Allowed},
-    {"{R}\\new.txt", W, "the trusted folder", Refused, Refused},
-    {"{R83}\\new.txt", W, "the trusted folder", Refused, Refused},
-    {"{R}.\\new.txt", W, "the trusted folder", Refused, Refused},
+    {"{D} \\s.txt", R, "nothing (no folder \"Denied Folder \")", "-", Refused, Refused},
+    {"{D}. . .\\s.txt", R, "nothing (no folder \"Denied Folder. . \")", "-", Refused, Refused},
+    {"{T}\\\\Denied Folder\\s.txt", R, "D\\s.txt", "secret", Refused, Refused},
+    {"{T}\\/Denied Folder\\s.txt", R, "D\\s.txt", "secret", Refused, Refused},
+    {"{D}\\s.txt::$DATA", R, "nothing under Wine; D\\s.txt on NTFS", "-", FormatError, FormatError},
+    {"{D}\\s.txt:s", W, "nothing under Wine; a stream of D\\s.txt on NTFS", "-", FormatError, FormatError},
+    {"{D}::$INDEX_ALLOCATION\\s.txt", R, "nothing under Wine; D\\s.txt on NTFS", "-", FormatError, FormatError},
+    {"{D83}\\s.txt", R, "D\\s.txt", "secret", Refused, Refused},
+    {"{T83}\\ok.txt", R, "T\\ok.txt", "ok", Allowed, Allowed},
+    {"{T}\\CON", W, "the console", nullptr, Refused, Refused},
+    {"{T}\\nul.txt", W, "the NUL device", nullptr, Refused, Refused},
+    {"{T}\\COM1", W, "serial port 1", nullptr, Refused, Refused},
+    {"{T}\\CONIN$", R, "console input", nullptr, Refused, Refused},
+    {"\\\\.\\{X}\\x.txt", R, "X\\x.txt", "outside", Refused, Refused},
+    {"//./{X/}/x.txt", R, "X\\x.txt", "outside", Refused, Refused},
+    {"\\\\?\\{T}\\..\\Outside Folder\\x.txt", R, "nothing (\"..\" is a name there)", "-", RawPathError, RawPathError},
+    {"//?/{X/}/x.txt", R, "X\\x.txt", "outside", Refused, Refused},
+    {"\\??\\{X}\\x.txt", R, "X\\x.txt", "outside", FormatError, FormatError},
+    {"\\\\localhost\\C$\\{X:}\\x.txt", R, "nothing under Wine; X\\x.txt on Windows", "-", Refused, Refused},
+    {"\\\\127.0.0.1\\c$\\{X:}\\x.txt", R, "nothing under Wine; X\\x.txt on Windows", "-", Refused, Refused},
+    {"\\\\localhost\\C$\\{R:}\\new.txt", W, "nothing under Wine; the trusted folder on Windows", nullptr, Refused,
+     Refused},
+    {"C:..\\Outside Folder\\x.txt", R, "X\\x.txt (current folder T)", "outside", Refused, Refused},
+    {"C:ok.txt", R, "T\\ok.txt (current folder T)", "ok", Allowed, Allowed},
+    {"..\\Outside Folder\\x.txt", R, "X\\x.txt (current folder T)", "outside", Refused, Refused},
+    {"{X:}\\x.txt", R, "X\\x.txt (root of the current drive)", "outside", Refused, Refused},
+    {"{T}2\\x.txt", W, "nothing (a sibling of T)", nullptr, Refused, Allowed},
+    {"{T}evil\\x.txt", W, "nothing (a sibling of T)", nullptr, Refused, Allowed},
+    {"{T}\\ok.txt{NUL}\\..\\..\\Outside Folder\\x.txt", R, "T\\ok.txt (Win32 stops at NUL)", "ok", FormatError,
+     FormatError},
+    {"{T}\\{300}", W, "nothing (name too long)", nullptr, FormatError, FormatError},
+    {"{T}\\{33000}", W, "nothing (path too long)", nullptr, FormatError, FormatError},
+    {"{T}\\表\\..\\..\\Outside Folder\\x.txt", R, "X\\x.txt", "outside", Refused, Refused},
+    {"{T}\\表\\..\\ok.txt", R, "T\\ok.txt", "ok", Allowed, Allowed},
+    {"{T}\\Denied Folder＼s.txt", W, "nothing (one name inside T)", nullptr, Allowed, Allowed},
+    {"{T}\\。。\\Outside Folder\\x.txt", W, "nothing (a folder \"。。\" inside T)", nullptr, Allowed, Allowed},
+    {"{T}\\link\\x.txt", R, "nothing (Wine makes the link to X but does not follow it)", "-", Allowed, Allowed},
+    {"{ZX}\\x.txt", R, "X\\x.txt (drive Z: is the Unix root)", "outside", Refused, Refused},
+    {"{ZR}\\new.txt", W, "the trusted folder through Z:", nullptr, Refused, Refused},
+    {"{S}\\δelta folder\\g.txt", R, "Δelta Folder\\g.txt", "greek", Refused, Refused},
+    {"{R}\\movie.swf", R, "the trusted folder", nullptr, Allowed, Allowed},
+    {"{R}\\new.txt", W, "the trusted folder", nullptr, Refused, Refused},
+    {"{R83}\\new.txt", W, "the trusted folder", nullptr, Refused, Refused},
+    {"{R}.\\new.txt", W, "the trusted folder", nullptr, Refused, Refused},
 };
 
 std::string shortPathOf(const std::string& path) {
@@ -103,6 +110,16 @@ std::string unixRootAlias(const std::string& path) {
     DWORD length = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
     if (length == 0 || length >= MAX_PATH || path.compare(0, 2, "C:") != 0) return "Z:\\no-wine-prefix";
     return "Z:" + replaced(prefix, '/', '\\') + "\\drive_c" + path.substr(2);
+}
+
+std::string contentsOf(const std::string& path) {
+    tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return "-";
+    char buffer[64];
+    DWORD got = 0;
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return "-";
+    return std::string(buffer, got);
 }
 
 std::string judged(const SecurityPolicy& policy, const std::string& path, int access) {
@@ -141,6 +158,7 @@ protected:
         for (const char* folder : {"{T}", "{D}", "{X}", "{R}"}) movara_test::makeDirectory(places_[folder]);
         movara_test::makeDirectory(s + "\\Δelta Folder");
         movara_test::writeBytes(places_["{T}"] + "\\ok.txt", "ok");
+        CreateSymbolicLinkA((places_["{T}"] + "\\link").c_str(), places_["{X}"].c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
         movara_test::writeBytes(places_["{D}"] + "\\s.txt", "secret");
         movara_test::writeBytes(places_["{X}"] + "\\x.txt", "outside");
         movara_test::writeBytes(s + "\\Δelta Folder\\g.txt", "greek");
@@ -187,6 +205,9 @@ TEST_F(PathAttack, EveryPathIsJudgedByTheObjectItReaches) {
     SetCurrentDirectoryA(places_["{T}"].c_str());
     for (const Attack& attack : kAttacks) {
         std::string path = expand(attack.path);
+        if (attack.contents) {
+            EXPECT_EQ(contentsOf(path), attack.contents) << attack.path << " does not reach " << attack.reaches;
+        }
         std::string narrow = judged(*narrow_, path, attack.access);
         std::string open = judged(*open_, path, attack.access);
         EXPECT_TRUE(answerMatches(narrow, attack.narrow))
