@@ -4,26 +4,20 @@
 #include "FlashEx/MvException.h"
 #include "PathText.h"
 #include "PathUtilities.h"
+#include "security/SecurityPaths.h"
 
 namespace {
 
 TempFolderRegistry* processRegistry = nullptr;
 
-std::string fullPath(const std::string& path) {
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    return std::string(full, length);
-}
-
 // A folder ending in '~' may lie anywhere; any other must lie strictly below
-// the temporary directory once "." and ".." are resolved, so that neither the
-// temporary directory itself nor a sibling that only shares its name's
-// beginning is ever deleted.
+// the temporary directory, both compared as long full paths (".", "..",
+// short names and '/' resolved), so that neither the temporary directory
+// itself nor a sibling that only shares its name's beginning is ever deleted.
 void checkFolderName(const std::string& folder) {
     if (folder.size() <= 1) throw MvException("一時フォルダ名が不正です。");
     if (endsWithCharacter(folder, '~')) return;
-    if (!isPathBelow(fullPath(folder), tempDirectory(false)))
+    if (!isPathBelow(longFullPath(folder), longFullPath(tempDirectory(false))))
         throw MvException("指定されたパスは一時フォルダとして設定する事が出来ません。");
 }
 
