@@ -23,7 +23,7 @@ SecurityPolicy& policy() { return SecurityPolicy::instance(); }
 int sign(LONG comparison) { return comparison < 0 ? -1 : comparison > 0 ? 1 : 0; }
 
 SYSTEMTIME calendarDate(const FILETIME& time) {
-    SYSTEMTIME date;
+    SYSTEMTIME date = {};  // a time beyond the calendar compares as the zero date
     FileTimeToSystemTime(&time, &date);
     return date;
 }

@@ -4,6 +4,8 @@
 #include "FlashEx/services/XmlTextWriter.h"
 #include "MovaraTest.h"
 
+#include <unistd.h>
+
 #include <vector>
 
 using namespace movara_test;
@@ -39,6 +41,20 @@ std::string messageOf(void (*action)(const std::string&, const std::string&), co
         return e.what();
     }
     return "no failure";
+}
+
+// Links a directory name to another directory. Win32 cannot make links under
+// Wine, so the link is made on the host, where Wine shows it as a reparse point.
+bool makeDirectoryLink(const std::string& link, const std::string& target) {
+    auto unixName = [](const std::string& path) {
+        WCHAR wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+        char* name = wine_get_unix_file_name(wide);
+        std::string result = name ? name : "";
+        HeapFree(GetProcessHeap(), 0, name);
+        return result;
+    };
+    return symlink(unixName(target).c_str(), unixName(link).c_str()) == 0;
 }
 
 const ULONGLONG kOld = 130000000000000000ULL, kNew = 131000000000000000ULL;
@@ -194,4 +210,15 @@ TEST(DirectoryTree, DeleteRemovesEverythingItCanAndKeepsWhatIsLocked) {
     CloseHandle(lock);
     EXPECT_TRUE(fileExists(root + "\\keep\\locked"));
     EXPECT_FALSE(fileExists(root + "\\free"));
+}
+
+TEST(DirectoryTree, DeleteNeverEmptiesALinkedDirectory) {
+    ScratchDir dir;
+    makeDirectory(dir / "target");
+    writeBytes(dir / "target\\keep.txt", "k");
+    makeDirectory(dir / "tree");
+    if (!makeDirectoryLink(dir / "tree\\link", dir / "target")) GTEST_SKIP() << "no way to make a directory link here";
+    ASSERT_TRUE(GetFileAttributesA((dir / "tree\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+    deleteDirectoryTree(dir / "tree");
+    EXPECT_EQ("k", readBytes(dir / "target\\keep.txt"));
 }
