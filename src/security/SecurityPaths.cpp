@@ -16,12 +16,6 @@ const DWORD kEnvironmentBuffer = 1024;
 const DWORD kFullPathBuffer = 1024;
 const DWORD kLongPathBuffer = 261;
 
-[[noreturn]] void throwPathFormatError(const std::string& path, DWORD error) {
-    char message[1300];
-    wsprintfA(message, "path format error %.1200s code=%d", path.c_str(), (int)error);
-    throw MvException(message);
-}
-
 std::string fullPathOf(const std::string& path) {
     char buffer[kFullPathBuffer];
     DWORD length = GetFullPathNameA(path.c_str(), kFullPathBuffer, buffer, nullptr);
@@ -75,6 +69,13 @@ bool finalPathOf(const std::string& path, std::string& finalPath) {
 }
 
 }  // namespace
+
+void throwPathFormatError(const std::string& path, unsigned long error) {
+    // The message names the path as far as a NUL, and at most 1,200 bytes of it.
+    char message[1300];
+    wsprintfA(message, "path format error %.1200s code=%d", path.c_str(), (int)error);
+    throw MvException(message);
+}
 
 std::string expandEnvironment(const std::string& text) {
     char buffer[kEnvironmentBuffer];

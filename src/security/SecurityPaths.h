@@ -6,6 +6,9 @@
 // "path format error <path> code=<system error>"; a result that would not fit
 // its buffer is refused that way rather than cut short.
 
+// Raises MvException "path format error <path> code=<error>".
+[[noreturn]] void throwPathFormatError(const std::string& path, unsigned long error);
+
 // %NAME% references replaced from the process environment (at most 1,023 bytes).
 std::string expandEnvironment(const std::string& text);
 // The path of the shell special folder with that CSIDL number; empty when the

@@ -80,6 +80,8 @@ const Attack kAttacks[] = {
     {"{T}\\{33000}", W, "nothing (path too long)", nullptr, FormatError, FormatError},
     {"{T}\\表\\..\\..\\Outside Folder\\x.txt", R, "X\\x.txt", "outside", Refused, Refused},
     {"{T}\\表\\..\\ok.txt", R, "T\\ok.txt", "ok", Allowed, Allowed},
+    {"{T}\\ポ\\..\\ok.txt", R, "T\\ok.txt (ポ ends in the byte '|')", "ok", Allowed, Allowed},
+    {"\\\\2130706433\\c$\\{X:}\\x.txt", R, "nothing under Wine; X\\x.txt on Windows", "-", Refused, Refused},
     {"{T}\\Denied Folder＼s.txt", W, "nothing (one name inside T)", nullptr, Allowed, Allowed},
     {"{T}\\。。\\Outside Folder\\x.txt", W, "nothing (a folder \"。。\" inside T)", nullptr, Allowed, Allowed},
     {"{T}\\link\\x.txt", R, "nothing (Wine makes the link to X but does not follow it)", "-", Allowed, Allowed},

@@ -3,6 +3,7 @@
 #include "FlashEx/MvException.h"
 #include "MovaraTest.h"
 #include "security/MultiByteCompare.h"
+#include "security/PathForms.h"
 #include "security/RulePath.h"
 #include "security/SecurityPaths.h"
 
@@ -55,6 +56,28 @@ TEST(MultiByteCompare, MatchesOnlyOnCharacterBoundaries) {
     EXPECT_FALSE(startsWithIgnoreCase("C:\\" + kHyo, "C:\\\x95"));
     EXPECT_EQ(findCharacter("a" + kHyo + "b\\c", '\\'), 4u);
     EXPECT_EQ(findCharacter(kHyo, '\\'), std::string::npos);
+}
+
+TEST(PathForms, SharesOfThisMachineInAnySpelling) {
+    char computer[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD length = sizeof computer;
+    ASSERT_TRUE(GetComputerNameA(computer, &length));
+    for (const char* host : {"localhost", "LOCALHOST.", "127.0.0.1", "127.1", "2130706433", "0x7f.0.0.1", "0177.0.0.1",
+                             "0--1.ipv6-literal.net", (const char*)computer})
+        EXPECT_TRUE(namesThisMachine("\\\\" + std::string(host) + "\\c$\\x")) << host;
+    for (const char* host : {"fileserver", "128.0.0.1", "localhost2", "127.0.0.1.5"})
+        EXPECT_FALSE(namesThisMachine("\\\\" + std::string(host) + "\\share\\x")) << host;
+    EXPECT_FALSE(namesThisMachine("C:\\localhost"));
+}
+
+TEST(PathForms, StreamNamesAndDeviceNamespace) {
+    EXPECT_TRUE(namesStream("C:\\a\\b.txt::$DATA"));
+    EXPECT_TRUE(namesStream("C:\\a::$INDEX_ALLOCATION\\b"));
+    EXPECT_TRUE(namesStream("\\\\server\\share\\b:s"));
+    EXPECT_FALSE(namesStream("C:\\a\\b.txt"));
+    EXPECT_TRUE(isDeviceNamespacePath("\\\\.\\CON"));
+    EXPECT_TRUE(isDeviceNamespacePath("\\\\?\\C:\\x"));
+    EXPECT_FALSE(isDeviceNamespacePath("\\\\server\\share"));
 }
 
 TEST(SecurityPaths, ParentDirectoryIsMultibyteAware) {

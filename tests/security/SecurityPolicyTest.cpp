@@ -126,6 +126,9 @@ TEST(SecurityPolicyDecision, DirectoryRules) {
     EXPECT_FALSE(policy->isAllowed("C:\\dat", AccessRead));
     EXPECT_TRUE(policy->isAllowed("C:\\data\\x.txt", AccessWrite));
     EXPECT_FALSE(policy->isAllowed("C:\\data\\sub\\y.txt", AccessWrite));
+    // The trail byte of 表 is '\', yet 表.txt lies directly in the folder.
+    EXPECT_TRUE(policy->isAllowed("C:\\data\\表.txt", AccessWrite));
+    EXPECT_FALSE(policy->isAllowed("C:\\data\\表\\x.txt", AccessWrite));
     // A directory written with a trailing backslash covers nothing below it.
     EXPECT_FALSE(policy->isAllowed("C:\\slash\\x.txt", AccessExecute));
     // A drive written without a backslash covers the whole drive.
@@ -200,6 +203,22 @@ TEST(SecurityPolicyDecision, RulesWithEnvironmentAndSpecialFolders) {
     EXPECT_FALSE(policy->isAllowed(specialFolderPath(5) + "\\other.txt", AccessWrite));
     EXPECT_TRUE(policy->isAllowed(specialFolderPath(37) + "\\notepad.exe", AccessExecute));
     SetEnvironmentVariableA("MVR_APP_PATH", movara_test::executableDirectory().c_str());
+}
+
+// A share may hold any local folder under a name no rule knows: deny rules
+// apply to every share path, while allow rules for shares still work.
+TEST(SecurityPolicyDecision, SharesAreJudgedWarily) {
+    auto shares = policyFromSettings(
+        "<security><fileAccess><allow access=\"r\" match=\"dir\">\\\\fileserver\\movies</allow>"
+        "</fileAccess></security>");
+    EXPECT_TRUE(shares->isAllowed("\\\\fileserver\\movies\\a.swf", AccessRead));
+    EXPECT_FALSE(shares->isAllowed("\\\\fileserver\\other\\a.swf", AccessRead));
+    auto open = policyFromSettings(
+        "<security><fileAccess><deny access=\"w\" match=\"dir\">C:\\secret</deny>"
+        "<allow access=\"rw\" match=\"*\"/></fileAccess></security>");
+    EXPECT_TRUE(open->isAllowed("\\\\fileserver\\share\\a.txt", AccessRead));
+    EXPECT_FALSE(open->isAllowed("\\\\fileserver\\share\\a.txt", AccessWrite));
+    EXPECT_FALSE(open->isAllowed("\\\\localhost\\share\\a.txt", AccessRead));
 }
 
 TEST(SecurityPolicyDecision, UnknownMatchKindIsAnError) {

@@ -1,0 +1,50 @@
+#include "security/PathForms.h"
+
+#include <windows.h>
+#include <in6addr.h>
+#include <inaddr.h>
+#include <ip2string.h>
+
+#include "security/MultiByteCompare.h"
+
+namespace {
+
+bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+bool isLoopbackAddress(const std::string& host) {
+    IN_ADDR address;
+    const char* end = nullptr;
+    // Not strict: accepts the short, octal and hexadecimal forms that the
+    // network redirector accepts as well.
+    if (RtlIpv4StringToAddressA(host.c_str(), FALSE, &end, &address) != 0 || *end != '\0') return false;
+    return address.S_un.S_un_b.s_b1 == 127;
+}
+
+std::string computerName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {0};
+    DWORD length = sizeof name;
+    return GetComputerNameA(name, &length) ? std::string(name, length) : std::string();
+}
+
+}  // namespace
+
+bool isUncPath(const std::string& n) { return startsWith(n, "\\\\"); }
+
+bool isDeviceNamespacePath(const std::string& n) { return startsWith(n, "\\\\.\\") || startsWith(n, "\\\\?\\"); }
+
+bool namesStream(const std::string& n) {
+    size_t colon = findCharacter(n, ':');
+    if (colon == 1 && !isUncPath(n)) colon = findCharacter(n, ':', 2);
+    return colon != std::string::npos;
+}
+
+bool namesThisMachine(const std::string& n) {
+    if (!isUncPath(n)) return false;
+    size_t end = findCharacter(n, '\\', 2);
+    std::string host = n.substr(2, end == std::string::npos ? std::string::npos : end - 2);
+    // A trailing dot names the same host in DNS.
+    while (!host.empty() && host.back() == '.') host.pop_back();
+    std::string computer = computerName();
+    return equalsIgnoreCase(host, "localhost") || isLoopbackAddress(host) ||
+           endsWithIgnoreCase(host, ".ipv6-literal.net") || (!computer.empty() && equalsIgnoreCase(host, computer));
+}
