@@ -154,15 +154,19 @@ TEST_F(FileService, TextFilesLogAndBinaryFilesPassTheirChecks) {
     EXPECT_EQ(kRefused, failure(service, "saveBinFile", {str(dir / "readonly"), str("AA==")}));
     EXPECT_EQ("r", readBytes(dir / "readonly"));
 
-    // The process's log file opens in the current directory at the first log command.
+    // The process's log file opens in the current directory at the first log
+    // command and stays open, so it goes to a folder of its own, reused by every run.
+    std::string logFolder = tempDirectory(true) + "movara_service_log";
+    CreateDirectoryA(logFolder.c_str(), nullptr);
+    DeleteFileA((logFolder + "\\log").c_str());
     char saved[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, saved);
-    SetCurrentDirectoryA(dir.path().c_str());
+    SetCurrentDirectoryA(logFolder.c_str());
     EXPECT_FALSE(call(service, "log", {str("x")}));
     SetCurrentDirectoryA(saved);
     EXPECT_FALSE(call(service, "log", {new FlashExParamNull}));
     EXPECT_FALSE(call(service, "log", {str("y")}));
-    EXPECT_EQ("xy", readBytes(dir / "log"));
+    EXPECT_EQ("xy", readBytes(logFolder + "\\log"));
 }
 
 TEST_F(FileService, CreateDirectoryWithAndWithoutParents) {
