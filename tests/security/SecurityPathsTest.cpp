@@ -90,11 +90,6 @@ TEST(SecurityPaths, ParentDirectoryIsMultibyteAware) {
     EXPECT_EQ(parentDirectory("name"), "");
 }
 
-TEST(SecurityPaths, ModuleDirectoryIsTheProgramsFolder) {
-    EXPECT_EQ(moduleDirectory(false), movara_test::executableDirectory());
-    EXPECT_EQ(moduleDirectory(true), movara_test::executableDirectory() + "\\");
-}
-
 TEST(SecurityPaths, ExpandEnvironmentRefusesWhatDoesNotFit) {
     SetEnvironmentVariableA("MVR_SECURITY_TEST", "C:\\values");
     EXPECT_EQ(expandEnvironment("%MVR_SECURITY_TEST%\\x"), "C:\\values\\x");

@@ -66,17 +66,6 @@ TEST(SecurityPolicyLoad, ReadsRuleAttributes) {
     EXPECT_FALSE(policy->isAllowed("C:\\b", AccessRead));
 }
 
-TEST(SecurityPolicyLoad, RulesAccumulateOverLoads) {
-    MvDOMDocument settings;
-    settings.loadXML(
-        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<settings><security><fileAccess><allow access=\"r\" "
-        "match=\"*\"/></fileAccess></security></settings>");
-    SecurityPolicy policy;
-    policy.load(settings.findChild("settings").findChild("security"));
-    policy.load(settings.findChild("settings").findChild("security"));
-    EXPECT_EQ(policy.rules().size(), 2u);
-}
-
 TEST(SecurityPolicyLoad, TextsAreUsedUntrimmed) {
     auto policy = policyFromSettings(
         "<security><trusted>\n    C:\\trusted\n  </trusted><fileAccess>"
