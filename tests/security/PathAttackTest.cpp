@@ -7,6 +7,7 @@
 #include "PolicyTestSupport.h"
 #include "security/MultiByteCompare.h"
 #include "tbx/Handles.h"
+#include "tbx/TextConversion.h"
 
 // Paths that a hostile movie might pass to reach objects the policy refuses.
 // Each row names the object the path really reaches under Wine and the answer
@@ -86,6 +87,7 @@ const Attack kAttacks[] = {
     {"{T}\\。。\\Outside Folder\\x.txt", W, "nothing (a folder \"。。\" inside T)", nullptr, Allowed, Allowed},
     {"{T}\\link\\x.txt", R, "nothing (Wine makes the link to X but does not follow it)", "-", Allowed, Allowed},
     {"{ZX}\\x.txt", R, "X\\x.txt (drive Z: is the Unix root)", "outside", Refused, Refused},
+    {"{ZDX}\\x.txt", R, "X\\x.txt (through the prefix's link c:)", "outside", FormatError, FormatError},
     {"{ZR}\\new.txt", W, "the trusted folder through Z:", nullptr, Refused, Refused},
     {"{S}\\δelta folder\\g.txt", R, "Δelta Folder\\g.txt", "greek", Refused, Refused},
     {"{R}\\movie.swf", R, "the trusted folder", nullptr, Allowed, Allowed},
@@ -106,12 +108,17 @@ std::string replaced(std::string text, char from, char to) {
     return text;
 }
 
-// The same folder through drive Z:, which Wine maps to the Unix root.
-std::string unixRootAlias(const std::string& path) {
-    char prefix[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || path.compare(0, 2, "C:") != 0) return "Z:\\no-wine-prefix";
-    return "Z:" + replaced(prefix, '/', '\\') + "\\drive_c" + path.substr(2);
+// The same folder through drive Z:, which Wine maps to the Unix root: the
+// prefix's "dosdevices\c:" link, or with drive_c the folder it links to.
+std::string unixRootAlias(const std::string& path, bool throughDriveFolder) {
+    std::u16string wide = multiByteToWide(path, CP_ACP);
+    char* unixPath = wine_get_unix_file_name((LPCWSTR)wide.c_str());
+    if (!unixPath) return "Z:\\no-unix-name";
+    std::string alias = "Z:" + replaced(unixPath, '/', '\\');
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    size_t link = alias.find("\\dosdevices\\c:");
+    if (throughDriveFolder && link != std::string::npos) alias.replace(link, 14, "\\drive_c");
+    return alias;
 }
 
 std::string contentsOf(const std::string& path) {
@@ -170,8 +177,9 @@ protected:
         places_["{X/}"] = replaced(places_["{X}"], '\\', '/');
         places_["{X:}"] = places_["{X}"].substr(2);
         places_["{R:}"] = places_["{R}"].substr(2);
-        places_["{ZX}"] = unixRootAlias(places_["{X}"]);
-        places_["{ZR}"] = unixRootAlias(places_["{R}"]);
+        places_["{ZX}"] = unixRootAlias(places_["{X}"], true);
+        places_["{ZR}"] = unixRootAlias(places_["{R}"], true);
+        places_["{ZDX}"] = unixRootAlias(places_["{X}"], false);
         places_["{NUL}"] = std::string(1, '\0');
         places_["{300}"] = std::string(300, 'a');
         places_["{33000}"] = std::string(33000, 'a');
