@@ -3,6 +3,8 @@
 #include "FlashEx/MvException.h"
 #include "security/MultiByteCompare.h"
 
+using namespace security;
+
 namespace {
 
 bool matchesDirectory(const std::string& n, const std::string& directory, bool justBelow) {

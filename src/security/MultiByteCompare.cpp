@@ -4,6 +4,8 @@
 
 #include "tbx/PathString.h"
 
+namespace security {
+
 namespace {
 
 // Length in bytes of the character that starts at position i.
@@ -62,3 +64,5 @@ size_t findCharacter(const std::string& text, char c, size_t from) {
     }
     return std::string::npos;
 }
+
+}  // namespace security

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace security {
+
 // Case-insensitive comparisons of narrow paths in the ANSI code page, walked
 // by characters: a trail byte is never taken for a letter or a separator, and
 // a match never starts or ends inside a double-byte character. Folding covers
@@ -14,3 +16,5 @@ bool startsWithIgnoreCase(const std::string& text, const std::string& prefix);
 bool endsWithIgnoreCase(const std::string& text, const std::string& suffix);
 // Position of the first single-byte character c at or after from, or npos.
 size_t findCharacter(const std::string& text, char c, size_t from = 0);
+
+}  // namespace security

@@ -7,6 +7,8 @@
 
 #include "security/MultiByteCompare.h"
 
+namespace security {
+
 namespace {
 
 bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
@@ -48,3 +50,5 @@ bool namesThisMachine(const std::string& n) {
     return equalsIgnoreCase(host, "localhost") || isLoopbackAddress(host) ||
            endsWithIgnoreCase(host, ".ipv6-literal.net") || (!computer.empty() && equalsIgnoreCase(host, computer));
 }
+
+}  // namespace security

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace security {
+
 // Shapes of long full paths that the rules, written as drive and UNC paths,
 // cannot describe, and that the policy therefore refuses or treats warily.
 
@@ -18,3 +20,5 @@ bool namesStream(const std::string& n);
 // 2130706433, 0x7f.1) or an IPv6 literal name. Its admin shares reach local
 // files under names that neither the trusted directory nor the rules know.
 bool namesThisMachine(const std::string& n);
+
+}  // namespace security

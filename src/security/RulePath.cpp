@@ -5,6 +5,8 @@
 #include "security/MultiByteCompare.h"
 #include "security/SecurityPaths.h"
 
+using namespace security;
+
 namespace {
 
 struct SpecialFolderToken {

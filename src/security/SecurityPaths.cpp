@@ -10,6 +10,8 @@
 #include "tbx/Handles.h"
 #include "tbx/PathString.h"
 
+using namespace security;
+
 namespace {
 
 const DWORD kEnvironmentBuffer = 1024;

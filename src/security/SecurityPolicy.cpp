@@ -8,6 +8,8 @@
 #include "security/PathForms.h"
 #include "security/RulePath.h"
 
+using namespace security;
+
 namespace {
 
 bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }

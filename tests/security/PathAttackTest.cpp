@@ -14,6 +14,8 @@
 // under two policies that share a trusted folder {R} and a deny rule on {D}:
 //   narrow: deny {D}, allow the folder {T} around it, nothing else;
 //   open:   deny {D}, deny {X}, deny a folder with a Greek name, allow "*".
+using namespace security;
+
 namespace {
 
 using movara_test::ScratchDir;

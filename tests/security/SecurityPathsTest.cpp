@@ -7,6 +7,8 @@
 #include "security/RulePath.h"
 #include "security/SecurityPaths.h"
 
+using namespace security;
+
 namespace {
 
 using movara_test::ScratchDir;
