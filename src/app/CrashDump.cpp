@@ -25,11 +25,34 @@ std::string afterLastBackslash(const std::string& path) {
     return start;
 }
 
-LONG WINAPI crashGuardFilter(EXCEPTION_POINTERS* exception) {
-    if (GetCurrentThreadId() != guardedThreadId) return EXCEPTION_CONTINUE_SEARCH;
-    LONG answer = writeCrashDump(exception);
-    MessageBoxA(nullptr, crashMessage(dumpPath()).c_str(), nullptr, MB_OK);
-    return answer;
+bool isFault(DWORD code) {
+    switch (code) {
+        case EXCEPTION_ACCESS_VIOLATION:
+        case EXCEPTION_ILLEGAL_INSTRUCTION:
+        case EXCEPTION_PRIV_INSTRUCTION:
+        case EXCEPTION_STACK_OVERFLOW:
+        case EXCEPTION_INT_DIVIDE_BY_ZERO:
+        case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+        case EXCEPTION_IN_PAGE_ERROR:
+        case EXCEPTION_DATATYPE_MISALIGNMENT:
+        case EXCEPTION_NONCONTINUABLE_EXCEPTION:
+            return true;
+        default:
+            return false;
+    }
+}
+
+LONG WINAPI crashGuard(EXCEPTION_POINTERS* exception) {
+    DWORD code = exception->ExceptionRecord->ExceptionCode;
+    if (GetCurrentThreadId() != guardedThreadId || !isFault(code)) return EXCEPTION_CONTINUE_SEARCH;
+    // A second fault while reporting the first ends the process at once.
+    static LONG reporting = 0;
+    if (InterlockedExchange(&reporting, 1) == 0) {
+        writeCrashDump(exception);
+        MessageBoxA(nullptr, crashMessage(dumpPath()).c_str(), nullptr, MB_OK);
+    }
+    TerminateProcess(GetCurrentProcess(), code);
+    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 }  // namespace
@@ -114,5 +137,5 @@ std::string crashMessage(const std::string& path) {
 void installCrashGuard() {
     processWriter();  // built now, not inside the filter
     guardedThreadId = GetCurrentThreadId();
-    SetUnhandledExceptionFilter(crashGuardFilter);
+    AddVectoredExceptionHandler(1, crashGuard);
 }

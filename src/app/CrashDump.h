@@ -41,7 +41,10 @@ std::string crashDumpFileName(const std::string& tempDirectory, const std::strin
 // The message shown after a crash: where the dump lies, or the generic text.
 std::string crashMessage(const std::string& path);
 
-// Installs the unhandled exception filter that guards the calling thread:
-// a crash there writes the dump and shows crashMessage before the process
-// ends. Crashes on other threads take the system's default path.
+// Guards the calling thread: a fault there (access violation, illegal
+// instruction, stack overflow and the like) writes the dump, shows
+// crashMessage and ends the process. It is a vectored exception handler, not
+// an unhandled-exception filter: structured exceptions do not travel through
+// the frames of C++ code built here, so a filter would never be reached.
+// Faults on other threads take the system's default path.
 void installCrashGuard();
