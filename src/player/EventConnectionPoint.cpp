@@ -1,0 +1,87 @@
+#include "player/EventConnectionPoint.h"
+
+#include <olectl.h>
+
+#include "player/PlayerIds.h"
+
+namespace player {
+
+EventConnectionPoint::~EventConnectionPoint() { unadviseAll(); }
+
+void EventConnectionPoint::unadviseAll() {
+    std::vector<Sink> sinks;
+    sinks.swap(sinks_);
+    for (const Sink& sink : sinks) sink.dispatch->Release();
+}
+
+void EventConnectionPoint::fire(DISPID id, std::vector<VARIANT> args) {
+    // A sink may unsubscribe (or others subscribe) while it handles the event.
+    std::vector<IDispatch*> targets;
+    for (const Sink& sink : sinks_) {
+        sink.dispatch->AddRef();
+        targets.push_back(sink.dispatch);
+    }
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    for (IDispatch* target : targets) {
+        DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+        VARIANT result;
+        VariantInit(&result);
+        target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+        VariantClear(&result);
+        target->Release();
+    }
+}
+
+HRESULT STDMETHODCALLTYPE EventConnectionPoint::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
+        *out = static_cast<IConnectionPoint*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE EventConnectionPoint::GetConnectionInterface(IID* iid) {
+    if (!iid) return E_POINTER;
+    *iid = kPlayerEventsIid;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE EventConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+    if (!out) return E_POINTER;
+    *out = &container_;
+    container_.AddRef();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE EventConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+    if (!sink || !cookie) return E_POINTER;
+    IDispatch* dispatch = nullptr;
+    if (FAILED(sink->QueryInterface(kPlayerEventsIid, reinterpret_cast<void**>(&dispatch))) &&
+        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
+        return CONNECT_E_CANNOTCONNECT;
+    *cookie = nextCookie_++;
+    sinks_.push_back(Sink{*cookie, dispatch});
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE EventConnectionPoint::Unadvise(DWORD cookie) {
+    for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
+        if (it->cookie == cookie) {
+            IDispatch* dispatch = it->dispatch;
+            sinks_.erase(it);
+            dispatch->Release();
+            return S_OK;
+        }
+    }
+    return CONNECT_E_NOCONNECTION;
+}
+
+HRESULT STDMETHODCALLTYPE EventConnectionPoint::EnumConnections(IEnumConnections** out) {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+}
+
+}  // namespace player

@@ -1,0 +1,130 @@
+#pragma once
+#include <ocidl.h>
+#include <ole2.h>
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "player/EventConnectionPoint.h"
+#include "player/ScriptEngine.h"
+#include "player/ScriptHost.h"
+#include "player/Stage.h"
+
+namespace player {
+
+// The stand-in player: a windowed ActiveX control that plays a movie's
+// script on its own thread and offers the Flash player's dispatch
+// interface and events. No exception leaves a COM method or the window
+// procedure.
+class PlayerControl : public IOleObject,
+                      public IOleInPlaceObject,
+                      public IDispatch,
+                      public IConnectionPointContainer,
+                      public ScriptHost {
+public:
+    static HRESULT create(REFIID iid, void** out);
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IOleObject
+    HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
+    HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** site) override;
+    HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Close(DWORD) override;
+    HRESULT STDMETHODCALLTYPE SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD, IDataObject**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT rect) override;
+    HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Update() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE IsUpToDate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* clsid) override;
+    HRESULT STDMETHODCALLTYPE GetUserType(DWORD, LPOLESTR*) override { return OLE_S_USEREG; }
+    HRESULT STDMETHODCALLTYPE SetExtent(DWORD, SIZEL* size) override;
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD, SIZEL* size) override;
+    HRESULT STDMETHODCALLTYPE Advise(IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD, DWORD* status) override;
+    HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
+
+    // IOleWindow / IOleInPlaceObject
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
+    HRESULT STDMETHODCALLTYPE UIDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT clip) override;
+    HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override { return E_NOTIMPL; }
+
+    // IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* exception, UINT* argError) override;
+
+    // IConnectionPointContainer
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
+
+private:
+    PlayerControl();
+    virtual ~PlayerControl();
+
+    // ScriptHost
+    bool externalCall(const std::u16string& invoke, std::u16string& answer) override;
+    void fsCommand(const std::u16string& command, const std::u16string& arguments) override;
+    void stageChanged() override;
+    void startTimer(UINT id, UINT milliseconds) override;
+    void stopTimer(UINT id) override;
+
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void createWindow(HWND parent, const RECT& rect);
+    void destroyWindow();
+    void paint(HDC dc);
+
+    HRESULT invokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result);
+    void setMovie(const std::u16string& location);
+    void loadPendingMovie();
+    void unloadMovie();
+    // Runs fn against the engine; an engine dropped meanwhile is destroyed
+    // once no script code is running any more.
+    void withEngine(const std::function<void(ScriptEngine&)>& fn);
+    void dropEngine();
+    ScaleMode scaleMode() const;
+    std::string alignment() const;
+
+    LONG references_ = 1;
+    IOleClientSite* site_ = nullptr;          // referenced
+    IOleInPlaceSite* inPlaceSite_ = nullptr;  // referenced
+    HWND window_ = nullptr;
+    SIZEL extent_ = {0, 0};
+    EventConnectionPoint events_;
+
+    std::u16string movie_;
+    std::u16string flashVars_;
+    bool loadPending_ = false;
+    int readyState_ = 0;
+    Stage stage_;
+    std::unique_ptr<ScriptEngine> engine_;
+    std::vector<std::unique_ptr<ScriptEngine>> doomedEngines_;
+    std::vector<UINT> scriptTimers_;
+    std::map<DISPID, VARIANT> settings_;
+    // Return values set during nested FlashCall events, innermost last.
+    struct PendingReturn {
+        bool set = false;
+        std::u16string xml;
+    };
+    std::vector<PendingReturn> returns_;
+};
+
+}  // namespace player

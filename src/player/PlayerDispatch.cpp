@@ -1,0 +1,217 @@
+// The control's automation interface: the Flash player's members by their
+// dispatch IDs, plus the settings a host gives a player, stored by name.
+#include <cstring>
+
+#include "FlashEx/FlashExException.h"
+#include "player/PlayerControl.h"
+#include "player/PlayerIds.h"
+#include "tbx/TextConversion.h"
+
+namespace player {
+
+namespace {
+
+const DISPID kDispEnforceLocalSecurity = 0x1001;
+
+struct Member {
+    const char16_t* name;
+    DISPID id;
+    bool setting;  // stored as given, answered on get
+};
+
+const Member kMembers[] = {
+    {u"Movie", kDispMovie, false},
+    {u"FlashVars", kDispFlashVars, false},
+    {u"CallFunction", kDispCallFunction, false},
+    {u"SetReturnValue", kDispSetReturnValue, false},
+    {u"EnforceLocalSecurity", kDispEnforceLocalSecurity, false},
+    {u"ReadyState", kDispReadyState, false},
+    {u"Quality2", kDispQuality2, true},
+    {u"WMode", 133, true},
+    {u"Quality", 105, true},
+    {u"ScaleMode", 120, true},
+    {u"SAlign", 130, true},
+    {u"Loop", 106, true},
+    {u"Menu", 135, true},
+    {u"AllowNetworking", 201, true},
+    {u"AllowFullScreen", 202, true},
+    {u"Playing", 125, true},
+    {u"BGColor", 140, true},
+    {u"Base", 136, true},
+    {u"AllowScriptAccess", 192, true},
+};
+
+const Member* memberById(DISPID id) {
+    for (const Member& member : kMembers)
+        if (member.id == id) return &member;
+    return nullptr;
+}
+
+bool sameName(const char16_t* a, const OLECHAR* b) {
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, reinterpret_cast<LPCWSTR>(a), -1, b, -1) == CSTR_EQUAL;
+}
+
+// A failure with a description for the caller's EXCEPINFO.
+struct DispatchFailure {
+    HRESULT result;
+    std::u16string description;
+};
+
+std::u16string stringArgument(DISPPARAMS* params, UINT index) {
+    if (!params || params->cArgs <= index) throw DispatchFailure{DISP_E_BADPARAMCOUNT, u"missing argument"};
+    VARIANT& source = params->rgvarg[params->cArgs - 1 - index];
+    VARIANT text;
+    VariantInit(&text);
+    if (FAILED(VariantChangeType(&text, &source, 0, VT_BSTR)))
+        throw DispatchFailure{DISP_E_TYPEMISMATCH, u"a string is expected"};
+    std::u16string out =
+        V_BSTR(&text) ? std::u16string(reinterpret_cast<const char16_t*>(V_BSTR(&text)), SysStringLen(V_BSTR(&text)))
+                      : std::u16string();
+    VariantClear(&text);
+    return out;
+}
+
+void answerString(VARIANT* result, const std::u16string& text) {
+    if (!result) return;
+    V_VT(result) = VT_BSTR;
+    V_BSTR(result) = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), text.size());
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE PlayerControl::GetTypeInfoCount(UINT* count) {
+    if (count) *count = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PlayerControl::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+    if (info) *info = nullptr;
+    return DISP_E_BADINDEX;
+}
+
+HRESULT STDMETHODCALLTYPE PlayerControl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    if (!names || !ids) return E_POINTER;
+    HRESULT result = S_OK;
+    for (UINT i = 0; i < count; ++i) {
+        ids[i] = DISPID_UNKNOWN;
+        // Only the member name itself; parameter names are not known.
+        if (i > 0) {
+            result = DISP_E_UNKNOWNNAME;
+            continue;
+        }
+        for (const Member& member : kMembers)
+            if (sameName(member.name, names[i])) ids[i] = member.id;
+        if (ids[i] == DISPID_UNKNOWN) result = DISP_E_UNKNOWNNAME;
+    }
+    return result;
+}
+
+HRESULT STDMETHODCALLTYPE PlayerControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                                VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+    if (result) VariantInit(result);
+    AddRef();
+    HRESULT hr;
+    std::u16string description;
+    try {
+        hr = invokeMember(id, flags, params, result);
+    } catch (const DispatchFailure& failure) {
+        hr = failure.result;
+        description = failure.description;
+    } catch (const ScriptError& e) {
+        hr = DISP_E_EXCEPTION;
+        description = multiByteToWide(e.what(), CP_UTF8);
+    } catch (const std::exception& e) {
+        hr = DISP_E_EXCEPTION;
+        description = multiByteToWide(e.what(), CP_ACP);
+    } catch (const FlashExException& e) {
+        hr = DISP_E_EXCEPTION;
+        description = multiByteToWide(e.getMessage(), CP_ACP);
+    } catch (...) {
+        hr = DISP_E_EXCEPTION;
+        description = u"the call failed";
+    }
+    if (hr == DISP_E_EXCEPTION && exception) {
+        memset(exception, 0, sizeof(*exception));
+        exception->scode = E_FAIL;
+        exception->bstrSource = SysAllocString(reinterpret_cast<const OLECHAR*>(u"MovaraFlashPlayer"));
+        exception->bstrDescription =
+            SysAllocStringLen(reinterpret_cast<const OLECHAR*>(description.data()), description.size());
+    }
+    if (FAILED(hr) && argError) *argError = 0;
+    Release();
+    return hr;
+}
+
+HRESULT PlayerControl::invokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result) {
+    const Member* member = memberById(id);
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    bool get = (flags & DISPATCH_PROPERTYGET) != 0;
+    bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    bool method = (flags & DISPATCH_METHOD) != 0;
+
+    if (member->setting) {
+        if (put) {
+            if (!params || params->cArgs < 1) return DISP_E_BADPARAMCOUNT;
+            VARIANT copy;
+            VariantInit(&copy);
+            if (FAILED(VariantCopyInd(&copy, &params->rgvarg[0]))) return DISP_E_TYPEMISMATCH;
+            auto existing = settings_.find(id);
+            if (existing != settings_.end()) VariantClear(&existing->second);
+            settings_[id] = copy;
+            stageChanged();
+            return S_OK;
+        }
+        if (get) {
+            auto found = settings_.find(id);
+            if (result && found != settings_.end()) return VariantCopy(result, &found->second);
+            return S_OK;
+        }
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+    switch (id) {
+        case kDispMovie:
+            if (put) {
+                setMovie(stringArgument(params, 0));
+                return S_OK;
+            }
+            if (get) answerString(result, movie_);
+            return get ? S_OK : DISP_E_MEMBERNOTFOUND;
+        case kDispFlashVars:
+            if (put) {
+                flashVars_ = stringArgument(params, 0);
+                return S_OK;
+            }
+            if (get) answerString(result, flashVars_);
+            return get ? S_OK : DISP_E_MEMBERNOTFOUND;
+        case kDispReadyState:
+            if (!get) return DISP_E_MEMBERNOTFOUND;
+            if (result) {
+                V_VT(result) = VT_I4;
+                V_I4(result) = readyState_;
+            }
+            return S_OK;
+        case kDispCallFunction: {
+            if (!method) return DISP_E_MEMBERNOTFOUND;
+            std::u16string invoke = stringArgument(params, 0);
+            if (!engine_) throw DispatchFailure{DISP_E_EXCEPTION, u"no movie is playing"};
+            std::u16string answer;
+            withEngine([&](ScriptEngine& engine) { answer = engine.callFunction(invoke); });
+            answerString(result, answer);
+            return S_OK;
+        }
+        case kDispSetReturnValue:
+            if (!method) return DISP_E_MEMBERNOTFOUND;
+            if (!returns_.empty()) {
+                returns_.back().set = true;
+                returns_.back().xml = stringArgument(params, 0);
+            }
+            return S_OK;
+        case kDispEnforceLocalSecurity:
+            return method ? S_OK : DISP_E_MEMBERNOTFOUND;
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+    }
+}
+
+}  // namespace player

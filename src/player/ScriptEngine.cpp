@@ -1,0 +1,330 @@
+#include "player/ScriptEngine.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "FlashEx/FlashExException.h"
+#include "FlashEx/FlashExParse.h"
+#include "FlashEx/FlashExRequest.h"
+#include "FlashEx/XercesFacade.h"
+#include "player/ScriptPrelude.h"
+#include "player/ScriptValues.h"
+#include "tbx/TextConversion.h"
+
+// Natives never raise script errors themselves: Duktape unwinds with longjmp,
+// which must not cross C++ frames. Coercions and throws happen in the prelude.
+namespace player {
+
+namespace {
+
+const char* const kEngineKey = "engine";
+const char* const kNativesKey = "natives";
+
+ScriptEngine& engineOf(duk_context* ctx) {
+    duk_push_global_stash(ctx);
+    duk_get_prop_string(ctx, -1, kEngineKey);
+    auto* engine = static_cast<ScriptEngine*>(duk_get_pointer(ctx, -1));
+    duk_pop_2(ctx);
+    return *engine;
+}
+
+std::string argText(duk_context* ctx, duk_idx_t index) {
+    duk_size_t length = 0;
+    const char* text = duk_get_lstring(ctx, index, &length);
+    return text ? std::string(text, length) : std::string();
+}
+
+std::u16string argWide(duk_context* ctx, duk_idx_t index) { return multiByteToWide(argText(ctx, index), CP_UTF8); }
+
+void fatal(void*, const char* message) {
+    writeLine(STD_ERROR_HANDLE, std::string("script engine failure: ") + (message ? message : ""));
+    abort();
+}
+
+duk_ret_t nativeTrace(duk_context* ctx) {
+    writeLine(STD_OUTPUT_HANDLE, argText(ctx, 0));
+    return 0;
+}
+
+duk_ret_t nativeFsCommand(duk_context* ctx) {
+    try {
+        engineOf(ctx).host().fsCommand(argWide(ctx, 0), argWide(ctx, 1));
+    } catch (...) {
+    }
+    return 0;
+}
+
+duk_ret_t nativeCall(duk_context* ctx) {
+    engineOf(ctx).externalCallFromScript(ctx);
+    return 1;
+}
+
+duk_ret_t nativeStartTimer(duk_context* ctx) {
+    engineOf(ctx).host().startTimer(static_cast<UINT>(duk_get_uint(ctx, 0)), static_cast<UINT>(duk_get_uint(ctx, 1)));
+    return 0;
+}
+
+duk_ret_t nativeStopTimer(duk_context* ctx) {
+    engineOf(ctx).host().stopTimer(static_cast<UINT>(duk_get_uint(ctx, 0)));
+    return 0;
+}
+
+duk_ret_t nativeClear(duk_context* ctx) {
+    ScriptEngine& engine = engineOf(ctx);
+    engine.stage().clear();
+    engine.host().stageChanged();
+    return 0;
+}
+
+duk_ret_t nativeFillRect(duk_context* ctx) {
+    ScriptEngine& engine = engineOf(ctx);
+    engine.stage().fillRect(duk_get_number(ctx, 0), duk_get_number(ctx, 1), duk_get_number(ctx, 2),
+                            duk_get_number(ctx, 3), duk_get_uint(ctx, 4));
+    engine.host().stageChanged();
+    return 0;
+}
+
+duk_ret_t nativeDrawText(duk_context* ctx) {
+    ScriptEngine& engine = engineOf(ctx);
+    try {
+        engine.stage().drawText(duk_get_number(ctx, 0), duk_get_number(ctx, 1), argWide(ctx, 2), duk_get_uint(ctx, 3),
+                                duk_get_number(ctx, 4));
+    } catch (...) {
+    }
+    engine.host().stageChanged();
+    return 0;
+}
+
+duk_ret_t nativeStageWidth(duk_context* ctx) {
+    duk_push_int(ctx, engineOf(ctx).stage().width());
+    return 1;
+}
+
+duk_ret_t nativeStageHeight(duk_context* ctx) {
+    duk_push_int(ctx, engineOf(ctx).stage().height());
+    return 1;
+}
+
+duk_ret_t nativeBackground(duk_context* ctx) {
+    duk_push_uint(ctx, engineOf(ctx).stage().backgroundColor());
+    return 1;
+}
+
+duk_ret_t nativeSetBackground(duk_context* ctx) {
+    ScriptEngine& engine = engineOf(ctx);
+    engine.stage().setBackgroundColor(duk_get_uint(ctx, 0));
+    engine.host().stageChanged();
+    return 0;
+}
+
+BOOL CALLBACK initializeParser(INIT_ONCE*, void*, void**) {
+    try {
+        XercesFacade::initialize();
+    } catch (...) {
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void initializeValueParser() {
+    // Players on several threads share the process's one parser library.
+    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    InitOnceExecuteOnce(&once, initializeParser, nullptr, nullptr);
+}
+
+void writeLine(DWORD stdHandle, const std::string& utf8) {
+    std::string line = utf8 + "\n";
+    HANDLE out = GetStdHandle(stdHandle);
+    DWORD written = 0;
+    // One unbuffered write per line: nothing waits in the process. (Flushing a
+    // pipe would block until the reader has taken everything.)
+    if (out && out != INVALID_HANDLE_VALUE)
+        WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+// Counts nested entries into the script for busy().
+class ScriptEngine::Depth {
+public:
+    explicit Depth(int& depth) : depth_(depth) { ++depth_; }
+    ~Depth() { --depth_; }
+
+private:
+    int& depth_;
+};
+
+ScriptEngine::ScriptEngine(ScriptHost& host, Stage& stage,
+                           const std::vector<std::pair<std::string, std::string>>& flashVars)
+    : host_(host), stage_(stage) {
+    initializeValueParser();
+    ctx_ = duk_create_heap(nullptr, nullptr, nullptr, nullptr, fatal);
+    if (!ctx_) throw ScriptError("the script engine cannot start");
+    installWorld(flashVars);
+}
+
+ScriptEngine::~ScriptEngine() { duk_destroy_heap(ctx_); }
+
+void ScriptEngine::installWorld(const std::vector<std::pair<std::string, std::string>>& flashVars) {
+    duk_push_global_stash(ctx_);
+    duk_push_pointer(ctx_, this);
+    duk_put_prop_string(ctx_, -2, kEngineKey);
+
+    static const duk_function_list_entry natives[] = {{"trace", nativeTrace, 1},
+                                                      {"fscommand", nativeFsCommand, 2},
+                                                      {"call", nativeCall, 2},
+                                                      {"startTimer", nativeStartTimer, 2},
+                                                      {"stopTimer", nativeStopTimer, 1},
+                                                      {"clear", nativeClear, 0},
+                                                      {"fillRect", nativeFillRect, 5},
+                                                      {"drawText", nativeDrawText, 5},
+                                                      {"stageWidth", nativeStageWidth, 0},
+                                                      {"stageHeight", nativeStageHeight, 0},
+                                                      {"background", nativeBackground, 0},
+                                                      {"setBackground", nativeSetBackground, 1},
+                                                      {nullptr, nullptr, 0}};
+    duk_idx_t n = duk_push_object(ctx_);
+    duk_put_function_list(ctx_, n, natives);
+    duk_idx_t vars = duk_push_object(ctx_);
+    for (const auto& pair : flashVars) {
+        duk_push_lstring(ctx_, pair.second.data(), pair.second.size());
+        duk_put_prop_lstring(ctx_, vars, pair.first.data(), pair.first.size());
+    }
+    duk_put_prop_string(ctx_, n, "flashVars");
+    duk_dup(ctx_, n);
+    duk_put_prop_string(ctx_, -3, kNativesKey);  // stash.natives = n
+
+    duk_push_string(ctx_, "prelude");
+    if (duk_pcompile_string_filename(ctx_, DUK_COMPILE_EVAL, kScriptPrelude) != 0 || duk_pcall(ctx_, 0) != 0) {
+        std::string message = errorText(-1);
+        duk_set_top(ctx_, 0);
+        throw ScriptError("the script world cannot be built: " + message);
+    }
+    duk_dup(ctx_, n);
+    duk_push_global_object(ctx_);
+    if (duk_pcall(ctx_, 2) != 0) {
+        std::string message = errorText(-1);
+        duk_set_top(ctx_, 0);
+        throw ScriptError("the script world cannot be built: " + message);
+    }
+    duk_set_top(ctx_, 0);
+}
+
+void ScriptEngine::pushNatives() {
+    duk_push_global_stash(ctx_);
+    duk_get_prop_string(ctx_, -1, kNativesKey);
+    duk_remove(ctx_, -2);
+}
+
+std::string ScriptEngine::errorText(duk_idx_t index) {
+    // The stack trace names the line; a thrown non-error has none.
+    if (duk_is_error(ctx_, index)) {
+        duk_get_prop_string(ctx_, index, "stack");
+        std::string stack = duk_is_string(ctx_, -1) ? argText(ctx_, -1) : std::string();
+        duk_pop(ctx_);
+        if (!stack.empty()) return stack;
+    }
+    return duk_safe_to_string(ctx_, index);
+}
+
+bool ScriptEngine::run(const std::string& source, const std::string& fileName) {
+    Depth depth(depth_);
+    duk_idx_t top = duk_get_top(ctx_);
+    size_t skip = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    duk_push_lstring(ctx_, fileName.data(), fileName.size());
+    bool ok = duk_pcompile_lstring_filename(ctx_, 0, source.data() + skip, source.size() - skip) == 0 &&
+              duk_pcall(ctx_, 0) == 0;
+    if (!ok) writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
+    duk_set_top(ctx_, top);
+    return ok;
+}
+
+void ScriptEngine::fireTimer(UINT id) {
+    Depth depth(depth_);
+    duk_idx_t top = duk_get_top(ctx_);
+    pushNatives();
+    duk_push_string(ctx_, "fireTimer");
+    duk_push_uint(ctx_, id);
+    if (duk_pcall_prop(ctx_, -3, 1) != 0) {
+        writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
+    } else if (!duk_get_boolean(ctx_, -1)) {
+        host_.stopTimer(id);  // a timer the script no longer knows
+    }
+    duk_set_top(ctx_, top);
+}
+
+std::u16string ScriptEngine::callFunction(const std::u16string& invoke) {
+    FlashExRequest request;
+    parseRequest(wideToMultiByte(invoke, CP_ACP), request);
+
+    Depth depth(depth_);
+    duk_idx_t top = duk_get_top(ctx_);
+    pushNatives();
+    duk_push_string(ctx_, "invokeCallback");
+    std::string name = ansiToUtf8(request.name);
+    duk_push_lstring(ctx_, name.data(), name.size());
+    duk_idx_t args = duk_push_array(ctx_);
+    for (unsigned i = 0; i < request.arguments.size(); ++i) {
+        pushParam(ctx_, request.arguments.at(i));
+        duk_put_prop_index(ctx_, args, i);
+    }
+    if (duk_pcall_prop(ctx_, top, 2) != 0) {
+        std::string message = errorText(-1);
+        duk_set_top(ctx_, top);
+        throw ScriptError(message);
+    }
+    duk_uarridx_t position = 0;
+    std::unique_ptr<FlashExParam> result;
+    try {
+        result = paramFromTokens(ctx_, duk_get_top_index(ctx_), position);
+    } catch (...) {
+        duk_set_top(ctx_, top);
+        throw;
+    }
+    duk_set_top(ctx_, top);
+    std::string xml;
+    result->writeXML(xml);
+    return multiByteToWide(xml, CP_ACP);
+}
+
+void ScriptEngine::externalCallFromScript(duk_context* ctx) {
+    // Answers [true, value] or [false, message] for the prelude to return or throw.
+    bool ok = false;
+    std::string message;
+    std::unique_ptr<FlashExParam> answer;
+    try {
+        FlashExRequest request;
+        request.name = escapeAttribute(utf8ToAnsi(argText(ctx, 0)));
+        request.returntype = "xml";
+        // The prelude hands the arguments over as one flattened array.
+        duk_get_prop_index(ctx, 1, 1);
+        duk_uarridx_t count = duk_get_uint(ctx, -1);
+        duk_pop(ctx);
+        duk_uarridx_t position = 2;
+        for (duk_uarridx_t i = 0; i < count; ++i) request.arguments.push(paramFromTokens(ctx, 1, position).release());
+        std::string invoke;
+        writeInvoke(request, invoke);
+
+        std::u16string returned;
+        if (host_.externalCall(multiByteToWide(invoke, CP_ACP), returned))
+            answer.reset(parseValue(wideToMultiByte(returned, CP_ACP)));
+        ok = true;
+    } catch (const std::exception& e) {
+        message = ansiToUtf8(e.what());
+    } catch (const FlashExException& e) {
+        message = ansiToUtf8(e.getMessage());
+    } catch (...) {
+        message = "the external call failed";
+    }
+    duk_idx_t result = duk_push_array(ctx);
+    duk_push_boolean(ctx, ok);
+    duk_put_prop_index(ctx, result, 0);
+    if (ok)
+        pushParam(ctx, answer.get());
+    else
+        duk_push_lstring(ctx, message.data(), message.size());
+    duk_put_prop_index(ctx, result, 1);
+}
+
+}  // namespace player

@@ -1,0 +1,45 @@
+#pragma once
+#include <duktape.h>
+
+#include <memory>
+#include <string>
+
+#include "FlashEx/FlashExParam.h"
+
+// Conversions between script values and the bridge's values. The player's
+// own conventions: integral numbers are written without a fraction, other
+// numbers in their shortest exact form, undefined as "<undefined/>".
+namespace player {
+
+// An undefined script value (the bridge's sentinel is written as null).
+class ScriptUndefined : public FlashExParam {
+public:
+    void writeXML(std::string& out) const override { out += "<undefined/>"; }
+};
+
+// A non-integral (or out of int range) script number.
+class ScriptNumber : public FlashExParamDouble {
+public:
+    explicit ScriptNumber(double value) : FlashExParamDouble(value) {}
+    void writeXML(std::string& out) const override;
+};
+
+// A bridge value for a script number: an int when integral and in range.
+FlashExParam* numberParam(double value);
+
+// Reads one value from the token list at `tokens` (see the prelude's
+// flatten) starting at `position`, which it advances. Text becomes ANSI.
+// Throws std::runtime_error for a malformed list.
+std::unique_ptr<FlashExParam> paramFromTokens(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t& position);
+
+// Pushes the script value of a bridge value (null pushes undefined).
+void pushParam(duk_context* ctx, const FlashExParam* value);
+
+// UTF-8 (script) <-> ANSI (bridge) text.
+std::string utf8ToAnsi(const std::string& text);
+std::string ansiToUtf8(const std::string& text);
+
+// Escapes a name for an attribute of the invoke text.
+std::string escapeAttribute(const std::string& ansi);
+
+}  // namespace player

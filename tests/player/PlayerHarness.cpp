@@ -1,0 +1,92 @@
+#include "PlayerHarness.h"
+
+#include <ole2.h>
+
+#include "MovaraTest.h"
+#include "framework/AtlAx.h"
+#include "player/PlayerIds.h"
+#include "tbx/TextConversion.h"
+
+PlayerDialog::PlayerDialog() : fw::Dialog(IDD_PLAYER_DIALOG) {
+    hostControl(IDC_PLAYER, player::playerControlText(), player::kPlayerEventsIid);
+}
+
+fw::ActiveXControl& PlayerDialog::player() { return *control(IDC_PLAYER); }
+
+bool PlayerDialog::play(const std::string& movie, const std::string& flashVars) {
+    readyStates.clear();
+    if (!flashVars.empty()) player().setString(player::kDispFlashVars, flashVars);
+    player().setString(player::kDispMovie, movie);
+    return pumpUntil([this] { return !readyStates.empty(); });
+}
+
+std::vector<std::string> PlayerDialog::callsNamed(const std::string& name) const {
+    std::vector<std::string> out;
+    std::string prefix = "<invoke name=\"" + name + "\"";
+    for (const auto& call : flashCalls)
+        if (call.compare(0, prefix.size(), prefix) == 0) out.push_back(call);
+    return out;
+}
+
+void PlayerDialog::OnEvent(int, DISPID id, DISPPARAMS* params, VARIANT*) {
+    auto text = [params](UINT index) {
+        fw::Variant value;
+        VariantCopy(value.get(), &params->rgvarg[params->cArgs - 1 - index]);
+        return value.toAnsi();
+    };
+    if (id == player::kEventFlashCall && params->cArgs == 1) {
+        std::string invoke = text(0);
+        flashCalls.push_back(invoke);
+        std::string answer;
+        if (onFlashCall && onFlashCall(invoke, answer)) player().callString(player::kDispSetReturnValue, answer);
+    } else if (id == player::kEventFSCommand && params->cArgs == 2) {
+        commands.emplace_back(text(0), text(1));
+    } else if (id == player::kEventReadyStateChange && params->cArgs == 1) {
+        fw::Variant state;
+        VariantChangeType(state.get(), &params->rgvarg[0], 0, VT_I4);
+        readyStates.push_back(V_I4(state.get()));
+    }
+}
+
+bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void pumpFor(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    pumpUntil([&] { return GetTickCount() - start >= milliseconds; }, milliseconds + 1000);
+}
+
+std::string writeMovie(const std::string& path, const std::string& script, SwfOptions options) {
+    movara_test::writeBytes(path, buildSwf(options, script));
+    return path;
+}
+
+PlayerThreadSetup::PlayerThreadSetup() {
+    OleInitialize(nullptr);
+    fw::AtlAx::initialize();
+    registration_ = std::make_unique<player::PlayerClassRegistration>();
+}
+
+PlayerThreadSetup::~PlayerThreadSetup() {
+    registration_.reset();
+    OleUninitialize();
+}
+
+std::string argumentsOf(const std::string& invoke) {
+    size_t start = invoke.find("<arguments>");
+    size_t end = invoke.rfind("</arguments>");
+    if (start == std::string::npos || end == std::string::npos) return "?";
+    start += 11;
+    return invoke.substr(start, end - start);
+}

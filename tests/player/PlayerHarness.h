@@ -1,0 +1,54 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PlayerTestIds.h"
+#include "SwfWriter.h"
+#include "framework/Dialog.h"
+#include "player/PlayerHost.h"
+
+// A dialog hosting the player as the program does: control 1002 from the
+// template, events through the player's event interface.
+class PlayerDialog : public fw::Dialog {
+public:
+    PlayerDialog();
+
+    // Answers a FlashCall: the value XML to hand to SetReturnValue, or
+    // nothing (no value set). The default answers nothing.
+    std::function<bool(const std::string& invoke, std::string& answer)> onFlashCall;
+
+    std::vector<std::string> flashCalls;  // invoke texts, ANSI
+    std::vector<std::pair<std::string, std::string>> commands;
+    std::vector<int> readyStates;
+
+    fw::ActiveXControl& player();
+    // Puts FlashVars (when given) and Movie, then runs messages until ready state 4.
+    bool play(const std::string& movie, const std::string& flashVars = std::string());
+    // The invoke texts of calls named `name`.
+    std::vector<std::string> callsNamed(const std::string& name) const;
+
+protected:
+    void OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) override;
+};
+
+// Runs this thread's messages until done() or the timeout passes.
+bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+void pumpFor(DWORD milliseconds);
+
+// Writes a movie made by mkswf's writer; answers its path.
+std::string writeMovie(const std::string& path, const std::string& script, SwfOptions options = SwfOptions());
+
+// OLE, ActiveX hosting and the stand-in's class for the calling thread.
+class PlayerThreadSetup {
+public:
+    PlayerThreadSetup();
+    ~PlayerThreadSetup();
+
+private:
+    std::unique_ptr<player::PlayerClassRegistration> registration_;
+};
+
+// The value XML between <arguments> and </arguments> of an invoke text.
+std::string argumentsOf(const std::string& invoke);

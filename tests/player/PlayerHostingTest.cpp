@@ -1,0 +1,125 @@
+#include "MovaraTest.h"
+#include "PlayerHarness.h"
+#include "framework/AutomationException.h"
+#include "player/PlayerIds.h"
+#include "tbx/Handles.h"
+
+using namespace movara_test;
+
+namespace {
+
+class PlayerHosting : public ::testing::Test {
+protected:
+    PlayerThreadSetup setup;
+    ScratchDir dir;
+    PlayerDialog dialog;
+    void SetUp() override { ASSERT_TRUE(dialog.Create()); }
+};
+
+COLORREF pixel(HDC dc, int x, int y) { return GetPixel(dc, x, y); }
+
+}  // namespace
+
+TEST_F(PlayerHosting, TheStandInIsHostedFromTheTemplateAndReportsReadyStateAfterThePutReturns) {
+    EXPECT_EQ(std::string(player::kPlayerClsidText), player::playerControlText());
+    ASSERT_TRUE(dialog.player().exists());
+    ASSERT_NE(nullptr, dialog.player().controlWindow());
+
+    std::string movie = writeMovie(dir / "movie.swf", "ExternalInterface.call('loaded');");
+    dialog.player().setString(player::kDispMovie, movie);
+    // Nothing happens inside the put itself.
+    EXPECT_TRUE(dialog.readyStates.empty());
+    EXPECT_TRUE(dialog.flashCalls.empty());
+    EXPECT_EQ(movie, dialog.player().getString(player::kDispMovie));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.readyStates.empty(); }));
+    EXPECT_EQ(std::vector<int>{4}, dialog.readyStates);
+    // The top level has run by the time the movie is reported complete.
+    EXPECT_EQ(1u, dialog.callsNamed("loaded").size());
+}
+
+TEST_F(PlayerHosting, ScriptFilesCompressedMoviesAndMissingMovies) {
+    writeBytes(dir / "bare.js", "ExternalInterface.call('size', stage.width, stage.height, stage.backgroundColor);");
+    ASSERT_TRUE(dialog.play(dir / "bare.js"));
+    auto calls = dialog.callsNamed("size");
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ("<number>550</number><number>400</number><number>16777215</number>", argumentsOf(calls[0]));
+
+    SwfOptions options;
+    options.compressed = true;
+    options.width = 320;
+    options.height = 200;
+    options.backgroundColor = 0x102030;
+    ASSERT_TRUE(dialog.play(writeMovie(dir / "packed.swf",
+                                       "ExternalInterface.call('size', stage.width, stage.height, "
+                                       "stage.backgroundColor);",
+                                       options)));
+    calls = dialog.callsNamed("size");
+    ASSERT_EQ(2u, calls.size());
+    EXPECT_EQ("<number>320</number><number>200</number><number>1056816</number>", argumentsOf(calls[1]));
+
+    dialog.readyStates.clear();
+    dialog.player().setString(player::kDispMovie, dir / "missing.swf");
+    pumpFor(200);
+    EXPECT_TRUE(dialog.readyStates.empty());
+}
+
+TEST_F(PlayerHosting, PaintingIntoAMemoryDcGivesTheStageColourAndTheDrawing) {
+    SwfOptions options;
+    options.width = 100;
+    options.height = 80;
+    options.backgroundColor = 0x336699;
+    std::string movie = writeMovie(dir / "paint.swf",
+                                   u8"graphics.fillRect(10, 20, 30, 40, 0xFF0000);"
+                                   u8"graphics.drawText(60, 5, '表', 0x00FF00, 24);",
+                                   options);
+    ASSERT_TRUE(dialog.play(movie));
+    HWND host = dialog.player().window();
+
+    auto capture = [&](int width, int height, const std::function<void(HDC)>& check) {
+        SetWindowPos(host, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+        pumpFor(20);
+        tbx::WindowDC screen(nullptr);
+        tbx::MemoryDC memory(CreateCompatibleDC(screen.get()));
+        tbx::GdiObject bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+        tbx::SelectedObject selected(memory.get(), bitmap.get());
+        SendMessageA(host, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.get()), 0);
+        SendMessageA(host, WM_PAINT, reinterpret_cast<WPARAM>(memory.get()), 0);
+        check(memory.get());
+    };
+    const COLORREF stageColour = RGB(0x33, 0x66, 0x99), red = RGB(0xFF, 0, 0);
+    capture(100, 80, [&](HDC dc) {
+        EXPECT_EQ(stageColour, pixel(dc, 5, 5));
+        EXPECT_EQ(red, pixel(dc, 10, 20));
+        EXPECT_EQ(red, pixel(dc, 39, 59));
+        EXPECT_EQ(stageColour, pixel(dc, 40, 60));
+        EXPECT_EQ(stageColour, pixel(dc, 9, 30));
+        int green = 0;
+        for (int x = 60; x < 90; ++x)
+            for (int y = 5; y < 35; ++y)
+                if (GetGValue(pixel(dc, x, y)) > 0xC0 && GetRValue(pixel(dc, x, y)) < 0x80) ++green;
+        EXPECT_GT(green, 20);  // the glyph was drawn
+    });
+
+    // Stretched to a window twice the stage's size, the drawing follows.
+    dialog.player().setProperty(dialog.player().dispIdOf("ScaleMode"), fw::Variant::fromInt(2));
+    capture(200, 160, [&](HDC dc) {
+        EXPECT_EQ(red, pixel(dc, 20, 40));
+        EXPECT_EQ(red, pixel(dc, 79, 119));
+        EXPECT_EQ(stageColour, pixel(dc, 81, 121));
+    });
+}
+
+TEST_F(PlayerHosting, SettingsAreStoredByNameAndUnknownMembersFail) {
+    fw::ActiveXControl& player = dialog.player();
+    for (const char* name : {"WMode", "Quality", "SAlign", "AllowNetworking", "AllowFullScreen"}) {
+        DISPID id = player.dispIdOf(name);
+        player.setString(id, std::string(name) + " value");
+        EXPECT_EQ(std::string(name) + " value", player.getString(id));
+    }
+    player.setProperty(player.dispIdOf("Playing"), fw::Variant::fromBool(true));
+    EXPECT_EQ(VT_BOOL, player.getProperty(player.dispIdOf("playing")).type());
+    EXPECT_EQ(player::kDispMovie, player.dispIdOf("Movie"));
+    player.invoke(player.dispIdOf("EnforceLocalSecurity"), DISPATCH_METHOD, {});
+    EXPECT_THROW(player.dispIdOf("NoSuchMember"), fw::AutomationException);
+    EXPECT_THROW(player.invoke(4242, DISPATCH_METHOD, {}), fw::AutomationException);
+}

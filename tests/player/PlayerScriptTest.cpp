@@ -1,0 +1,207 @@
+#include "MovaraTest.h"
+#include "PlayerHarness.h"
+#include "framework/AutomationException.h"
+#include "player/PlayerIds.h"
+#include "tbx/Handles.h"
+
+using namespace movara_test;
+
+namespace {
+
+class PlayerScript : public ::testing::Test {
+protected:
+    PlayerThreadSetup setup;
+    ScratchDir dir;
+    PlayerDialog dialog;
+    void SetUp() override { ASSERT_TRUE(dialog.Create()); }
+
+    std::string invokeName(const std::string& invoke) {
+        size_t start = invoke.find('"') + 1;
+        return invoke.substr(start, invoke.find('"', start) - start);
+    }
+    std::string callFunction(const std::string& invoke) {
+        return dialog.player().callString(player::kDispCallFunction, invoke);
+    }
+};
+
+}  // namespace
+
+TEST_F(PlayerScript, ExternalCallsWriteEveryValueTypeAndReturnWhatTheHostSet) {
+    dialog.onFlashCall = [&](const std::string& invoke, std::string& answer) {
+        if (invokeName(invoke) != "echo") return false;
+        answer = argumentsOf(invoke);
+        return true;
+    };
+    ASSERT_TRUE(dialog.play(writeMovie(dir / "values.swf",
+                                       u8R"(
+        var values = ["text <&\"'> 表", 42, -7, 1.5, 1e21, true, false, null, undefined,
+                      [1, "a", [2]], {a: "x", b: {c: []}}];
+        var wrong = [];
+        for (var i = 0; i < values.length; i++) {
+            var got = ExternalInterface.call("echo", values[i]);
+            if (typeof got !== typeof values[i] || JSON.stringify(got) !== JSON.stringify(values[i]))
+                wrong.push(i + "=" + JSON.stringify(got));
+        }
+        if (ExternalInterface.call("unanswered", 1) !== undefined) wrong.push("unanswered");
+        ExternalInterface.call("report", wrong.join(" "));
+    )")));
+    std::vector<std::string> echoes;
+    for (const auto& call : dialog.callsNamed("echo")) echoes.push_back(argumentsOf(call));
+    std::vector<std::string> expected = {
+        "<string>text &lt;&amp;&quot;&apos;&gt; 表</string>",
+        "<number>42</number>",
+        "<number>-7</number>",
+        "<number>1.5</number>",
+        "<number>1e+21</number>",
+        "<true/>",
+        "<false/>",
+        "<null/>",
+        "<undefined/>",
+        "<array><property id=\"0\"><number>1</number></property><property id=\"1\"><string>a</string></property>"
+        "<property id=\"2\"><array><property id=\"0\"><number>2</number></property></array></property></array>",
+        "<object><property id=\"a\"><string>x</string></property><property id=\"b\"><object>"
+        "<property id=\"c\"><array></array></property></object></property></object>",
+    };
+    EXPECT_EQ(expected, echoes);
+    ASSERT_EQ(1u, dialog.callsNamed("report").size());
+    // 1e21 comes back as the integer 1: that is how the host reads a number without a point.
+    EXPECT_EQ("<string>4=1</string>", argumentsOf(dialog.callsNamed("report")[0]));
+    EXPECT_EQ("<invoke name=\"unanswered\" returntype=\"xml\"><arguments><number>1</number></arguments></invoke>",
+              dialog.callsNamed("unanswered")[0]);
+}
+
+TEST_F(PlayerScript, CallFunctionReachesRegisteredCallbacksAndFailsForUnknownOnesAndScriptErrors) {
+    dialog.onFlashCall = [&](const std::string& invoke, std::string& answer) {
+        answer = "<number>7</number>";
+        return invokeName(invoke) == "inner";
+    };
+    ASSERT_TRUE(dialog.play(writeMovie(dir / "callbacks.swf",
+                                       u8R"(
+        ExternalInterface.addCallback("add", function (a, b) { return a + b; });
+        ExternalInterface.addCallback("greet", function (name) { return "こんにちは " + name; });
+        ExternalInterface.addCallback("fail", function () { throw new Error("broken callback"); });
+        ExternalInterface.addCallback("nested", function () { return ExternalInterface.call("inner") * 2; });
+        ExternalInterface.addCallback("nothing", function () {});
+        ExternalInterface.addCallback("shape", function (o) { return [o.list.length, o.flag, typeof o.gone]; });
+    )")));
+    EXPECT_EQ("<number>5.5</number>",
+              callFunction("<invoke name=\"add\" returntype=\"xml\"><arguments><number>2</number>"
+                           "<number>3.5</number></arguments></invoke>"));
+    EXPECT_EQ("<string>こんにちは 表</string>",
+              callFunction("<invoke name=\"greet\" returntype=\"xml\"><arguments><string>表</string>"
+                           "</arguments></invoke>"));
+    EXPECT_EQ("<number>14</number>", callFunction("<invoke name=\"nested\" returntype=\"xml\"></invoke>"));
+    EXPECT_EQ("<undefined/>", callFunction("<invoke name=\"nothing\" returntype=\"xml\"></invoke>"));
+    EXPECT_EQ(
+        "<array><property id=\"0\"><number>2</number></property><property id=\"1\"><true/></property>"
+        "<property id=\"2\"><string>undefined</string></property></array>",
+        callFunction("<invoke name=\"shape\" returntype=\"xml\"><arguments><object>"
+                     "<property id=\"list\"><array><property id=\"0\"><null/></property>"
+                     "<property id=\"1\"><string>x</string></property></array></property>"
+                     "<property id=\"flag\"><true/></property></object></arguments></invoke>"));
+
+    try {
+        callFunction("<invoke name=\"unknown\" returntype=\"xml\"></invoke>");
+        FAIL() << "an unknown function must fail";
+    } catch (const fw::AutomationException& e) {
+        EXPECT_NE(std::string::npos, e.description().find("unknown")) << e.description();
+    }
+    try {
+        callFunction("<invoke name=\"fail\" returntype=\"xml\"></invoke>");
+        FAIL() << "a throwing callback must fail";
+    } catch (const fw::AutomationException& e) {
+        EXPECT_NE(std::string::npos, e.description().find("broken callback")) << e.description();
+    }
+    EXPECT_THROW(callFunction("not an invoke"), fw::AutomationException);
+    // The movie still answers after the failures.
+    EXPECT_EQ("<number>3</number>", callFunction("<invoke name=\"add\" returntype=\"xml\"><arguments><number>1</number>"
+                                                 "<number>2</number></arguments></invoke>"));
+}
+
+TEST_F(PlayerScript, FscommandRaisesTheCommandEventAndTraceWritesUtf8LinesToStandardOutput) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16));
+    tbx::KernelHandle reader(readEnd), writer(writeEnd);
+    HANDLE original = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, writer.get());
+    bool played = dialog.play(writeMovie(dir / "trace.swf",
+                                         u8R"(
+        fscommand("readyRender", "x y");
+        fscommand("bare");
+        trace("a", 1, true, null, undefined, "表");
+        trace();
+    )"));
+    SetStdHandle(STD_OUTPUT_HANDLE, original);
+    writer.reset();
+    ASSERT_TRUE(played);
+
+    std::vector<std::pair<std::string, std::string>> expected = {{"readyRender", "x y"}, {"bare", ""}};
+    EXPECT_EQ(expected, dialog.commands);
+    std::string output;
+    char buffer[256];
+    DWORD count = 0;
+    DWORD available = 0;
+    while (PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+           ReadFile(reader.get(), buffer, sizeof(buffer), &count, nullptr) && count > 0)
+        output.append(buffer, count);
+    EXPECT_EQ(std::string(u8"a 1 true null undefined 表\n\n"), output);
+}
+
+TEST_F(PlayerScript, TimersFireOnTheControlsThreadUntilCleared) {
+    ASSERT_TRUE(dialog.play(writeMovie(dir / "timers.swf", R"(
+        var total = 0;
+        var id = setInterval(function (step) {
+            total += step;
+            ExternalInterface.call("tick", total);
+            if (total >= 3) {
+                clearInterval(id);
+                setTimeout(function (a, b) { ExternalInterface.call("done", a + b); }, 20, 40, 2);
+            }
+        }, 10, 1);
+        clearTimeout(setTimeout(function () { ExternalInterface.call("cancelled"); }, 15));
+    )")));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.callsNamed("done").empty(); }));
+    pumpFor(150);
+    auto ticks = dialog.callsNamed("tick");
+    ASSERT_EQ(3u, ticks.size());
+    EXPECT_EQ("<number>3</number>", argumentsOf(ticks[2]));
+    ASSERT_EQ(1u, dialog.callsNamed("done").size());
+    EXPECT_EQ("<number>42</number>", argumentsOf(dialog.callsNamed("done")[0]));
+    EXPECT_TRUE(dialog.callsNamed("cancelled").empty());
+}
+
+TEST_F(PlayerScript, FlashVarsAndTheMovieQueryBecomeTheFlashVarsObject) {
+    std::string movie = writeMovie(dir / "vars.swf",
+                                   "ExternalInterface.call('vars', flashVars.a, flashVars.b, flashVars.c, "
+                                   "flashVars.q, typeof flashVars.none);");
+    ASSERT_TRUE(dialog.play(movie + "?q=from+url&a=0", "a=1&b=x%20y&c=%E8%A1%A8&a=2"));
+    ASSERT_EQ(1u, dialog.callsNamed("vars").size());
+    EXPECT_EQ(
+        "<string>2</string><string>x y</string><string>表</string><string>from url</string>"
+        "<string>undefined</string>",
+        argumentsOf(dialog.callsNamed("vars")[0]));
+    EXPECT_EQ(movie + "?q=from+url&a=0", dialog.player().getString(player::kDispMovie));
+}
+
+TEST_F(PlayerScript, ANewMovieReplacesTheRunningOneEvenWhenLoadedFromInsideItsScript) {
+    std::string second = writeMovie(dir / "second.swf", "ExternalInterface.call('second');");
+    dialog.onFlashCall = [&](const std::string& invoke, std::string&) {
+        // The host loads another movie while the first one's script is running.
+        if (invokeName(invoke) == "switch") dialog.player().setString(player::kDispMovie, second);
+        return false;
+    };
+    ASSERT_TRUE(dialog.play(writeMovie(dir / "first.swf", R"(
+        setInterval(function () { ExternalInterface.call("first tick"); }, 10);
+        ExternalInterface.addCallback("go", function () { ExternalInterface.call("switch"); return 1; });
+    )")));
+    EXPECT_EQ("<number>1</number>", dialog.player().callString(player::kDispCallFunction,
+                                                               "<invoke name=\"go\" returntype=\"xml\"></invoke>"));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.callsNamed("second").empty(); }));
+    size_t ticks = dialog.callsNamed("first tick").size();
+    pumpFor(100);
+    EXPECT_EQ(ticks, dialog.callsNamed("first tick").size());  // the first movie's timers are gone
+    EXPECT_THROW(
+        dialog.player().callString(player::kDispCallFunction, "<invoke name=\"go\" returntype=\"xml\"></invoke>"),
+        fw::AutomationException);
+}

@@ -1,0 +1,91 @@
+#include "MovaraTest.h"
+#include "SwfWriter.h"
+#include "imaging/SwfFile.h"
+#include "tbx/Handles.h"
+
+using namespace movara_test;
+
+namespace {
+
+// Runs mkswf from the build's bin folder; answers its exit code. Inside Wine
+// the program is started by its .exe.so (mkswf.exe is a Unix launcher script).
+DWORD runMkswf(const std::string& arguments) {
+    std::string commandLine = "\"" + executableDirectory() + "\\mkswf.exe.so\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 0xFFFFFFFF;
+    tbx::KernelHandle processHandle(process.hProcess);
+    tbx::KernelHandle threadHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, 30000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &code);
+    return code;
+}
+
+// The data of the first tag with `code` in a fully read movie, or "-" when absent.
+std::string tagData(SwfFile& movie, uint16_t code) {
+    SwfTag tag;
+    while (movie.nextTag(tag))
+        if (tag.code == code) return std::string(reinterpret_cast<const char*>(tag.data), tag.length);
+    return "-";
+}
+
+}  // namespace
+
+TEST(Mkswf, TheToolWritesPlainAndCompressedMoviesTheReaderMeasures) {
+    ScratchDir dir;
+    writeBytes(dir / "movie.js", "trace('表');");
+    ASSERT_EQ(0u, runMkswf("--width 320 --height 240 --rate 12.5 --background 336699 -o \"" + (dir / "plain.swf") +
+                           "\" \"" + (dir / "movie.js") + "\""));
+    ASSERT_EQ(0u, runMkswf("--compress --as3 --version 9 -o \"" + (dir / "packed.swf") + "\" \"" + (dir / "movie.js") +
+                           "\""));
+
+    SwfFile plain = readSwfFile(dir / "plain.swf", false);
+    EXPECT_FALSE(plain.header.compressed);
+    EXPECT_EQ(10, plain.header.version);
+    EXPECT_EQ(320 * 20, plain.header.xmax - plain.header.xmin);
+    EXPECT_EQ(240 * 20, plain.header.ymax - plain.header.ymin);
+    EXPECT_EQ(12, plain.header.frameRateInteger);
+    EXPECT_EQ(128, plain.header.frameRateFraction);
+    EXPECT_EQ(readBytes(dir / "plain.swf").size(), plain.header.fileLength);
+    EXPECT_EQ(std::string("\x33\x66\x99", 3), tagData(plain, 9));
+    EXPECT_FALSE(isAs3Swf(dir / "plain.swf"));
+
+    SwfFile packed = readSwfFile(dir / "packed.swf", true);
+    EXPECT_TRUE(packed.header.compressed);
+    EXPECT_EQ(9, packed.header.version);
+    EXPECT_EQ(550 * 20, packed.header.xmax - packed.header.xmin);
+    EXPECT_EQ(400 * 20, packed.header.ymax - packed.header.ymin);
+    EXPECT_EQ(24, packed.header.frameRateInteger);
+    EXPECT_TRUE(isSwf(dir / "packed.swf"));
+    EXPECT_TRUE(isAs3Swf(dir / "packed.swf"));
+    SwfFile full = readSwfFile(dir / "packed.swf", false);
+    EXPECT_EQ(readBytes(dir / "movie.js"), tagData(full, 1000));
+}
+
+TEST(Mkswf, BadArgumentsFailWithoutWritingAMovie) {
+    ScratchDir dir;
+    EXPECT_EQ(2u, runMkswf("--width x -o \"" + (dir / "a.swf") + "\""));
+    EXPECT_EQ(2u, runMkswf("--background 12345 -o \"" + (dir / "a.swf") + "\""));
+    EXPECT_EQ(2u, runMkswf("--as3 --no-attributes -o \"" + (dir / "a.swf") + "\""));
+    EXPECT_EQ(2u, runMkswf("\"" + (dir / "missing-output.js") + "\""));
+    EXPECT_EQ(1u, runMkswf("-o \"" + (dir / "a.swf") + "\" \"" + (dir / "no-such-script.js") + "\""));
+    EXPECT_FALSE(fileExists(dir / "a.swf"));
+}
+
+TEST(Mkswf, LongScriptsUseTheLongTagFormAndAMovieWithoutAttributesIsNoAs3Movie) {
+    ScratchDir dir;
+    SwfOptions options;
+    options.fileAttributes = false;
+    std::string script(100000, 'x');
+    writeBytes(dir / "long.swf", buildSwf(options, script));
+    EXPECT_FALSE(isAs3Swf(dir / "long.swf"));
+    SwfFile movie = readSwfFile(dir / "long.swf", false);
+    EXPECT_EQ(script, tagData(movie, 1000));
+    EXPECT_EQ("-", tagData(movie, 69));
+    EXPECT_EQ(swfTagHeader(9, 3), std::string("\x43\x02", 2));
+    EXPECT_EQ(swfTagHeader(1000, 62), std::string("\x3E\xFA", 2));
+    EXPECT_EQ(swfTagHeader(1000, 63), std::string("\x3F\xFA\x3F\x00\x00\x00", 6));
+}
