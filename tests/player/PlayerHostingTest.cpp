@@ -4,6 +4,10 @@
 #include "player/PlayerIds.h"
 #include "tbx/Handles.h"
 
+#include <tlhelp32.h>
+
+#include <cstring>
+
 using namespace movara_test;
 
 namespace {
@@ -122,4 +126,42 @@ TEST_F(PlayerHosting, SettingsAreStoredByNameAndUnknownMembersFail) {
     player.invoke(player.dispIdOf("EnforceLocalSecurity"), DISPATCH_METHOD, {});
     EXPECT_THROW(player.dispIdOf("NoSuchMember"), fw::AutomationException);
     EXPECT_THROW(player.invoke(4242, DISPATCH_METHOD, {}), fw::AutomationException);
+}
+
+namespace {
+
+// The import address table slot of `function` from `dll` in module, or null.
+void** importSlot(HMODULE module, const char* dll, FARPROC function) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0) return nullptr;
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name;
+         ++entry) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + entry->Name), dll) != 0) continue;
+        for (auto** slot = reinterpret_cast<void**>(base + entry->FirstThunk); *slot; ++slot)
+            if (*slot == reinterpret_cast<void*>(function)) return slot;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// The rasteriser's font fix finds the player as the module whose name
+// contains "Flash" and patches its import of CreateFontIndirectA.
+TEST_F(PlayerHosting, ThePlayerModuleIsNamedFlashAndImportsCreateFontIndirectA) {
+    HMODULE module = GetModuleHandleA(player::kPlayerDllName);
+    ASSERT_NE(nullptr, module);
+    FARPROC createFont = GetProcAddress(GetModuleHandleA("gdi32.dll"), "CreateFontIndirectA");
+    EXPECT_NE(nullptr, importSlot(module, "gdi32.dll", createFont));
+
+    tbx::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 0));
+    ASSERT_TRUE(snapshot.valid());
+    MODULEENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    bool listed = false;
+    for (BOOL more = Module32First(snapshot.get(), &entry); more; more = Module32Next(snapshot.get(), &entry))
+        if (entry.hModule == module) listed = strstr(entry.szModule, "Flash") != nullptr;
+    EXPECT_TRUE(listed);
 }
