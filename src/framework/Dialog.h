@@ -17,7 +17,9 @@ namespace fw {
 // exception escaping a handler never reaches the window procedure.
 //
 // Handlers that return bool answer whether they handled the message; false
-// lets the dialog manager's default handling run.
+// lets the dialog manager's default handling run. A derived class whose
+// OnDestroy matters destroys the window in its own destructor: the base
+// destructor can only reach the base handlers.
 class Dialog : public EventReceiver {
 public:
     // resources: the module holding the template (null: the program).

@@ -356,6 +356,7 @@ void PlayerControl::loadPendingMovie() {
         return;
     }
     stage_.reset(movie.width, movie.height, movie.backgroundColor);
+    stage_.setFrameRate(movie.frameRate);
     InvalidateRect(window_, nullptr, TRUE);
     // Variables of the movie URL's query first, FlashVars after (they win).
     std::u16string query = movieQueryOf(movie_);

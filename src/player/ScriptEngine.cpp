@@ -106,6 +106,11 @@ duk_ret_t nativeStageHeight(duk_context* ctx) {
     return 1;
 }
 
+duk_ret_t nativeFrameRate(duk_context* ctx) {
+    duk_push_number(ctx, engineOf(ctx).stage().frameRate());
+    return 1;
+}
+
 duk_ret_t nativeBackground(duk_context* ctx) {
     duk_push_uint(ctx, engineOf(ctx).stage().backgroundColor());
     return 1;
@@ -181,6 +186,7 @@ void ScriptEngine::installWorld(const std::vector<std::pair<std::string, std::st
                                                       {"drawText", nativeDrawText, 5},
                                                       {"stageWidth", nativeStageWidth, 0},
                                                       {"stageHeight", nativeStageHeight, 0},
+                                                      {"frameRate", nativeFrameRate, 0},
                                                       {"background", nativeBackground, 0},
                                                       {"setBackground", nativeSetBackground, 1},
                                                       {nullptr, nullptr, 0}};

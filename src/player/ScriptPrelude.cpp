@@ -91,6 +91,7 @@ const char* const kScriptPrelude = R"JS(
   g.stage = {};
   Object.defineProperty(g.stage, 'width', { get: function () { return n.stageWidth(); }, enumerable: true });
   Object.defineProperty(g.stage, 'height', { get: function () { return n.stageHeight(); }, enumerable: true });
+  Object.defineProperty(g.stage, 'frameRate', { get: function () { return n.frameRate(); }, enumerable: true });
   Object.defineProperty(g.stage, 'backgroundColor', {
     get: function () { return n.background(); },
     set: function (v) { n.setBackground(rgb(v) & 0xFFFFFF); },

@@ -4,7 +4,22 @@ namespace player {
 
 // The script world of a movie, built in JavaScript over a few natives (`n`)
 // so that every argument coercion and every error happens inside the script
-// engine. Evaluates to a function (natives, global).
+// engine. Evaluates to a function (natives, global). What a movie sees:
+//
+//   ExternalInterface.available                true
+//   ExternalInterface.call(name, ...args)      raises FlashCall; returns the
+//       value the host set with SetReturnValue, or undefined; throws Error
+//       when the host's value cannot be read
+//   ExternalInterface.addCallback(name, fn)    CallFunction of `name` calls fn
+//   fscommand(command, args)                   raises FSCommand (missing = "")
+//   trace(...values)                           String(v) joined by " ", one
+//                                              UTF-8 line on standard output
+//   setTimeout/setInterval(fn, ms, ...args), clearTimeout/clearInterval(id)
+//   flashVars                                  {name: text} of the query
+//   stage.width, stage.height, stage.frameRate (read only)
+//   stage.backgroundColor                      0xRRGGBB, writable
+//   graphics (also stage.graphics): clear(), fillRect(x, y, w, h, rgb),
+//       drawText(x, y, text, rgb, size = 12)
 extern const char* const kScriptPrelude;
 
 }  // namespace player

@@ -29,6 +29,8 @@ public:
     int height() const { return height_; }
     uint32_t backgroundColor() const { return background_; }
     void setBackgroundColor(uint32_t rgb) { background_ = rgb & 0xFFFFFF; }
+    double frameRate() const { return frameRate_; }
+    void setFrameRate(double rate) { frameRate_ = rate; }
 
     void clear() { items_.clear(); }
     void fillRect(double x, double y, double width, double height, uint32_t rgb);
@@ -48,6 +50,7 @@ private:
     int width_ = 550;
     int height_ = 400;
     uint32_t background_ = 0xFFFFFF;
+    double frameRate_ = 24;
     std::vector<Item> items_;
 };
 

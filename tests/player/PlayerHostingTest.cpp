@@ -42,24 +42,28 @@ TEST_F(PlayerHosting, TheStandInIsHostedFromTheTemplateAndReportsReadyStateAfter
 }
 
 TEST_F(PlayerHosting, ScriptFilesCompressedMoviesAndMissingMovies) {
-    writeBytes(dir / "bare.js", "ExternalInterface.call('size', stage.width, stage.height, stage.backgroundColor);");
+    writeBytes(dir / "bare.js",
+               "ExternalInterface.call('size', stage.width, stage.height, stage.backgroundColor, stage.frameRate);");
     ASSERT_TRUE(dialog.play(dir / "bare.js"));
     auto calls = dialog.callsNamed("size");
     ASSERT_EQ(1u, calls.size());
-    EXPECT_EQ("<number>550</number><number>400</number><number>16777215</number>", argumentsOf(calls[0]));
+    EXPECT_EQ("<number>550</number><number>400</number><number>16777215</number><number>24</number>",
+              argumentsOf(calls[0]));
 
     SwfOptions options;
     options.compressed = true;
     options.width = 320;
     options.height = 200;
     options.backgroundColor = 0x102030;
+    options.frameRate = 12.5;
     ASSERT_TRUE(dialog.play(writeMovie(dir / "packed.swf",
                                        "ExternalInterface.call('size', stage.width, stage.height, "
-                                       "stage.backgroundColor);",
+                                       "stage.backgroundColor, stage.frameRate);",
                                        options)));
     calls = dialog.callsNamed("size");
     ASSERT_EQ(2u, calls.size());
-    EXPECT_EQ("<number>320</number><number>200</number><number>1056816</number>", argumentsOf(calls[1]));
+    EXPECT_EQ("<number>320</number><number>200</number><number>1056816</number><number>12.5</number>",
+              argumentsOf(calls[1]));
 
     dialog.readyStates.clear();
     dialog.player().setString(player::kDispMovie, dir / "missing.swf");
