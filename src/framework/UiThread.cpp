@@ -32,6 +32,11 @@ bool UiThread::isRunning() const {
 
 void UiThread::stop() {
     if (!thread_) return;
+    if (GetCurrentThreadId() == threadId_) {
+        // The thread cannot wait for itself: its loop ends on this quit.
+        PostQuitMessage(0);
+        return;
+    }
     // A quit posted while the thread runs a nested loop (a modal dialog) may
     // be taken by that loop, so post again until the thread is gone.
     while (isRunning()) {

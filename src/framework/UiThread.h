@@ -22,7 +22,8 @@ public:
     // exists, so thread messages may be posted right away. False on failure.
     bool CreateThread(int priority = THREAD_PRIORITY_NORMAL, SIZE_T stackSize = 0);
     bool PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam) const;
-    // Posts WM_QUIT until the thread has ended.
+    // Posts WM_QUIT until the thread has ended. Called on the thread itself,
+    // it only asks the thread's loop to end.
     void stop();
 
     // On the thread, before its loop; false ends the thread at once.

@@ -7,6 +7,7 @@
 namespace {
 
 const UINT kJob = WM_APP + 20;
+const UINT kStopYourself = WM_APP + 21;
 
 class WorkerThread : public fw::UiThread {
 public:
@@ -31,6 +32,10 @@ public:
         return 5;
     }
     BOOL PreTranslateMessage(MSG* msg) override {
+        if (msg->message == kStopYourself) {
+            stop();
+            return TRUE;
+        }
         if (msg->message != kJob) return fw::UiThread::PreTranslateMessage(msg);
         jobValue = msg->lParam;
         SetEvent(received.get());
@@ -72,4 +77,12 @@ TEST(UiThread, AFailedInitInstanceEndsTheThreadWithTheExitCode) {
     ASSERT_TRUE(GetExitCodeThread(thread.threadHandle(), &code));
     EXPECT_EQ(9u, code);
     EXPECT_FALSE(thread.isRunning());
+}
+
+TEST(UiThread, AThreadThatStopsItselfEndsItsLoop) {
+    WorkerThread thread;
+    ASSERT_TRUE(thread.CreateThread());
+    ASSERT_TRUE(thread.PostThreadMessage(kStopYourself, 0, 0));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.threadHandle(), 5000));
+    EXPECT_TRUE(thread.exited);
 }
