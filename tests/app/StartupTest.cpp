@@ -64,12 +64,6 @@ TEST(CommandLine, SwitchesCoverTheWorkAreaOrMoveOffScreen) {
     EXPECT_EQ(none.width, 1024);
 }
 
-TEST(CommandLine, ArgumentsAreSplitInTheAnsiCodePage) {
-    std::vector<std::string> arguments = commandLineArguments();
-    ASSERT_FALSE(arguments.empty());
-    EXPECT_NE(arguments[0].find("app_tests"), std::string::npos);
-}
-
 TEST(ProcessEnvironment, SystemDriveIsTheWindowsDirectoryBeforeItsFirstBackslash) {
     EXPECT_EQ(systemDriveOf("C:\\windows"), "C:");
     EXPECT_EQ(systemDriveOf("D:\\"), "D:");

@@ -1,0 +1,227 @@
+#include "FlashEx/dialog/FlashExDlg.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "FlashEx/FlashExExternalCall.h"
+#include "FlashEx/FlashExParam.h"
+#include "FlashEx/FlashExParse.h"
+#include "FlashEx/FlashExServiceManager.h"
+#include "FlashEx/MvException.h"
+#include "FlashEx/XercesFacade.h"
+#include "framework/AutomationException.h"
+#include "player/PlayerHost.h"
+#include "player/PlayerIds.h"
+#include "tbx/TextConversion.h"
+
+namespace {
+
+const char* const kHandlerFailure =
+    "Flashコントロールで例外が発生しました。最新バージョンのFlashをインストールする事で解決する可能性があります。";
+
+bool keyIsDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+int modifierMask() {
+    return (keyIsDown(VK_CONTROL) ? 1 : 0) + (keyIsDown(VK_SHIFT) ? 2 : 0) + (keyIsDown(VK_MENU) ? 4 : 0);
+}
+
+// The first "?" of a narrow text, skipping double-byte characters.
+const char* findQuestionMark(const std::string& text) {
+    for (const char* p = text.c_str(); *p; p = CharNextA(p))
+        if (*p == '?') return p;
+    return nullptr;
+}
+
+}  // namespace
+
+FlashExDlg::FlashExDlg(UINT templateId, HINSTANCE resources) : fw::Dialog(templateId, resources) {
+    hostControl(kPlayerId, player::playerControlText(), player::kPlayerEventsIid);
+}
+
+FlashExDlg::~FlashExDlg() = default;
+
+void FlashExDlg::setup(bool fitPlayer, const std::string& movie, FlashExServiceManager* serviceManager, int width,
+                       int height) {
+    XercesFacade::initialize();
+    wantExtEvents = false;
+    fitPlayerToClient = fitPlayer;
+    moviePath = movie;
+    manager = serviceManager;
+    initialWidth = width;
+    initialHeight = height;
+}
+
+HWND FlashExDlg::playerWindow() {
+    fw::ActiveXControl* control = this->control(kPlayerId);
+    return control ? control->window() : nullptr;
+}
+
+BOOL FlashExDlg::OnInitDialog() {
+    if (fw::ActiveXControl* control = this->control(kPlayerId)) player.attach(control->dispatch());
+    applyPlayerSettings();
+    if (manager) manager->setWindows(window(), playerWindow());
+    if (!moviePath.empty()) loadMovie(moviePath);
+
+    UINT flags = SWP_NOZORDER;
+    if (initialWidth == -1) flags |= SWP_NOSIZE;
+    if (initialX == -1) flags |= SWP_NOMOVE;
+    SetWindowPos(window(), nullptr, initialX, initialY, initialWidth, initialHeight, flags);
+    return TRUE;
+}
+
+void FlashExDlg::applyPlayerSettings() {
+    fw::ActiveXControl* control = this->control(kPlayerId);
+    if (!control || !control->exists()) return;
+    struct Setting {
+        const char* name;
+        const char* text;  // null: the boolean true
+    };
+    static const Setting settings[] = {
+        {"WMode", "Window"}, {"Quality", "High"}, {"ScaleMode", "NoBorder"},  {"Playing", nullptr},
+        {"Loop", nullptr},   {"Menu", nullptr},   {"AllowNetworking", "all"}, {"AllowFullScreen", "true"},
+    };
+    for (const Setting& setting : settings) {
+        // A player without one of these settings plays all the same.
+        try {
+            DISPID id = control->dispIdOf(setting.name);
+            control->setProperty(id, setting.text ? fw::Variant::fromAnsi(setting.text) : fw::Variant::fromBool(true));
+        } catch (...) {
+        }
+    }
+}
+
+void FlashExDlg::loadMovie(const std::string& path) {
+    wantExtEvents = false;
+    std::string movie = path;
+    if (const char* question = path.empty() ? nullptr : findQuestionMark(path)) {
+        movie.assign(path.c_str(), question);
+        player.SetFlashVars(question + 1);
+    } else {
+        player.SetFlashVars("");
+    }
+
+    char current[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof(current), current);
+    std::string local = std::string(current) + "\\" + movie;
+    DWORD attributes = local.size() < 1024 ? GetFileAttributesA(local.c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        player.SetMovie(local);
+    else
+        player.SetMovie(path);
+}
+
+std::unique_ptr<FlashExParam> FlashExDlg::sendEvent(const std::string& name, FlashExParam* first,
+                                                    FlashExParam* second) {
+    try {
+        return std::unique_ptr<FlashExParam>(callMovieFunction(player, name, first, second));
+    } catch (...) {
+        // A failed event never disturbs the message that caused it.
+        return nullptr;
+    }
+}
+
+bool FlashExDlg::translateExtEvent(MSG* msg, bool& dispatchDirectly) {
+    switch (msg->message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            sendEvent("onExtKeyDown", new FlashExParamInt(static_cast<int>(msg->wParam)),
+                      new FlashExParamInt(modifierMask()));
+            if (msg->message == WM_SYSKEYDOWN) return true;
+            // Enter and Escape reach the player and never end the dialog.
+            dispatchDirectly = msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE;
+            return false;
+        case WM_LBUTTONUP: {
+            POINT cursor;
+            GetCursorPos(&cursor);
+            ScreenToClient(playerWindow(), &cursor);
+            sendEvent("onExtMouseUp", new FlashExParamInt(cursor.x), new FlashExParamInt(cursor.y));
+            ReleaseCapture();
+            return false;
+        }
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONDBLCLK: {
+            std::unique_ptr<FlashExParam> answer = sendEvent("onExtRButtonDown");
+            if (answer && dynamic_cast<FlashExParamBool*>(answer.get()) && answer->getBool()) return true;
+            dispatchDirectly = true;
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+BOOL FlashExDlg::PreTranslateMessage(MSG* msg) {
+    if (manager && manager->preTranslateMessage(msg)) return TRUE;
+    if (wantExtEvents) {
+        bool dispatchDirectly = false;
+        if (translateExtEvent(msg, dispatchDirectly)) return TRUE;
+        if (dispatchDirectly) return FALSE;
+    }
+    try {
+        return fw::Dialog::PreTranslateMessage(msg);
+    } catch (const fw::AutomationException&) {
+        return FALSE;
+    }
+}
+
+void FlashExDlg::OnSize(UINT type, int width, int height) {
+    HWND playerHost = playerWindow();
+    if (!fitPlayerToClient || !playerHost) return;
+    RECT client;
+    GetClientRect(window(), &client);
+    MoveWindow(playerHost, 0, 0, client.right, client.bottom, FALSE);
+}
+
+void FlashExDlg::OnMove(int x, int y) {
+    if (!playerWindow()) return;
+    try {
+        delete callMovieFunction(player, "onMoveWindow");
+    } catch (const FlashExDispatchException&) {
+    } catch (const fw::AutomationException&) {
+    }
+}
+
+bool FlashExDlg::OnClose() {
+    if (!wantExtEvents || !extCloseEnabled) return false;
+    try {
+        delete callMovieFunction(player, "onExtClose");
+        return true;  // the movie decides; "closeApp" ends the program
+    } catch (...) {
+        return false;
+    }
+}
+
+void FlashExDlg::OnDropFiles(HDROP drop) {
+    std::unique_ptr<FlashExParamArray> files(new FlashExParamArray);
+    try {
+        UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            // Sized from the path's own length, so long paths arrive whole.
+            std::vector<char> buffer(DragQueryFileA(drop, i, nullptr, 0) + 1);
+            DragQueryFileA(drop, i, buffer.data(), static_cast<UINT>(buffer.size()));
+            files->pushString(buffer.data());
+        }
+        DragFinish(drop);
+        drop = nullptr;
+        if (playerWindow()) delete callMovieFunction(player, "onExtDropFiles", files.release());
+    } catch (const MvException& e) {
+        MessageBoxA(window(), e.what(), nullptr, MB_OK);
+    } catch (const std::exception& e) {
+        MessageBoxA(window(), e.what(), nullptr, MB_OK);
+    } catch (...) {
+        MessageBoxA(window(), "未定義のエラー", nullptr, MB_OK);
+    }
+    if (drop) DragFinish(drop);
+}
+
+void FlashExDlg::OnDestroy() { player.release(); }
+
+void FlashExDlg::OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) {
+    if (controlId != kPlayerId || id != player::kEventFlashCall || !manager) return;
+    if (!params || params->cArgs < 1 || V_VT(&params->rgvarg[0]) != VT_BSTR) return;
+    std::string text = wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&params->rgvarg[0])), CP_ACP);
+    handleExternalCall(text, *manager, apiKey, player);
+}
+
+void FlashExDlg::OnHandlerException() { MessageBoxA(window(), kHandlerFailure, nullptr, MB_OK); }

@@ -1,0 +1,22 @@
+#pragma once
+#include "FlashEx/FlashExService.h"
+
+class FlashExDlg;
+
+// The commands through which the movie controls its own window: the API
+// lock, ext events, closing, position, size, visibility, title and icon.
+class FlashExServiceDlg : public FlashExService {
+public:
+    // dialog: the main dialog, not owned.
+    explicit FlashExServiceDlg(FlashExDlg* dialog) : dialog(dialog) {}
+
+    bool invoke(FlashExRequest& request, FlashExParam*& result) override;
+
+private:
+    FlashExParam* lockApi();
+    void moveWindow(const FlashExRequest& request);
+    FlashExParam* getWindowRect();
+    void setIcon(const char* path);
+
+    FlashExDlg* dialog;
+};

@@ -1,0 +1,99 @@
+#include "app/Movara.h"
+
+#include <clocale>
+#include <cstdio>
+#include <memory>
+
+#include "FlashEx/FlashExServiceManager.h"
+#include "FlashEx/MvException.h"
+#include "FlashEx/dialog/FlashExDlg.h"
+#include "FlashEx/dialog/FlashExServiceDlg.h"
+#include "FlashEx/services/FlashExServiceFile.h"
+#include "app/CommandLine.h"
+#include "app/CrashDump.h"
+#include "app/GraphicsLibrary.h"
+#include "app/ProcessEnvironment.h"
+#include "app/Settings.h"
+#include "dom/MvDOMDocument.h"
+#include "player/PlayerHost.h"
+#include "security/SecurityPolicy.h"
+
+namespace {
+
+const UINT kMainDialogTemplate = 102;
+
+void showFailure(const char* cause) {
+    char text[1024];
+    snprintf(text, sizeof(text), "例外が発生しました。原因：%s", cause);
+    MessageBoxA(nullptr, text, nullptr, MB_OK);
+}
+
+// Every service of the program, in the order in which the manager offers
+// them a command.
+void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog) {
+    manager.addService(new FlashExServiceDlg(&dialog));
+    manager.addService(new FlashExServiceFile);
+}
+
+}  // namespace
+
+Movara::~Movara() = default;
+
+BOOL Movara::InitInstance() {
+    // A crash from here on, on this thread, writes a dump and tells the user.
+    installCrashGuard();
+
+    setlocale(LC_ALL, "");
+    fw::Application::InitInstance();
+    fw::Application::enableControlContainer();
+    if (!oleInit()) {
+        MessageBoxA(nullptr, "OLEの初期化に失敗しました。", "OLE ERROR", MB_OK);
+        return FALSE;
+    }
+    try {
+        runMainDialog();
+    } catch (const MvException& e) {
+        showFailure(e.what());
+    } catch (const std::exception& e) {
+        showFailure(e.what());
+    } catch (...) {
+        MessageBoxA(nullptr, "予期しない例外が発生しました。", nullptr, MB_OK);
+    }
+    return FALSE;
+}
+
+void Movara::runMainDialog() {
+    std::string programDirectory = moduleDirectory(false);
+    prepareProcessEnvironment(programDirectory);
+
+    auto settings = std::make_unique<MvDOMDocument>();
+    loadSettings(*settings, programDirectory);
+    SecurityPolicy::instance().load(settings->child("settings").child("security"));
+
+    startGraphicsLibrary();
+    // The rasteriser's user-interface thread starts here, before the main dialog.
+
+    // Where no Flash player is installed, the stand-in plays the movie.
+    player::PlayerClassRegistration playerClass;
+    auto dialog = std::make_unique<FlashExDlg>(kMainDialogTemplate);
+    auto manager = std::make_unique<FlashExServiceManager>();
+    registerServices(*manager, *dialog);
+
+    std::vector<std::string> arguments = commandLineArguments();
+    RECT workArea = {0, 0, 0, 0};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+    WindowGeometry geometry = windowGeometryFrom(arguments, workArea);
+    dialog->setup(true, moviePathFrom(arguments), manager.get(), geometry.width, geometry.height);
+    if (geometry.positioned) {
+        dialog->initialX = geometry.x;
+        dialog->initialY = geometry.y;
+    }
+
+    setMainWindow(dialog.get());
+    dialog->DoModal();
+    setMainWindow(nullptr);
+
+    manager.reset();
+    dialog.reset();
+    settings.reset();
+}

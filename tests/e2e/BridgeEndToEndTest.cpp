@@ -1,0 +1,74 @@
+// The movie's commands and their answers, through a running movara.exe.
+#include "MoviePrelude.h"
+#include "MovaraRun.h"
+
+using e2e::MovaraRun;
+using e2e::withPrelude;
+using movara_test::cp932ToUtf8;
+
+TEST(BridgeEndToEnd, ValuesCrossBothWays) {
+    MovaraRun run;
+    run.writeMovie(withPrelude(R"JS(
+call("moveWindow", 10.7, 20.2, 300, 200);
+report("rect", "getWindowRect");
+report("title-ok", "setWindowTitle", "表示 <&> \"q\"");
+report("title-null", "setWindowTitle", null);
+report("title-number", "setWindowTitle", 5);
+report("move-bool", "moveWindow", true, 1);
+report("missing", "moveWindow", 1);
+report("exists", "fileExists", "movara.exe");
+report("names", "getFileNames", ".", ["*.exe", "*.swf"]);
+report("unknown", "noSuchCommand", [1, "two", {three: 3.5}], {a: [true, false]});
+ExternalInterface.addCallback("echo", function (v) { return v; });
+trace("ready");
+)JS"));
+    run.start();
+    EXPECT_EQ(run.waitForTrace("rect"), "rect {\"bottom\":220,\"left\":10,\"right\":310,\"top\":20}");
+    EXPECT_EQ(run.waitForTrace("title-ok"), "title-ok null");
+    EXPECT_EQ(run.waitForTrace("title-null"), "title-null null");
+    EXPECT_EQ(run.waitForTrace("title-number"), "title-number {\"message\":\"type error\",\"type\":\"error\"}");
+    EXPECT_EQ(run.waitForTrace("move-bool"), "move-bool {\"message\":\"type error\",\"type\":\"error\"}");
+    EXPECT_EQ(run.waitForTrace("missing"),
+              cp932ToUtf8("missing {\"message\":\"配列のインデックスが範囲を超えています。\",\"type\":\"error\"}"));
+    EXPECT_EQ(run.waitForTrace("exists"), "exists true");
+    EXPECT_EQ(run.waitForTrace("names"), "names [\"movara.exe\",\"Ovara.swf\"]");
+    EXPECT_EQ(run.waitForTrace("unknown"),
+              cp932ToUtf8("unknown {\"message\":\"呼び出された処理が見つかりませんでした。\",\"type\":\"error\"}"));
+    HWND window = run.mainWindow();
+    ASSERT_NE(window, nullptr);
+    char title[64] = "x";
+    GetWindowTextA(window, title, sizeof(title));
+    EXPECT_STREQ(title, "");  // the null title came last
+}
+
+TEST(BridgeEndToEnd, LockedApiWantsTheKeyFirst) {
+    MovaraRun run;
+    run.writeMovie(withPrelude(R"JS(
+var key = call("lockApi");
+trace("key " + key.length + " " + key.substring(22));
+report("without", "getWindowRect");
+report("wrong", "setWindowTitle", "nope");
+report("number", "getWindowRect", 1);
+report("again", "lockApi", key);
+call("setWindowTitle", key, "locked");
+report("keyed", "getWindowRect", key);
+)JS"));
+    run.start();
+    EXPECT_EQ(run.waitForTrace("key"), "key 24 ==");
+    EXPECT_EQ(run.waitForTrace("without"),
+              cp932ToUtf8("without {\"message\":\"配列のインデックスが範囲を超えています。\",\"type\":\"error\"}"));
+    EXPECT_EQ(run.waitForTrace("wrong"), "wrong {\"message\":\"invalid apikey param\",\"type\":\"error\"}");
+    EXPECT_EQ(run.waitForTrace("number"), "number {\"message\":\"type error\",\"type\":\"error\"}");
+    EXPECT_EQ(run.waitForTrace("again"), "again {\"message\":\"error api already locked\",\"type\":\"error\"}");
+    EXPECT_EQ(run.waitForTrace("keyed").substr(0, 15), "keyed {\"bottom\"");
+    char title[64] = "";
+    GetWindowTextA(run.mainWindow(), title, sizeof(title));
+    EXPECT_STREQ(title, "locked");
+}
+
+TEST(BridgeEndToEnd, AQueryOnTheCommandLineBecomesFlashVars) {
+    MovaraRun run;
+    run.writeMovie(withPrelude(R"JS(trace("vars " + show(flashVars));)JS"), "level.swf");
+    run.start("level.swf?level=3&name=abc");
+    EXPECT_EQ(run.waitForTrace("vars"), "vars {\"level\":\"3\",\"name\":\"abc\"}");
+}

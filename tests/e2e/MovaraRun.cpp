@@ -1,0 +1,147 @@
+#include "MovaraRun.h"
+
+#include "SwfWriter.h"
+
+namespace e2e {
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    bool wantMain;
+    HWND found;
+};
+
+BOOL CALLBACK findWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof(className));
+    if (owner != search->processId || strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    bool isMain = GetDlgItem(window, 1002) != nullptr;
+    if (isMain != search->wantMain) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND findTopLevel(DWORD processId, bool wantMain, DWORD timeoutMs) {
+    WindowSearch search = {processId, wantMain, nullptr};
+    waitUntil(
+        [&] {
+            EnumWindows(findWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+}  // namespace
+
+MovaraRun::MovaraRun(const std::string& program) : tracePath_(scratch_ / "trace.txt") {
+    std::string bin = movara_test::executableDirectory() + "\\";
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{program, "movara.exe"},
+                                   {"MovaraFlashPlayer.dll", "MovaraFlashPlayer.dll"}}) {
+        if (!CopyFileA((bin + from).c_str(), path(to).c_str(), FALSE)) ADD_FAILURE() << "cannot copy " << bin + from;
+    }
+}
+
+MovaraRun::~MovaraRun() {
+    if (process_ && running()) {
+        TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+void MovaraRun::writeSettings(const std::string& text) { movara_test::writeBytes(path("Movara.xml"), text); }
+
+void MovaraRun::writeMovie(const std::string& script, const std::string& name) {
+    // Scripts written as literals in a test are Shift_JIS; movies hold UTF-8.
+    SwfOptions options;
+    movara_test::writeBytes(path(name), buildSwf(options, movara_test::cp932ToUtf8(script)));
+}
+
+void MovaraRun::start(const std::string& arguments) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    tbx::FileHandle trace(CreateFileA(tracePath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(trace.valid());
+    std::string command = "\"" + path("movara.exe") + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::string workingDirectory = directory().substr(0, directory().rfind('\\'));
+    STARTUPINFOA startup = {sizeof(startup)};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = trace.get();
+    startup.hStdError = trace.get();
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, workingDirectory.c_str(),
+                               &startup, &info))
+        << command;
+    CloseHandle(info.hThread);
+    process_.reset(info.hProcess);
+    processId_ = info.dwProcessId;
+}
+
+std::vector<std::string> MovaraRun::traces() {
+    std::vector<std::string> lines;
+    std::string text = movara_test::readBytes(tracePath_);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) break;  // a line still being written
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool MovaraRun::hasTrace(const std::string& prefix) {
+    for (const std::string& line : traces())
+        if (line.compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
+}
+
+std::string MovaraRun::waitForTrace(const std::string& prefix, DWORD timeoutMs) {
+    std::string found;
+    bool seen = waitUntil(
+        [&] {
+            for (const std::string& line : traces())
+                if (line.compare(0, prefix.size(), prefix) == 0) {
+                    found = line;
+                    return true;
+                }
+            return false;
+        },
+        timeoutMs);
+    if (!seen) {
+        std::string all;
+        for (const std::string& line : traces()) all += "  " + line + "\n";
+        ADD_FAILURE() << "no trace starting with \"" << prefix << "\"; traces:\n" << all;
+    }
+    return found;
+}
+
+bool MovaraRun::running() { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+
+bool MovaraRun::waitForExit(DWORD timeoutMs) {
+    return process_ && WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+HWND MovaraRun::mainWindow(DWORD timeoutMs) { return findTopLevel(processId_, true, timeoutMs); }
+
+HWND MovaraRun::messageBox(DWORD timeoutMs) { return findTopLevel(processId_, false, timeoutMs); }
+
+std::string messageBoxText(HWND box) {
+    // The text of a message box is its static control 0xFFFF.
+    char text[1024] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    return text;
+}
+
+void closeMessageBox(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }
+
+HWND playerWindowOf(HWND mainWindow) { return GetDlgItem(mainWindow, 1002); }
+
+}  // namespace e2e

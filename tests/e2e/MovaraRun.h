@@ -1,0 +1,74 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "MovaraTest.h"
+#include "tbx/Handles.h"
+
+namespace e2e {
+
+// One run of movara.exe in a scratch program directory of its own: the
+// program and the player beside it, a settings file and movies as the test
+// writes them. The movie's trace lines (UTF-8) are collected from the
+// program's standard output. A run still going at the end is terminated.
+class MovaraRun {
+public:
+    // program: the executable to copy as movara.exe (default: the real one).
+    explicit MovaraRun(const std::string& program = "movara.exe.so");
+    ~MovaraRun();
+    MovaraRun(const MovaraRun&) = delete;
+    MovaraRun& operator=(const MovaraRun&) = delete;
+
+    const std::string& directory() const { return scratch_.path(); }
+    std::string path(const std::string& relative) const { return scratch_ / relative; }
+
+    void writeSettings(const std::string& text);
+    // A movie made from a script, as the program's default movie or under name.
+    void writeMovie(const std::string& script, const std::string& name = "Ovara.swf");
+
+    // Starts movara.exe with a command-line tail; the working directory is
+    // the scratch directory's parent, so the program must set its own.
+    void start(const std::string& arguments = "");
+    // The first trace line that starts with prefix; fails the test (and
+    // returns "") when none appears in time.
+    std::string waitForTrace(const std::string& prefix, DWORD timeoutMs = 15000);
+    bool hasTrace(const std::string& prefix);
+    std::vector<std::string> traces();
+
+    bool waitForExit(DWORD timeoutMs = 15000);
+    bool running();
+    DWORD processId() const { return processId_; }
+
+    // The program's main window (the dialog holding control 1002), or null.
+    HWND mainWindow(DWORD timeoutMs = 15000);
+    // A message box of the program (a dialog without control 1002), or null.
+    HWND messageBox(DWORD timeoutMs = 15000);
+
+private:
+    movara_test::ScratchDir scratch_;
+    tbx::KernelHandle process_;
+    DWORD processId_ = 0;
+    std::string tracePath_;
+};
+
+// The text of a message box and its close by its OK button.
+std::string messageBoxText(HWND box);
+void closeMessageBox(HWND box);
+
+// The player control's host window (control 1002) of a main window.
+HWND playerWindowOf(HWND mainWindow);
+
+// Runs until `ready` returns true or the timeout passes; true when ready.
+template <typename Ready>
+bool waitUntil(Ready ready, DWORD timeoutMs = 15000) {
+    DWORD start = GetTickCount();
+    while (!ready()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+}  // namespace e2e

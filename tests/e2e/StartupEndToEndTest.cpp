@@ -1,0 +1,198 @@
+// Start-up, command line, settings file and crash dumps of movara.exe.
+#include "MoviePrelude.h"
+#include "MovaraRun.h"
+
+using e2e::MovaraRun;
+using e2e::withPrelude;
+
+namespace {
+
+const char* const kReadyMovie = R"JS(trace("ready");)JS";
+
+RECT workArea() {
+    RECT area = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+RECT windowRect(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+// Sets an environment variable for the programs started while it lives.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : name_(name) {
+        char old[1024];
+        hadOld_ = GetEnvironmentVariableA(name, old, sizeof(old)) > 0;
+        old_ = old;
+        SetEnvironmentVariableA(name, value.c_str());
+    }
+    ~ScopedVariable() { SetEnvironmentVariableA(name_, hadOld_ ? old_.c_str() : nullptr); }
+
+private:
+    const char* name_;
+    bool hadOld_;
+    std::string old_;
+};
+
+// Makes the crash-probe build crash on its main thread.
+void crash(MovaraRun& run) {
+    HWND probe = nullptr;
+    while ((probe = FindWindowExA(nullptr, probe, "MovaraCrashProbe", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(probe, &owner);
+        if (owner == run.processId()) break;
+    }
+    ASSERT_NE(probe, nullptr);
+    PostMessageA(probe, WM_USER, 0, 0);
+}
+
+// Wine's per-program DLL override: while it lives, movara.exe cannot load
+// the dump library.
+class DumpLibraryDisabled {
+public:
+    DumpLibraryDisabled() {
+        HKEY key = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+        tbx::RegistryKey owned(key);
+        RegSetValueExA(key, "dbghelp", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    }
+    ~DumpLibraryDisabled() {
+        RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\movara.exe");
+    }
+
+private:
+    static constexpr const char* kOverrides = "Software\\Wine\\AppDefaults\\movara.exe\\DllOverrides";
+};
+
+std::string longPath(const std::string& path) {
+    char buffer[MAX_PATH];
+    return GetLongPathNameA(path.c_str(), buffer, sizeof(buffer)) ? buffer : path;
+}
+
+}  // namespace
+
+TEST(StartupEndToEnd, PlaysOvaraFromTheProgramDirectoryWithDefaultSize) {
+    MovaraRun run;
+    run.writeMovie(withPrelude(R"JS(
+trace("trusted " + call("getTrustedDir"));
+report("rect", "getWindowRect");
+)JS"));
+    run.start();  // from another working directory, without arguments
+    run.waitForTrace("rect");
+    // The default settings name the folder through %MVR_APP_PATH%.
+    EXPECT_EQ(run.waitForTrace("trusted"), "trusted " + movara_test::cp932ToUtf8(run.path("trusted")));
+    HWND window = run.mainWindow();
+    ASSERT_NE(window, nullptr);
+    RECT rect = windowRect(window);
+    RECT area = workArea();
+    EXPECT_EQ(rect.right - rect.left, std::min(1024L, static_cast<long>(area.right - area.left)));
+    EXPECT_EQ(rect.bottom - rect.top, std::min(768L, static_cast<long>(area.bottom - area.top)));
+    EXPECT_FALSE(movara_test::fileExists(run.path("Movara.xml")));  // nothing written
+
+    // The player fills the client area.
+    RECT client, player;
+    GetClientRect(window, &client);
+    GetClientRect(e2e::playerWindowOf(window), &player);
+    EXPECT_EQ(player.right, client.right);
+    EXPECT_EQ(player.bottom, client.bottom);
+}
+
+TEST(StartupEndToEnd, SwitchesCoverTheWorkAreaOrStartOffScreen) {
+    RECT area = workArea();
+    MovaraRun max;
+    max.writeMovie(withPrelude(kReadyMovie));
+    max.start("Ovara.swf /wmax");
+    max.waitForTrace("ready");
+    RECT rect = windowRect(max.mainWindow());
+    EXPECT_TRUE(EqualRect(&rect, &area)) << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+
+    MovaraRun hidden;
+    hidden.writeMovie(withPrelude(kReadyMovie));
+    hidden.start("Ovara.swf /h");
+    hidden.waitForTrace("ready");
+    rect = windowRect(hidden.mainWindow());
+    EXPECT_EQ(rect.left, -(rect.right - rect.left));
+    EXPECT_EQ(rect.top, 0);
+
+    // "/wmax" as the only argument is the movie too: nothing plays, the window still covers the work area.
+    MovaraRun switchOnly;
+    switchOnly.start("/wmax");
+    HWND window = switchOnly.mainWindow();
+    ASSERT_NE(window, nullptr);
+    rect = windowRect(window);
+    EXPECT_TRUE(EqualRect(&rect, &area));
+}
+
+TEST(StartupEndToEnd, ADirectoryNamedLikeTheSettingsFileCountsAsMissing) {
+    MovaraRun run;
+    movara_test::makeDirectory(run.path("Movara.xml"));
+    run.writeMovie(withPrelude(kReadyMovie));
+    run.start();
+    run.waitForTrace("ready");
+    EXPECT_NE(run.mainWindow(), nullptr);
+}
+
+TEST(StartupEndToEnd, ABadSettingsDeclarationStopsWithTheParsersMessage) {
+    MovaraRun run;
+    run.writeSettings("<?xml version=\"9.9\"?>\n<settings/>");
+    run.writeMovie(withPrelude(kReadyMovie));
+    run.start();
+    HWND box = run.messageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::messageBoxText(box), "例外が発生しました。原因：not support file");
+    EXPECT_EQ(run.mainWindow(0), nullptr);
+    e2e::closeMessageBox(box);
+    EXPECT_TRUE(run.waitForExit());
+    EXPECT_FALSE(run.hasTrace("ready"));
+}
+
+TEST(StartupEndToEnd, ACrashWritesADumpAndSaysWhere) {
+    movara_test::ScratchDir temp;
+    ScopedVariable tmp("TMP", temp.path() + "\\");
+    ScopedVariable tempVariable("TEMP", temp.path() + "\\");
+    MovaraRun run("movara_crashprobe.exe.so");
+    run.writeMovie(withPrelude(kReadyMovie));
+    run.start();
+    run.waitForTrace("ready");
+    HWND window = run.mainWindow();
+    ASSERT_NE(window, nullptr);
+    DWORD threadId = GetWindowThreadProcessId(window, nullptr);
+    crash(run);
+
+    HWND box = run.messageBox();
+    ASSERT_NE(box, nullptr);
+    std::string text = e2e::messageBoxText(box);
+    const std::string head = "エラーが発生しました。エラー情報は", tail = "に格納されています。";
+    ASSERT_GT(text.size(), head.size() + tail.size()) << movara_test::cp932ToUtf8(text);
+    ASSERT_EQ(text.compare(0, head.size(), head), 0) << movara_test::cp932ToUtf8(text);
+    ASSERT_EQ(text.substr(text.size() - tail.size()), tail) << movara_test::cp932ToUtf8(text);
+    std::string dump = text.substr(head.size(), text.size() - head.size() - tail.size());
+    std::string folder = longPath(temp.path()) + "\\movara.exe\\v1.0-";
+    EXPECT_EQ(dump.compare(0, folder.size(), folder), 0) << dump;
+    std::string ending = "-" + std::to_string(run.processId()) + "-" + std::to_string(threadId) + ".dmp";
+    EXPECT_EQ(dump.substr(dump.size() - ending.size()), ending);
+    EXPECT_EQ(movara_test::readBytes(dump).substr(0, 4), "MDMP") << dump;
+    e2e::closeMessageBox(box);
+    EXPECT_TRUE(run.waitForExit());
+}
+
+TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
+    DumpLibraryDisabled noDumpLibrary;
+    MovaraRun run("movara_crashprobe.exe.so");
+    run.writeMovie(withPrelude(kReadyMovie));
+    run.start();
+    run.waitForTrace("ready");
+    HWND window = run.mainWindow();
+    ASSERT_NE(window, nullptr);
+    crash(run);
+    HWND box = run.messageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::messageBoxText(box), "システムエラーが発生しました。");
+    e2e::closeMessageBox(box);
+    EXPECT_TRUE(run.waitForExit());
+}
