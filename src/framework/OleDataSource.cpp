@@ -2,20 +2,29 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace fw {
 
 tbx::ComPtr<OleDataSource> OleDataSource::create() { return tbx::ComPtr<OleDataSource>::attach(new OleDataSource); }
 
-void OleDataSource::CacheGlobalData(CLIPFORMAT format, tbx::GlobalMemory memory) {
-    for (auto& entry : entries_) {
-        if (entry.format == format) {
-            entry.memory = std::move(memory);
+void OleDataSource::CacheGlobalData(CLIPFORMAT format, tbx::GlobalMemory memory, LONG index) {
+    store(Entry{format, index, std::move(memory), {}});
+}
+
+void OleDataSource::CacheStream(CLIPFORMAT format, IStream* stream, LONG index) {
+    store(Entry{format, index, {}, tbx::ComPtr<IStream>(stream)});
+}
+
+void OleDataSource::store(Entry entry) {
+    for (auto& existing : entries_) {
+        if (existing.format == entry.format && existing.index == entry.index) {
+            existing = std::move(entry);
             return;
         }
     }
-    entries_.push_back(Entry{format, std::move(memory)});
+    entries_.push_back(std::move(entry));
 }
 
 DWORD OleDataSource::DoDragDrop(DWORD allowedEffects) {
@@ -47,24 +56,38 @@ ULONG STDMETHODCALLTYPE OleDataSource::Release() {
     return left;
 }
 
-const tbx::GlobalMemory* OleDataSource::find(const FORMATETC* format) const {
-    if (!format || !(format->tymed & TYMED_HGLOBAL) || format->dwAspect != DVASPECT_CONTENT) return nullptr;
-    if (format->lindex != -1 && format->lindex != 0) return nullptr;
-    for (const auto& entry : entries_)
-        if (entry.format == format->cfFormat) return &entry.memory;
+const OleDataSource::Entry* OleDataSource::find(const FORMATETC* format) const {
+    if (!format || format->dwAspect != DVASPECT_CONTENT) return nullptr;
+    for (const auto& entry : entries_) {
+        if (entry.format != format->cfFormat) continue;
+        // Asking for no item in particular (-1) finds any item of the format.
+        bool sameItem =
+            format->lindex == -1 || entry.index == format->lindex || (entry.index == -1 && format->lindex == 0);
+        DWORD medium = entry.stream ? TYMED_ISTREAM : TYMED_HGLOBAL;
+        if (sameItem && (format->tymed & medium)) return &entry;
+    }
     return nullptr;
 }
 
 HRESULT STDMETHODCALLTYPE OleDataSource::GetData(FORMATETC* format, STGMEDIUM* medium) {
     if (!medium) return E_POINTER;
-    const tbx::GlobalMemory* memory = find(format);
-    if (!memory) return DV_E_FORMATETC;
+    const Entry* entry = find(format);
+    if (!entry) return DV_E_FORMATETC;
+    if (entry->stream) {
+        LARGE_INTEGER start = {};
+        entry->stream->Seek(start, STREAM_SEEK_SET, nullptr);
+        medium->tymed = TYMED_ISTREAM;
+        medium->pstm = entry->stream.get();
+        medium->pstm->AddRef();
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
     // Every reader gets its own copy and frees it with ReleaseStgMedium.
-    SIZE_T size = GlobalSize(memory->get());
+    SIZE_T size = GlobalSize(entry->memory.get());
     tbx::GlobalMemory copy(GlobalAlloc(GMEM_MOVEABLE, size ? size : 1));
     if (!copy) return E_OUTOFMEMORY;
     {
-        tbx::GlobalLockGuard from(memory->get());
+        tbx::GlobalLockGuard from(entry->memory.get());
         tbx::GlobalLockGuard to(copy.get());
         if (!from.data() || !to.data()) return E_OUTOFMEMORY;
         memcpy(to.data(), from.data(), size);
@@ -88,9 +111,17 @@ HRESULT STDMETHODCALLTYPE OleDataSource::EnumFormatEtc(DWORD direction, IEnumFOR
     if (!out) return E_POINTER;
     *out = nullptr;
     if (direction != DATADIR_GET) return E_NOTIMPL;
+    // Each format once, with every medium its items come in.
     std::vector<FORMATETC> formats;
-    for (const auto& entry : entries_)
-        formats.push_back(FORMATETC{entry.format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
+    for (const auto& entry : entries_) {
+        DWORD medium = entry.stream ? TYMED_ISTREAM : TYMED_HGLOBAL;
+        auto known = std::find_if(formats.begin(), formats.end(),
+                                  [&](const FORMATETC& f) { return f.cfFormat == entry.format; });
+        if (known == formats.end())
+            formats.push_back(FORMATETC{entry.format, nullptr, DVASPECT_CONTENT, -1, medium});
+        else
+            known->tymed |= medium;
+    }
     return SHCreateStdEnumFmtEtc(static_cast<UINT>(formats.size()), formats.data(), out);
 }
 

@@ -16,8 +16,12 @@ public:
     static tbx::ComPtr<OleDataSource> create();
 
     // Offers `format` as global memory; the source owns `memory` from now on
-    // and hands a copy to every reader.
-    void CacheGlobalData(CLIPFORMAT format, tbx::GlobalMemory memory);
+    // and hands a copy to every reader. index: the item of a multi-item
+    // format such as "FileContents" (-1 for a format with one item).
+    void CacheGlobalData(CLIPFORMAT format, tbx::GlobalMemory memory, LONG index = -1);
+    // Offers item `index` of `format` as a stream, as mail programs offer
+    // attachments; every reader starts at its beginning.
+    void CacheStream(CLIPFORMAT format, IStream* stream, LONG index = -1);
     // The modal drag loop; answers the effect performed (DROPEFFECT_NONE
     // when cancelled). With no mouse button held it drops at once.
     DWORD DoDragDrop(DWORD allowedEffects);
@@ -44,12 +48,14 @@ public:
 private:
     OleDataSource() = default;
     virtual ~OleDataSource() = default;
-    const tbx::GlobalMemory* find(const FORMATETC* format) const;
-
     struct Entry {
         CLIPFORMAT format;
+        LONG index;
         tbx::GlobalMemory memory;
+        tbx::ComPtr<IStream> stream;
     };
+    const Entry* find(const FORMATETC* format) const;
+    void store(Entry entry);
     LONG references_ = 1;
     std::vector<Entry> entries_;
 };

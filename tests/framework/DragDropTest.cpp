@@ -150,3 +150,35 @@ TEST_F(DragDrop, TheDragLoopWithNoButtonHeldDropsAtOnceOnTheWindowUnderTheCursor
     EXPECT_EQ("dragged", target.text);
     target.Revoke();
 }
+
+TEST_F(DragDrop, ItemsOfAMultiItemFormatAreFetchedByIndexFromGlobalMemoryOrStreams) {
+    CLIPFORMAT contents = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents"));
+    auto source = fw::OleDataSource::create();
+    source->CacheGlobalData(contents, globalText("first"), 0);
+    tbx::ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, stream.put()));
+    std::string second("second\0tail", 11);
+    ULONG written = 0;
+    ASSERT_EQ(S_OK, stream->Write(second.data(), static_cast<ULONG>(second.size()), &written));
+    source->CacheStream(contents, stream.get(), 1);
+
+    fw::OleDataObject reader(source.get());
+    EXPECT_TRUE(reader.isFormatAvailable(contents));
+    auto readAll = [](fw::DropFile& file) {
+        std::string bytes;
+        char buffer[4];
+        ULONG count;
+        while ((count = file.read(buffer, sizeof(buffer))) > 0) bytes.append(buffer, count);
+        return bytes;
+    };
+    auto first = reader.getFileContents(contents, 0);
+    ASSERT_NE(nullptr, first);
+    EXPECT_EQ(std::string("first", 6), readAll(*first));
+    for (int pass = 0; pass < 2; ++pass) {  // every fetch reads the stream from its start
+        auto item = reader.getFileContents(contents, 1);
+        ASSERT_NE(nullptr, item);
+        EXPECT_EQ(11u, item->length());
+        EXPECT_EQ(second, readAll(*item));
+    }
+    EXPECT_EQ(nullptr, reader.getFileContents(contents, 2));
+}
