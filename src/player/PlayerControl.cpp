@@ -369,7 +369,10 @@ void PlayerControl::loadPendingMovie() {
     }
     std::string name = wideToMultiByte(moviePathOf(movie_), CP_UTF8);
     std::string script = movie.script;
+    ScriptEngine* started = engine_.get();
     withEngine([&](ScriptEngine& engine) { engine.run(script, name); });
+    // Not when the top level replaced or closed its own movie.
+    if (loadPending_ || engine_.get() != started) return;
     // Reported after the top level ran, so callbacks and drawing exist.
     readyState_ = 4;
     VARIANT state;

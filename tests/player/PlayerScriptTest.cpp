@@ -205,3 +205,16 @@ TEST_F(PlayerScript, ANewMovieReplacesTheRunningOneEvenWhenLoadedFromInsideItsSc
         dialog.player().callString(player::kDispCallFunction, "<invoke name=\"go\" returntype=\"xml\"></invoke>"),
         fw::AutomationException);
 }
+
+TEST_F(PlayerScript, AMovieThatLoadsAnotherFromItsTopLevelReportsOnlyTheNewOneComplete) {
+    std::string second = writeMovie(dir / "next.swf", "ExternalInterface.call('next');");
+    dialog.onFlashCall = [&](const std::string& invoke, std::string&) {
+        if (invokeName(invoke) == "leave") dialog.player().setString(player::kDispMovie, second);
+        return false;
+    };
+    dialog.player().setString(player::kDispMovie, writeMovie(dir / "first.swf", "ExternalInterface.call('leave');"));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.callsNamed("next").empty() && !dialog.readyStates.empty(); }));
+    pumpFor(50);
+    EXPECT_EQ(std::vector<int>{4}, dialog.readyStates);
+    EXPECT_EQ(second, dialog.player().getString(player::kDispMovie));
+}
