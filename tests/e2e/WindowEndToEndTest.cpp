@@ -53,13 +53,16 @@ call("moveWindow", 100, 50, 500);
 report("width", "getWindowRect");
 call("hideWindow");
 trace("hidden");
+setTimeout(function () { call("showWindow"); trace("shown"); }, 1000);
 )JS"));
     run.start();
     EXPECT_EQ(run.waitForTrace("both"), "both {\"bottom\":530,\"left\":100,\"right\":740,\"top\":50}");
     EXPECT_EQ(run.waitForTrace("position"), "position {\"bottom\":520,\"left\":30,\"right\":670,\"top\":40}");
     EXPECT_EQ(run.waitForTrace("width"), "width {\"bottom\":530,\"left\":100,\"right\":600,\"top\":50}");
     run.waitForTrace("hidden");
-    EXPECT_EQ(run.mainWindow(1000), nullptr);  // no visible main window any more
+    EXPECT_EQ(run.mainWindow(0), nullptr);  // no visible main window any more
+    run.waitForTrace("shown");
+    EXPECT_NE(run.mainWindow(0), nullptr);
 }
 
 TEST(WindowEndToEnd, CloseIsOfferedToTheMovieUntilItCallsCloseApp) {
