@@ -42,6 +42,7 @@ ExternalInterface.addCallback("onExtKeyDown", function (k, m) { record("key", k,
 ExternalInterface.addCallback("onExtMouseUp", function (x, y) { record("mouse", x, y); });
 ExternalInterface.addCallback("onExtRButtonDown", function () { return rightAnswers[right++]; });
 ExternalInterface.addCallback("onExtDropFiles", function (files) { record("drop", files); });
+ExternalInterface.addCallback("onMoveWindow", function () { record("moved"); });
 record("ready", flashVars.level === undefined ? "-" : flashVars.level);
 )JS";
 
@@ -153,6 +154,11 @@ TEST_F(FlashExDlgTest, AMovieInTheCurrentDirectoryLoadsByFullPathWithItsQueryAsF
     EXPECT_EQ(recorder_->lines[0], str("ready") + str("3"));
     EXPECT_EQ(dialog_->player.GetMovie(), scratch_ / "movie.swf");
 
+    // The player starts with the dialog's settings, whichever player it is.
+    fw::ActiveXControl* control = dialog_->control(FlashExDlg::kPlayerId);
+    EXPECT_EQ(control->getProperty(control->dispIdOf("ScaleMode")).toAnsi(), "NoBorder");
+    EXPECT_EQ(control->getProperty(control->dispIdOf("AllowFullScreen")).toAnsi(), "true");
+
     // Anything not found there goes to the player unchanged, query and all.
     dialog_->loadMovie("elsewhere.swf?level=3");
     EXPECT_EQ(dialog_->player.GetMovie(), "elsewhere.swf?level=3");
@@ -207,6 +213,12 @@ TEST_F(FlashExDlgTest, ARightClickIsConsumedOnlyByABooleanTrue) {
     EXPECT_TRUE(reachesPlayer(WM_RBUTTONDOWN));    // false
     EXPECT_TRUE(reachesPlayer(WM_RBUTTONDOWN));    // undefined
     SetWindowLongPtrA(player, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalPlayerProc));
+}
+
+TEST_F(FlashExDlgTest, AMovedWindowIsReportedWithoutExtEvents) {
+    open("movie.swf");
+    SetWindowPos(dialog_->window(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(recorder_->lines.back(), str("moved"));
 }
 
 TEST_F(FlashExDlgTest, MouseUpReportsTheCursorInPlayerCoordinates) {
