@@ -62,12 +62,15 @@ protected:
     void OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) override;
     void OnHandlerException() override;
 
+    // The player's start-up settings by name (window mode, quality, scale
+    // mode, playing, loop, menu, networking, full screen); a dialog with
+    // other needs overrides this.
+    virtual void applyPlayerSettings();
     // Calls a movie function; any failure is swallowed and gives null.
     std::unique_ptr<FlashExParam> sendEvent(const std::string& name, FlashExParam* first = nullptr,
                                             FlashExParam* second = nullptr);
 
 private:
-    void applyPlayerSettings();
     // Key, mouse-up and right-click ext events. True consumes the message;
     // `dispatchDirectly` asks for dispatch without the dialog manager.
     bool translateExtEvent(MSG* msg, bool& dispatchDirectly);
