@@ -69,33 +69,7 @@ std::string ansiToUtf8(const std::string& text) { return wideToMultiByte(multiBy
 
 std::string escapeAttribute(const std::string& ansi) {
     std::string out;
-    for (size_t i = 0; i < ansi.size(); ++i) {
-        char c = ansi[i];
-        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < ansi.size()) {
-            out += c;
-            out += ansi[++i];
-            continue;
-        }
-        switch (c) {
-            case '"':
-                out += "&quot;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                out += c;
-        }
-    }
+    appendEscapedXml(out, ansi);
     return out;
 }
 

@@ -39,7 +39,8 @@ void pushParam(duk_context* ctx, const FlashExParam* value);
 std::string utf8ToAnsi(const std::string& text);
 std::string ansiToUtf8(const std::string& text);
 
-// Escapes a name for an attribute of the invoke text.
+// Escapes a name for an attribute of the invoke text, as the bridge escapes
+// its value XML.
 std::string escapeAttribute(const std::string& ansi);
 
 }  // namespace player
