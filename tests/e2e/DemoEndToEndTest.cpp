@@ -46,6 +46,12 @@ TEST(DemoEndToEnd, ShowsWhatTheHostTellsAndDrawsItsStage) {
         }
     EXPECT_GT(accent, 10) << "the title text is drawn";
 
+    // Keys are shown once the demo has asked for events.
+    SetForegroundWindow(window);
+    ASSERT_TRUE(e2e::waitUntil([&] { return GetForegroundWindow() == window; }, 5000));
+    e2e::pressKeys({VK_SHIFT, 'M'});
+    EXPECT_EQ(run.waitForTrace("demo: event: key 77"), "demo: event: key 77 with Shift");
+
     PostMessageA(window, WM_CLOSE, 0, 0);
     run.waitForTrace("demo: close requested");
     EXPECT_TRUE(run.waitForExit());

@@ -142,6 +142,22 @@ std::string messageBoxText(HWND box) {
 
 void closeMessageBox(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }
 
+void pressKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT input = {INPUT_KEYBOARD};
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto key = keys.end(); key != keys.begin();) {
+        INPUT input = {INPUT_KEYBOARD};
+        input.ki.wVk = *--key;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 HWND playerWindowOf(HWND mainWindow) { return GetDlgItem(mainWindow, 1002); }
 
 }  // namespace e2e

@@ -57,6 +57,9 @@ private:
 std::string messageBoxText(HWND box);
 void closeMessageBox(HWND box);
 
+// Presses the keys in order, as the keyboard would, and releases them in reverse.
+void pressKeys(std::initializer_list<WORD> keys);
+
 // The player control's host window (control 1002) of a main window.
 HWND playerWindowOf(HWND mainWindow);
 

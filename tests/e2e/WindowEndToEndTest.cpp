@@ -7,22 +7,6 @@ using e2e::withPrelude;
 
 namespace {
 
-void pressKeys(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input = {INPUT_KEYBOARD};
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto key = keys.end(); key != keys.begin();) {
-        INPUT input = {INPUT_KEYBOARD};
-        input.ki.wVk = *--key;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 void click(DWORD down, DWORD up) {
     INPUT inputs[2] = {{INPUT_MOUSE}, {INPUT_MOUSE}};
     inputs[0].mi.dwFlags = down;
@@ -121,9 +105,9 @@ TEST(WindowEndToEnd, KeysAndClicksBecomeExtEvents) {
     SetForegroundWindow(window);
     ASSERT_TRUE(e2e::waitUntil([&] { return GetForegroundWindow() == window; }, 5000));
 
-    pressKeys({VK_CONTROL, VK_SHIFT, 'A'});
+    e2e::pressKeys({VK_CONTROL, VK_SHIFT, 'A'});
     EXPECT_EQ(run.waitForTrace("key 65"), "key 65 3");
-    pressKeys({VK_MENU, VK_F4});
+    e2e::pressKeys({VK_MENU, VK_F4});
     EXPECT_EQ(run.waitForTrace("key 115"), "key 115 4");
     Sleep(300);
     EXPECT_TRUE(run.running()) << "Alt+F4 is consumed while ext events are on";
