@@ -9,6 +9,7 @@
 #include "FlashEx/dialog/FlashExDlg.h"
 #include "FlashEx/dialog/FlashExServiceDlg.h"
 #include "FlashEx/services/FlashExServiceFile.h"
+#include "FlashEx/services/TempFolderRegistry.h"
 #include "app/CommandLine.h"
 #include "app/CrashDump.h"
 #include "app/GraphicsLibrary.h"
@@ -59,6 +60,9 @@ BOOL Movara::InitInstance() {
     } catch (...) {
         MessageBoxA(nullptr, "予期しない例外が発生しました。", nullptr, MB_OK);
     }
+    // The movie's temporary folders go now, while the system still serves
+    // file and mutex calls; a static destructor would run too late.
+    TempFolderRegistry::shutdown();
     return FALSE;
 }
 

@@ -72,3 +72,24 @@ TEST(BridgeEndToEnd, AQueryOnTheCommandLineBecomesFlashVars) {
     run.start("level.swf?level=3&name=abc");
     EXPECT_EQ(run.waitForTrace("vars"), "vars {\"level\":\"3\",\"name\":\"abc\"}");
 }
+
+TEST(BridgeEndToEnd, TemporaryFoldersAreDeletedWhenTheProgramEnds) {
+    MovaraRun run;
+    run.writeMovie(withPrelude(R"JS(
+var folder = call("getTempPath") + "movara_e2e_" + Math.floor(Math.random() * 1e9);
+report("dir", "createDirectory", folder);
+report("inner", "createDirectory", folder + "\\inner");
+report("save", "saveTextFile", folder + "\\inner\\note.txt", "x", "UTF-8");
+report("use", "useTempFolder", folder);
+report("made", "fileExists", folder + "\\inner\\note.txt");
+trace("folder " + folder);
+call("closeApp");
+)JS"));
+    run.start();
+    EXPECT_EQ(run.waitForTrace("use"), "use null");
+    EXPECT_EQ(run.waitForTrace("made"), "made true");
+    std::string folder = movara_test::utf8ToCp932(run.waitForTrace("folder ").substr(7));
+    ASSERT_FALSE(folder.empty());
+    ASSERT_TRUE(run.waitForExit());
+    EXPECT_FALSE(movara_test::directoryExists(folder)) << folder;
+}
