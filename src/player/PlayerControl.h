@@ -92,6 +92,12 @@ private:
     void destroyWindow();
     void paint(HDC dc);
 
+    // Posted to the control's window: load the movie that was put last.
+    static constexpr UINT kLoadMessage = WM_APP + 1;
+    // Retries a load that waited for a running script; script timers count
+    // up from 1, far below it.
+    static constexpr UINT_PTR kLoadRetryTimer = 0x7FFFFF01;
+
     HRESULT invokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result);
     void setMovie(const std::u16string& location);
     void loadPendingMovie();
