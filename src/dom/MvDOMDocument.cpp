@@ -4,26 +4,15 @@
 #include "dom/MvDOMException.h"
 #include "dom/MvDOMNodeData.h"
 #include "dom/MvDOMParser.h"
-#include "tbx/Handles.h"
+#include "tbx/FileUtil.h"
 
 namespace {
 
 const size_t maxDeclarationLine = 1023;
 
-// The whole file as text: a CR LF pair reads as one LF. Other processes may
-// keep the file open, even for writing, while it is read.
+// The whole file as text: a CR LF pair reads as one LF.
 std::string readTextFile(const std::string& path) {
-    tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw MvDOMException("can not open file");
-    std::string bytes;
-    char block[65536];
-    DWORD got = 0;
-    while (true) {
-        if (!ReadFile(file.get(), block, sizeof block, &got, nullptr)) throw MvDOMException("can not open file");
-        if (got == 0) break;
-        bytes.append(block, got);
-    }
+    std::string bytes = tbx::read_file(path);
     std::string text;
     text.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size(); ++i) {

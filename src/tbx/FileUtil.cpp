@@ -10,8 +10,8 @@
 namespace tbx {
 
 std::string read_file(const std::string& path) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("cannt open " + path);
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) throw std::runtime_error("cannt read " + path);

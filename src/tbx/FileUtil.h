@@ -4,7 +4,8 @@
 
 namespace tbx {
 
-// The whole file as bytes. Throws std::runtime_error "cannt open <path>" when
+// The whole file as bytes, even while other processes hold it open for writing
+// or deleting. Throws std::runtime_error "cannt open <path>" when
 // the file cannot be opened, "cannt read <path>" when it cannot be read whole.
 std::string read_file(const std::string& path);
 // Creates or replaces the file with exactly these bytes. Throws "cannt open
