@@ -1,13 +1,9 @@
 #pragma once
-#include <exception>
+#include <stdexcept>
 #include <string>
 
 // A failure of the SWF file reader; what() is the message for the movie.
-class MvSWFException : public std::exception {
+class MvSWFException : public std::runtime_error {
 public:
-    explicit MvSWFException(std::string message) : message_(std::move(message)) {}
-    const char* what() const noexcept override { return message_.c_str(); }
-
-private:
-    std::string message_;
+    explicit MvSWFException(const std::string& message) : std::runtime_error(message) {}
 };
