@@ -15,10 +15,6 @@ const char kZeros[kArchiveBlockSize] = {};
 // The writer ignores short writes, as the stream records them in its state.
 void writeData(nstream& out, const std::string& data) {
     const size_t kChunk = 1 << 30;
-    if (data.empty()) {
-        out.write(data.data(), 0);
-        return;
-    }
     for (size_t offset = 0; offset < data.size(); offset += kChunk) {
         size_t length = data.size() - offset < kChunk ? data.size() - offset : kChunk;
         out.write(data.data() + offset, (int)length);
