@@ -2,6 +2,7 @@
 
 #include "ArchiveTestSupport.h"
 #include "tbx/FileUtil.h"
+#include "tbx/Handles.h"
 #include "tbx/PathString.h"
 
 using namespace movara_test;
@@ -15,8 +16,8 @@ const char kLongDir[] = "{97133CBE-01AD-4c66-A7F2-B74118AD2424}";
 // hostile archive must not change outside the destination.
 void snapshot(const std::string& root, const std::string& skip, std::map<std::string, std::string>& out) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((root + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    tbx::FindHandle search(FindFirstFileA((root + "\\*").c_str(), &found));
+    if (!search) return;
     do {
         std::string name = found.cFileName;
         if (name == "." || name == "..") continue;
@@ -28,8 +29,7 @@ void snapshot(const std::string& root, const std::string& skip, std::map<std::st
         } else {
             out[path] = readBytes(path);
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
 }
 
 // The scratch directory (canary files beside the destination and the current

@@ -7,6 +7,7 @@
 #include "MovaraTest.h"
 #include "tbx/Archive.h"
 #include "tbx/ArchiveHeader.h"
+#include "tbx/Handles.h"
 #include "tbx/nfstream.h"
 
 namespace archive_test {
@@ -61,13 +62,12 @@ inline std::string createFromDirectory(const std::string& archivePath, const std
 }
 
 inline void setUnixMtime(const std::string& path, uint32_t seconds) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
+    tbx::FileHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) throw std::runtime_error("cannot open " + path);
     ULONGLONG ticks = 116444736000000000ULL + (ULONGLONG)seconds * 10000000ULL;
     FILETIME time{(DWORD)ticks, (DWORD)(ticks >> 32)};
-    SetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
+    if (!SetFileTime(file.get(), nullptr, nullptr, &time)) throw std::runtime_error("cannot set time " + path);
 }
 
 inline uint32_t unixMtime(const std::string& path) {
