@@ -3,6 +3,7 @@
 #include "MovaraTest.h"
 #include "tbx/Base64.h"
 #include "tbx/FileUtil.h"
+#include "tbx/Handles.h"
 #include "tbx/nfstream.h"
 
 using namespace movara_test;
@@ -101,6 +102,17 @@ TEST(FileUtil, ReadAndWriteWholeFilesExactly) {
         EXPECT_EQ("cannt open " + (dir / "missing"), e.what());
     }
     EXPECT_THROW(tbx::write_file(dir / "no\\such\\dir", "x"), std::runtime_error);
+}
+
+TEST(FileUtil, ReadsAFileOthersHoldOpenForWritingOrDeleting) {
+    ScratchDir dir;
+    std::string path = dir / "held.xml";
+    writeBytes(path, "kept");
+    tbx::FileHandle holder(CreateFileA(path.c_str(), GENERIC_WRITE | DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       0, nullptr));
+    ASSERT_TRUE(holder.valid());
+    EXPECT_EQ("kept", tbx::read_file(path));
 }
 
 TEST(Base64, EncodesAndDecodesAllLengthsAndSkipsNoise) {
