@@ -1,4 +1,5 @@
 #include "app/CrashDump.h"
+#include "tbx/PathString.h"
 
 #include <cstdio>
 #include <vector>
@@ -18,11 +19,8 @@ struct DumpExceptionInformation {
 #pragma pack(pop)
 
 std::string afterLastBackslash(const std::string& path) {
-    // Scans by character: a Shift_JIS trail byte may be 0x5C.
-    const char* start = path.c_str();
-    for (const char* p = start; *p; p = CharNextA(p))
-        if (*p == '\\') start = p + 1;
-    return start;
+    size_t backslash = tbx::find_last_character(path, '\\');
+    return backslash == std::string::npos ? path : path.substr(backslash + 1);
 }
 
 bool isFault(DWORD code) {

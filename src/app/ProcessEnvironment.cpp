@@ -1,12 +1,10 @@
 #include "app/ProcessEnvironment.h"
+#include "tbx/PathString.h"
 
 #include <windows.h>
 
 std::string systemDriveOf(const std::string& windowsDirectory) {
-    // By character: a Shift_JIS trail byte may be 0x5C.
-    for (const char* p = windowsDirectory.c_str(); *p; p = CharNextA(p))
-        if (*p == '\\') return std::string(windowsDirectory.c_str(), p);
-    return windowsDirectory;
+    return windowsDirectory.substr(0, tbx::find_character(windowsDirectory, '\\'));
 }
 
 void prepareProcessEnvironment(const std::string& programDirectory) {

@@ -1,4 +1,5 @@
 #include "framework/FileDialog.h"
+#include "tbx/PathString.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,16 +14,7 @@ const size_t kFileNameBuffer = 4096;
 // "a|b|c|d||" -> "a\0b\0c\0d\0\0"; a '|' trail byte of a double-byte
 // character is kept.
 std::string filterToMultiString(const char* filter) {
-    std::string out;
-    for (const char* p = filter; *p; ++p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
-            out += p[0];
-            out += p[1];
-            ++p;
-        } else {
-            out += *p == '|' ? '\0' : *p;
-        }
-    }
+    std::string out = tbx::replace_characters(filter, "|", '\0');
     out.append(2, '\0');
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include "FlashEx/MvException.h"
 #include "security/MultiByteCompare.h"
+#include "tbx/PathString.h"
 
 using namespace security;
 
@@ -11,7 +12,7 @@ bool matchesDirectory(const std::string& n, const std::string& directory, bool j
     if (!startsWithIgnoreCase(n, directory)) return false;
     if (n.size() == directory.size()) return true;
     if (n[directory.size()] != '\\') return false;
-    return !justBelow || findCharacter(n, '\\', directory.size() + 1) == std::string::npos;
+    return !justBelow || tbx::find_character(n, '\\', directory.size() + 1) == std::string::npos;
 }
 
 }  // namespace
@@ -32,9 +33,9 @@ bool FileAccessRule::matches(const std::string& n) const {
 
 int parseAccessLetters(const std::string& letters) {
     int access = 0;
-    if (findCharacter(letters, 'r') != std::string::npos) access |= AccessRead;
-    if (findCharacter(letters, 'w') != std::string::npos) access |= AccessWrite;
-    if (findCharacter(letters, 'x') != std::string::npos) access |= AccessExecute;
+    if (tbx::find_character(letters, 'r') != std::string::npos) access |= AccessRead;
+    if (tbx::find_character(letters, 'w') != std::string::npos) access |= AccessWrite;
+    if (tbx::find_character(letters, 'x') != std::string::npos) access |= AccessExecute;
     return access;
 }
 

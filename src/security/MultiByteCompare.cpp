@@ -56,13 +56,4 @@ bool endsWithIgnoreCase(const std::string& text, const std::string& suffix) {
     return i == start && matchFrom(text, start, suffix, true);
 }
 
-size_t findCharacter(const std::string& text, char c, size_t from) {
-    size_t i = 0;
-    while (i < text.size()) {
-        if (i >= from && text[i] == c) return i;
-        i += characterLength(text, i);
-    }
-    return std::string::npos;
-}
-
 }  // namespace security

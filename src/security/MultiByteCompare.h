@@ -14,7 +14,5 @@ bool equalsIgnoreCase(const std::string& a, const std::string& b);
 bool startsWithIgnoreCase(const std::string& text, const std::string& prefix);
 // text ends with suffix, the suffix starting on a character boundary of text.
 bool endsWithIgnoreCase(const std::string& text, const std::string& suffix);
-// Position of the first single-byte character c at or after from, or npos.
-size_t findCharacter(const std::string& text, char c, size_t from = 0);
 
 }  // namespace security

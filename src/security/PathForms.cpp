@@ -6,6 +6,7 @@
 #include <ip2string.h>
 
 #include "security/MultiByteCompare.h"
+#include "tbx/PathString.h"
 
 namespace security {
 
@@ -35,14 +36,14 @@ bool isUncPath(const std::string& n) { return startsWith(n, "\\\\"); }
 bool isDeviceNamespacePath(const std::string& n) { return startsWith(n, "\\\\.\\") || startsWith(n, "\\\\?\\"); }
 
 bool namesStream(const std::string& n) {
-    size_t colon = findCharacter(n, ':');
-    if (colon == 1 && !isUncPath(n)) colon = findCharacter(n, ':', 2);
+    size_t colon = tbx::find_character(n, ':');
+    if (colon == 1 && !isUncPath(n)) colon = tbx::find_character(n, ':', 2);
     return colon != std::string::npos;
 }
 
 bool namesThisMachine(const std::string& n) {
     if (!isUncPath(n)) return false;
-    size_t end = findCharacter(n, '\\', 2);
+    size_t end = tbx::find_character(n, '\\', 2);
     std::string host = n.substr(2, end == std::string::npos ? std::string::npos : end - 2);
     // A trailing dot names the same host in DNS.
     while (!host.empty() && host.back() == '.') host.pop_back();

@@ -2,10 +2,8 @@
 
 #include <cstring>
 
-#include "security/MultiByteCompare.h"
 #include "security/SecurityPaths.h"
-
-using namespace security;
+#include "tbx/PathString.h"
 
 namespace {
 
@@ -77,7 +75,7 @@ bool findSpecialFolderToken(const std::string& text, size_t pos, int& id, size_t
 
 std::string expandRulePath(const std::string& text) {
     std::string expanded = expandEnvironment(text);
-    size_t dollar = findCharacter(expanded, '$');
+    size_t dollar = tbx::find_character(expanded, '$');
     int id = 0;
     size_t length = 0;
     if (dollar == std::string::npos || !findSpecialFolderToken(expanded, dollar + 1, id, length)) return expanded;

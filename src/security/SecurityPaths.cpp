@@ -6,11 +6,8 @@
 #include <vector>
 
 #include "FlashEx/MvException.h"
-#include "security/MultiByteCompare.h"
 #include "tbx/Handles.h"
 #include "tbx/PathString.h"
-
-using namespace security;
 
 namespace {
 
@@ -43,15 +40,7 @@ bool longPathOf(const std::string& path, std::string& longPath, DWORD& error) {
     return true;
 }
 
-std::string withBackslashes(std::string path) {
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (tbx::is_lead_byte(path[i]))
-            ++i;
-        else if (path[i] == '/')
-            path[i] = '\\';
-    }
-    return path;
-}
+std::string withBackslashes(const std::string& path) { return tbx::replace_characters(path, "/", '\\'); }
 
 // The final name of an existing object as the file system reports it, in
 // DOS form ("\\?\C:\x" becomes "C:\x", "\\?\UNC\h\s" becomes "\\h\s").
@@ -141,7 +130,7 @@ std::string longFullPath(const std::string& path) {
 // ancestors worth opening. A bare "\" would open the current drive's root.
 static bool isOpenableAncestor(const std::string& path) {
     if (path.size() >= 2 && path[1] == ':' && !tbx::is_lead_byte(path[0])) return true;
-    return path.compare(0, 2, "\\\\") == 0 && findCharacter(path, '\\', 2) != std::string::npos;
+    return path.compare(0, 2, "\\\\") == 0 && tbx::find_character(path, '\\', 2) != std::string::npos;
 }
 
 std::string reachedPath(const std::string& longPath) {

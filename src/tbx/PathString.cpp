@@ -18,16 +18,44 @@ size_t last_separator(const std::string& path) {
     return found;
 }
 
-std::string to_slashes(const std::string& path) {
-    std::string out = path;
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (is_lead_byte(out[i]))
-            ++i;
-        else if (out[i] == '\\')
-            out[i] = '/';
-    }
+namespace {
+
+// Length in bytes of the character that starts at position i.
+size_t character_length(const std::string& text, size_t i) {
+    return (is_lead_byte(text[i]) && i + 1 < text.size()) ? 2 : 1;
+}
+
+}  // namespace
+
+bool ends_with_separator(const std::string& text) { return !text.empty() && last_separator(text) == text.size() - 1; }
+
+size_t find_character(const std::string& text, char c, size_t from) {
+    // Walks from the start even when from is later, so that from may not
+    // land on a trail byte.
+    for (size_t i = 0; i < text.size(); i += character_length(text, i))
+        if (i >= from && text[i] == c) return i;
+    return std::string::npos;
+}
+
+size_t find_last_character(const std::string& text, char c) {
+    size_t found = std::string::npos;
+    for (size_t i = 0; i < text.size(); i += character_length(text, i))
+        if (text[i] == c) found = i;
+    return found;
+}
+
+bool ends_with_character(const std::string& text, char c) {
+    return !text.empty() && find_last_character(text, c) == text.size() - 1;
+}
+
+std::string replace_characters(const std::string& text, const std::string& from, char to) {
+    std::string out = text;
+    for (size_t i = 0; i < out.size(); i += character_length(out, i))
+        if (from.find(out[i]) != std::string::npos) out[i] = to;
     return out;
 }
+
+std::string to_slashes(const std::string& path) { return replace_characters(path, "\\", '/'); }
 
 std::string file_name_of(const std::string& path) {
     size_t separator = last_separator(path);
@@ -40,9 +68,7 @@ std::string dir_name_of(const std::string& path) {
 }
 
 std::string with_trailing_separator(const std::string& path) {
-    if (path.empty()) return path;
-    size_t separator = last_separator(path);
-    if (separator == path.size() - 1) return path;
+    if (path.empty() || ends_with_separator(path)) return path;
     return path + "\\";
 }
 

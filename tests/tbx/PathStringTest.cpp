@@ -28,6 +28,19 @@ TEST(PathString, SlashesAndTrailingSeparatorsLeaveTrailBytesAlone) {
     EXPECT_EQ("", tbx::with_trailing_separator(""));
 }
 
+TEST(PathString, CharacterScansSkipTrailBytes) {
+    const std::string hyo = "表";
+    EXPECT_EQ(tbx::find_character("a" + hyo + "b\\c", '\\'), 4u);
+    EXPECT_EQ(tbx::find_character(hyo, '\\'), std::string::npos);
+    EXPECT_EQ(tbx::find_character("a\\b\\c", '\\', 2), 3u);
+    EXPECT_EQ(tbx::find_last_character("a\\" + hyo, '\\'), 1u);
+    EXPECT_FALSE(tbx::ends_with_character("C:\\\x83\x7E", '~'));  // a trail byte equal to '~'
+    EXPECT_TRUE(tbx::ends_with_character("C:\\x~", '~'));
+    EXPECT_FALSE(tbx::ends_with_separator("C:\\" + hyo));
+    EXPECT_TRUE(tbx::ends_with_separator("C:\\" + hyo + "/"));
+    EXPECT_EQ("_" + hyo + "_x", tbx::replace_characters("\\" + hyo + ":x", "\\:", '_'));
+}
+
 TEST(FileUtil, ListFilesPutsSubdirectoriesFirstAndSkipsDotNames) {
     ScratchDir dir;
     makeDirectory(dir / "sub");

@@ -14,6 +14,7 @@
 #include "player/PlayerHost.h"
 #include "player/PlayerIds.h"
 #include "tbx/TextConversion.h"
+#include "tbx/PathString.h"
 
 namespace {
 
@@ -24,13 +25,6 @@ bool keyIsDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 int modifierMask() {
     return (keyIsDown(VK_CONTROL) ? 1 : 0) + (keyIsDown(VK_SHIFT) ? 2 : 0) + (keyIsDown(VK_MENU) ? 4 : 0);
-}
-
-// The first "?" of a narrow text, skipping double-byte characters.
-const char* findQuestionMark(const std::string& text) {
-    for (const char* p = text.c_str(); *p; p = CharNextA(p))
-        if (*p == '?') return p;
-    return nullptr;
 }
 
 }  // namespace
@@ -93,13 +87,10 @@ void FlashExDlg::applyPlayerSettings() {
 
 void FlashExDlg::loadMovie(const std::string& path) {
     wantExtEvents = false;
-    std::string movie = path;
-    if (const char* question = path.empty() ? nullptr : findQuestionMark(path)) {
-        movie.assign(path.c_str(), question);
-        player.SetFlashVars(question + 1);
-    } else {
-        player.SetFlashVars("");
-    }
+    // Everything after the first "?" is the movie's FlashVars query.
+    size_t question = tbx::find_character(path, '?');
+    std::string movie = path.substr(0, question);
+    player.SetFlashVars(question == std::string::npos ? std::string() : path.substr(question + 1));
 
     char current[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof(current), current);

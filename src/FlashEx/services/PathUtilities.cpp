@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "FlashEx/MvException.h"
-#include "PathText.h"
 #include "tbx/PathString.h"
 #include "tbx/TbException.h"
 
@@ -38,13 +37,13 @@ std::string currentDirectory(bool withSeparator) {
 }
 
 std::string setTrailingSeparator(const std::string& path, bool withSeparator) {
-    if (withSeparator) return endsWithSeparator(path) ? path : path + "\\";
-    return endsWithSeparator(path) ? path.substr(0, path.size() - 1) : path;
+    if (withSeparator) return tbx::ends_with_separator(path) ? path : path + "\\";
+    return tbx::ends_with_separator(path) ? path.substr(0, path.size() - 1) : path;
 }
 
 std::string joinPath(const std::string& directory, const std::string& name) {
     if (directory.size() <= 1) throw MvException("ディレクトリ名が短過ぎます。0");
-    if (endsWithSeparator(directory)) return directory + name;
+    if (tbx::ends_with_separator(directory)) return directory + name;
     return directory + "\\" + name;
 }
 

@@ -2,13 +2,31 @@
 
 #include "DirectoryTree.h"
 #include "FlashEx/MvException.h"
-#include "PathText.h"
 #include "PathUtilities.h"
 #include "security/SecurityPaths.h"
+#include "tbx/PathString.h"
+#include "tbx/TextConversion.h"
 
 namespace {
 
 TempFolderRegistry* processRegistry = nullptr;
+
+bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// The path lies inside directory: it begins with the directory, a separator
+// and at least one more character.
+bool isPathBelow(const std::string& path, const std::string& directory) {
+    // Compared in UTF-16, where every character is whole, with the system's
+    // ordinal case folding.
+    std::u16string widePath = multiByteToWide(path, CP_ACP);
+    std::u16string wideDirectory = multiByteToWide(directory, CP_ACP);
+    while (!wideDirectory.empty() && isSeparator(wideDirectory.back())) wideDirectory.pop_back();
+    if (wideDirectory.empty() || widePath.size() < wideDirectory.size() + 2) return false;
+    if (!isSeparator(widePath[wideDirectory.size()])) return false;
+    return CompareStringOrdinal(reinterpret_cast<LPCWCH>(widePath.data()), static_cast<int>(wideDirectory.size()),
+                                reinterpret_cast<LPCWCH>(wideDirectory.data()), static_cast<int>(wideDirectory.size()),
+                                TRUE) == CSTR_EQUAL;
+}
 
 // A folder ending in '~' may lie anywhere; any other must lie strictly below
 // the temporary directory, both compared as long full paths (".", "..",
@@ -16,7 +34,7 @@ TempFolderRegistry* processRegistry = nullptr;
 // itself nor a sibling that only shares its name's beginning is ever deleted.
 void checkFolderName(const std::string& folder) {
     if (folder.size() <= 1) throw MvException("一時フォルダ名が不正です。");
-    if (endsWithCharacter(folder, '~')) return;
+    if (tbx::ends_with_character(folder, '~')) return;
     if (!isPathBelow(longFullPath(folder), longFullPath(tempDirectory(false))))
         throw MvException("指定されたパスは一時フォルダとして設定する事が出来ません。");
 }
@@ -33,7 +51,9 @@ void TempFolderRegistry::shutdown() {
     processRegistry = nullptr;
 }
 
-std::string TempFolderRegistry::mutexName(const std::string& folder) { return replaceCharacters(folder, "\\:", '_'); }
+std::string TempFolderRegistry::mutexName(const std::string& folder) {
+    return tbx::replace_characters(folder, "\\:", '_');
+}
 
 void TempFolderRegistry::useTempFolder(const std::string& folder) {
     if (isRegistered(folder)) return;

@@ -1,5 +1,4 @@
 #include "FlashEx/MvException.h"
-#include "FlashEx/services/PathText.h"
 #include "FlashEx/services/PathUtilities.h"
 #include "MovaraTest.h"
 #include "tbx/TbException.h"
@@ -16,8 +15,6 @@ TEST(PathUtilities, TrailingSeparatorIsAddedOrRemovedByCharacterNotByte) {
     // The second byte of 表 is 0x5C: the path does not end in a separator.
     EXPECT_EQ("C:\\表\\", setTrailingSeparator("C:\\表", true));
     EXPECT_EQ("C:\\表", setTrailingSeparator("C:\\表", false));
-    EXPECT_FALSE(endsWithCharacter("C:\\\x83\x7E", '~'));  // a trail byte equal to '~'
-    EXPECT_TRUE(endsWithCharacter("C:\\x~", '~'));
 }
 
 TEST(PathUtilities, JoinPathPutsOneSeparatorAndRefusesShortDirectories) {
