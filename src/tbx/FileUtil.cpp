@@ -48,16 +48,19 @@ bool isDotName(const char* name) { return name[0] == '.'; }
 }  // namespace
 
 std::vector<std::string> list_files(const std::string& pattern, bool recursive) {
-    std::string directory = dir_name_of(pattern);
-    std::string mask = file_name_of(pattern);
+    // The pattern up to and with its last separator, so that a bare mask
+    // lists the current directory and one after a lone '\\' the drive's root.
+    size_t separator = last_separator(pattern);
+    std::string prefix = separator == std::string::npos ? std::string() : pattern.substr(0, separator + 1);
+    std::string mask = pattern.substr(prefix.size());
     std::vector<std::string> result;
     WIN32_FIND_DATAA found;
     if (recursive) {
-        FindHandle search(FindFirstFileA((directory + "\\*.*").c_str(), &found));
+        FindHandle search(FindFirstFileA((prefix + "*.*").c_str(), &found));
         if (!search) return result;
         do {
             if (isDotName(found.cFileName) || !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-            std::vector<std::string> inner = list_files(directory + "\\" + found.cFileName + "\\" + mask, true);
+            std::vector<std::string> inner = list_files(prefix + found.cFileName + "\\" + mask, true);
             result.insert(result.end(), inner.begin(), inner.end());
         } while (FindNextFileA(search.get(), &found));
     }
@@ -65,7 +68,7 @@ std::vector<std::string> list_files(const std::string& pattern, bool recursive) 
     if (!search) return result;
     do {
         if (isDotName(found.cFileName) || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        result.push_back(directory + "\\" + found.cFileName);
+        result.push_back(prefix + found.cFileName);
     } while (FindNextFileA(search.get(), &found));
     return result;
 }

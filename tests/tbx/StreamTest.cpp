@@ -1,4 +1,5 @@
 #include <stdexcept>
+#include <vector>
 
 #include "MovaraTest.h"
 #include "tbx/Base64.h"
@@ -113,6 +114,19 @@ TEST(FileUtil, ReadsAFileOthersHoldOpenForWritingOrDeleting) {
                                        0, nullptr));
     ASSERT_TRUE(holder.valid());
     EXPECT_EQ("kept", tbx::read_file(path));
+}
+
+TEST(FileUtil, ABareMaskListsTheCurrentDirectory) {
+    ScratchDir dir;
+    makeDirectory(dir / "sub");
+    writeBytes(dir / "a.txt", "a");
+    writeBytes(dir / "sub\\b.txt", "b");
+    char previous[MAX_PATH];
+    ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, previous));
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    std::vector<std::string> files = tbx::list_files("*.txt", true);
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ((std::vector<std::string>{"sub\\b.txt", "a.txt"}), files);
 }
 
 TEST(Base64, EncodesAndDecodesAllLengthsAndSkipsNoise) {
