@@ -1,6 +1,5 @@
 #include "FlashExParseParamHandler.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -100,10 +99,8 @@ void FlashExParseParamHandler::startElement(const Text& name, const Attributes& 
         openContainer(container, isArray ? kInArray : kInObject);
     } else if (name.is("string")) {
         textMode_ = kStringText;
-        stringPending_ = true;
-        hasTextBuffer_ = false;
-        textBuffer_.clear();
-        pendingString_.reset();
+        stringText_.clear();
+        stringPieces_ = 0;
     } else if (name.is("number")) {
         textMode_ = kNumberText;
     } else if (name.is("property")) {
@@ -132,25 +129,12 @@ void FlashExParseParamHandler::addNumber(const std::string& text) {
 }
 
 void FlashExParseParamHandler::appendStringText(const std::string& text) {
-    if (stringPending_) {
-        pendingString_.reset(new FlashExParamString(text));
-        stringPending_ = false;
-        return;
-    }
     try {
-        if (!hasTextBuffer_) {
-            textBuffer_.reserve(4096);
-            if (pendingString_) textBuffer_ = pendingString_->getString();
-            pendingString_.reset();
-            hasTextBuffer_ = true;
-        }
-        // Doubling keeps a text that arrives in many pieces linear in its length.
-        size_t needed = textBuffer_.size() + text.size();
-        if (needed > textBuffer_.capacity()) textBuffer_.reserve(std::max(textBuffer_.capacity() * 2, needed + 2));
-        textBuffer_ += text;
+        stringText_ += text;
     } catch (const std::bad_alloc&) {
         throw MvException("メモリが不足しています。");
     }
+    ++stringPieces_;
 }
 
 void FlashExParseParamHandler::endElement(const Text& name) {
@@ -165,18 +149,9 @@ void FlashExParseParamHandler::endElement(const Text& name) {
 }
 
 void FlashExParseParamHandler::finishString() {
-    if (stringPending_) {
-        stringPending_ = false;
-        add(new FlashExParamString(std::string()));
-    } else if (hasTextBuffer_) {
-        hasTextBuffer_ = false;
-        add(new FlashExParamString(std::move(textBuffer_)));
-        textBuffer_ = std::string();
-    } else if (pendingString_) {
-        // The player writes a null string as the text "null".
-        if (pendingString_->getString() == "null") pendingString_.reset(new FlashExParamString(std::string()));
-        add(pendingString_.release());
-    } else {
-        add(new FlashExParamString(std::string()));
-    }
+    // The player writes a null string as the text "null", in one piece.
+    if (stringPieces_ == 1 && stringText_ == "null") stringText_.clear();
+    stringPieces_ = 0;
+    add(new FlashExParamString(std::move(stringText_)));
+    stringText_.clear();
 }

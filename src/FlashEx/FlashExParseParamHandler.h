@@ -6,7 +6,6 @@
 #include "EasySaxHandler.h"
 
 class FlashExParam;
-class FlashExParamString;
 
 // Builds FlashExParam values from value XML. Values outside any container are
 // roots, owned by the handler until released.
@@ -40,14 +39,13 @@ private:
     void finishString();
 
     TextMode textMode_ = kNoText;
-    bool stringPending_ = false;
     std::vector<TextMode> containerKinds_;
     std::string propertyId_;
     std::vector<FlashExParam*> openContainers_;  // owned by their parents, the roots or the request
     std::vector<std::unique_ptr<FlashExParam>> roots_;
-    bool hasTextBuffer_ = false;
-    std::string textBuffer_;
-    std::unique_ptr<FlashExParamString> pendingString_;
+    // The text of the open string element and the number of pieces it came in.
+    std::string stringText_;
+    size_t stringPieces_ = 0;
 };
 
 // Number texts read the way the C runtime's strtol (base 10, saturating at
