@@ -2,14 +2,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <new>
 
 #include "FlashEx/MvException.h"
 
 namespace {
-
-const size_t kInitialCapacity = 64;
 
 const char* reference(char c) {
     switch (c) {
@@ -36,18 +33,8 @@ const char* reference(char c) {
 
 }  // namespace
 
-XmlTextWriter::XmlTextWriter() {
-    try {
-        buffer_.reserve(kInitialCapacity);
-    } catch (const std::bad_alloc&) {
-        throw MvException("メモリの確保に失敗しました。");
-    }
-}
-
 void XmlTextWriter::append(const std::string& bytes) {
-    size_t needed = buffer_.size() + bytes.size();
     try {
-        if (needed > buffer_.capacity()) buffer_.reserve(std::max(buffer_.capacity() * 2, needed + 2));
         buffer_ += bytes;
     } catch (const std::bad_alloc&) {
         throw MvException("メモリの確保に失敗しました。");

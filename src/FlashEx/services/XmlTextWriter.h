@@ -6,7 +6,6 @@
 // no declaration, no white space, every element with an end tag.
 class XmlTextWriter {
 public:
-    XmlTextWriter();
     void startElement(const std::string& name);
     // Only while a start tag is open; MvException "xml属性出力形式エラー" otherwise.
     void writeLabel(const std::string& value);
