@@ -2,30 +2,26 @@
 
 #include <windows.h>
 
+#include "DirectoryEntries.h"
 #include "PathUtilities.h"
 #include "XmlTextWriter.h"
-#include "tbx/Handles.h"
 
 namespace {
 
 void listDirectory(XmlTextWriter& writer, const std::string& directory, bool includeFiles, bool recurse) {
-    WIN32_FIND_DATAA entry;
-    tbx::FindHandle search(FindFirstFileA(joinPath(directory, "*.*").c_str(), &entry));
-    if (!search) return;  // a directory that cannot be searched lists nothing
-    do {
-        std::string name = entry.cFileName;
-        if (name == "." || name == "..") continue;
+    // A directory that cannot be searched lists nothing.
+    forEachDirectoryEntry(joinPath(directory, "*.*"), [&](const WIN32_FIND_DATAA& entry) {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             writer.startElement("folder");
-            writer.writeLabel(name);
-            if (recurse) listDirectory(writer, joinPath(directory, name), includeFiles, recurse);
+            writer.writeLabel(entry.cFileName);
+            if (recurse) listDirectory(writer, joinPath(directory, entry.cFileName), includeFiles, recurse);
             writer.endElement();
         } else if (includeFiles) {
             writer.startElement("file");
-            writer.writeLabel(name);
+            writer.writeLabel(entry.cFileName);
             writer.endElement();
         }
-    } while (FindNextFileA(search.get(), &entry));
+    });
 }
 
 }  // namespace

@@ -3,24 +3,12 @@
 #include <windows.h>
 
 #include "FlashEx/MvException.h"
+#include "FlashEx/services/DirectoryEntries.h"
 #include "PathUtilities.h"
 #include "tbx/PathString.h"
 #include "tbx/Handles.h"
 
 namespace {
-
-bool isDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
-
-// Calls visit(entry) for every entry of the search except "." and "..".
-template <typename Visit>
-void forEachEntry(const std::string& pattern, Visit visit) {
-    WIN32_FIND_DATAA entry;
-    tbx::FindHandle search(FindFirstFileA(pattern.c_str(), &entry));
-    if (!search) return;
-    do {
-        if (!isDotEntry(entry.cFileName)) visit(entry);
-    } while (FindNextFileA(search.get(), &entry));
-}
 
 // Volume and file index of an existing file or directory, so that two names
 // of one directory (case, short names, links) are recognised as the same.
@@ -62,7 +50,7 @@ bool shouldCopy(const WIN32_FIND_DATAA& sourceEntry, const std::string& target, 
 }
 
 void copyTree(const std::string& source, const std::string& destination, bool overwrite, bool onlyNewer) {
-    forEachEntry(source + "\\*.*", [&](const WIN32_FIND_DATAA& entry) {
+    forEachDirectoryEntry(source + "\\*.*", [&](const WIN32_FIND_DATAA& entry) {
         std::string from = source + "\\" + entry.cFileName;
         std::string to = destination + "\\" + entry.cFileName;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -87,7 +75,7 @@ void copyDirectoryTree(const std::string& source, const std::string& destination
 
 void deleteDirectoryTree(const std::string& path) {
     std::string prefix = setTrailingSeparator(path, true);
-    forEachEntry(prefix + "*.*", [&](const WIN32_FIND_DATAA& entry) {
+    forEachDirectoryEntry(prefix + "*.*", [&](const WIN32_FIND_DATAA& entry) {
         std::string full = prefix + entry.cFileName;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             // A linked directory is unlinked, never emptied: its contents live elsewhere.

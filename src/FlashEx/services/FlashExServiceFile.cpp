@@ -4,6 +4,7 @@
 
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExRequest.h"
+#include "FlashEx/services/DirectoryEntries.h"
 #include "FlashEx/services/DirectoryListing.h"
 #include "FlashEx/services/DirectoryTree.h"
 #include "FlashEx/services/PathUtilities.h"
@@ -100,13 +101,9 @@ FlashExParam* FlashExServiceFile::getFileNames(FlashExRequest& request) {
     std::set<std::string> seen;
     auto names = std::make_unique<FlashExParamArray>();
     for (const std::string& pattern : patterns) {
-        WIN32_FIND_DATAA entry;
-        tbx::FindHandle search(FindFirstFileA((directory + "\\" + pattern).c_str(), &entry));
-        if (!search) continue;
-        do {
-            std::string name = entry.cFileName;
-            if (name != "." && name != ".." && seen.insert(name).second) names->pushString(name);
-        } while (FindNextFileA(search.get(), &entry));
+        forEachDirectoryEntry(directory + "\\" + pattern, [&](const WIN32_FIND_DATAA& entry) {
+            if (seen.insert(entry.cFileName).second) names->pushString(entry.cFileName);
+        });
     }
     return names.release();
 }
