@@ -28,6 +28,17 @@ SYSTEMTIME calendarDate(const FILETIME& time) {
     return date;
 }
 
+// Extracts the archive named by the first argument into the directory named
+// by the second, once the policy allows reading the one and writing the other.
+void extractArchive(FlashExRequest& request, void (*extract)(const std::string&, tbx::nstream&)) {
+    const std::string& archive = stringArgument(request, 0);
+    const std::string& destination = stringArgument(request, 1);
+    policy().checkRead(archive);
+    policy().checkWrite(destination);
+    tbx::nfstream in(archive.c_str(), "rb");
+    extract(destination, in);
+}
+
 }  // namespace
 
 FlashExParam* FlashExServiceFile::saveTextFile(FlashExRequest& request) {
@@ -54,22 +65,12 @@ FlashExParam* FlashExServiceFile::log(FlashExRequest& request) {
 }
 
 FlashExParam* FlashExServiceFile::archiveExtract(FlashExRequest& request) {
-    const std::string& archive = stringArgument(request, 0);
-    const std::string& destination = stringArgument(request, 1);
-    policy().checkRead(archive);
-    policy().checkWrite(destination);
-    tbx::nfstream in(archive.c_str(), "rb");
-    tbx::archive_extract(destination, in);
+    extractArchive(request, tbx::archive_extract);
     return nullptr;
 }
 
 FlashExParam* FlashExServiceFile::archiveExtractWithoutAs3Swf(FlashExRequest& request) {
-    const std::string& archive = stringArgument(request, 0);
-    const std::string& destination = stringArgument(request, 1);
-    policy().checkRead(archive);
-    policy().checkWrite(destination);
-    tbx::nfstream in(archive.c_str(), "rb");
-    tbx::archive_extract_without_as3_swf(destination, in);
+    extractArchive(request, tbx::archive_extract_without_as3_swf);
     return nullptr;
 }
 
