@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "CShockwaveflash1.h"
-#include "FlashExException.h"
 #include "FlashExParseParamHandler.h"
 #include "FlashExRequest.h"
 #include "FlashExRequestParseHandler.h"
@@ -11,7 +10,6 @@
 
 void parseRequest(const std::string& text, FlashExRequest& out) {
     out.reset();
-    if (!XercesFacade::isInitialized()) throw FlashExException("初期化が完了していません。");
     try {
         FlashExRequestParseHandler handler(out);
         XercesFacade::parseXMLString(handler, text);
