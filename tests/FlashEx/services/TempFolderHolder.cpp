@@ -4,19 +4,20 @@
 #include <windows.h>
 
 #include "FlashEx/services/TempFolderRegistry.h"
+#include "tbx/Handles.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) return 2;
-    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]);
-    HANDLE quit = OpenEventA(SYNCHRONIZE, FALSE, argv[3]);
+    tbx::KernelHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]));
+    tbx::KernelHandle quit(OpenEventA(SYNCHRONIZE, FALSE, argv[3]));
     if (!ready || !quit) return 3;
     try {
         TempFolderRegistry::instance().useTempFolder(argv[1]);
     } catch (...) {
         return 4;
     }
-    SetEvent(ready);
-    WaitForSingleObject(quit, 30000);
+    SetEvent(ready.get());
+    WaitForSingleObject(quit.get(), 30000);
     TempFolderRegistry::shutdown();
     return 0;
 }
