@@ -8,6 +8,7 @@
 #include <string>
 
 #include "SwfWriter.h"
+#include "tbx/FileUtil.h"
 
 namespace {
 
@@ -35,28 +36,13 @@ long parseNumber(const std::string& text, long low, long high, int base = 10) {
     return value;
 }
 
-std::string readFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
-    std::string bytes;
-    char buffer[65536];
-    DWORD count = 0;
-    BOOL ok;
-    while ((ok = ReadFile(file, buffer, sizeof(buffer), &count, nullptr)) && count > 0) bytes.append(buffer, count);
-    CloseHandle(file);
-    if (!ok) throw std::runtime_error("cannot read " + path);
-    return bytes;
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + path);
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    if (!ok || written != bytes.size()) {
+// A movie cut short by a failed write is not left behind.
+void writeMovie(const std::string& path, const std::string& bytes) {
+    try {
+        tbx::write_file(path, bytes);
+    } catch (...) {
         DeleteFileA(path.c_str());
-        throw std::runtime_error("cannot write " + path);
+        throw;
     }
 }
 
@@ -105,8 +91,8 @@ int run(int argc, char** argv) {
     if (output.empty()) throw UsageError("no output file given (-o)");
     if (options.actionScript3 && !options.fileAttributes) throw UsageError("--as3 needs the FileAttributes tag");
     options.script = !scriptPath.empty();
-    std::string script = options.script ? readFile(scriptPath) : std::string();
-    writeFile(output, buildSwf(options, script));
+    std::string script = options.script ? tbx::read_file(scriptPath) : std::string();
+    writeMovie(output, buildSwf(options, script));
     return 0;
 }
 
