@@ -10,10 +10,7 @@ POINT clientPoint(HWND window, POINTL screen) {
 }
 }  // namespace
 
-OleDropTarget::~OleDropTarget() {
-    Revoke();
-    if (dragging_) dragging_->Release();
-}
+OleDropTarget::~OleDropTarget() { Revoke(); }
 
 bool OleDropTarget::Register(HWND window) {
     Revoke();
@@ -44,9 +41,7 @@ ULONG STDMETHODCALLTYPE OleDropTarget::Release() { return InterlockedDecrement(&
 
 HRESULT STDMETHODCALLTYPE OleDropTarget::DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
-    if (dragging_) dragging_->Release();
     dragging_ = data;
-    if (dragging_) dragging_->AddRef();
     try {
         *effect &= OnDragEnter(data, keys, clientPoint(window_, point));
     } catch (...) {
@@ -58,7 +53,7 @@ HRESULT STDMETHODCALLTYPE OleDropTarget::DragEnter(IDataObject* data, DWORD keys
 HRESULT STDMETHODCALLTYPE OleDropTarget::DragOver(DWORD keys, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
     try {
-        *effect &= OnDragOver(dragging_, keys, clientPoint(window_, point));
+        *effect &= OnDragOver(dragging_.get(), keys, clientPoint(window_, point));
     } catch (...) {
         *effect = DROPEFFECT_NONE;
     }
@@ -70,8 +65,7 @@ HRESULT STDMETHODCALLTYPE OleDropTarget::DragLeave() {
         OnDragLeave();
     } catch (...) {
     }
-    if (dragging_) dragging_->Release();
-    dragging_ = nullptr;
+    dragging_.reset();
     return S_OK;
 }
 
@@ -84,8 +78,7 @@ HRESULT STDMETHODCALLTYPE OleDropTarget::Drop(IDataObject* data, DWORD keys, POI
         delivered = false;
     }
     if (!delivered) *effect = DROPEFFECT_NONE;
-    if (dragging_) dragging_->Release();
-    dragging_ = nullptr;
+    dragging_.reset();
     return S_OK;
 }
 

@@ -2,6 +2,8 @@
 #include <ole2.h>
 #include <windows.h>
 
+#include "tbx/ComPtr.h"
+
 namespace fw {
 
 // An OLE drop target registered for one window. The owner keeps the object
@@ -38,7 +40,7 @@ protected:
 private:
     LONG references_ = 0;
     HWND window_ = nullptr;
-    IDataObject* dragging_ = nullptr;  // the data of the drag in progress (referenced)
+    tbx::ComPtr<IDataObject> dragging_;  // the data of the drag in progress
 };
 
 }  // namespace fw
