@@ -65,15 +65,12 @@ void ActiveXControl::advise(const IID& eventIid, EventReceiver* receiver) {
     tbx::ComPtr<IConnectionPoint> point;
     if (FAILED(container->FindConnectionPoint(eventIid, point.put())))
         throw std::runtime_error("the control has no such event interface");
-    auto* sink = new EventSink(receiver, GetDlgCtrlID(host_), eventIid);
+    auto sink = tbx::ComPtr<EventSink>::attach(new EventSink(receiver, GetDlgCtrlID(host_), eventIid));
     DWORD cookie = 0;
-    HRESULT result = point->Advise(sink, &cookie);
-    if (FAILED(result)) {
-        sink->Release();
+    if (FAILED(point->Advise(sink.get(), &cookie)))
         throw std::runtime_error("cannot subscribe to the control's events");
-    }
-    connectionPoint_ = point;
-    sink_ = sink;
+    connectionPoint_ = std::move(point);
+    sink_ = std::move(sink);
     cookie_ = cookie;
 }
 
@@ -85,8 +82,7 @@ void ActiveXControl::destroy() {
     }
     if (sink_) {
         sink_->detach();
-        sink_->Release();
-        sink_ = nullptr;
+        sink_.reset();
     }
     dispatch_.reset();
     unknown_.reset();

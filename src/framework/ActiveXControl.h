@@ -52,7 +52,7 @@ private:
     tbx::ComPtr<IUnknown> unknown_;
     tbx::ComPtr<IDispatch> dispatch_;
     tbx::ComPtr<IConnectionPoint> connectionPoint_;
-    EventSink* sink_ = nullptr;
+    tbx::ComPtr<EventSink> sink_;
     DWORD cookie_ = 0;
 };
 
