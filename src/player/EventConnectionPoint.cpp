@@ -9,26 +9,22 @@ namespace player {
 EventConnectionPoint::~EventConnectionPoint() { unadviseAll(); }
 
 void EventConnectionPoint::unadviseAll() {
+    // The sinks are released after the list is empty: a release may call back.
     std::vector<Sink> sinks;
     sinks.swap(sinks_);
-    for (const Sink& sink : sinks) sink.dispatch->Release();
 }
 
 void EventConnectionPoint::fire(DISPID id, std::vector<VARIANT> args) {
     // A sink may unsubscribe (or others subscribe) while it handles the event.
-    std::vector<IDispatch*> targets;
-    for (const Sink& sink : sinks_) {
-        sink.dispatch->AddRef();
-        targets.push_back(sink.dispatch);
-    }
+    std::vector<tbx::ComPtr<IDispatch>> targets;
+    for (const Sink& sink : sinks_) targets.push_back(sink.dispatch);
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    for (IDispatch* target : targets) {
+    for (const auto& target : targets) {
         DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
         VARIANT result;
         VariantInit(&result);
         target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
         VariantClear(&result);
-        target->Release();
     }
 }
 
@@ -58,21 +54,21 @@ HRESULT STDMETHODCALLTYPE EventConnectionPoint::GetConnectionPointContainer(ICon
 
 HRESULT STDMETHODCALLTYPE EventConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     if (!sink || !cookie) return E_POINTER;
-    IDispatch* dispatch = nullptr;
-    if (FAILED(sink->QueryInterface(kPlayerEventsIid, reinterpret_cast<void**>(&dispatch))) &&
-        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
+    tbx::ComPtr<IDispatch> dispatch;
+    if (FAILED(sink->QueryInterface(kPlayerEventsIid, dispatch.putVoid())) &&
+        FAILED(sink->QueryInterface(IID_IDispatch, dispatch.putVoid())))
         return CONNECT_E_CANNOTCONNECT;
     *cookie = nextCookie_++;
-    sinks_.push_back(Sink{*cookie, dispatch});
+    sinks_.push_back(Sink{*cookie, std::move(dispatch)});
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE EventConnectionPoint::Unadvise(DWORD cookie) {
     for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
         if (it->cookie == cookie) {
-            IDispatch* dispatch = it->dispatch;
+            // Released after the entry is gone: a release may call back.
+            tbx::ComPtr<IDispatch> dispatch = std::move(it->dispatch);
             sinks_.erase(it);
-            dispatch->Release();
             return S_OK;
         }
     }

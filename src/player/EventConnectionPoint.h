@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "tbx/ComPtr.h"
+
 namespace player {
 
 // The connection point of the player's event dispinterface. It lives inside
@@ -30,7 +32,7 @@ public:
 private:
     struct Sink {
         DWORD cookie;
-        IDispatch* dispatch;  // referenced
+        tbx::ComPtr<IDispatch> dispatch;
     };
     IUnknown& owner_;
     IConnectionPointContainer& container_;
