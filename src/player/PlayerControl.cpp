@@ -13,8 +13,8 @@ PlayerControl::~PlayerControl() {
     events_.unadviseAll();
     engine_.reset();
     doomedEngines_.clear();
-    if (inPlaceSite_) inPlaceSite_->Release();
-    if (site_) site_->Release();
+    inPlaceSite_.reset();
+    site_.reset();
     for (auto& setting : settings_) VariantClear(&setting.second);
 }
 
@@ -60,8 +60,6 @@ ULONG STDMETHODCALLTYPE PlayerControl::Release() {
 
 HRESULT STDMETHODCALLTYPE PlayerControl::SetClientSite(IOleClientSite* site) {
     // The container drops its own reference after creation: keep one.
-    if (site) site->AddRef();
-    if (site_) site_->Release();
     site_ = site;
     if (!site) {
         destroyWindow();
@@ -72,7 +70,7 @@ HRESULT STDMETHODCALLTYPE PlayerControl::SetClientSite(IOleClientSite* site) {
 
 HRESULT STDMETHODCALLTYPE PlayerControl::GetClientSite(IOleClientSite** site) {
     if (!site) return E_POINTER;
-    *site = site_;
+    *site = site_.get();
     if (site_) site_->AddRef();
     return S_OK;
 }
@@ -101,30 +99,22 @@ HRESULT STDMETHODCALLTYPE PlayerControl::DoVerb(LONG verb, LPMSG, IOleClientSite
         ShowWindow(window_, SW_SHOW);
         return S_OK;
     }
-    IOleClientSite* client = site ? site : site_;
+    IOleClientSite* client = site ? site : site_.get();
     if (!client) return E_UNEXPECTED;
-    IOleInPlaceSite* inPlace = nullptr;
-    if (FAILED(client->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlace)))) return E_NOINTERFACE;
-    if (inPlace->CanInPlaceActivate() != S_OK) {
-        inPlace->Release();
-        return E_FAIL;
-    }
+    tbx::ComPtr<IOleInPlaceSite> inPlace;
+    if (FAILED(client->QueryInterface(IID_IOleInPlaceSite, inPlace.putVoid()))) return E_NOINTERFACE;
+    if (inPlace->CanInPlaceActivate() != S_OK) return E_FAIL;
     inPlace->OnInPlaceActivate();
     HWND siteWindow = nullptr;
     inPlace->GetWindow(&siteWindow);
-    IOleInPlaceFrame* frame = nullptr;
-    IOleInPlaceUIWindow* document = nullptr;
+    tbx::ComPtr<IOleInPlaceFrame> frame;
+    tbx::ComPtr<IOleInPlaceUIWindow> document;
     RECT position = {0, 0, 0, 0}, clip = {0, 0, 0, 0};
     OLEINPLACEFRAMEINFO frameInfo = {};
     frameInfo.cb = sizeof(frameInfo);
-    if (SUCCEEDED(inPlace->GetWindowContext(&frame, &document, &position, &clip, &frameInfo))) {
-        if (frame) frame->Release();
-        if (document) document->Release();
-    } else if (rect) {
+    if (FAILED(inPlace->GetWindowContext(frame.put(), document.put(), &position, &clip, &frameInfo)) && rect)
         position = *rect;
-    }
-    if (inPlaceSite_) inPlaceSite_->Release();
-    inPlaceSite_ = inPlace;
+    inPlaceSite_ = std::move(inPlace);
     try {
         createWindow(siteWindow ? siteWindow : parent, position);
     } catch (...) {
@@ -167,10 +157,8 @@ HRESULT STDMETHODCALLTYPE PlayerControl::GetWindow(HWND* window) {
 HRESULT STDMETHODCALLTYPE PlayerControl::InPlaceDeactivate() {
     destroyWindow();
     if (inPlaceSite_) {
-        IOleInPlaceSite* site = inPlaceSite_;
-        inPlaceSite_ = nullptr;
+        tbx::ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
         site->OnInPlaceDeactivate();
-        site->Release();
     }
     return S_OK;
 }

@@ -13,6 +13,7 @@
 #include "player/ScriptEngine.h"
 #include "player/ScriptHost.h"
 #include "player/Stage.h"
+#include "tbx/ComPtr.h"
 
 namespace player {
 
@@ -110,8 +111,8 @@ private:
     std::string alignment() const;
 
     LONG references_ = 1;
-    IOleClientSite* site_ = nullptr;          // referenced
-    IOleInPlaceSite* inPlaceSite_ = nullptr;  // referenced
+    tbx::ComPtr<IOleClientSite> site_;
+    tbx::ComPtr<IOleInPlaceSite> inPlaceSite_;
     HWND window_ = nullptr;
     SIZEL extent_ = {0, 0};
     EventConnectionPoint events_;
