@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "player/PlayerIds.h"
+#include "tbx/ComPtr.h"
 #include "tbx/TextConversion.h"
 
 namespace player {
@@ -37,12 +38,12 @@ const std::string& playerControlText() {
 PlayerClassRegistration::PlayerClassRegistration() {
     GetClassObjectFn entry = classObjectEntry();
     if (!entry) return;
-    IUnknown* factory = nullptr;
-    if (FAILED(entry(kPlayerClsid, IID_IUnknown, reinterpret_cast<void**>(&factory)))) return;
+    tbx::ComPtr<IUnknown> factory;
+    if (FAILED(entry(kPlayerClsid, IID_IUnknown, factory.putVoid()))) return;
     DWORD cookie = 0;
-    if (SUCCEEDED(CoRegisterClassObject(kPlayerClsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
+    if (SUCCEEDED(
+            CoRegisterClassObject(kPlayerClsid, factory.get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
         cookie_ = cookie;
-    factory->Release();
 }
 
 PlayerClassRegistration::~PlayerClassRegistration() {
