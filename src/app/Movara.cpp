@@ -2,10 +2,10 @@
 
 #include <clocale>
 #include <cstdio>
+#include <exception>
 #include <memory>
 
 #include "FlashEx/FlashExServiceManager.h"
-#include "FlashEx/MvException.h"
 #include "FlashEx/dialog/FlashExDlg.h"
 #include "FlashEx/dialog/FlashExServiceDlg.h"
 #include "FlashEx/services/FlashExServiceFile.h"
@@ -53,8 +53,6 @@ BOOL Movara::InitInstance() {
     }
     try {
         runMainDialog();
-    } catch (const MvException& e) {
-        showFailure(e.what());
     } catch (const std::exception& e) {
         showFailure(e.what());
     } catch (...) {
