@@ -166,7 +166,13 @@ ScriptEngine::ScriptEngine(ScriptHost& host, Stage& stage,
     initializeValueParser();
     ctx_ = duk_create_heap(nullptr, nullptr, nullptr, nullptr, fatal);
     if (!ctx_) throw ScriptError("the script engine cannot start");
-    installWorld(flashVars);
+    // The destructor does not run for a constructor that throws.
+    try {
+        installWorld(flashVars);
+    } catch (...) {
+        duk_destroy_heap(ctx_);
+        throw;
+    }
 }
 
 ScriptEngine::~ScriptEngine() { duk_destroy_heap(ctx_); }
