@@ -7,23 +7,13 @@
 #include "tbx/Handles.h"
 #include "tbx/TextConversion.h"
 
-namespace {
-
-struct LocalMemoryTraits {
-    using Type = HLOCAL;
-    static Type invalid() { return nullptr; }
-    static void close(Type h) { LocalFree(h); }
-};
-
-}  // namespace
-
 std::vector<std::string> commandLineArguments() {
     std::vector<std::string> arguments;
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!wide) return arguments;
     // Freed also when a conversion throws.
-    tbx::UniqueHandle<LocalMemoryTraits> block(wide);
+    tbx::LocalMemory block(wide);
     for (int i = 0; i < count; ++i)
         arguments.push_back(wideToMultiByte(reinterpret_cast<const char16_t*>(wide[i]), CP_ACP));
     return arguments;

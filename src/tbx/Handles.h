@@ -83,6 +83,12 @@ struct GlobalMemoryTraits {
     static void close(Type h) { GlobalFree(h); }
 };
 
+struct LocalMemoryTraits {  // blocks the system allocates for the caller to LocalFree
+    using Type = HLOCAL;
+    static Type invalid() { return nullptr; }
+    static void close(Type h) { LocalFree(h); }
+};
+
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
@@ -92,6 +98,7 @@ using MemoryDC = UniqueHandle<MemoryDCTraits>;
 using Module = UniqueHandle<ModuleTraits>;
 using Icon = UniqueHandle<IconTraits>;
 using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
+using LocalMemory = UniqueHandle<LocalMemoryTraits>;
 
 // GetDC / ReleaseDC for a window (or the screen with NULL).
 class WindowDC {
