@@ -1,5 +1,6 @@
 #include "CShockwaveflash1.h"
 
+#include "tbx/ComVariant.h"
 #include "tbx/TextConversion.h"
 
 namespace {
@@ -10,31 +11,19 @@ const DISPID kFlashVars = 170;
 const DISPID kCallFunction = 198;
 const DISPID kSetReturnValue = 199;
 
-// A VARIANT that is cleared when it goes out of scope.
-class ScopedVariant {
-public:
-    ScopedVariant() { VariantInit(&value); }
-    ~ScopedVariant() { VariantClear(&value); }
-    ScopedVariant(const ScopedVariant&) = delete;
-    ScopedVariant& operator=(const ScopedVariant&) = delete;
-    VARIANT value;
-};
-
-void setString(ScopedVariant& target, const std::string& text, const char* operation) {
-    std::u16string wide = multiByteToWide(text, CP_ACP);
-    BSTR bstr = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.data()), static_cast<UINT>(wide.size()));
-    if (bstr == nullptr) throw FlashExDispatchException(E_OUTOFMEMORY, operation);
-    V_VT(&target.value) = VT_BSTR;
-    V_BSTR(&target.value) = bstr;
+void setString(tbx::Variant& target, const std::string& text, const char* operation) {
+    target = tbx::Variant::fromAnsi(text);
+    if (V_BSTR(target.get()) == nullptr) throw FlashExDispatchException(E_OUTOFMEMORY, operation);
 }
 
-std::string narrowString(ScopedVariant& result, const char* operation) {
-    if (V_VT(&result.value) == VT_EMPTY || V_VT(&result.value) == VT_NULL) return {};
-    if (V_VT(&result.value) != VT_BSTR) {
-        HRESULT hr = VariantChangeType(&result.value, &result.value, 0, VT_BSTR);
+std::string narrowString(tbx::Variant& variant, const char* operation) {
+    VARIANT* result = variant.get();
+    if (V_VT(result) == VT_EMPTY || V_VT(result) == VT_NULL) return {};
+    if (V_VT(result) != VT_BSTR) {
+        HRESULT hr = VariantChangeType(result, result, 0, VT_BSTR);
         if (FAILED(hr)) throw FlashExDispatchException(hr, operation);
     }
-    BSTR text = V_BSTR(&result.value);
+    BSTR text = V_BSTR(result);
     if (text == nullptr) return {};
     return wideToMultiByte(std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text)), CP_ACP);
 }
@@ -73,14 +62,14 @@ DISPID CShockwaveflash1::idOfName(const char16_t* name, const char* operation) {
 }
 
 void CShockwaveflash1::putString(DISPID id, const std::string& text, const char* operation) {
-    ScopedVariant argument;
+    tbx::Variant argument;
     setString(argument, text, operation);
-    invoke(id, DISPATCH_PROPERTYPUT, &argument.value, nullptr, operation);
+    invoke(id, DISPATCH_PROPERTYPUT, argument.get(), nullptr, operation);
 }
 
 std::string CShockwaveflash1::GetMovie() {
-    ScopedVariant result;
-    invoke(kMovie, DISPATCH_PROPERTYGET, nullptr, &result.value, "Movie");
+    tbx::Variant result;
+    invoke(kMovie, DISPATCH_PROPERTYGET, nullptr, result.get(), "Movie");
     return narrowString(result, "Movie");
 }
 
@@ -91,17 +80,17 @@ void CShockwaveflash1::SetFlashVars(const std::string& flashVars) { putString(kF
 void CShockwaveflash1::SetQuality2(const std::string& quality) { putString(kQuality2, quality, "Quality2"); }
 
 std::string CShockwaveflash1::CallFunction(const std::string& request) {
-    ScopedVariant argument;
+    tbx::Variant argument;
     setString(argument, request, "CallFunction");
-    ScopedVariant result;
-    invoke(kCallFunction, DISPATCH_METHOD, &argument.value, &result.value, "CallFunction");
+    tbx::Variant result;
+    invoke(kCallFunction, DISPATCH_METHOD, argument.get(), result.get(), "CallFunction");
     return narrowString(result, "CallFunction");
 }
 
 void CShockwaveflash1::SetReturnValue(const std::string& returnValue) {
-    ScopedVariant argument;
+    tbx::Variant argument;
     setString(argument, returnValue, "SetReturnValue");
-    invoke(kSetReturnValue, DISPATCH_METHOD, &argument.value, nullptr, "SetReturnValue");
+    invoke(kSetReturnValue, DISPATCH_METHOD, argument.get(), nullptr, "SetReturnValue");
 }
 
 void CShockwaveflash1::EnforceLocalSecurity() {

@@ -102,7 +102,7 @@ DISPID ActiveXControl::dispIdOf(const std::string& name) const {
     return id;
 }
 
-Variant ActiveXControl::invoke(DISPID id, WORD flags, std::vector<Variant> args) const {
+tbx::Variant ActiveXControl::invoke(DISPID id, WORD flags, std::vector<tbx::Variant> args) const {
     if (!dispatch_) throw AutomationException(E_POINTER, "no control");
     std::vector<VARIANT> reversed;
     for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(*it->get());
@@ -112,7 +112,7 @@ Variant ActiveXControl::invoke(DISPID id, WORD flags, std::vector<Variant> args)
         params.rgdispidNamedArgs = &named;
         params.cNamedArgs = 1;
     }
-    Variant result;
+    tbx::Variant result;
     EXCEPINFO info = {};
     UINT argError = 0;
     HRESULT hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(), &info, &argError);
@@ -124,15 +124,15 @@ Variant ActiveXControl::invoke(DISPID id, WORD flags, std::vector<Variant> args)
     return result;
 }
 
-void ActiveXControl::setProperty(DISPID id, Variant value) const {
-    std::vector<Variant> args;
+void ActiveXControl::setProperty(DISPID id, tbx::Variant value) const {
+    std::vector<tbx::Variant> args;
     args.push_back(std::move(value));
     invoke(id, DISPATCH_PROPERTYPUT, std::move(args));
 }
 
 std::string ActiveXControl::callString(DISPID id, const std::string& argument) const {
-    std::vector<Variant> args;
-    args.push_back(Variant::fromAnsi(argument));
+    std::vector<tbx::Variant> args;
+    args.push_back(tbx::Variant::fromAnsi(argument));
     return invoke(id, DISPATCH_METHOD, std::move(args)).toAnsi();
 }
 

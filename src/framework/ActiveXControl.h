@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/ComVariant.h"
+#include "tbx/ComVariant.h"
 #include "framework/EventSink.h"
 #include "tbx/ComPtr.h"
 
@@ -39,11 +39,11 @@ public:
 
     DISPID dispIdOf(const std::string& name) const;
     // args in natural order.
-    Variant invoke(DISPID id, WORD flags, std::vector<Variant> args) const;
-    Variant getProperty(DISPID id) const { return invoke(id, DISPATCH_PROPERTYGET, {}); }
-    void setProperty(DISPID id, Variant value) const;
+    tbx::Variant invoke(DISPID id, WORD flags, std::vector<tbx::Variant> args) const;
+    tbx::Variant getProperty(DISPID id) const { return invoke(id, DISPATCH_PROPERTYGET, {}); }
+    void setProperty(DISPID id, tbx::Variant value) const;
     std::string getString(DISPID id) const { return getProperty(id).toAnsi(); }
-    void setString(DISPID id, const std::string& text) const { setProperty(id, Variant::fromAnsi(text)); }
+    void setString(DISPID id, const std::string& text) const { setProperty(id, tbx::Variant::fromAnsi(text)); }
     // A method with one string argument answering a string.
     std::string callString(DISPID id, const std::string& argument) const;
 

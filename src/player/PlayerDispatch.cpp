@@ -6,6 +6,7 @@
 #include "player/PlayerControl.h"
 #include "player/PlayerIds.h"
 #include "tbx/TextConversion.h"
+#include "tbx/ComVariant.h"
 
 namespace player {
 
@@ -74,7 +75,7 @@ std::u16string stringArgument(DISPPARAMS* params, UINT index) {
 void answerString(VARIANT* result, const std::u16string& text) {
     if (!result) return;
     V_VT(result) = VT_BSTR;
-    V_BSTR(result) = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), text.size());
+    V_BSTR(result) = tbx::Bstr(text).detach();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "player/FlashVars.h"
 #include "player/MovieFile.h"
 #include "player/PlayerIds.h"
+#include "tbx/ComVariant.h"
 #include "tbx/TextConversion.h"
 
 // Loading and unloading movies, and what the running script asks of the
@@ -107,12 +108,8 @@ void PlayerControl::withEngine(const std::function<void(ScriptEngine&)>& fn) {
 
 bool PlayerControl::externalCall(const std::u16string& invoke, std::u16string& answer) {
     returns_.push_back(PendingReturn{});
-    VARIANT text;
-    VariantInit(&text);
-    V_VT(&text) = VT_BSTR;
-    V_BSTR(&text) = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(invoke.data()), invoke.size());
-    events_.fire(kEventFlashCall, {text});
-    VariantClear(&text);
+    tbx::Variant text = tbx::Variant::fromWide(invoke);
+    events_.fire(kEventFlashCall, {*text.get()});
     PendingReturn returned = std::move(returns_.back());
     returns_.pop_back();
     answer = std::move(returned.xml);
@@ -120,16 +117,9 @@ bool PlayerControl::externalCall(const std::u16string& invoke, std::u16string& a
 }
 
 void PlayerControl::fsCommand(const std::u16string& command, const std::u16string& arguments) {
-    VARIANT args[2];
-    const std::u16string* texts[2] = {&command, &arguments};
-    for (int i = 0; i < 2; ++i) {
-        VariantInit(&args[i]);
-        V_VT(&args[i]) = VT_BSTR;
-        V_BSTR(&args[i]) = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(texts[i]->data()), texts[i]->size());
-    }
-    events_.fire(kEventFSCommand, {args[0], args[1]});
-    VariantClear(&args[0]);
-    VariantClear(&args[1]);
+    tbx::Variant commandText = tbx::Variant::fromWide(command);
+    tbx::Variant argumentsText = tbx::Variant::fromWide(arguments);
+    events_.fire(kEventFSCommand, {*commandText.get(), *argumentsText.get()});
 }
 
 void PlayerControl::stageChanged() {

@@ -30,7 +30,7 @@ std::vector<std::string> PlayerDialog::callsNamed(const std::string& name) const
 
 void PlayerDialog::OnEvent(int, DISPID id, DISPPARAMS* params, VARIANT*) {
     auto text = [params](UINT index) {
-        fw::Variant value;
+        tbx::Variant value;
         VariantCopy(value.get(), &params->rgvarg[params->cArgs - 1 - index]);
         return value.toAnsi();
     };
@@ -42,7 +42,7 @@ void PlayerDialog::OnEvent(int, DISPID id, DISPPARAMS* params, VARIANT*) {
     } else if (id == player::kEventFSCommand && params->cArgs == 2) {
         commands.emplace_back(text(0), text(1));
     } else if (id == player::kEventReadyStateChange && params->cArgs == 1) {
-        fw::Variant state;
+        tbx::Variant state;
         VariantChangeType(state.get(), &params->rgvarg[0], 0, VT_I4);
         readyStates.push_back(V_I4(state.get()));
     }

@@ -109,7 +109,7 @@ TEST_F(PlayerHosting, PaintingIntoAMemoryDcGivesTheStageColourAndTheDrawing) {
     });
 
     // Stretched to a window twice the stage's size, the drawing follows.
-    dialog.player().setProperty(dialog.player().dispIdOf("ScaleMode"), fw::Variant::fromInt(2));
+    dialog.player().setProperty(dialog.player().dispIdOf("ScaleMode"), tbx::Variant::fromInt(2));
     capture(200, 160, [&](HDC dc) {
         EXPECT_EQ(red, pixel(dc, 20, 40));
         EXPECT_EQ(red, pixel(dc, 79, 119));
@@ -124,7 +124,7 @@ TEST_F(PlayerHosting, SettingsAreStoredByNameAndUnknownMembersFail) {
         player.setString(id, std::string(name) + " value");
         EXPECT_EQ(std::string(name) + " value", player.getString(id));
     }
-    player.setProperty(player.dispIdOf("Playing"), fw::Variant::fromBool(true));
+    player.setProperty(player.dispIdOf("Playing"), tbx::Variant::fromBool(true));
     EXPECT_EQ(VT_BOOL, player.getProperty(player.dispIdOf("playing")).type());
     EXPECT_EQ(player::kDispMovie, player.dispIdOf("Movie"));
     player.invoke(player.dispIdOf("EnforceLocalSecurity"), DISPATCH_METHOD, {});

@@ -79,7 +79,8 @@ void FlashExDlg::applyPlayerSettings() {
         // A player without one of these settings plays all the same.
         try {
             DISPID id = control->dispIdOf(setting.name);
-            control->setProperty(id, setting.text ? fw::Variant::fromAnsi(setting.text) : fw::Variant::fromBool(true));
+            control->setProperty(id,
+                                 setting.text ? tbx::Variant::fromAnsi(setting.text) : tbx::Variant::fromBool(true));
         } catch (...) {
         }
     }

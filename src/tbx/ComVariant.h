@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace fw {
+namespace tbx {
 
 // An owned BSTR.
 class Bstr {
@@ -53,4 +53,4 @@ private:
     VARIANT value_;
 };
 
-}  // namespace fw
+}  // namespace tbx

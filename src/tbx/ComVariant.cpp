@@ -1,10 +1,10 @@
-#include "framework/ComVariant.h"
+#include "tbx/ComVariant.h"
 
 #include <utility>
 
 #include "tbx/TextConversion.h"
 
-namespace fw {
+namespace tbx {
 
 Bstr::Bstr(const std::u16string& text)
     : value_(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()))) {}
@@ -68,4 +68,4 @@ std::u16string Variant::toWide() const {
 
 std::string Variant::toAnsi() const { return wideToMultiByte(toWide(), CP_ACP); }
 
-}  // namespace fw
+}  // namespace tbx
