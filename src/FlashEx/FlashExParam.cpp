@@ -8,6 +8,7 @@
 #include "FlashExException.h"
 #include "MvException.h"
 #include "tbx/TextConversion.h"
+#include "tbx/ComVariant.h"
 
 namespace {
 
@@ -66,8 +67,7 @@ void FlashExParamString::writeXML(std::string& out) const {
 }
 
 void FlashExParamString::toVariant(VARIANT& out) const {
-    std::u16string wide = multiByteToWide(text_, CP_ACP);
-    BSTR text = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.data()), static_cast<UINT>(wide.size()));
+    BSTR text = tbx::Bstr::fromAnsi(text_).detach();
     if (text == nullptr) throw MvException("メモリが不足しています。");
     VariantInit(&out);
     V_VT(&out) = VT_BSTR;
