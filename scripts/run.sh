@@ -38,19 +38,20 @@ if [ $# -gt 0 ] && [ -f "$1" ]; then
 fi
 if [ -z "$screenshot" ]; then
   echo "run: starting Movara (Ctrl+C stops it)" >&2
-  exec "$ROOT/scripts/wine-env.sh" "$BIN/movara.exe" "$@"
+  exec "$ROOT/scripts/wine-env.sh" wine64 "$BIN/movara.exe" "$@"
 fi
 
 # Inside the Wine environment: start the program, wait, take the picture,
 # then end the program that this script started.
 screenshot="$(windows_path "$screenshot")"
-export BIN screenshot delay
+TOOLS="$BUILD/tools"
+export BIN TOOLS screenshot delay
 exec "$ROOT/scripts/wine-env.sh" bash -c '
-  "$BIN/movara.exe" "$@" &
+  wine64 "$BIN/movara.exe" "$@" &
   program=$!
   sleep "$delay"
   status=0
-  "$BIN/movara_screenshot.exe" "$screenshot" || status=1
+  wine64 "$TOOLS/movara_screenshot.exe" "$screenshot" || status=1
   kill "$program" 2>/dev/null || true
   wait "$program" 2>/dev/null || true
   exit $status

@@ -1,13 +1,14 @@
 #!/bin/bash
 # Brings a fresh Debian 12 machine to the state Movara builds and tests in:
-# the Winelib toolchain and libraries, the virtual display, and the Japanese
-# locale that makes Wine use code page 932. Quiet when all is present.
+# the MinGW-w64 cross compilers and the libraries they link, Wine to run the
+# Windows programs, the virtual display, and the Japanese locale that makes
+# Wine use code page 932. Quiet when all is present.
 set -euo pipefail
 
 PACKAGES=(
-  wine64 wine64-tools libwine-dev
-  cmake make g++ libxerces-c-dev zlib1g-dev libgtest-dev duktape-dev
-  xvfb xauth xdotool locales fonts-ipafont-gothic
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  libz-mingw-w64-dev googletest duktape-dev cmake ninja-build
+  wine64 xvfb xauth xdotool locales fonts-ipafont-gothic tar
 )
 
 missing=()

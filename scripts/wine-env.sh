@@ -23,6 +23,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export PATH="/usr/lib/wine:$PATH"
+export MOVARA_WINE_ENV=1
 
 started_xvfb=""
 started_server=""

@@ -136,7 +136,7 @@ ScaleMode PlayerControl::scaleMode() const {
     }
     VARIANT number;
     VariantInit(&number);
-    if (FAILED(VariantChangeType(&number, &value, 0, VT_I4))) return ScaleMode::ShowAll;
+    if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&value), 0, VT_I4))) return ScaleMode::ShowAll;
     switch (V_I4(&number)) {
         case 1:
             return ScaleMode::NoBorder;

@@ -1,9 +1,7 @@
 #include "security/PathForms.h"
 
 #include <windows.h>
-#include <in6addr.h>
 #include <inaddr.h>
-#include <ip2string.h>
 
 #include "security/MultiByteCompare.h"
 #include "tbx/PathString.h"
@@ -11,6 +9,9 @@
 namespace security {
 
 namespace {
+
+// ntdll's address parser; its header needs the whole Winsock set of headers.
+extern "C" LONG NTAPI RtlIpv4StringToAddressA(PCSTR text, BOOLEAN strict, PCSTR* end, IN_ADDR* address);
 
 bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 

@@ -62,7 +62,7 @@ std::u16string Variant::toWide() const {
     }
     if (V_VT(&value_) == VT_EMPTY || V_VT(&value_) == VT_NULL) return {};
     Variant converted;
-    if (FAILED(VariantChangeType(converted.get(), &value_, 0, VT_BSTR))) return {};
+    if (FAILED(VariantChangeType(converted.get(), const_cast<VARIANT*>(&value_), 0, VT_BSTR))) return {};
     return converted.toWide();
 }
 

@@ -34,14 +34,6 @@ public:
     }
 };
 
-std::string unixPathOf(const std::string& windowsPath) {
-    std::u16string wide = wideText(windowsPath);
-    char* unixPath = wine_get_unix_file_name(reinterpret_cast<LPCWSTR>(wide.c_str()));
-    std::string result = unixPath ? unixPath : "";
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    return result;
-}
-
 class FlashExHostileInput : public ::testing::Test {
 protected:
     void SetUp() override {

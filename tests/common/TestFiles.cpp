@@ -113,4 +113,50 @@ std::string executableDirectory() {
     return slash == std::string::npos ? std::string(".") : full.substr(0, slash);
 }
 
+std::string programDirectory() {
+    std::string tests = executableDirectory();
+    return tests.substr(0, tests.find_last_of('\\')) + "\\bin";
+}
+
+int runUnixProgram(const std::string& commandLine, const std::string& input, std::string& output) {
+    // Wine starts a Unix program without a Windows process to wait on, and
+    // does not connect it to pipes: the shell reads and writes files and
+    // leaves its exit status last, under a name that appears only when complete.
+    ScratchDir exchange;
+    writeBytes(exchange / "in", input);
+    auto quoted = [&](const char* name) { return "'" + unixPathOf(exchange / name) + "'"; };
+    std::string script = "( " + commandLine + " ) <" + quoted("in") + " >" + quoted("out") + " 2>&1; echo $? >" +
+                         quoted("status.tmp") + "; mv " + quoted("status.tmp") + " " + quoted("status");
+    if (script.find('"') != std::string::npos) throw std::runtime_error("no double quotes in Unix commands");
+    std::string command = "Z:\\bin\\sh -c \"" + script + "\"";
+    STARTUPINFOA startup = {sizeof(startup)};
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        throw std::runtime_error(lastErrorText("cannot start", commandLine));
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    for (int waited = 0; !fileExists(exchange / "status"); waited += 10) {
+        if (waited > 300000) throw std::runtime_error("no end of " + commandLine);
+        Sleep(10);
+    }
+    output = readBytes(exchange / "out");
+    return std::stoi(readBytes(exchange / "status"));
+}
+
+std::string unixPathOf(const std::string& windowsPath) {
+    // Wine's own kernel32 export; a test program only ever runs under Wine.
+    std::u16string wide(windowsPath.size() + 1, u'\0');
+    int length = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, (LPWSTR)wide.data(), (int)wide.size());
+    if (length <= 0) return {};
+    using GetUnixFileName = char*(CDECL*)(const WCHAR*);
+    auto convert = reinterpret_cast<GetUnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!convert) throw std::runtime_error("not running under Wine");
+    char* unixName = convert((const WCHAR*)wide.data());
+    if (!unixName) return {};
+    std::string result(unixName);
+    HeapFree(GetProcessHeap(), 0, unixName);
+    return result;
+}
+
 }  // namespace movara_test

@@ -35,7 +35,17 @@ void removeTree(const std::string& path);
 std::string utf8ToCp932(const std::string& utf8);
 std::string cp932ToUtf8(const std::string& cp932);
 
-// The directory that holds the running test executable (the build's bin/).
+// The directory that holds the running test executable (the build's tests/).
 std::string executableDirectory();
+// The program's folder (the build's bin/): movara.exe, the player DLL, mkswf,
+// the demo movie.
+std::string programDirectory();
+
+// Runs a command line of the Linux machine that Wine runs on (GNU tar, iconv),
+// through the Unix shell, with the given standard input; answers its exit
+// code and collects its standard output and error. No double quotes in it.
+int runUnixProgram(const std::string& commandLine, const std::string& input, std::string& output);
+// The Unix path of a Windows path (through Wine's Z: mapping of the root).
+std::string unixPathOf(const std::string& windowsPath);
 
 }  // namespace movara_test

@@ -1,26 +1,32 @@
 #pragma once
-#include <iconv.h>
-
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
+
 namespace movara_test {
 
-// glibc's iconv over a whole text, with the final shift back to the initial
-// state; false when iconv cannot convert it. The tests' independent encoder.
+// The iconv program of the Linux machine (glibc's converters) over a whole
+// text; false when iconv cannot convert it. The tests' independent encoder.
 inline bool iconvConvert(const std::string& input, const char* to, const char* from, std::string& output) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == (iconv_t)-1) return false;
-    std::vector<char> buffer(input.size() * 4 + 16);
-    char* in = const_cast<char*>(input.data());
-    size_t inLeft = input.size();
-    char* out = buffer.data();
-    size_t outLeft = buffer.size();
-    bool ok = iconv(cd, &in, &inLeft, &out, &outLeft) != (size_t)-1 &&
-              iconv(cd, nullptr, nullptr, &out, &outLeft) != (size_t)-1;
-    iconv_close(cd);
-    output.assign(buffer.data(), out);
-    return ok;
+    std::string command = std::string("iconv -f ") + from + " -t " + to;
+    return runUnixProgram(command, input, output) == 0;
+}
+
+// Many short texts in one run of iconv: one per line, each converted on its
+// own; a text iconv cannot convert comes back empty. A line end is no part of
+// a multibyte character in the encodings the tests use, so lines stay apart.
+inline std::vector<std::string> iconvConvertLines(const std::vector<std::string>& inputs, const char* to,
+                                                  const char* from) {
+    std::string joined;
+    for (const auto& text : inputs) joined += text + "\n";
+    std::string output;
+    runUnixProgram(std::string("iconv -c -f ") + from + " -t " + to, joined, output);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(output.substr(start, end - start));
+    return lines;
 }
 
 }  // namespace movara_test

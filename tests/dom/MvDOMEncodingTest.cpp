@@ -4,7 +4,7 @@
 #include "MovaraTest.h"
 #include "dom/MvDOMEncoding.h"
 
-// The converters are checked against glibc's iconv as an independent encoder:
+// The converters are checked against glibc's iconv program as an independent encoder:
 // Shift_JIS texts are encoded by iconv, and converting them back must give
 // the original bytes, except where the converters are documented to differ:
 // - EUC-JP: half-width katakana come back full-width, and a half-width kana
@@ -27,19 +27,24 @@ std::string iconvOrFail(const std::string& input, const char* to, const char* fr
 // row, in Shift_JIS. iconv decides which code page 932 codes form the row.
 const std::vector<std::string>& jisRows() {
     static std::vector<std::string> rows = [] {
-        std::vector<std::string> byRow(95);
+        std::vector<std::string> candidates;
         for (int lead = 0x81; lead <= 0xEF; ++lead) {
             if (lead > 0x9F && lead < 0xE0) continue;
             for (int trail = 0x40; trail <= 0xFC; ++trail) {
-                if (trail == 0x7F) continue;
-                // NEC and IBM duplicates of row 2 characters map to row 2 too;
-                // only the code that comes back from EUC-JP is the row's own.
-                std::string sjis{(char)lead, (char)trail}, euc, back;
-                if (!iconvConvert(sjis, "EUC-JP-MS", "CP932", euc) || euc.size() != 2) continue;
-                if (!iconvConvert(euc, "CP932", "EUC-JP-MS", back) || back != sjis) continue;
-                int row = (unsigned char)euc[0] - 0xA0;
-                if ((row >= 1 && row <= 8) || (row >= 16 && row <= 84)) byRow[row] += sjis;
+                if (trail != 0x7F) candidates.push_back(std::string{(char)lead, (char)trail});
             }
+        }
+        // NEC and IBM duplicates of row 2 characters map to row 2 too; only
+        // the code that comes back from EUC-JP is the row's own.
+        std::vector<std::string> euc = movara_test::iconvConvertLines(candidates, "EUC-JP-MS", "CP932");
+        std::vector<std::string> back = movara_test::iconvConvertLines(euc, "CP932", "EUC-JP-MS");
+        EXPECT_EQ(candidates.size(), euc.size());
+        EXPECT_EQ(candidates.size(), back.size());
+        std::vector<std::string> byRow(95);
+        for (size_t i = 0; i < candidates.size() && i < euc.size() && i < back.size(); ++i) {
+            if (euc[i].size() != 2 || back[i] != candidates[i]) continue;
+            int row = (unsigned char)euc[i][0] - 0xA0;
+            if ((row >= 1 && row <= 8) || (row >= 16 && row <= 84)) byRow[row] += candidates[i];
         }
         std::vector<std::string> result;
         for (auto& row : byRow) {

@@ -15,7 +15,7 @@ COLORREF screenPixel(int x, int y) {
 TEST(DemoEndToEnd, ShowsWhatTheHostTellsAndDrawsItsStage) {
     MovaraRun run;
     ASSERT_TRUE(
-        CopyFileA((movara_test::executableDirectory() + "\\Ovara.swf").c_str(), run.path("Ovara.swf").c_str(), FALSE));
+        CopyFileA((movara_test::programDirectory() + "\\Ovara.swf").c_str(), run.path("Ovara.swf").c_str(), FALSE));
     run.start();
     run.waitForTrace("demo: ready");
     EXPECT_EQ(run.waitForTrace("demo: program:"), "demo: program: " + movara_test::cp932ToUtf8(run.directory()));

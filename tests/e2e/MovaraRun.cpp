@@ -39,10 +39,10 @@ HWND findTopLevel(DWORD processId, bool wantMain, DWORD timeoutMs) {
 }  // namespace
 
 MovaraRun::MovaraRun(const std::string& program) : tracePath_(scratch_ / "trace.txt") {
-    std::string bin = movara_test::executableDirectory() + "\\";
+    std::string bin = movara_test::programDirectory() + "\\";
     for (const auto& [from, to] : {std::pair<std::string, std::string>{program, "movara.exe"},
-                                   {"MovaraFlashPlayer.dll", "MovaraFlashPlayer.dll"}}) {
-        if (!CopyFileA((bin + from).c_str(), path(to).c_str(), FALSE)) ADD_FAILURE() << "cannot copy " << bin + from;
+                                   {bin + "MovaraFlashPlayer.dll", "MovaraFlashPlayer.dll"}}) {
+        if (!CopyFileA(from.c_str(), path(to).c_str(), FALSE)) ADD_FAILURE() << "cannot copy " << from;
     }
 }
 

@@ -15,9 +15,13 @@ namespace e2e {
 // program's standard output. A run still going at the end is terminated.
 class MovaraRun {
 public:
-    // program: the executable to copy as movara.exe (default: the real one).
-    explicit MovaraRun(const std::string& program = "movara.exe.so");
+    // program: the full path of the executable to copy as movara.exe
+    // (default: the real one from the program's folder).
+    explicit MovaraRun(const std::string& program = realProgram());
     ~MovaraRun();
+    static std::string realProgram() { return movara_test::programDirectory() + "\\movara.exe"; }
+    // The program built with a fault the tests can trigger (beside the tests).
+    static std::string crashProbe() { return movara_test::executableDirectory() + "\\movara_crashprobe.exe"; }
     MovaraRun(const MovaraRun&) = delete;
     MovaraRun& operator=(const MovaraRun&) = delete;
 

@@ -155,7 +155,7 @@ TEST(StartupEndToEnd, ACrashWritesADumpAndSaysWhere) {
     movara_test::ScratchDir temp;
     ScopedVariable tmp("TMP", temp.path() + "\\");
     ScopedVariable tempVariable("TEMP", temp.path() + "\\");
-    MovaraRun run("movara_crashprobe.exe.so");
+    MovaraRun run(MovaraRun::crashProbe());
     run.writeMovie(withPrelude(kReadyMovie));
     run.start();
     run.waitForTrace("ready");
@@ -183,7 +183,7 @@ TEST(StartupEndToEnd, ACrashWritesADumpAndSaysWhere) {
 
 TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
     DumpLibraryDisabled noDumpLibrary;
-    MovaraRun run("movara_crashprobe.exe.so");
+    MovaraRun run(MovaraRun::crashProbe());
     run.writeMovie(withPrelude(kReadyMovie));
     run.start();
     run.waitForTrace("ready");

@@ -113,11 +113,9 @@ std::string replaced(std::string text, char from, char to) {
 // The same folder through drive Z:, which Wine maps to the Unix root: the
 // prefix's "dosdevices\c:" link, or with drive_c the folder it links to.
 std::string unixRootAlias(const std::string& path, bool throughDriveFolder) {
-    std::u16string wide = multiByteToWide(path, CP_ACP);
-    char* unixPath = wine_get_unix_file_name((LPCWSTR)wide.c_str());
-    if (!unixPath) return "Z:\\no-unix-name";
+    std::string unixPath = movara_test::unixPathOf(path);
+    if (unixPath.empty()) return "Z:\\no-unix-name";
     std::string alias = "Z:" + replaced(unixPath, '/', '\\');
-    HeapFree(GetProcessHeap(), 0, unixPath);
     size_t link = alias.find("\\dosdevices\\c:");
     if (throughDriveFolder && link != std::string::npos) alias.replace(link, 14, "\\drive_c");
     return alias;

@@ -1,6 +1,3 @@
-#include <cstdio>
-#include <cstdlib>
-
 #include "ArchiveTestSupport.h"
 #include "tbx/FileUtil.h"
 #include "tbx/PathString.h"
@@ -10,36 +7,32 @@ using namespace movara_test;
 using namespace archive_test;
 
 // GNU tar is an independent implementation of the same header format. The
-// test runs it as a Unix program through glibc; paths are handed over as Unix
-// paths.
+// test runs it as a Unix program through the shell; paths are handed over as
+// Unix paths.
 namespace {
 
 std::string unixPath(const std::string& windowsPath) {
-    std::u16string wide = multiByteToWide(windowsPath, 0);
-    char* unix = wine_get_unix_file_name((LPCWSTR)wide.c_str());
-    if (!unix) throw std::runtime_error("no unix path for " + windowsPath);
-    std::string result = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
+    std::string unix = unixPathOf(windowsPath);
+    if (unix.empty()) throw std::runtime_error("no unix path for " + windowsPath);
+    return unix;
 }
+
+int runShell(const std::string& command, std::string& output) { return runUnixProgram(command, "", output); }
 
 // Runs a shell command; returns its standard output, fails the test on a
 // non-zero exit.
 std::string run(const std::string& command) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) throw std::runtime_error("popen failed");
     std::string output;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-    int status = pclose(pipe);
-    EXPECT_EQ(0, status) << command << "\n" << output;
+    EXPECT_EQ(0, runShell(command, output)) << command << "\n" << output;
     return output;
 }
 
 std::string shellQuoted(const std::string& text) { return "'" + text + "'"; }
 
-bool haveTar() { return system("tar --version >/dev/null 2>&1") == 0; }
+bool haveTar() {
+    std::string output;
+    return runShell("tar --version", output) == 0;
+}
 
 struct TreeFile {
     std::string relative;

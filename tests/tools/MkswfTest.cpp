@@ -7,10 +7,9 @@ using namespace movara_test;
 
 namespace {
 
-// Runs mkswf from the build's bin folder; answers its exit code. Inside Wine
-// the program is started by its .exe.so (mkswf.exe is a Unix launcher script).
+// Runs mkswf from the program's folder; answers its exit code.
 DWORD runMkswf(const std::string& arguments) {
-    std::string commandLine = "\"" + executableDirectory() + "\\mkswf.exe.so\" " + arguments;
+    std::string commandLine = "\"" + programDirectory() + "\\mkswf.exe\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};

@@ -4,8 +4,6 @@
 #include "FlashEx/services/XmlTextWriter.h"
 #include "MovaraTest.h"
 
-#include <unistd.h>
-
 #include <vector>
 
 using namespace movara_test;
@@ -43,19 +41,13 @@ std::string messageOf(void (*action)(const std::string&, const std::string&), co
     return "no failure";
 }
 
-std::string unixName(const std::string& path) {
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    char* name = wine_get_unix_file_name(wide);
-    std::string result = name ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
 // Links a directory name to another directory. Win32 cannot make links under
 // Wine, so the link is made on the host, where Wine shows it as a reparse point.
 bool makeDirectoryLink(const std::string& link, const std::string& target) {
-    return symlink(unixName(target).c_str(), unixName(link).c_str()) == 0;
+    std::string output;
+    return movara_test::runUnixProgram(
+               "ln -s '" + movara_test::unixPathOf(target) + "' '" + movara_test::unixPathOf(link) + "'", "", output) ==
+           0;
 }
 
 const ULONGLONG kOld = 130000000000000000ULL, kNew = 131000000000000000ULL;
@@ -222,5 +214,6 @@ TEST(DirectoryTree, DeleteNeverEmptiesALinkedDirectory) {
     ASSERT_TRUE(GetFileAttributesA((dir / "tree\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
     deleteDirectoryTree(dir / "tree");
     EXPECT_EQ("k", readBytes(dir / "target\\keep.txt"));
-    unlink(unixName(dir / "tree\\link").c_str());  // Wine cannot remove the host's link itself
+    std::string output;  // Wine cannot remove the host's link itself
+    movara_test::runUnixProgram("rm -f '" + movara_test::unixPathOf(dir / "tree\\link") + "'", "", output);
 }

@@ -22,7 +22,7 @@ public:
     Holder(const std::string& folder, const std::string& tag)
         : ready_(CreateEventA(nullptr, TRUE, FALSE, ("mvtest_ready_" + tag).c_str())),
           quit_(CreateEventA(nullptr, TRUE, FALSE, ("mvtest_quit_" + tag).c_str())) {
-        std::string program = executableDirectory() + "\\temp_folder_holder.exe.so";
+        std::string program = executableDirectory() + "\\temp_folder_holder.exe";
         std::string command = "\"" + program + "\" \"" + folder + "\" mvtest_ready_" + tag + " mvtest_quit_" + tag;
         STARTUPINFOA startup = {sizeof startup};
         PROCESS_INFORMATION info = {};

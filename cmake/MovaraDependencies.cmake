@@ -1,0 +1,54 @@
+# The libraries Movara links, all built for Windows with the project's toolchain:
+# Xerces-C from the source archive in third_party/, zlib from the MinGW-w64
+# sysroot, GoogleTest from the sources Debian installs, Duktape's single file.
+include(ExternalProject)
+
+set(MOVARA_THIRD_PARTY_DIR ${CMAKE_SOURCE_DIR}/third_party)
+
+# Xerces-C 3.2.4, static, with the Windows transcoder and no network access.
+# Only the library is built (its tests and samples are not), and it is used
+# from its build tree: headers from the source and the generated configuration.
+set(XERCES_ROOT ${CMAKE_BINARY_DIR}/third_party/xerces)
+set(XERCES_SOURCE_DIR ${XERCES_ROOT}/src/xerces_build)
+set(XERCES_BINARY_DIR ${XERCES_ROOT}/src/xerces_build-build)
+set(XERCES_LIBRARY ${XERCES_BINARY_DIR}/src/libxerces-c.a)
+ExternalProject_Add(xerces_build
+  URL ${MOVARA_THIRD_PARTY_DIR}/xerces-c-3.2.4.tar.gz
+  URL_HASH SHA256=4260b4d67cfc6a5e418ee07af255269601eee1d76bd92ade2b28dddd9956ae72
+  DOWNLOAD_EXTRACT_TIMESTAMP TRUE
+  PREFIX ${XERCES_ROOT}
+  CMAKE_ARGS
+    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+    -DCMAKE_BUILD_TYPE=Release
+    -DBUILD_SHARED_LIBS=OFF
+    -Dnetwork=OFF
+    -Dtranscoder=windows
+    -Dmessage-loader=inmemory
+    -Dxmlch-type=char16_t
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target xerces-c
+  INSTALL_COMMAND ""
+  BUILD_BYPRODUCTS ${XERCES_LIBRARY}
+  LOG_CONFIGURE TRUE LOG_BUILD TRUE LOG_OUTPUT_ON_FAILURE TRUE)
+file(MAKE_DIRECTORY ${XERCES_SOURCE_DIR}/src ${XERCES_BINARY_DIR}/src)
+add_library(XercesC::XercesC STATIC IMPORTED GLOBAL)
+set_target_properties(XercesC::XercesC PROPERTIES
+  IMPORTED_LOCATION ${XERCES_LIBRARY}
+  INTERFACE_INCLUDE_DIRECTORIES "${XERCES_SOURCE_DIR}/src;${XERCES_BINARY_DIR}/src"
+  INTERFACE_COMPILE_DEFINITIONS XERCES_STATIC_LIBRARY
+  INTERFACE_LINK_LIBRARIES advapi32)
+add_dependencies(XercesC::XercesC xerces_build)
+
+# zlib: the static library of Debian's libz-mingw-w64-dev.
+set(ZLIB_USE_STATIC_LIBS ON)
+find_package(ZLIB REQUIRED)
+
+# GoogleTest from Debian's googletest sources.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL)
+
+# Duktape, compiled from its single source file.
+set(DUKTAPE_DIR /usr/share/duktape)
+add_library(duktape STATIC ${DUKTAPE_DIR}/duktape.c)
+target_include_directories(duktape SYSTEM PUBLIC ${DUKTAPE_DIR})
+target_compile_options(duktape PRIVATE -w)
