@@ -3,9 +3,16 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${MOVARA_BUILD_DIR:-$ROOT/build}"
+# A compiler cache, where the machine has one, shared by every checkout: paths
+# are hashed relative to the checkout's root.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$ROOT" CCACHE_NOHASHDIR=1
+fi
 # Configuring every time picks up subsystem folders that have just arrived.
 generator=()
 [ -f "$BUILD/CMakeCache.txt" ] || generator=(-G Ninja)
-cmake -S "$ROOT" -B "$BUILD" "${generator[@]}" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-toolchain.cmake" >/dev/null
+cmake -S "$ROOT" -B "$BUILD" "${generator[@]}" "${launcher[@]}" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-toolchain.cmake" >/dev/null
 # Extra arguments go to cmake --build, for example: --target dom_tests
 cmake --build "$BUILD" -j "$(nproc)" "$@"
