@@ -7,12 +7,38 @@
 #include "security/MultiByteCompare.h"
 #include "security/PathForms.h"
 #include "security/RulePath.h"
+#include "tbx/PathString.h"
 
 using namespace security;
 
 namespace {
 
 bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// "C:\..." or "\\server\...": a name that does not depend on a current
+// directory. Raw object paths ("\\?\", "\\.\") are no such name.
+bool isAbsoluteName(const std::string& path) {
+    if (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/') && !tbx::is_lead_byte(path[0]))
+        return true;
+    return isUncPath(path) && !isDeviceNamespacePath(path);
+}
+
+// A configured folder in the long full form that judged paths take, so that
+// a short (8.3) spelling of it, or of the program's folder, matches the long
+// form of the same folder. Relative and drive-relative texts and texts that
+// are no valid path stay as written. A trailing separator is kept, since it
+// decides whether the folder covers what lies below.
+std::string judgedForm(const std::string& path) {
+    if (!isAbsoluteName(path)) return path;
+    std::string judged;
+    try {
+        judged = longFullPath(path);
+    } catch (const MvException&) {
+        return path;
+    }
+    if (tbx::ends_with_separator(path) && !tbx::ends_with_separator(judged)) judged += '\\';
+    return judged;
+}
 
 }  // namespace
 
@@ -21,11 +47,15 @@ SecurityPolicy& SecurityPolicy::instance() {
     return policy;
 }
 
-SecurityPolicy::SecurityPolicy() : trustedDir_(moduleDirectory(true) + "trusted") {}
+SecurityPolicy::SecurityPolicy()
+    : trustedDir_(moduleDirectory(true) + "trusted"), trustedJudged_(judgedForm(trustedDir_)) {}
 
 void SecurityPolicy::load(const MvDOMNode& security) {
     std::string trusted = security.findChild("trusted").getText();
-    if (!trusted.empty()) trustedDir_ = expandEnvironment(trusted);
+    if (!trusted.empty()) {
+        trustedDir_ = expandEnvironment(trusted);
+        trustedJudged_ = judgedForm(trustedDir_);
+    }
     oleEnabled_ = security.getAttribute("oleEnabled") == "1";
 
     const MvDOMNode& fileAccess = security.findChild("fileAccess");
@@ -40,41 +70,60 @@ void SecurityPolicy::load(const MvDOMNode& security) {
         rule.allow = name == "allow";
         rule.justBelow = element.getAttribute("justBelow") == "1";
         rule.path = expandRulePath(rule.text);
+        // A suffix is no folder; "*" compares with nothing.
+        if (rule.match == MatchDir || rule.match == MatchExact) rule.path = judgedForm(rule.path);
         rules_.push_back(rule);
     }
 }
 
-bool SecurityPolicy::isAllowed(const std::string& path, int access) const {
+std::string SecurityPolicy::judge(const std::string& path, int access, bool& allowed) const {
     if (startsWith(path, "\\\\?\\")) throw FlashExException("path format error \\\\?\\");
+    // The file functions pass "\??\" on to the object manager untouched,
+    // while the full-path service takes it for a folder "??" on the current
+    // drive: the name judged would not be the one opened.
+    if (startsWith(path, "\\??\\")) throw FlashExException("path format error \\??\\");
     // The file functions stop at a NUL; a name that reads differently to
     // different callers is refused.
     if (path.find('\0') != std::string::npos) throwPathFormatError(path, ERROR_INVALID_NAME);
-    if (access != AccessRead && access != AccessWrite && access != AccessExecute) return false;
+    allowed = false;
+    if (access != AccessRead && access != AccessWrite && access != AccessExecute) return path;
 
     std::string n = longFullPath(path);
-    if (isDeviceNamespacePath(n) || namesThisMachine(n)) return false;
+    if (isDeviceNamespacePath(n) || namesThisMachine(n)) return n;
     if (namesStream(n)) throwPathFormatError(path, ERROR_INVALID_NAME);
-    if (!decide(n, access)) return false;
+    if (!decide(n, access)) return n;
     std::string reached = reachedPath(n);
-    return reached == n || !refusesExplicitly(reached, access);
+    // A drive mapped to one of this machine's own shares reaches local files
+    // under a name that neither the trusted directory nor the rules know.
+    if (reached != n && (isDeviceNamespacePath(reached) || namesThisMachine(reached))) return n;
+    allowed = reached == n || !refusesExplicitly(reached, access);
+    return n;
 }
 
-void SecurityPolicy::checkRead(const std::string& path) const {
-    if (!isAllowed(path, AccessRead)) throw FlashExSecurityException("file access exception");
+bool SecurityPolicy::isAllowed(const std::string& path, int access) const {
+    bool allowed = false;
+    judge(path, access, allowed);
+    return allowed;
 }
 
-void SecurityPolicy::checkWrite(const std::string& path) const {
-    if (!isAllowed(path, AccessWrite)) throw FlashExSecurityException("file access exception");
+std::string SecurityPolicy::checked(const std::string& path, int access) const {
+    bool allowed = false;
+    std::string n = judge(path, access, allowed);
+    if (!allowed) throw FlashExSecurityException("file access exception");
+    return n;
 }
+
+std::string SecurityPolicy::checkRead(const std::string& path) const { return checked(path, AccessRead); }
+
+std::string SecurityPolicy::checkWrite(const std::string& path) const { return checked(path, AccessWrite); }
 
 bool SecurityPolicy::isTrustedPath(const std::string& path) const { return liesInTrustedDir(longFullPath(path)); }
 
+// A share path is judged by the rules that match it, like any other path;
+// this machine's own shares never get this far.
 const FileAccessRule* SecurityPolicy::decidingRule(const std::string& n, int access) const {
     for (const FileAccessRule& rule : rules_) {
-        if (!rule.covers(access)) continue;
-        // A share may hold any folder that a deny rule names, under a name
-        // the rule cannot know, so every deny rule applies to UNC paths.
-        if (rule.matches(n) || (!rule.allow && isUncPath(n))) return &rule;
+        if (rule.covers(access) && rule.matches(n)) return &rule;
     }
     return nullptr;
 }
@@ -92,6 +141,6 @@ bool SecurityPolicy::refusesExplicitly(const std::string& n, int access) const {
 }
 
 bool SecurityPolicy::liesInTrustedDir(const std::string& n) const {
-    const std::string& t = trustedDir_;
+    const std::string& t = trustedJudged_;
     return !t.empty() && startsWithIgnoreCase(n, t) && (n.size() == t.size() || n[t.size()] == '\\');
 }

@@ -14,7 +14,9 @@ class MvDOMNode;
 // a path that no rule allows is refused. A path is judged by its long full
 // path; when the object it reaches is known to the file system by another name
 // (a link, a drive alias, other letter case), a refusal of that name by a deny
-// rule or by the trusted directory refuses the path as well.
+// rule or by the trusted directory refuses the path as well. The trusted
+// directory and the rule folders that name an absolute path are kept in the
+// same long full form, so that short (8.3) spellings match either way.
 class SecurityPolicy {
 public:
     // The process-wide policy, made with the defaults on first use.
@@ -28,9 +30,13 @@ public:
 
     // access is one of AccessRead, AccessWrite, AccessExecute.
     bool isAllowed(const std::string& path, int access) const;
-    // FlashExSecurityException "file access exception" when refused.
-    void checkRead(const std::string& path) const;
-    void checkWrite(const std::string& path) const;
+    // FlashExSecurityException "file access exception" when refused. Answer
+    // the long full path that was judged: the work must use that string, so
+    // that what is read or written is what was judged (a drive-relative or
+    // relative path resolved once, not again later against another current
+    // directory).
+    std::string checkRead(const std::string& path) const;
+    std::string checkWrite(const std::string& path) const;
 
     bool isTrustedPath(const std::string& path) const;
     const std::string& trustedDir() const { return trustedDir_; }
@@ -38,12 +44,16 @@ public:
     const std::vector<FileAccessRule>& rules() const { return rules_; }
 
 private:
+    // The judged long full path of path; allowed tells the answer.
+    std::string judge(const std::string& path, int access, bool& allowed) const;
+    std::string checked(const std::string& path, int access) const;
     const FileAccessRule* decidingRule(const std::string& n, int access) const;
     bool decide(const std::string& n, int access) const;
     bool refusesExplicitly(const std::string& n, int access) const;
     bool liesInTrustedDir(const std::string& n) const;
 
     std::vector<FileAccessRule> rules_;
-    std::string trustedDir_;
+    std::string trustedDir_;     // as configured, for trustedDir()
+    std::string trustedJudged_;  // its long full form, for the trusted test
     bool oleEnabled_ = false;
 };
