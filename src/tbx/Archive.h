@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,19 @@ void archive_create(nstream& out, const std::string& base_directory, const std::
 // Every file under the directory, named from the directory's own name on.
 void archive_create_from_directory(nstream& out, const std::string& directory);
 
+// Called with the full path of every file or directory that unpacking is
+// about to write (also the placeholder of a long name, and the full name it
+// is moved to), before anything is written there; throws to refuse it, which
+// ends the unpacking. The entries unpacked before stay.
+using archive_target_check = std::function<void(const std::string& target)>;
+
 // Unpacks every entry below the destination. Entry names that would reach
 // outside it (absolute, drive-relative, "..", device names) are refused with
 // "invalid file name"; a damaged archive never leaves a truncated file behind.
-void archive_extract(const std::string& destination, nstream& in);
+void archive_extract(const std::string& destination, nstream& in, const archive_target_check& check = {});
 
 // As archive_extract, and deletes every unpacked ActionScript 3 movie.
-void archive_extract_without_as3_swf(const std::string& destination, nstream& in);
+void archive_extract_without_as3_swf(const std::string& destination, nstream& in,
+                                     const archive_target_check& check = {});
 
 }  // namespace tbx

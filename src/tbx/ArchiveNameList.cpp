@@ -30,7 +30,7 @@ std::vector<std::string> listedNames(const std::string& data) {
 
 }  // namespace
 
-void apply_archive_name_list(const std::string& dest) {
+void apply_archive_name_list(const std::string& dest, const archive_target_check& check) {
     std::string directory = dest + kLongNameDirectory;
     std::string listPath = directory + "\\files";
     std::string data;
@@ -47,6 +47,7 @@ void apply_archive_name_list(const std::string& dest) {
         std::string relative = archive_relative_path(name);
         if (relative.empty()) throw std::runtime_error("invalid file name");
         targets.push_back(dest + relative);
+        if (check) check(targets.back());
     }
     for (size_t i = 0; i < targets.size(); ++i) {
         std::string placeholder = directory + "\\" + std::to_string(i);

@@ -55,6 +55,7 @@ struct Extraction {
     std::string dest;
     nstream& in;
     bool withoutAs3;
+    const archive_target_check& check;
     bool nameList = false;
 
     void run();
@@ -128,6 +129,7 @@ void Extraction::run() {
         }
         if (relative.empty()) fail("invalid file name");
         std::string target = dest + relative;
+        if (check) check(target);
         create_directories(dir_name_of(target));
         bool movie = false;
         if (kind == EntryKind::Directory) {
@@ -140,18 +142,22 @@ void Extraction::run() {
         if (withoutAs3 && movie && isAs3Swf(target)) DeleteFileA(target.c_str());
         if (memcmp(block.data(), kNameListEntry, sizeof kNameListEntry) == 0) nameList = true;
     }
-    if (nameList) apply_archive_name_list(dest);
+    if (nameList) apply_archive_name_list(dest, check);
 }
 
-void extract(const std::string& destination, nstream& in, bool withoutAs3) {
-    Extraction extraction{with_trailing_separator(destination), in, withoutAs3};
+void extract(const std::string& destination, nstream& in, bool withoutAs3, const archive_target_check& check) {
+    Extraction extraction{with_trailing_separator(destination), in, withoutAs3, check};
     extraction.run();
 }
 
 }  // namespace
 
-void archive_extract(const std::string& destination, nstream& in) { extract(destination, in, false); }
+void archive_extract(const std::string& destination, nstream& in, const archive_target_check& check) {
+    extract(destination, in, false, check);
+}
 
-void archive_extract_without_as3_swf(const std::string& destination, nstream& in) { extract(destination, in, true); }
+void archive_extract_without_as3_swf(const std::string& destination, nstream& in, const archive_target_check& check) {
+    extract(destination, in, true, check);
+}
 
 }  // namespace tbx
