@@ -8,13 +8,15 @@
 
 namespace {
 
-void listDirectory(XmlTextWriter& writer, const std::string& directory, bool includeFiles, bool recurse) {
+void listDirectory(XmlTextWriter& writer, const std::string& directory, bool includeFiles, bool recurse,
+                   const FolderFilter& mayList) {
     // A directory that cannot be searched lists nothing.
     forEachDirectoryEntry(joinPath(directory, "*.*"), [&](const WIN32_FIND_DATAA& entry) {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             writer.startElement("folder");
             writer.writeLabel(entry.cFileName);
-            if (recurse) listDirectory(writer, joinPath(directory, entry.cFileName), includeFiles, recurse);
+            std::string folder = joinPath(directory, entry.cFileName);
+            if (recurse && (!mayList || mayList(folder))) listDirectory(writer, folder, includeFiles, recurse, mayList);
             writer.endElement();
         } else if (includeFiles) {
             writer.startElement("file");
@@ -26,11 +28,13 @@ void listDirectory(XmlTextWriter& writer, const std::string& directory, bool inc
 
 }  // namespace
 
-std::string getDirectoryXML(const std::string& directory, bool includeFiles, bool recurse) {
+std::string getDirectoryXML(const std::string& label, const std::string& directory, bool includeFiles, bool recurse,
+                            const FolderFilter& mayList) {
+    requireDirectoryName(label);
     XmlTextWriter writer;
     writer.startElement("directory");
-    writer.writeLabel(directory);
-    listDirectory(writer, directory, includeFiles, recurse);
+    writer.writeLabel(label);
+    listDirectory(writer, directory, includeFiles, recurse, mayList);
     writer.endElement();
     return writer.text();
 }

@@ -49,14 +49,21 @@ bool shouldCopy(const WIN32_FIND_DATAA& sourceEntry, const std::string& target, 
     return overwrite;
 }
 
-void copyTree(const std::string& source, const std::string& destination, bool overwrite, bool onlyNewer) {
+std::string checked(const PathCheck& check, const std::string& path) { return check ? check(path) : path; }
+
+void copyTree(const std::string& source, const std::string& destination, bool overwrite, bool onlyNewer,
+              const TreeChecks& checks) {
     forEachDirectoryEntry(source + "\\*.*", [&](const WIN32_FIND_DATAA& entry) {
         std::string from = source + "\\" + entry.cFileName;
         std::string to = destination + "\\" + entry.cFileName;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            from = checked(checks.read, from);
+            to = checked(checks.write, to);
             CreateDirectoryA(to.c_str(), nullptr);
-            copyTree(from, to, overwrite, onlyNewer);
+            copyTree(from, to, overwrite, onlyNewer, checks);
         } else if (shouldCopy(entry, to, overwrite, onlyNewer)) {
+            from = checked(checks.read, from);
+            to = checked(checks.write, to);
             if (!CopyFileA(from.c_str(), to.c_str(), FALSE))
                 throw MvException("ファイルのコピーに失敗しました。 " + from + " to " + to);
         }
@@ -65,22 +72,27 @@ void copyTree(const std::string& source, const std::string& destination, bool ov
 
 }  // namespace
 
-void copyDirectoryTree(const std::string& source, const std::string& destination, bool overwrite, bool onlyNewer) {
+void copyDirectoryTree(const std::string& source, const std::string& destination, bool overwrite, bool onlyNewer,
+                       const TreeChecks& checks) {
     if (!isExistingDirectory(source)) throw MvException("コピー元ディレクトリが存在しません。" + source);
     if (liesInside(destination, source))
         throw MvException("コピー先がコピー元ディレクトリの中にあります。" + destination);
-    createDirectoryTree(destination);
-    copyTree(source, destination, overwrite, onlyNewer);
+    createDirectoryTree(destination, checks.write);
+    copyTree(source, destination, overwrite, onlyNewer, checks);
 }
 
 void deleteDirectoryTree(const std::string& path) {
+    // A link (a symbolic link or a junction) is unlinked, never emptied: its
+    // contents live elsewhere. This holds for the folder asked for as well.
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
+        return;
+    }
     std::string prefix = setTrailingSeparator(path, true);
     forEachDirectoryEntry(prefix + "*.*", [&](const WIN32_FIND_DATAA& entry) {
         std::string full = prefix + entry.cFileName;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            // A linked directory is unlinked, never emptied: its contents live elsewhere.
-            if (!RemoveDirectoryA(full.c_str())) DeleteFileA(full.c_str());
-        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
             deleteDirectoryTree(full);
         } else {
             DeleteFileA(full.c_str());

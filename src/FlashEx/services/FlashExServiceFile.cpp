@@ -8,6 +8,7 @@
 #include "FlashEx/services/DirectoryListing.h"
 #include "FlashEx/services/DirectoryTree.h"
 #include "FlashEx/services/PathUtilities.h"
+#include "FlashEx/services/SearchPattern.h"
 #include "FlashEx/services/ServiceArguments.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "security/SecurityPolicy.h"
@@ -63,16 +64,19 @@ namespace {
 
 SecurityPolicy& policy() { return SecurityPolicy::instance(); }
 
-// A search pattern with wildcards in its last name names no one file; what
-// the movie reads is the directory searched (also the root "C:\\" or the
-// current directory).
-std::string searchedPath(const std::string& pattern) {
-    std::string name = tbx::file_name_of(pattern);
-    if (name.find_first_of("*?") == std::string::npos) return pattern;
-    std::string directory = pattern.substr(0, pattern.size() - name.size());
-    if (directory.empty()) return ".";
-    std::string parent = tbx::dir_name_of(directory);
-    return parent.empty() || parent.back() == ':' ? directory : parent;
+std::string checkedRead(const std::string& path) { return policy().checkRead(path); }
+std::string checkedWrite(const std::string& path) { return policy().checkWrite(path); }
+
+// A sub-folder the listing may not read, or whose name the policy cannot
+// judge, is listed without contents.
+bool mayList(const std::string& folder) {
+    try {
+        return policy().isAllowed(folder, AccessRead);
+    } catch (const FlashExException&) {
+        return false;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 FlashExParamObject* fileInformation(const WIN32_FIND_DATAA& entry) {
@@ -89,8 +93,7 @@ FlashExParamObject* fileInformation(const WIN32_FIND_DATAA& entry) {
 }  // namespace
 
 FlashExParam* FlashExServiceFile::getFileNames(FlashExRequest& request) {
-    const std::string& directory = stringArgument(request, 0);
-    policy().checkRead(directory);
+    std::string directory = policy().checkRead(stringArgument(request, 0));
     std::vector<std::string> patterns;
     if (request.arguments.size() > 1) {
         const FlashExParamArray* list = request.arguments.at(1)->asArray();
@@ -98,10 +101,15 @@ FlashExParam* FlashExServiceFile::getFileNames(FlashExRequest& request) {
     } else {
         patterns.push_back("*.*");
     }
+    // A pattern may name another folder ("..\*", "sub\*"): every folder
+    // searched is judged before the first search.
+    std::vector<std::string> searches;
+    for (const std::string& pattern : patterns)
+        searches.push_back(checkedSearchPattern(policy(), directory + "\\" + pattern, SearchJudging::Folder));
     std::set<std::string> seen;
     auto names = std::make_unique<FlashExParamArray>();
-    for (const std::string& pattern : patterns) {
-        forEachDirectoryEntry(directory + "\\" + pattern, [&](const WIN32_FIND_DATAA& entry) {
+    for (const std::string& search : searches) {
+        forEachDirectoryEntry(search, [&](const WIN32_FIND_DATAA& entry) {
             if (seen.insert(entry.cFileName).second) names->pushString(entry.cFileName);
         });
     }
@@ -109,9 +117,8 @@ FlashExParam* FlashExServiceFile::getFileNames(FlashExRequest& request) {
 }
 
 FlashExParam* FlashExServiceFile::openDir(FlashExRequest& request) {
-    const std::string& pattern = stringArgument(request, 0);
-    policy().checkRead(searchedPath(pattern));
-    return new FlashExParamPointer(directories_.add(std::make_unique<DirectoryHandle>(pattern)));
+    std::string search = checkedSearchPattern(policy(), stringArgument(request, 0), SearchJudging::NamedEntry);
+    return new FlashExParamPointer(directories_.add(std::make_unique<DirectoryHandle>(search)));
 }
 
 FlashExParam* FlashExServiceFile::readDir(FlashExRequest& request) {
@@ -125,23 +132,24 @@ FlashExParam* FlashExServiceFile::closeDir(FlashExRequest& request) {
 }
 
 FlashExParam* FlashExServiceFile::createDirectory(FlashExRequest& request) {
-    const std::string& path = stringArgument(request, 0);
+    const std::string& text = stringArgument(request, 0);
     bool withParents = optionalBoolArgument(request, 1, false);
-    policy().checkWrite(path);
+    std::string path = policy().checkWrite(text);
     if (withParents) {
-        createDirectoryTree(path);
+        // Every folder made on the way is judged as well.
+        createDirectoryTree(path, checkedWrite);
     } else if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        throw FlashExException("フォルダ「" + path + "」を作る事が出来ませんでした。");
+        throw FlashExException("フォルダ「" + text + "」を作る事が出来ませんでした。");
     }
     return new FlashExParamBool(true);
 }
 
 FlashExParam* FlashExServiceFile::getDirectoryXML(FlashExRequest& request) {
-    const std::string& directory = stringArgument(request, 0);
+    const std::string& label = stringArgument(request, 0);
     bool includeFiles = optionalBoolArgument(request, 1, false);
     bool recurse = optionalBoolArgument(request, 2, true);
-    policy().checkRead(directory);
-    return new FlashExParamString(::getDirectoryXML(directory, includeFiles, recurse));
+    std::string directory = policy().checkRead(label);
+    return new FlashExParamString(::getDirectoryXML(label, directory, includeFiles, recurse, mayList));
 }
 
 FlashExParam* FlashExServiceFile::directoryExists(FlashExRequest& request) {
@@ -149,19 +157,21 @@ FlashExParam* FlashExServiceFile::directoryExists(FlashExRequest& request) {
 }
 
 FlashExParam* FlashExServiceFile::copyDirectory(FlashExRequest& request) {
-    const std::string& source = stringArgument(request, 0);
-    const std::string& destination = stringArgument(request, 1);
+    const std::string& sourceText = stringArgument(request, 0);
+    const std::string& destinationText = stringArgument(request, 1);
     bool overwrite = optionalBoolArgument(request, 2, true);
     bool onlyNewer = optionalBoolArgument(request, 3, false);
-    policy().checkRead(source);
-    policy().checkWrite(destination);
-    copyDirectoryTree(source, destination, overwrite, onlyNewer);
+    std::string source = policy().checkRead(sourceText);
+    std::string destination = policy().checkWrite(destinationText);
+    // Every file and folder read below the source and written below the
+    // destination is judged on its own: a sub-folder may be refused where
+    // the top is allowed.
+    copyDirectoryTree(source, destination, overwrite, onlyNewer, TreeChecks{checkedRead, checkedWrite});
     return new FlashExParamBool(true);
 }
 
 FlashExParam* FlashExServiceFile::useTempFolder(FlashExRequest& request) {
-    const std::string& folder = stringArgument(request, 0);
-    policy().checkWrite(folder);
-    TempFolderRegistry::instance().useTempFolder(folder);
+    // The registry keeps, and at exit deletes, exactly the folder judged.
+    TempFolderRegistry::instance().useTempFolder(policy().checkWrite(stringArgument(request, 0)));
     return nullptr;
 }

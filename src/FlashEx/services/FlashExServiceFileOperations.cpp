@@ -1,6 +1,8 @@
 // The file commands of FlashExServiceFile.
 #include <windows.h>
 
+#include <vector>
+
 #include "FlashEx/FlashExException.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExRequest.h"
@@ -28,33 +30,52 @@ SYSTEMTIME calendarDate(const FILETIME& time) {
     return date;
 }
 
+// Unpacking writes each entry, and the folders on its way below the
+// destination, only once the policy allows writing there.
+tbx::archive_target_check unpackingCheck(const std::string& destination) {
+    return [destination](const std::string& target) {
+        policy().checkWrite(target);
+        for (std::string folder = tbx::dir_name_of(target);
+             folder.size() > destination.size() && !isExistingDirectory(folder); folder = tbx::dir_name_of(folder))
+            policy().checkWrite(folder);
+    };
+}
+
 // Extracts the archive named by the first argument into the directory named
 // by the second, once the policy allows reading the one and writing the other.
-void extractArchive(FlashExRequest& request, void (*extract)(const std::string&, tbx::nstream&)) {
-    const std::string& archive = stringArgument(request, 0);
-    const std::string& destination = stringArgument(request, 1);
-    policy().checkRead(archive);
-    policy().checkWrite(destination);
+void extractArchive(FlashExRequest& request,
+                    void (*extract)(const std::string&, tbx::nstream&, const tbx::archive_target_check&)) {
+    const std::string& archiveText = stringArgument(request, 0);
+    const std::string& destinationText = stringArgument(request, 1);
+    std::string archive = policy().checkRead(archiveText);
+    std::string destination = policy().checkWrite(destinationText);
     tbx::nfstream in(archive.c_str(), "rb");
-    extract(destination, in);
+    extract(destination, in, unpackingCheck(setTrailingSeparator(destination, false)));
+}
+
+// The files below the source directory, each of which the policy allows
+// reading: one that it refuses fails the command before anything is packed.
+std::vector<std::string> readableFiles(const std::string& source) {
+    std::vector<std::string> files = tbx::list_files(tbx::with_trailing_separator(source) + "*.*", true);
+    for (const std::string& file : files) policy().checkRead(file);
+    return files;
 }
 
 }  // namespace
 
 FlashExParam* FlashExServiceFile::saveTextFile(FlashExRequest& request) {
-    policy().checkWrite(stringArgument(request, 0));
-    writeTextFile(textArgument(request, 0), textArgument(request, 1), textArgument(request, 2));
+    std::string path = policy().checkWrite(stringArgument(request, 0));
+    writeTextFile(path.c_str(), textArgument(request, 1), textArgument(request, 2));
     return nullptr;
 }
 
 FlashExParam* FlashExServiceFile::loadTextFile(FlashExRequest& request) {
-    policy().checkRead(stringArgument(request, 0));
-    return new FlashExParamString(readTextFile(textArgument(request, 0), textArgument(request, 1), true));
+    std::string path = policy().checkRead(stringArgument(request, 0));
+    return new FlashExParamString(readTextFile(path.c_str(), textArgument(request, 1), true));
 }
 
 FlashExParam* FlashExServiceFile::saveBinFile(FlashExRequest& request) {
-    const std::string& path = stringArgument(request, 0);
-    policy().checkWrite(path);
+    std::string path = policy().checkWrite(stringArgument(request, 0));
     tbx::write_file(path, tbx::base64_decode(stringArgument(request, 1)));
     return nullptr;
 }
@@ -75,17 +96,15 @@ FlashExParam* FlashExServiceFile::archiveExtractWithoutAs3Swf(FlashExRequest& re
 }
 
 FlashExParam* FlashExServiceFile::archiveCreate(FlashExRequest& request) {
-    const std::string& archive = stringArgument(request, 0);
-    const std::string& source = stringArgument(request, 1);
+    const std::string& archiveText = stringArgument(request, 0);
+    const std::string& sourceText = stringArgument(request, 1);
     bool withOwnName = boolArgument(request, 2);
-    policy().checkRead(source);
-    policy().checkWrite(archive);
+    std::string source = policy().checkRead(sourceText);
+    std::string archive = policy().checkWrite(archiveText);
     tbx::nfstream out(archive.c_str(), "wb");
-    if (withOwnName) {
-        tbx::archive_create_from_directory(out, source);
-    } else {
-        tbx::archive_create(out, source, tbx::list_files(tbx::with_trailing_separator(source) + "*.*", true));
-    }
+    // With its own name the entries begin with the source folder's name
+    // (unless the source ends in a separator); without, they are relative to it.
+    tbx::archive_create(out, withOwnName ? tbx::dir_name_of(source) : source, readableFiles(source));
     return nullptr;
 }
 
@@ -94,8 +113,7 @@ FlashExParam* FlashExServiceFile::fileExists(FlashExRequest& request) {
 }
 
 FlashExParam* FlashExServiceFile::deleteFile(FlashExRequest& request) {
-    const std::string& path = stringArgument(request, 0);
-    policy().checkWrite(path);
+    std::string path = policy().checkWrite(stringArgument(request, 0));
     return new FlashExParamBool(DeleteFileA(path.c_str()) != FALSE);
 }
 
@@ -116,19 +134,19 @@ FlashExParam* FlashExServiceFile::compareFiletime(FlashExRequest& request) {
 }
 
 FlashExParam* FlashExServiceFile::copyFile(FlashExRequest& request) {
-    const std::string& source = stringArgument(request, 0);
-    const std::string& destination = stringArgument(request, 1);
+    const std::string& sourceText = stringArgument(request, 0);
+    const std::string& destinationText = stringArgument(request, 1);
     bool keepExisting = optionalBoolArgument(request, 2, false);
-    policy().checkRead(source);
-    policy().checkWrite(destination);
+    std::string source = policy().checkRead(sourceText);
+    std::string destination = policy().checkWrite(destinationText);
     return new FlashExParamBool(CopyFileA(source.c_str(), destination.c_str(), keepExisting) != FALSE);
 }
 
 FlashExParam* FlashExServiceFile::moveFile(FlashExRequest& request) {
-    const std::string& source = stringArgument(request, 0);
-    const std::string& destination = stringArgument(request, 1);
-    policy().checkRead(source);
-    policy().checkWrite(destination);
+    const std::string& sourceText = stringArgument(request, 0);
+    const std::string& destinationText = stringArgument(request, 1);
+    std::string source = policy().checkRead(sourceText);
+    std::string destination = policy().checkWrite(destinationText);
     // Moving removes the source, so the source must be writable too.
     policy().checkWrite(source);
     return new FlashExParamBool(MoveFileA(source.c_str(), destination.c_str()) != FALSE);

@@ -8,7 +8,7 @@
 
 bool FlashExServiceSecureFile::invoke(FlashExRequest& request, FlashExParam*& result) {
     if (request.name != "loadTextFile") return false;
-    SecurityPolicy::instance().checkRead(stringArgument(request, 0));
-    result = new FlashExParamString(readTextFile(textArgument(request, 0), textArgument(request, 1), false));
+    std::string path = SecurityPolicy::instance().checkRead(stringArgument(request, 0));
+    result = new FlashExParamString(readTextFile(path.c_str(), textArgument(request, 1), false));
     return true;
 }

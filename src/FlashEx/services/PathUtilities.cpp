@@ -41,17 +41,32 @@ std::string setTrailingSeparator(const std::string& path, bool withSeparator) {
     return tbx::ends_with_separator(path) ? path.substr(0, path.size() - 1) : path;
 }
 
-std::string joinPath(const std::string& directory, const std::string& name) {
+void requireDirectoryName(const std::string& directory) {
     if (directory.size() <= 1) throw MvException("ディレクトリ名が短過ぎます。0");
+}
+
+std::string joinPath(const std::string& directory, const std::string& name) {
+    requireDirectoryName(directory);
     if (tbx::ends_with_separator(directory)) return directory + name;
     return directory + "\\" + name;
 }
 
-void createDirectoryTree(const std::string& path) {
-    if (isExistingDirectory(path)) return;
-    std::string parent = tbx::dir_name_of(path);
-    if (parent.size() > 2) createDirectoryTree(parent);
-    CreateDirectoryA(path.c_str(), nullptr);
+void createDirectoryTree(const std::string& path, const PathCheck& check) {
+    // The missing folders, the deepest first; a parent of 2 bytes or less (a
+    // bare drive, a root) is never created.
+    std::vector<std::string> missing;
+    for (std::string folder = setTrailingSeparator(path, false); !folder.empty() && !isExistingDirectory(folder);
+         folder = tbx::dir_name_of(folder)) {
+        missing.push_back(folder);
+        if (tbx::dir_name_of(folder).size() <= 2) break;
+    }
+    // Each below the name its parent was judged as.
+    std::vector<std::string> names;
+    for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
+        std::string name = names.empty() ? *folder : joinPath(names.back(), tbx::file_name_of(*folder));
+        names.push_back(check ? check(name) : name);
+    }
+    for (const std::string& name : names) CreateDirectoryA(name.c_str(), nullptr);
 }
 
 FILETIME lastWriteTime(const std::string& path) {

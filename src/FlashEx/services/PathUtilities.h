@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 // Path helpers of the file service. Paths are narrow text in the ANSI code page.
@@ -17,9 +18,19 @@ std::string setTrailingSeparator(const std::string& path, bool withSeparator);
 // directory + name with exactly the separator needed between them; a directory
 // of 0 or 1 characters is refused with MvException.
 std::string joinPath(const std::string& directory, const std::string& name);
+// MvException "ディレクトリ名が短過ぎます。0" for a directory of 0 or 1 characters.
+void requireDirectoryName(const std::string& directory);
 
-// Creates the directory and any missing parents; failures are not reported.
-void createDirectoryTree(const std::string& path);
+// Judges a path that a command is about to read or write and answers the name
+// to use for it (the name that was judged); throws to refuse it.
+using PathCheck = std::function<std::string(const std::string& path)>;
+
+// Creates the directory and any missing parents, from the top down; failures
+// are not reported. With a check, every missing folder is judged before the
+// first is created and is created under the name the check answers, so that a
+// name the file system would change (a trailing space or dot) is judged, and
+// made, as what it becomes.
+void createDirectoryTree(const std::string& path, const PathCheck& check = {});
 
 // The last-write time from the file's attribute data; TbException on failure.
 FILETIME lastWriteTime(const std::string& path);

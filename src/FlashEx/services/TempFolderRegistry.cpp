@@ -32,10 +32,11 @@ bool isPathBelow(const std::string& path, const std::string& directory) {
 // the temporary directory, both compared as long full paths (".", "..",
 // short names and '/' resolved), so that neither the temporary directory
 // itself nor a sibling that only shares its name's beginning is ever deleted.
-void checkFolderName(const std::string& folder) {
-    if (folder.size() <= 1) throw MvException("一時フォルダ名が不正です。");
-    if (tbx::ends_with_character(folder, '~')) return;
-    if (!isPathBelow(longFullPath(folder), longFullPath(tempDirectory(false))))
+// The temporary directory keeps its separator while it is resolved: "C:\"
+// is the root, while "C:" would be drive C's current folder.
+void checkFolderName(const std::string& longFolder) {
+    if (tbx::ends_with_character(longFolder, '~')) return;
+    if (!isPathBelow(longFolder, longFullPath(tempDirectory(true))))
         throw MvException("指定されたパスは一時フォルダとして設定する事が出来ません。");
 }
 
@@ -56,17 +57,23 @@ std::string TempFolderRegistry::mutexName(const std::string& folder) {
 }
 
 void TempFolderRegistry::useTempFolder(const std::string& folder) {
-    if (isRegistered(folder)) return;
-    checkFolderName(folder);
-    tbx::KernelHandle mutex(CreateMutexA(nullptr, FALSE, mutexName(folder).c_str()));
+    if (folder.size() <= 1) throw MvException("一時フォルダ名が不正です。");
+    // Resolved now, not at exit when the current folder may have changed: a
+    // drive-relative "C:" must never become the drive's root "C:\".
+    std::string path = longFullPath(folder);
+    if (folders_.count(path) != 0) return;
+    checkFolderName(path);
+    tbx::KernelHandle mutex(CreateMutexA(nullptr, FALSE, mutexName(path).c_str()));
     // Without its mutex the folder could be deleted under another instance.
     if (!mutex) throw MvException("一時フォルダ「" + folder + "」を登録できませんでした。");
-    TempFolder& entry = folders_[folder];
-    entry.path = folder;
+    TempFolder& entry = folders_[path];
+    entry.path = path;
     entry.mutex = std::move(mutex);
 }
 
-bool TempFolderRegistry::isRegistered(const std::string& folder) const { return folders_.count(folder) != 0; }
+bool TempFolderRegistry::isRegistered(const std::string& folder) const {
+    return folders_.count(longFullPath(folder)) != 0;
+}
 
 TempFolderRegistry::~TempFolderRegistry() {
     for (auto& [key, folder] : folders_) {

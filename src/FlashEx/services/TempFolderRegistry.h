@@ -23,9 +23,11 @@ public:
     TempFolderRegistry& operator=(const TempFolderRegistry&) = delete;
 
     // Registers a folder below the temporary directory, or one whose name ends
-    // in '~' anywhere. The folder itself is not touched now. A folder already
-    // registered is ignored. MvException when the name is refused.
+    // in '~' anywhere. The folder is kept, and deleted at exit, as its long
+    // full path resolved now; the folder itself is not touched now. A folder
+    // already registered is ignored. MvException when the name is refused.
     void useTempFolder(const std::string& folder);
+    // Whether the folder, resolved now, is registered.
     bool isRegistered(const std::string& folder) const;
 
     // The name of the mutex that stands for a folder in every instance.
