@@ -50,6 +50,10 @@ const FlashExServiceFile::CommandEntry FlashExServiceFile::kCommands[] = {
     {"getFileSize", &FlashExServiceFile::getFileSize},
 };
 
+FlashExServiceFile::FlashExServiceFile() : FlashExServiceFile(SecurityPolicy::instance()) {}
+
+FlashExServiceFile::FlashExServiceFile(const SecurityPolicy& policy) : policy_(policy) {}
+
 bool FlashExServiceFile::invoke(FlashExRequest& request, FlashExParam*& result) {
     for (const CommandEntry& command : kCommands) {
         if (request.name == command.name) {
@@ -62,16 +66,11 @@ bool FlashExServiceFile::invoke(FlashExRequest& request, FlashExParam*& result) 
 
 namespace {
 
-SecurityPolicy& policy() { return SecurityPolicy::instance(); }
-
-std::string checkedRead(const std::string& path) { return policy().checkRead(path); }
-std::string checkedWrite(const std::string& path) { return policy().checkWrite(path); }
-
 // A sub-folder the listing may not read, or whose name the policy cannot
 // judge, is listed without contents.
-bool mayList(const std::string& folder) {
+bool mayList(const SecurityPolicy& policy, const std::string& folder) {
     try {
-        return policy().isAllowed(folder, AccessRead);
+        return policy.isAllowed(folder, AccessRead);
     } catch (const FlashExException&) {
         return false;
     } catch (const std::exception&) {
@@ -93,7 +92,7 @@ FlashExParamObject* fileInformation(const WIN32_FIND_DATAA& entry) {
 }  // namespace
 
 FlashExParam* FlashExServiceFile::getFileNames(FlashExRequest& request) {
-    std::string directory = policy().checkRead(stringArgument(request, 0));
+    std::string directory = policy_.checkRead(stringArgument(request, 0));
     std::vector<std::string> patterns;
     if (request.arguments.size() > 1) {
         const FlashExParamArray* list = request.arguments.at(1)->asArray();
@@ -105,7 +104,7 @@ FlashExParam* FlashExServiceFile::getFileNames(FlashExRequest& request) {
     // searched is judged before the first search.
     std::vector<std::string> searches;
     for (const std::string& pattern : patterns)
-        searches.push_back(checkedSearchPattern(policy(), directory + "\\" + pattern, SearchJudging::Folder));
+        searches.push_back(checkedSearchPattern(policy_, directory + "\\" + pattern, SearchJudging::Folder));
     std::set<std::string> seen;
     auto names = std::make_unique<FlashExParamArray>();
     for (const std::string& search : searches) {
@@ -117,7 +116,7 @@ FlashExParam* FlashExServiceFile::getFileNames(FlashExRequest& request) {
 }
 
 FlashExParam* FlashExServiceFile::openDir(FlashExRequest& request) {
-    std::string search = checkedSearchPattern(policy(), stringArgument(request, 0), SearchJudging::NamedEntry);
+    std::string search = checkedSearchPattern(policy_, stringArgument(request, 0), SearchJudging::NamedEntry);
     return new FlashExParamPointer(directories_.add(std::make_unique<DirectoryHandle>(search)));
 }
 
@@ -134,10 +133,10 @@ FlashExParam* FlashExServiceFile::closeDir(FlashExRequest& request) {
 FlashExParam* FlashExServiceFile::createDirectory(FlashExRequest& request) {
     const std::string& text = stringArgument(request, 0);
     bool withParents = optionalBoolArgument(request, 1, false);
-    std::string path = policy().checkWrite(text);
+    std::string path = policy_.checkWrite(text);
     if (withParents) {
         // Every folder made on the way is judged as well.
-        createDirectoryTree(path, checkedWrite);
+        createDirectoryTree(path, [this](const std::string& folder) { return policy_.checkWrite(folder); });
     } else if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         throw FlashExException("フォルダ「" + text + "」を作る事が出来ませんでした。");
     }
@@ -148,8 +147,9 @@ FlashExParam* FlashExServiceFile::getDirectoryXML(FlashExRequest& request) {
     const std::string& label = stringArgument(request, 0);
     bool includeFiles = optionalBoolArgument(request, 1, false);
     bool recurse = optionalBoolArgument(request, 2, true);
-    std::string directory = policy().checkRead(label);
-    return new FlashExParamString(::getDirectoryXML(label, directory, includeFiles, recurse, mayList));
+    std::string directory = policy_.checkRead(label);
+    FolderFilter readable = [this](const std::string& folder) { return mayList(policy_, folder); };
+    return new FlashExParamString(::getDirectoryXML(label, directory, includeFiles, recurse, readable));
 }
 
 FlashExParam* FlashExServiceFile::directoryExists(FlashExRequest& request) {
@@ -161,17 +161,19 @@ FlashExParam* FlashExServiceFile::copyDirectory(FlashExRequest& request) {
     const std::string& destinationText = stringArgument(request, 1);
     bool overwrite = optionalBoolArgument(request, 2, true);
     bool onlyNewer = optionalBoolArgument(request, 3, false);
-    std::string source = policy().checkRead(sourceText);
-    std::string destination = policy().checkWrite(destinationText);
+    std::string source = policy_.checkRead(sourceText);
+    std::string destination = policy_.checkWrite(destinationText);
     // Every file and folder read below the source and written below the
     // destination is judged on its own: a sub-folder may be refused where
     // the top is allowed.
-    copyDirectoryTree(source, destination, overwrite, onlyNewer, TreeChecks{checkedRead, checkedWrite});
+    TreeChecks checks{[this](const std::string& path) { return policy_.checkRead(path); },
+                      [this](const std::string& path) { return policy_.checkWrite(path); }};
+    copyDirectoryTree(source, destination, overwrite, onlyNewer, checks);
     return new FlashExParamBool(true);
 }
 
 FlashExParam* FlashExServiceFile::useTempFolder(FlashExRequest& request) {
     // The registry keeps, and at exit deletes, exactly the folder judged.
-    TempFolderRegistry::instance().useTempFolder(policy().checkWrite(stringArgument(request, 0)));
+    TempFolderRegistry::instance().useTempFolder(policy_.checkWrite(stringArgument(request, 0)));
     return nullptr;
 }

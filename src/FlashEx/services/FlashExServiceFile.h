@@ -4,14 +4,18 @@
 
 class FlashExParam;
 struct FlashExRequest;
+class SecurityPolicy;
 
 // The file system for the movie: listing, reading and writing files, copying,
 // moving and deleting, directories, well-known folders, file times, archives,
 // the directory listing XML and temporary folders. Paths are checked against
-// the security policy before any work starts.
+// the security policy before any work starts, and the work uses the paths as
+// the policy resolved and judged them.
 class FlashExServiceFile : public FlashExService {
 public:
-    FlashExServiceFile() = default;
+    // Judged by the process-wide policy.
+    FlashExServiceFile();
+    explicit FlashExServiceFile(const SecurityPolicy& policy);
     bool invoke(FlashExRequest& request, FlashExParam*& result) override;
 
 private:
@@ -60,5 +64,6 @@ private:
     FlashExParam* pathRelativePathTo(FlashExRequest& request);
     FlashExParam* pathCanonicalize(FlashExRequest& request);
 
+    const SecurityPolicy& policy_;
     DirectoryHandleTable directories_;
 };

@@ -20,8 +20,6 @@
 
 namespace {
 
-SecurityPolicy& policy() { return SecurityPolicy::instance(); }
-
 int sign(LONG comparison) { return comparison < 0 ? -1 : comparison > 0 ? 1 : 0; }
 
 SYSTEMTIME calendarDate(const FILETIME& time) {
@@ -32,50 +30,50 @@ SYSTEMTIME calendarDate(const FILETIME& time) {
 
 // Unpacking writes each entry, and the folders on its way below the
 // destination, only once the policy allows writing there.
-tbx::archive_target_check unpackingCheck(const std::string& destination) {
-    return [destination](const std::string& target) {
-        policy().checkWrite(target);
+tbx::archive_target_check unpackingCheck(const SecurityPolicy& policy, const std::string& destination) {
+    return [&policy, destination](const std::string& target) {
+        policy.checkWrite(target);
         for (std::string folder = tbx::dir_name_of(target);
              folder.size() > destination.size() && !isExistingDirectory(folder); folder = tbx::dir_name_of(folder))
-            policy().checkWrite(folder);
+            policy.checkWrite(folder);
     };
 }
 
 // Extracts the archive named by the first argument into the directory named
 // by the second, once the policy allows reading the one and writing the other.
-void extractArchive(FlashExRequest& request,
+void extractArchive(const SecurityPolicy& policy, FlashExRequest& request,
                     void (*extract)(const std::string&, tbx::nstream&, const tbx::archive_target_check&)) {
     const std::string& archiveText = stringArgument(request, 0);
     const std::string& destinationText = stringArgument(request, 1);
-    std::string archive = policy().checkRead(archiveText);
-    std::string destination = policy().checkWrite(destinationText);
+    std::string archive = policy.checkRead(archiveText);
+    std::string destination = policy.checkWrite(destinationText);
     tbx::nfstream in(archive.c_str(), "rb");
-    extract(destination, in, unpackingCheck(setTrailingSeparator(destination, false)));
+    extract(destination, in, unpackingCheck(policy, setTrailingSeparator(destination, false)));
 }
 
 // The files below the source directory, each of which the policy allows
 // reading: one that it refuses fails the command before anything is packed.
-std::vector<std::string> readableFiles(const std::string& source) {
+std::vector<std::string> readableFiles(const SecurityPolicy& policy, const std::string& source) {
     std::vector<std::string> files = tbx::list_files(tbx::with_trailing_separator(source) + "*.*", true);
-    for (const std::string& file : files) policy().checkRead(file);
+    for (const std::string& file : files) policy.checkRead(file);
     return files;
 }
 
 }  // namespace
 
 FlashExParam* FlashExServiceFile::saveTextFile(FlashExRequest& request) {
-    std::string path = policy().checkWrite(stringArgument(request, 0));
+    std::string path = policy_.checkWrite(stringArgument(request, 0));
     writeTextFile(path.c_str(), textArgument(request, 1), textArgument(request, 2));
     return nullptr;
 }
 
 FlashExParam* FlashExServiceFile::loadTextFile(FlashExRequest& request) {
-    std::string path = policy().checkRead(stringArgument(request, 0));
+    std::string path = policy_.checkRead(stringArgument(request, 0));
     return new FlashExParamString(readTextFile(path.c_str(), textArgument(request, 1), true));
 }
 
 FlashExParam* FlashExServiceFile::saveBinFile(FlashExRequest& request) {
-    std::string path = policy().checkWrite(stringArgument(request, 0));
+    std::string path = policy_.checkWrite(stringArgument(request, 0));
     tbx::write_file(path, tbx::base64_decode(stringArgument(request, 1)));
     return nullptr;
 }
@@ -86,12 +84,12 @@ FlashExParam* FlashExServiceFile::log(FlashExRequest& request) {
 }
 
 FlashExParam* FlashExServiceFile::archiveExtract(FlashExRequest& request) {
-    extractArchive(request, tbx::archive_extract);
+    extractArchive(policy_, request, tbx::archive_extract);
     return nullptr;
 }
 
 FlashExParam* FlashExServiceFile::archiveExtractWithoutAs3Swf(FlashExRequest& request) {
-    extractArchive(request, tbx::archive_extract_without_as3_swf);
+    extractArchive(policy_, request, tbx::archive_extract_without_as3_swf);
     return nullptr;
 }
 
@@ -99,12 +97,12 @@ FlashExParam* FlashExServiceFile::archiveCreate(FlashExRequest& request) {
     const std::string& archiveText = stringArgument(request, 0);
     const std::string& sourceText = stringArgument(request, 1);
     bool withOwnName = boolArgument(request, 2);
-    std::string source = policy().checkRead(sourceText);
-    std::string archive = policy().checkWrite(archiveText);
+    std::string source = policy_.checkRead(sourceText);
+    std::string archive = policy_.checkWrite(archiveText);
     tbx::nfstream out(archive.c_str(), "wb");
     // With its own name the entries begin with the source folder's name
     // (unless the source ends in a separator); without, they are relative to it.
-    tbx::archive_create(out, withOwnName ? tbx::dir_name_of(source) : source, readableFiles(source));
+    tbx::archive_create(out, withOwnName ? tbx::dir_name_of(source) : source, readableFiles(policy_, source));
     return nullptr;
 }
 
@@ -113,7 +111,7 @@ FlashExParam* FlashExServiceFile::fileExists(FlashExRequest& request) {
 }
 
 FlashExParam* FlashExServiceFile::deleteFile(FlashExRequest& request) {
-    std::string path = policy().checkWrite(stringArgument(request, 0));
+    std::string path = policy_.checkWrite(stringArgument(request, 0));
     return new FlashExParamBool(DeleteFileA(path.c_str()) != FALSE);
 }
 
@@ -137,18 +135,18 @@ FlashExParam* FlashExServiceFile::copyFile(FlashExRequest& request) {
     const std::string& sourceText = stringArgument(request, 0);
     const std::string& destinationText = stringArgument(request, 1);
     bool keepExisting = optionalBoolArgument(request, 2, false);
-    std::string source = policy().checkRead(sourceText);
-    std::string destination = policy().checkWrite(destinationText);
+    std::string source = policy_.checkRead(sourceText);
+    std::string destination = policy_.checkWrite(destinationText);
     return new FlashExParamBool(CopyFileA(source.c_str(), destination.c_str(), keepExisting) != FALSE);
 }
 
 FlashExParam* FlashExServiceFile::moveFile(FlashExRequest& request) {
     const std::string& sourceText = stringArgument(request, 0);
     const std::string& destinationText = stringArgument(request, 1);
-    std::string source = policy().checkRead(sourceText);
-    std::string destination = policy().checkWrite(destinationText);
+    std::string source = policy_.checkRead(sourceText);
+    std::string destination = policy_.checkWrite(destinationText);
     // Moving removes the source, so the source must be writable too.
-    policy().checkWrite(source);
+    policy_.checkWrite(source);
     return new FlashExParamBool(MoveFileA(source.c_str(), destination.c_str()) != FALSE);
 }
 

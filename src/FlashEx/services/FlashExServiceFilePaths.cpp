@@ -52,11 +52,11 @@ FlashExParam* FlashExServiceFile::getAppPath(FlashExRequest& request) {
 }
 
 FlashExParam* FlashExServiceFile::getTrustedDir(FlashExRequest& request) {
-    return new FlashExParamString(SecurityPolicy::instance().trustedDir());
+    return new FlashExParamString(policy_.trustedDir());
 }
 
 FlashExParam* FlashExServiceFile::isTrustedPath(FlashExRequest& request) {
-    return new FlashExParamBool(SecurityPolicy::instance().isTrustedPath(stringArgument(request, 0)));
+    return new FlashExParamBool(policy_.isTrustedPath(stringArgument(request, 0)));
 }
 
 FlashExParam* FlashExServiceFile::shGetFolderPath(FlashExRequest& request) {
