@@ -1,26 +1,37 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
+#include <vector>
 
+#include "FlashEx/FlashExParam.h"
+#include "FlashEx/FlashExRequest.h"
 #include "FlashEx/MvException.h"
+#include "FlashEx/services/FlashExServiceFile.h"
+#include "FlashEx/services/TempFolderRegistry.h"
 #include "MovaraTest.h"
 #include "PolicyTestSupport.h"
+#include "ScratchDrive.h"
 #include "security/MultiByteCompare.h"
+#include "tbx/Archive.h"
 #include "tbx/Handles.h"
 #include "tbx/TextConversion.h"
+#include "tbx/nfstream.h"
 
 // Paths that a hostile movie might pass to reach objects the policy refuses.
 // Each row names the object the path really reaches under Wine and the answer
 // under two policies that share a trusted folder {R} and a deny rule on {D}:
 //   narrow: deny {D}, allow the folder {T} around it, nothing else;
 //   open:   deny {D}, deny {X}, deny a folder with a Greek name, allow "*".
+// Each policy is also written with the short (8.3) names of its folders, and
+// must then answer every row as it does with the long names.
 using namespace security;
 
 namespace {
 
 using movara_test::ScratchDir;
 
-enum Answer { Allowed, Refused, FormatError, RawPathError };
+enum Answer { Allowed, Refused, FormatError, RawPathError, ObjectPathError };
 
 struct Attack {
     const char* path;
@@ -66,7 +77,10 @@ const Attack kAttacks[] = {
     {"//./{X/}/x.txt", R, "X\\x.txt", "outside", Refused, Refused},
     {"\\\\?\\{T}\\..\\Outside Folder\\x.txt", R, "nothing (\"..\" is a name there)", "-", RawPathError, RawPathError},
     {"//?/{X/}/x.txt", R, "X\\x.txt", "outside", Refused, Refused},
-    {"\\??\\{X}\\x.txt", R, "X\\x.txt", "outside", FormatError, FormatError},
+    {"\\??\\{X}\\x.txt", R, "X\\x.txt", "outside", ObjectPathError, ObjectPathError},
+    // Judged as a folder "??" on the current drive, opened as a share path.
+    {"\\??\\UNC\\localhost\\C$\\{X:}\\x.txt", R, "nothing under Wine; X\\x.txt on Windows", "-", ObjectPathError,
+     ObjectPathError},
     {"\\\\localhost\\C$\\{X:}\\x.txt", R, "nothing under Wine; X\\x.txt on Windows", "-", Refused, Refused},
     {"\\\\127.0.0.1\\c$\\{X:}\\x.txt", R, "nothing under Wine; X\\x.txt on Windows", "-", Refused, Refused},
     {"\\\\localhost\\C$\\{R:}\\new.txt", W, "nothing under Wine; the trusted folder on Windows", nullptr, Refused,
@@ -85,6 +99,9 @@ const Attack kAttacks[] = {
     {"{T}\\表\\..\\ok.txt", R, "T\\ok.txt", "ok", Allowed, Allowed},
     {"{T}\\ポ\\..\\ok.txt", R, "T\\ok.txt (ポ ends in the byte '|')", "ok", Allowed, Allowed},
     {"\\\\2130706433\\c$\\{X:}\\x.txt", R, "nothing under Wine; X\\x.txt on Windows", "-", Refused, Refused},
+    // Another machine's share is judged by the rules that match it; no deny
+    // rule written for this machine's folders does.
+    {"\\\\fileserver\\movies\\{X:}\\x.txt", R, "nothing under Wine; a file on another machine", "-", Refused, Allowed},
     {"{T}\\Denied Folder＼s.txt", W, "nothing (one name inside T)", nullptr, Allowed, Allowed},
     {"{T}\\。。\\Outside Folder\\x.txt", W, "nothing (a folder \"。。\" inside T)", nullptr, Allowed, Allowed},
     {"{T}\\link\\x.txt", R, "nothing (Wine makes the link to X but does not follow it)", "-", Allowed, Allowed},
@@ -151,6 +168,8 @@ bool answerMatches(const std::string& judgement, Answer expected) {
             return judgement.rfind("format error: path format error ", 0) == 0;
         case RawPathError:
             return judgement == "raw path error: path format error \\\\?\\";
+        case ObjectPathError:
+            return judgement == "raw path error: path format error \\??\\";
     }
     return false;
 }
@@ -165,7 +184,8 @@ protected:
         places_["{X}"] = s + "\\Outside Folder";
         places_["{R}"] = s + "\\Trusted Folder";
         for (const char* folder : {"{T}", "{D}", "{X}", "{R}"}) movara_test::makeDirectory(places_[folder]);
-        movara_test::makeDirectory(s + "\\Δelta Folder");
+        places_["{G}"] = s + "\\Δelta Folder";
+        movara_test::makeDirectory(places_["{G}"]);
         movara_test::writeBytes(places_["{T}"] + "\\ok.txt", "ok");
         CreateSymbolicLinkA((places_["{T}"] + "\\link").c_str(), places_["{X}"].c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
         movara_test::writeBytes(places_["{D}"] + "\\s.txt", "secret");
@@ -174,6 +194,8 @@ protected:
         places_["{T83}"] = shortPathOf(places_["{T}"]);
         places_["{D83}"] = shortPathOf(places_["{D}"]);
         places_["{R83}"] = shortPathOf(places_["{R}"]);
+        places_["{X83}"] = shortPathOf(places_["{X}"]);
+        places_["{G83}"] = shortPathOf(places_["{G}"]);
         places_["{X/}"] = replaced(places_["{X}"], '\\', '/');
         places_["{X:}"] = places_["{X}"].substr(2);
         places_["{R:}"] = places_["{R}"].substr(2);
@@ -184,15 +206,24 @@ protected:
         places_["{300}"] = std::string(300, 'a');
         places_["{33000}"] = std::string(33000, 'a');
 
-        const std::string trusted = "<trusted>" + places_["{R}"] + "</trusted>";
-        const std::string denyD = "<deny access=\"rwx\" match=\"dir\">" + places_["{D}"] + "</deny>";
-        narrow_ = policyFromSettings("<security>" + trusted + "<fileAccess>" + denyD +
-                                     "<allow access=\"rwx\" match=\"dir\">" + places_["{T}"] +
-                                     "</allow></fileAccess></security>");
-        open_ =
-            policyFromSettings("<security>" + trusted + "<fileAccess>" + denyD + "<deny access=\"rwx\" match=\"dir\">" +
-                               places_["{X}"] + "</deny>" + "<deny access=\"rwx\" match=\"dir\">" + s +
-                               "\\Δelta Folder</deny>" + "<allow access=\"rwx\" match=\"*\"/></fileAccess></security>");
+        narrow_ = narrowPolicy("{R}", "{D}", "{T}");
+        open_ = openPolicy("{R}", "{D}", "{X}", "{G}");
+        narrowShort_ = narrowPolicy("{R83}", "{D83}", "{T83}");
+        openShort_ = openPolicy("{R83}", "{D83}", "{X83}", "{G83}");
+    }
+
+    std::string rule(const char* kind, const char* folder) const {
+        return std::string("<") + kind + " access=\"rwx\" match=\"dir\">" + places_.at(folder) + "</" + kind + ">";
+    }
+    std::unique_ptr<SecurityPolicy> narrowPolicy(const char* trusted, const char* denied, const char* allowed) const {
+        return policyFromSettings("<security><trusted>" + places_.at(trusted) + "</trusted><fileAccess>" +
+                                  rule("deny", denied) + rule("allow", allowed) + "</fileAccess></security>");
+    }
+    std::unique_ptr<SecurityPolicy> openPolicy(const char* trusted, const char* denied, const char* outside,
+                                               const char* greek) const {
+        return policyFromSettings("<security><trusted>" + places_.at(trusted) + "</trusted><fileAccess>" +
+                                  rule("deny", denied) + rule("deny", outside) + rule("deny", greek) +
+                                  "<allow access=\"rwx\" match=\"*\"/></fileAccess></security>");
     }
 
     std::string expand(std::string text) const {
@@ -206,7 +237,7 @@ protected:
 
     ScratchDir scratch_;
     std::map<std::string, std::string> places_;
-    std::unique_ptr<SecurityPolicy> narrow_, open_;
+    std::unique_ptr<SecurityPolicy> narrow_, open_, narrowShort_, openShort_;
 };
 
 TEST_F(PathAttack, EveryPathIsJudgedByTheObjectItReaches) {
@@ -224,8 +255,298 @@ TEST_F(PathAttack, EveryPathIsJudgedByTheObjectItReaches) {
             << attack.path << " (reaches " << attack.reaches << "), narrow policy: " << narrow;
         EXPECT_TRUE(answerMatches(open, attack.open))
             << attack.path << " (reaches " << attack.reaches << "), open policy: " << open;
+        EXPECT_EQ(judged(*narrowShort_, path, attack.access), narrow)
+            << attack.path << ", narrow policy in short names";
+        EXPECT_EQ(judged(*openShort_, path, attack.access), open) << attack.path << ", open policy in short names";
     }
     SetCurrentDirectoryA(previous);
+}
+
+// Commands that judged one place and then worked on another. Every row runs
+// one file command on drive {M}, a drive of the test's own mapped onto the
+// scratch folder, whose current folder is {T}\cur; the temporary folder is
+// {T}. The policy:
+//   trusted  {T}\Trusted
+//   deny rw  {T}\Denied Folder, {T}\Locked (which does not exist)
+//   allow rw {T}, {W}
+// The scratch folder also holds an outside folder and a file at its root,
+// which no command may reach. Each row starts from the same files.
+struct CommandAttack {
+    const char* command;
+    // "true" and "false" are Bool values, "[p]" an Array holding pattern p.
+    std::vector<const char*> arguments;
+    const char* failure;  // the message, or "" when the command succeeds
+    const char* before;   // what the command reached when paths were judged apart from their use
+    const char* absent;   // must not exist afterwards
+    const char* present;  // must exist afterwards
+    const char* hidden;   // must not appear in the answer (for "archiveCreate": in the archive)
+    const char* shown;    // must appear in it
+};
+
+const char* const kRefusal = "file access exception";
+
+const CommandAttack kCommandAttacks[] = {
+    {"getFileNames", {"{M}"}, "", "the root of {M}", nullptr, nullptr, "Outside Folder", "cur.txt"},
+    {"getFileNames", {"{T}", "[..\\*]"}, kRefusal, "the scratch root", nullptr, nullptr, "Outside Folder", nullptr},
+    {"getFileNames", {"{T}", "[Denied Folder\\*]"}, kRefusal, "D", nullptr, nullptr, "s.txt", nullptr},
+    {"getFileNames", {"{T}", "[cur\\*.txt]"}, "", "(allowed: a folder inside T)", nullptr, nullptr, nullptr, "cur.txt"},
+    {"getDirectoryXML", {"{M}"}, "", "the root of {M}", nullptr, nullptr, "Outside Folder", "sub"},
+    {"getDirectoryXML", {"{T}", "true"}, "", "D's files", nullptr, nullptr, "s.txt", "Denied Folder"},
+    {"openDir", {"{M}*"}, "", "the root of {M}", nullptr, nullptr, "Outside Folder", "cur.txt"},
+    {"openDir", {"{M}..\\..\\*"}, kRefusal, "the root of {M}", nullptr, nullptr, nullptr, nullptr},
+    {"copyDirectory",
+     {"{M}", "{W}\\copy"},
+     "",
+     "the root of {M}",
+     "{W}\\copy\\Outside Folder",
+     "{W}\\copy\\cur.txt",
+     nullptr,
+     nullptr},
+    {"copyDirectory",
+     {"{T}\\src", "{T}"},
+     kRefusal,
+     "the trusted folder",
+     "{T}\\Trusted\\m.swf",
+     nullptr,
+     nullptr,
+     nullptr},
+    {"copyDirectory",
+     {"{T}", "{W}\\copy"},
+     kRefusal,
+     "D's files",
+     "{W}\\copy\\Denied Folder\\s.txt",
+     nullptr,
+     nullptr,
+     nullptr},
+    {"copyDirectory",
+     {"{T}\\cur", "{T}\\Locked \\x"},
+     kRefusal,
+     "the folder Locked",
+     "{T}\\Locked",
+     nullptr,
+     nullptr,
+     nullptr},
+    {"archiveCreate", {"{W}\\a.tar", "{M}", "false"}, "", "the root of {M}", nullptr, nullptr, "outside", "cur.txt"},
+    {"archiveCreate", {"{W}\\b.tar", "{T}", "true"}, kRefusal, "D's files", nullptr, nullptr, "secret", nullptr},
+    {"archiveExtract",
+     {"{W}\\trusted.tar", "{T}"},
+     kRefusal,
+     "the trusted folder",
+     "{T}\\Trusted\\m.swf",
+     nullptr,
+     nullptr,
+     nullptr},
+    {"archiveExtract",
+     {"{W}\\denied.tar", "{T}"},
+     kRefusal,
+     "D",
+     "{T}\\Denied Folder\\m.swf",
+     nullptr,
+     nullptr,
+     nullptr},
+    {"archiveExtract",
+     {"{W}\\long.tar", "{T}"},
+     kRefusal,
+     "D, through the list of long names",
+     "{LONG}",
+     nullptr,
+     nullptr,
+     nullptr},
+    {"archiveExtract",
+     {"{W}\\plain.tar", "{M}"},
+     "",
+     "the root of {M}",
+     "{M}\\m.swf",
+     "{T}\\cur\\m.swf",
+     nullptr,
+     nullptr},
+    {"archiveExtractWithoutAs3Swf",
+     {"{W}\\plain.tar", "{M}"},
+     "",
+     "the root of {M}",
+     "{M}\\m.swf",
+     "{T}\\cur\\m.swf",
+     nullptr,
+     nullptr},
+    {"archiveExtractWithoutAs3Swf",
+     {"{W}\\trusted.tar", "{T}"},
+     kRefusal,
+     "the trusted folder",
+     "{T}\\Trusted\\m.swf",
+     nullptr,
+     nullptr,
+     nullptr},
+    {"createDirectory",
+     {"{T}\\Locked \\x", "true"},
+     kRefusal,
+     "the folder Locked",
+     "{T}\\Locked",
+     nullptr,
+     nullptr,
+     nullptr},
+    // At exit, after the current folder of {M} moved on, the registry deletes
+    // what it judged, not the root of {M}.
+    {"useTempFolder", {"{M}"}, "", "the whole drive {M}", "{T}\\cur", "{T}\\other\\o.txt", nullptr, nullptr},
+};
+
+class CommandAttacks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        drive_ = std::make_unique<movara_test::ScratchDrive>(scratch_.path());
+        if (!drive_->mapped()) GTEST_SKIP() << "no drive letter could be mapped onto a scratch folder";
+        const std::string m = drive_->drive();
+        places_["{M}"] = m;
+        places_["{T}"] = m + "\\Allowed Folder";
+        places_["{W}"] = m + "\\Work";
+        places_["{LONG}"] = places_["{T}"] + "\\Denied Folder\\" + std::string(100, 'n');
+        drive_->setCurrentFolder("\\Allowed Folder\\cur");
+        drive_->setTemporaryFolder("\\Allowed Folder");
+        const std::string t = places_["{T}"];
+        policy_ = policyFromSettings(
+            "<security><trusted>" + t + "\\Trusted</trusted><fileAccess>" + "<deny access=\"rw\" match=\"dir\">" + t +
+            "\\Denied Folder</deny>" + "<deny access=\"rw\" match=\"dir\">" + t + "\\Locked</deny>" +
+            "<allow access=\"rw\" match=\"dir\">" + t + "</allow>" + "<allow access=\"rw\" match=\"dir\">" +
+            places_["{W}"] + "</allow>" + "</fileAccess></security>");
+    }
+
+    // The same files before every row.
+    void makeFiles() {
+        using movara_test::makeDirectory;
+        using movara_test::writeBytes;
+        const std::string s = scratch_.path();
+        for (const std::string& child : {"\\Allowed Folder", "\\Work", "\\Outside Folder", "\\stage", "\\root.txt"}) {
+            movara_test::removeTree(s + child);
+            DeleteFileA((s + child).c_str());
+        }
+        const std::string t = s + "\\Allowed Folder";
+        for (const std::string& folder :
+             {t, t + "\\cur", t + "\\cur\\sub", t + "\\other", t + "\\Denied Folder", t + "\\Trusted", t + "\\src",
+              t + "\\src\\Trusted", s + "\\Work", s + "\\Outside Folder"})
+            makeDirectory(folder);
+        writeBytes(t + "\\ok.txt", "ok");
+        writeBytes(t + "\\cur\\cur.txt", "cur");
+        writeBytes(t + "\\other\\o.txt", "other");
+        writeBytes(t + "\\Denied Folder\\s.txt", "secret");
+        writeBytes(t + "\\src\\Trusted\\m.swf", "movie");
+        writeBytes(s + "\\Outside Folder\\x.txt", "outside");
+        writeBytes(s + "\\root.txt", "root");
+        makeArchive("plain.tar", "m.swf");
+        makeArchive("trusted.tar", "Trusted\\m.swf");
+        makeArchive("denied.tar", "Denied Folder\\m.swf");
+        makeArchive("long.tar", "Denied Folder\\" + std::string(100, 'n'));
+    }
+
+    // An archive in {W} holding one entry of that name.
+    void makeArchive(const std::string& archive, const std::string& entry) {
+        const std::string stage = scratch_.path() + "\\stage";
+        movara_test::removeTree(stage);
+        movara_test::makeDirectory(stage);
+        size_t separator = entry.rfind('\\');
+        if (separator != std::string::npos) movara_test::makeDirectory(stage + "\\" + entry.substr(0, separator));
+        movara_test::writeBytes(stage + "\\" + entry, "FWS movie");
+        tbx::nfstream out((scratch_.path() + "\\Work\\" + archive).c_str(), "wb");
+        tbx::archive_create(out, stage, {stage + "\\" + entry});
+    }
+
+    std::string expand(std::string text) const {
+        for (size_t open; (open = text.find('{')) != std::string::npos;) {
+            size_t close = text.find('}', open);
+            text.replace(open, close - open + 1, places_.at(text.substr(open, close - open + 1)));
+        }
+        return text;
+    }
+
+    FlashExParam* argument(const char* text) const {
+        std::string value = text;
+        if (value == "true" || value == "false") return new FlashExParamBool(value == "true");
+        if (value.front() != '[') return new FlashExParamString(expand(value));
+        auto* patterns = new FlashExParamArray;
+        patterns->pushString(value.substr(1, value.size() - 2));
+        return patterns;
+    }
+
+    // The command's answer as text, or the message it failed with.
+    std::string run(FlashExServiceFile& service, const CommandAttack& attack, std::string& answer) const {
+        FlashExRequest request;
+        request.name = attack.command;
+        for (const char* text : attack.arguments) request.arguments.push(argument(text));
+        try {
+            FlashExParam* result = nullptr;
+            service.invoke(request, result);
+            std::unique_ptr<FlashExParam> owned(result);
+            answer = describe(service, result);
+            if (request.name == "archiveCreate") answer += movara_test::readBytes(expand(attack.arguments[0]));
+            return "";
+        } catch (const FlashExException& e) {
+            if (request.name == "archiveCreate" && movara_test::fileExists(expand(attack.arguments[0])))
+                answer = movara_test::readBytes(expand(attack.arguments[0]));
+            return e.getMessage();
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+    }
+
+    static std::string describe(FlashExServiceFile& service, FlashExParam* result) {
+        if (!result) return "";
+        if (const FlashExParamArray* names = dynamic_cast<const FlashExParamArray*>(result)) {
+            std::string text;
+            for (unsigned i = 0; i < names->size(); ++i) text += names->at(i)->getString() + "|";
+            return text;
+        }
+        if (dynamic_cast<FlashExParamPointer*>(result)) return readAll(service, result->getPointer());
+        if (dynamic_cast<FlashExParamString*>(result)) return result->getString();
+        return "";
+    }
+
+    // Every entry name that an open directory handle gives.
+    static std::string readAll(FlashExServiceFile& service, void* handle) {
+        std::string text;
+        for (;;) {
+            FlashExRequest request;
+            request.name = "readDir";
+            request.arguments.push(new FlashExParamPointer(handle));
+            FlashExParam* entry = nullptr;
+            service.invoke(request, entry);
+            std::unique_ptr<FlashExParam> owned(entry);
+            if (!entry) break;
+            text += entry->getProperty("fileName")->getString() + "|";
+        }
+        FlashExRequest close;
+        close.name = "closeDir";
+        close.arguments.push(new FlashExParamPointer(handle));
+        FlashExParam* none = nullptr;
+        service.invoke(close, none);
+        return text;
+    }
+
+    ScratchDir scratch_;
+    std::unique_ptr<movara_test::ScratchDrive> drive_;
+    std::map<std::string, std::string> places_;
+    std::unique_ptr<SecurityPolicy> policy_;
+};
+
+TEST_F(CommandAttacks, EveryCommandWorksOnWhatWasJudged) {
+    for (const CommandAttack& attack : kCommandAttacks) {
+        makeFiles();
+        drive_->setCurrentFolder("\\Allowed Folder\\cur");
+        std::string row = std::string(attack.command) + " " + expand(attack.arguments[0]) +
+                          " (before: " + expand(attack.before) + ")";
+        FlashExServiceFile service(*policy_);
+        std::string answer;
+        std::string failure = run(service, attack, answer);
+        if (std::string(attack.command) == "useTempFolder") {
+            drive_->setCurrentFolder("\\Allowed Folder\\other");
+            TempFolderRegistry::shutdown();
+        }
+        EXPECT_EQ(failure, attack.failure) << row;
+        if (attack.absent)
+            EXPECT_FALSE(GetFileAttributesA(expand(attack.absent).c_str()) != INVALID_FILE_ATTRIBUTES)
+                << row << ": " << attack.absent << " exists";
+        if (attack.present)
+            EXPECT_TRUE(movara_test::fileExists(expand(attack.present))) << row << ": " << attack.present << " is gone";
+        if (attack.hidden) EXPECT_EQ(answer.find(attack.hidden), std::string::npos) << row << ": " << answer;
+        if (attack.shown) EXPECT_NE(answer.find(attack.shown), std::string::npos) << row << ": " << answer;
+    }
 }
 
 // Wine links the documents folder to the Unix home folder: a real link whose

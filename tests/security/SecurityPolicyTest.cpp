@@ -14,6 +14,12 @@ const char kBuiltInSecurity[] =
 
 std::string defaultTrustedDir() { return movara_test::executableDirectory() + "\\trusted"; }
 
+std::string shortPathOf(const std::string& path) {
+    char buffer[MAX_PATH];
+    DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    return std::string(buffer, length);
+}
+
 TEST(SecurityPolicyLoad, WithoutSecuritySettingsEverythingOutsideTrustedIsRefused) {
     for (const char* security : {"", "<security/>", "<security oleEnabled=\"0\"><fileAccess/></security>"}) {
         auto policy = policyFromSettings(security);
@@ -169,6 +175,19 @@ TEST(SecurityPolicyDecision, RawObjectPathsAreAFormatError) {
     EXPECT_EQ(messageOf([&] { policy->isAllowed("\\\\?\\C:\\x", AccessRead); }), "path format error \\\\?\\");
     EXPECT_EQ(messageOf([&] { policy->checkWrite("\\\\?\\C:\\x"); }), "path format error \\\\?\\");
     EXPECT_THROW(policy->checkRead("\\\\?\\C:\\x"), FlashExException);
+    // "\??\" reaches the object manager as it stands, whatever the full-path service makes of it.
+    for (const char* path : {"\\??\\C:\\x", "\\??\\UNC\\localhost\\C$\\x"})
+        EXPECT_EQ(messageOf([&] { policy->checkRead(path); }), "path format error \\??\\") << path;
+}
+
+TEST(SecurityPolicyDecision, ChecksAnswerTheLongFullPathTheyJudged) {
+    ScratchDir scratch;
+    movara_test::makeDirectory(scratch / "Long Folder");
+    auto policy =
+        policyFromSettings("<security><fileAccess><allow access=\"rw\" match=\"*\"/></fileAccess></security>");
+    EXPECT_EQ(policy->checkRead(shortPathOf(scratch / "Long Folder") + "/sub/../x.txt"),
+              scratch / "Long Folder\\x.txt");
+    EXPECT_EQ(policy->checkWrite(scratch / "Long Folder\\new "), scratch / "Long Folder\\new");
 }
 
 TEST(SecurityPolicyDecision, RulesWithEnvironmentAndSpecialFolders) {
@@ -194,20 +213,49 @@ TEST(SecurityPolicyDecision, RulesWithEnvironmentAndSpecialFolders) {
     SetEnvironmentVariableA("MVR_APP_PATH", movara_test::executableDirectory().c_str());
 }
 
-// A share may hold any local folder under a name no rule knows: deny rules
-// apply to every share path, while allow rules for shares still work.
-TEST(SecurityPolicyDecision, SharesAreJudgedWarily) {
-    auto shares = policyFromSettings(
-        "<security><fileAccess><allow access=\"r\" match=\"dir\">\\\\fileserver\\movies</allow>"
+// A share path is judged by the rules that match it: a deny rule written for
+// this machine's folders does not refuse another machine's files, while this
+// machine's own shares stay refused whatever the rules say.
+TEST(SecurityPolicyDecision, SharesAreJudgedByTheRulesThatMatchThem) {
+    auto movies = policyFromSettings(
+        "<security><fileAccess><deny access=\"r\" match=\"right\">.key</deny>"
+        "<allow access=\"r\" match=\"dir\">\\\\fileserver\\movies</allow>"
         "</fileAccess></security>");
-    EXPECT_TRUE(shares->isAllowed("\\\\fileserver\\movies\\a.swf", AccessRead));
-    EXPECT_FALSE(shares->isAllowed("\\\\fileserver\\other\\a.swf", AccessRead));
+    EXPECT_TRUE(movies->isAllowed("\\\\fileserver\\movies\\a.swf", AccessRead));
+    EXPECT_FALSE(movies->isAllowed("\\\\fileserver\\movies\\b.key", AccessRead));
+    EXPECT_FALSE(movies->isAllowed("\\\\fileserver\\other\\a.swf", AccessRead));
     auto open = policyFromSettings(
         "<security><fileAccess><deny access=\"w\" match=\"dir\">C:\\secret</deny>"
         "<allow access=\"rw\" match=\"*\"/></fileAccess></security>");
     EXPECT_TRUE(open->isAllowed("\\\\fileserver\\share\\a.txt", AccessRead));
-    EXPECT_FALSE(open->isAllowed("\\\\fileserver\\share\\a.txt", AccessWrite));
-    EXPECT_FALSE(open->isAllowed("\\\\localhost\\share\\a.txt", AccessRead));
+    EXPECT_TRUE(open->isAllowed("\\\\fileserver\\share\\a.txt", AccessWrite));
+    for (const char* own : {"\\\\localhost\\share\\a.txt", "\\\\127.0.0.1\\C$\\secret\\a.txt"})
+        EXPECT_FALSE(open->isAllowed(own, AccessRead)) << own;
+}
+
+// Judged paths are long full paths, so the trusted folder and every folder
+// a rule names by an absolute path are kept in that form too; a short (8.3)
+// spelling of them still refuses what it names.
+TEST(SecurityPolicyLoad, TrustedAndRuleFoldersTakeTheirLongForm) {
+    ScratchDir scratch;
+    movara_test::makeDirectory(scratch / "Trusted Folder");
+    movara_test::makeDirectory(scratch / "Secret Folder");
+    std::string trusted = shortPathOf(scratch / "Trusted Folder");
+    std::string secret = shortPathOf(scratch / "Secret Folder");
+    ASSERT_NE(trusted, scratch / "Trusted Folder") << "no short names here";
+    auto policy = policyFromSettings("<security><trusted>" + trusted + "</trusted><fileAccess>" +
+                                     "<deny access=\"rw\" match=\"dir\">" + secret + "</deny>" +
+                                     "<deny access=\"rw\" match=\"=\">" + secret + "\\new.txt</deny>" +
+                                     "<allow access=\"rw\" match=\"*\"/></fileAccess></security>");
+    EXPECT_EQ(policy->trustedDir(), trusted);  // as configured
+    EXPECT_FALSE(policy->isAllowed(scratch / "Trusted Folder\\new.txt", AccessWrite));
+    EXPECT_TRUE(policy->isTrustedPath(scratch / "Trusted Folder\\movie.swf"));
+    EXPECT_FALSE(policy->isAllowed(scratch / "Secret Folder\\a.txt", AccessRead));
+    EXPECT_EQ(policy->rules()[1].path, scratch / "Secret Folder\\new.txt");
+    // A trailing separator still keeps the folder from covering what lies below.
+    auto slashed = policyFromSettings("<security><fileAccess><allow access=\"r\" match=\"dir\">" + secret +
+                                      "\\</allow></fileAccess></security>");
+    EXPECT_FALSE(slashed->isAllowed(scratch / "Secret Folder\\a.txt", AccessRead));
 }
 
 TEST(SecurityPolicyDecision, UnknownMatchKindIsAnError) {

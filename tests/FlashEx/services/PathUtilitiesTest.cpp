@@ -3,6 +3,9 @@
 #include "MovaraTest.h"
 #include "tbx/TbException.h"
 
+#include <stdexcept>
+#include <vector>
+
 using namespace movara_test;
 
 TEST(PathUtilities, TrailingSeparatorIsAddedOrRemovedByCharacterNotByte) {
@@ -39,6 +42,31 @@ TEST(PathUtilities, CreateDirectoryTreeMakesEveryMissingLevel) {
     EXPECT_TRUE(directoryExists(deep));
     createDirectoryTree(deep);  // existing: nothing happens, nothing thrown
     EXPECT_TRUE(directoryExists(deep));
+}
+
+TEST(PathUtilities, CreateDirectoryTreeJudgesEveryMissingFolderBeforeMakingAny) {
+    ScratchDir dir;
+    makeDirectory(dir / "a");
+    std::vector<std::string> asked;
+    createDirectoryTree(dir / "a\\b\\c", [&](const std::string& folder) {
+        asked.push_back(folder);
+        return folder;
+    });
+    EXPECT_EQ((std::vector<std::string>{dir / "a\\b", dir / "a\\b\\c"}), asked);
+    EXPECT_TRUE(directoryExists(dir / "a\\b\\c"));
+
+    auto refuseY = [](const std::string& folder) -> std::string {
+        if (folder.back() == 'y') throw std::runtime_error("refused");
+        return folder;
+    };
+    EXPECT_THROW(createDirectoryTree(dir / "x\\y", refuseY), std::runtime_error);
+    EXPECT_FALSE(directoryExists(dir / "x"));
+
+    // A folder is made under the name the check answers, and so is what lies below it.
+    const std::string spaced = dir / "p ";
+    createDirectoryTree(spaced + "\\q",
+                        [&](const std::string& folder) { return folder == spaced ? dir / "p" : folder; });
+    EXPECT_TRUE(directoryExists(dir / "p\\q"));
 }
 
 TEST(PathUtilities, LastWriteTimeReadsTheFileAndNamesAMissingOneInItsError) {

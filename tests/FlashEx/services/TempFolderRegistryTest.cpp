@@ -2,6 +2,8 @@
 #include "FlashEx/services/PathUtilities.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "MovaraTest.h"
+#include "HostLinks.h"
+#include "ScratchDrive.h"
 
 using namespace movara_test;
 
@@ -80,6 +82,54 @@ TEST(TempFolderRegistry, AcceptsFoldersBelowTheTempDirectoryOrEndingInTilde) {
     EXPECT_TRUE(registry.isRegistered(temp + "\\mvtest_b"));
     EXPECT_EQ("C__anywhere_work~", TempFolderRegistry::mutexName("C:\\anywhere\\work~"));
     EXPECT_EQ("C__表_x", TempFolderRegistry::mutexName("C:\\表\\x"));  // 表's trail byte stays
+}
+
+// Drive M is a drive of the test's own, mapped onto a scratch folder.
+TEST(TempFolderRegistry, KeepsAndDeletesTheFolderResolvedAtRegistration) {
+    ScratchDir dir;
+    ScratchDrive drive(dir.path());
+    if (!drive.mapped()) GTEST_SKIP() << "no drive letter could be mapped onto a scratch folder";
+    for (const char* folder : {"tmp", "tmp\\app", "tmp\\other"}) makeDirectory(dir / folder);
+    writeBytes(dir / "root.txt", "root");
+    writeBytes(dir / "tmp\\app\\a.txt", "a");
+    writeBytes(dir / "tmp\\other\\o.txt", "o");
+    drive.setTemporaryFolder("\\tmp");
+    drive.setCurrentFolder("\\tmp\\app");
+    {
+        TempFolderRegistry registry;
+        EXPECT_EQ("accepted", refusal(registry, drive.drive()));  // drive M's current folder, below tmp
+        EXPECT_TRUE(registry.isRegistered(drive.drive() + "\\tmp\\app"));
+        drive.setCurrentFolder("\\tmp\\other");
+    }
+    EXPECT_FALSE(directoryExists(dir / "tmp\\app"));
+    EXPECT_TRUE(fileExists(dir / "tmp\\other\\o.txt"));
+    EXPECT_TRUE(fileExists(dir / "root.txt"));
+}
+
+TEST(TempFolderRegistry, ATemporaryFolderAtADriveRootIsThatRoot) {
+    ScratchDir dir;
+    ScratchDrive drive(dir.path());
+    if (!drive.mapped()) GTEST_SKIP() << "no drive letter could be mapped onto a scratch folder";
+    makeDirectory(dir / "app");
+    drive.setTemporaryFolder("\\");
+    drive.setCurrentFolder("\\app");  // "M:" alone is this folder, not the root
+    TempFolderRegistry registry;
+    EXPECT_EQ("accepted", refusal(registry, drive.drive() + "\\session"));
+    EXPECT_EQ("指定されたパスは一時フォルダとして設定する事が出来ません。", refusal(registry, drive.drive() + "\\"));
+}
+
+TEST(TempFolderRegistry, ARegisteredLinkIsUnlinkedNeverEmptied) {
+    ScratchDir dir;
+    makeDirectory(dir / "target");
+    writeBytes(dir / "target\\keep.txt", "k");
+    std::string link = dir / "session";
+    if (!makeDirectoryLink(link, dir / "target")) GTEST_SKIP() << "no way to make a directory link here";
+    {
+        TempFolderRegistry registry;
+        EXPECT_EQ("accepted", refusal(registry, link));
+    }
+    EXPECT_EQ("k", readBytes(dir / "target\\keep.txt"));
+    removeDirectoryLink(link);
 }
 
 TEST(TempFolderRegistry, TwoRunningInstancesLeaveTheDeletionToTheLastOneToExit) {
