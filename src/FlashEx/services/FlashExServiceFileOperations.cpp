@@ -28,13 +28,14 @@ SYSTEMTIME calendarDate(const FILETIME& time) {
     return date;
 }
 
-// Unpacking writes each entry, and the folders on its way below the
-// destination, only once the policy allows writing there.
-tbx::archive_target_check unpackingCheck(const SecurityPolicy& policy, const std::string& destination) {
-    return [&policy, destination](const std::string& target) {
+// Unpacking writes each entry, and each folder it makes on the way there
+// (the destination's own missing parents too), only once the policy allows
+// writing there.
+tbx::archive_target_check unpackingCheck(const SecurityPolicy& policy) {
+    return [&policy](const std::string& target) {
         policy.checkWrite(target);
-        for (std::string folder = tbx::dir_name_of(target);
-             folder.size() > destination.size() && !isExistingDirectory(folder); folder = tbx::dir_name_of(folder))
+        for (std::string folder = tbx::dir_name_of(target); folder.size() > 2 && !isExistingDirectory(folder);
+             folder = tbx::dir_name_of(folder))
             policy.checkWrite(folder);
     };
 }
@@ -48,7 +49,7 @@ void extractArchive(const SecurityPolicy& policy, FlashExRequest& request,
     std::string archive = policy.checkRead(archiveText);
     std::string destination = policy.checkWrite(destinationText);
     tbx::nfstream in(archive.c_str(), "rb");
-    extract(destination, in, unpackingCheck(policy, setTrailingSeparator(destination, false)));
+    extract(destination, in, unpackingCheck(policy));
 }
 
 // The files below the source directory, each of which the policy allows
