@@ -11,8 +11,8 @@ bool startsWithDrive(const std::string& path) {
     return path.size() >= 2 && path[1] == ':' && !tbx::is_lead_byte(path[0]);
 }
 
-// A root keeps its separator: "\\" is the current drive's root, "C:\\" that
-// of drive C, while "C:" is drive C's current folder.
+// A root keeps its separator: "\" is the current drive's root, "C:\" that of
+// drive C, while "C:" is drive C's current folder.
 std::string withoutTrailingSeparators(std::string folder) {
     while (folder.size() > 1 && tbx::ends_with_separator(folder) && !(folder.size() == 3 && startsWithDrive(folder)))
         folder.pop_back();
@@ -44,7 +44,7 @@ std::string checkedSearchPattern(const SecurityPolicy& policy, const std::string
     if (hasWildcards(parts.name)) return tbx::with_trailing_separator(policy.checkRead(parts.folder)) + parts.name;
     if (judging == SearchJudging::NamedEntry) return policy.checkRead(pattern);
     // Without wildcards the whole pattern is resolved first, as the search
-    // will resolve it ("x\\.." is the folder above x), then its folder judged.
+    // will resolve it ("x\.." is the folder above x), then its folder judged.
     std::string entry = longFullPath(pattern);
     size_t separator = tbx::last_separator(entry);
     if (separator != std::string::npos && separator + 1 < entry.size())

@@ -3,8 +3,8 @@
 
 class SecurityPolicy;
 
-// Search patterns of the listing commands ("C:\\data\\*.txt", "C:*",
-// "dir\\..\\*"). The folder a pattern searches is resolved once, judged for
+// Search patterns of the listing commands ("C:\data\*.txt", "C:*",
+// "dir\..\*"). The folder a pattern searches is resolved once, judged for
 // reading, and searched under that same resolved name, so a drive-relative or
 // relative pattern, or one that climbs with "..", reads exactly the folder
 // that was judged.
