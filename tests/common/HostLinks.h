@@ -3,9 +3,10 @@
 
 namespace movara_test {
 
-// Runs a command of the Linux machine that Wine runs on; true when it ends
-// with exit code 0.
-bool runOnHost(const std::string& command);
+// Runs a shell command on the Linux machine that Wine runs on and waits for
+// it to end. Wine gives no exit code for a host program: callers check what
+// the command did.
+void runOnHost(const std::string& shellCommand);
 
 // A directory link made on the host (Win32 cannot make one that Wine
 // follows); Wine shows it as a reparse point. Windows paths in, false when
@@ -14,7 +15,7 @@ bool makeDirectoryLink(const std::string& link, const std::string& target);
 // Removes such a link (Wine cannot remove a host link itself); the target stays.
 void removeDirectoryLink(const std::string& link);
 
-// A path quoted for a host command line.
+// A path quoted for the host's shell.
 std::string hostQuoted(const std::string& unixPath);
 
 }  // namespace movara_test

@@ -43,13 +43,12 @@ ScratchDrive::ScratchDrive(const std::string& folder) {
         if (used & (1u << (letter - 'A'))) continue;
         std::string link = devices + "/" + (char)(letter - 'A' + 'a') + ":";
         // ln refuses a link that exists already: a letter in use elsewhere is never taken over.
-        if (!runOnHost("/bin/ln -s " + hostQuoted(target) + " " + hostQuoted(link))) continue;
+        runOnHost("ln -s " + hostQuoted(target) + " " + hostQuoted(link));
         std::string probe = std::string(1, letter) + ":\\drive-marker";
         if (fileExists(probe) && readBytes(probe) == "scratch") {
             letter_ = letter;
             link_ = link;
-        } else {
-            runOnHost("/bin/rm -f " + hostQuoted(link));
+            target_ = target;
         }
     }
     DeleteFileA(marker.c_str());
@@ -64,7 +63,9 @@ ScratchDrive::~ScratchDrive() {
     restoreVariable(("=" + drive()).c_str(), hadCurrent_, savedCurrent_);
     restoreVariable("TMP", hadTmp_, savedTmp_);
     restoreVariable("TEMP", hadTemp_, savedTemp_);
-    runOnHost("/bin/rm -f " + hostQuoted(link_));
+    // Only the link made here, pointing at the scratch folder, is removed.
+    runOnHost("[ \"$(readlink " + hostQuoted(link_) + ")\" = " + hostQuoted(target_) + " ] && rm -f " +
+              hostQuoted(link_));
 }
 
 std::string ScratchDrive::drive() const { return std::string(1, letter_) + ":"; }

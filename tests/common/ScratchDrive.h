@@ -28,7 +28,8 @@ public:
 
 private:
     char letter_ = 0;
-    std::string link_;  // Unix path of the dosdevices link
+    std::string link_;    // Unix path of the dosdevices link
+    std::string target_;  // Unix path of the scratch folder it points at
     std::string savedCurrent_, savedTmp_, savedTemp_;
     bool hadCurrent_ = false, hadTmp_ = false, hadTemp_ = false;
 };

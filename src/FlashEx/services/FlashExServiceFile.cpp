@@ -161,8 +161,8 @@ FlashExParam* FlashExServiceFile::copyDirectory(FlashExRequest& request) {
     const std::string& destinationText = stringArgument(request, 1);
     bool overwrite = optionalBoolArgument(request, 2, true);
     bool onlyNewer = optionalBoolArgument(request, 3, false);
-    std::string source = policy_.checkRead(sourceText);
-    std::string destination = policy_.checkWrite(destinationText);
+    std::string source = withoutTrailingSeparators(policy_.checkRead(sourceText));
+    std::string destination = withoutTrailingSeparators(policy_.checkWrite(destinationText));
     // Every file and folder read below the source and written below the
     // destination is judged on its own: a sub-folder may be refused where
     // the top is allowed.

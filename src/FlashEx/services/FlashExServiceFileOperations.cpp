@@ -98,12 +98,14 @@ FlashExParam* FlashExServiceFile::archiveCreate(FlashExRequest& request) {
     const std::string& archiveText = stringArgument(request, 0);
     const std::string& sourceText = stringArgument(request, 1);
     bool withOwnName = boolArgument(request, 2);
-    std::string source = policy_.checkRead(sourceText);
+    std::string source = withoutTrailingSeparators(policy_.checkRead(sourceText));
     std::string archive = policy_.checkWrite(archiveText);
     tbx::nfstream out(archive.c_str(), "wb");
-    // With its own name the entries begin with the source folder's name
-    // (unless the source ends in a separator); without, they are relative to it.
-    tbx::archive_create(out, withOwnName ? tbx::dir_name_of(source) : source, readableFiles(policy_, source));
+    // With its own name the entries begin with the source folder's name,
+    // unless the movie wrote the source with a trailing separator; without,
+    // they are relative to the source.
+    bool ownName = withOwnName && !tbx::ends_with_separator(sourceText);
+    tbx::archive_create(out, ownName ? tbx::dir_name_of(source) : source, readableFiles(policy_, source));
     return nullptr;
 }
 

@@ -41,6 +41,16 @@ std::string setTrailingSeparator(const std::string& path, bool withSeparator) {
     return tbx::ends_with_separator(path) ? path.substr(0, path.size() - 1) : path;
 }
 
+std::string withoutTrailingSeparators(const std::string& path) {
+    std::string folder = path;
+    bool driveRoot = folder.size() == 3 && folder[1] == ':' && !tbx::is_lead_byte(folder[0]);
+    while (folder.size() > 1 && tbx::ends_with_separator(folder) && !driveRoot) {
+        folder.pop_back();
+        driveRoot = folder.size() == 3 && folder[1] == ':' && !tbx::is_lead_byte(folder[0]);
+    }
+    return folder;
+}
+
 void requireDirectoryName(const std::string& directory) {
     if (directory.size() <= 1) throw MvException("ディレクトリ名が短過ぎます。0");
 }

@@ -15,6 +15,10 @@ std::string currentDirectory(bool withSeparator);
 // false: one final '\\' or '/' is removed.
 std::string setTrailingSeparator(const std::string& path, bool withSeparator);
 
+// The folder that path names, without trailing separators; a root ("\",
+// "C:\") keeps its one, since "C:" alone is drive C's current folder.
+std::string withoutTrailingSeparators(const std::string& path);
+
 // directory + name with exactly the separator needed between them; a directory
 // of 0 or 1 characters is refused with MvException.
 std::string joinPath(const std::string& directory, const std::string& name);

@@ -1,5 +1,6 @@
 #include "SearchPattern.h"
 
+#include "PathUtilities.h"
 #include "security/SecurityPolicy.h"
 #include "tbx/PathString.h"
 
@@ -9,14 +10,6 @@ bool hasWildcards(const std::string& name) { return name.find_first_of("*?") != 
 
 bool startsWithDrive(const std::string& path) {
     return path.size() >= 2 && path[1] == ':' && !tbx::is_lead_byte(path[0]);
-}
-
-// A root keeps its separator: "\" is the current drive's root, "C:\" that of
-// drive C, while "C:" is drive C's current folder.
-std::string withoutTrailingSeparators(std::string folder) {
-    while (folder.size() > 1 && tbx::ends_with_separator(folder) && !(folder.size() == 3 && startsWithDrive(folder)))
-        folder.pop_back();
-    return folder;
 }
 
 struct SplitPattern {

@@ -60,7 +60,7 @@ void TempFolderRegistry::useTempFolder(const std::string& folder) {
     if (folder.size() <= 1) throw MvException("一時フォルダ名が不正です。");
     // Resolved now, not at exit when the current folder may have changed: a
     // drive-relative "C:" must never become the drive's root "C:\".
-    std::string path = longFullPath(folder);
+    std::string path = withoutTrailingSeparators(longFullPath(folder));
     if (folders_.count(path) != 0) return;
     checkFolderName(path);
     tbx::KernelHandle mutex(CreateMutexA(nullptr, FALSE, mutexName(path).c_str()));
@@ -72,7 +72,7 @@ void TempFolderRegistry::useTempFolder(const std::string& folder) {
 }
 
 bool TempFolderRegistry::isRegistered(const std::string& folder) const {
-    return folders_.count(longFullPath(folder)) != 0;
+    return folders_.count(withoutTrailingSeparators(longFullPath(folder))) != 0;
 }
 
 TempFolderRegistry::~TempFolderRegistry() {
