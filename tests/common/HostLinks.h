@@ -3,10 +3,9 @@
 
 namespace movara_test {
 
-// Runs a shell command on the Linux machine that Wine runs on and waits for
-// it to end. Wine gives no exit code for a host program: callers check what
-// the command did.
-void runOnHost(const std::string& shellCommand);
+// Runs a shell command on the Linux machine that Wine runs on; true when it
+// ends with exit status 0. No double quotes in the command.
+bool runOnHost(const std::string& shellCommand);
 
 // A directory link made on the host (Win32 cannot make one that Wine
 // follows); Wine shows it as a reparse point. Windows paths in, false when

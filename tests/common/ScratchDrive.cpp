@@ -43,7 +43,7 @@ ScratchDrive::ScratchDrive(const std::string& folder) {
         if (used & (1u << (letter - 'A'))) continue;
         std::string link = devices + "/" + (char)(letter - 'A' + 'a') + ":";
         // ln refuses a link that exists already: a letter in use elsewhere is never taken over.
-        runOnHost("ln -s " + hostQuoted(target) + " " + hostQuoted(link));
+        if (!runOnHost("ln -s " + hostQuoted(target) + " " + hostQuoted(link))) continue;
         std::string probe = std::string(1, letter) + ":\\drive-marker";
         if (fileExists(probe) && readBytes(probe) == "scratch") {
             letter_ = letter;
@@ -64,7 +64,7 @@ ScratchDrive::~ScratchDrive() {
     restoreVariable("TMP", hadTmp_, savedTmp_);
     restoreVariable("TEMP", hadTemp_, savedTemp_);
     // Only the link made here, pointing at the scratch folder, is removed.
-    runOnHost("[ \"$(readlink " + hostQuoted(link_) + ")\" = " + hostQuoted(target_) + " ] && rm -f " +
+    runOnHost("readlink " + hostQuoted(link_) + " | grep -qxF " + hostQuoted(target_) + " && rm -f " +
               hostQuoted(link_));
 }
 
