@@ -2,6 +2,7 @@
 #include "FlashEx/services/DirectoryListing.h"
 #include "FlashEx/services/DirectoryTree.h"
 #include "FlashEx/services/XmlTextWriter.h"
+#include "HostLinks.h"
 #include "MovaraTest.h"
 
 #include <vector>
@@ -39,15 +40,6 @@ std::string messageOf(void (*action)(const std::string&, const std::string&), co
         return e.what();
     }
     return "no failure";
-}
-
-// Links a directory name to another directory. Win32 cannot make links under
-// Wine, so the link is made on the host, where Wine shows it as a reparse point.
-bool makeDirectoryLink(const std::string& link, const std::string& target) {
-    std::string output;
-    return movara_test::runUnixProgram(
-               "ln -s '" + movara_test::unixPathOf(target) + "' '" + movara_test::unixPathOf(link) + "'", "", output) ==
-           0;
 }
 
 const ULONGLONG kOld = 130000000000000000ULL, kNew = 131000000000000000ULL;
@@ -214,6 +206,5 @@ TEST(DirectoryTree, DeleteNeverEmptiesALinkedDirectory) {
     ASSERT_TRUE(GetFileAttributesA((dir / "tree\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
     deleteDirectoryTree(dir / "tree");
     EXPECT_EQ("k", readBytes(dir / "target\\keep.txt"));
-    std::string output;  // Wine cannot remove the host's link itself
-    movara_test::runUnixProgram("rm -f '" + movara_test::unixPathOf(dir / "tree\\link") + "'", "", output);
+    removeDirectoryLink(dir / "tree\\link");
 }
