@@ -20,7 +20,7 @@ void checkApiKey(FlashExRequest& request, const std::string& apiKey) {
 
 void answerError(CShockwaveflash1& player, const std::string& message) noexcept {
     try {
-        std::unique_ptr<FlashExParamError> error(makeError(message));
+        auto error = makeError(message);
         std::string xml;
         error->writeXML(xml);
         if (player.exists()) player.SetReturnValue(xml);
@@ -37,7 +37,7 @@ void handleExternalCall(const std::string& text, FlashExServiceManager& manager,
         FlashExRequest request;
         parseRequest(text, request);
         checkApiKey(request, apiKey);
-        std::unique_ptr<FlashExParam> result(manager.invoke(request));
+        ParamPtr result = manager.invoke(request);
         if (player.exists()) {
             std::string xml;
             if (result) {

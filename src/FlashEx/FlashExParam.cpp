@@ -31,13 +31,13 @@ int64_t truncateSaturated(double value) {
 
 }  // namespace
 
-FlashExParam* FlashExParam::undefined() {
+const FlashExParam& FlashExParam::undefined() {
     struct Sentinel : FlashExParam {};
-    static Sentinel sentinel;
-    return &sentinel;
+    static const Sentinel sentinel;
+    return sentinel;
 }
 
-FlashExParam* FlashExParam::getProperty(const std::string&) const { throwTypeError(); }
+const FlashExParam* FlashExParam::getProperty(const std::string&) const { throwTypeError(); }
 const std::string& FlashExParam::getString() const { throwTypeError(); }
 const char* FlashExParam::getCString() const { return getString().c_str(); }
 void* FlashExParam::getPointer() const { throwTypeError(); }
@@ -46,7 +46,7 @@ unsigned int FlashExParam::getUInt() const { throwTypeError(); }
 double FlashExParam::getDouble() const { throwTypeError(); }
 float FlashExParam::getFloat() const { throwTypeError(); }
 bool FlashExParam::getBool() const { throwTypeError(); }
-bool FlashExParam::isUndefined() const { return this == undefined(); }
+bool FlashExParam::isUndefined() const { return this == &undefined(); }
 void FlashExParam::writeXML(std::string& out) const { out += "<null/>"; }
 FlashExParamArray* FlashExParam::asArray() { throwTypeError(); }
 const FlashExParamArray* FlashExParam::asArray() const { throwTypeError(); }
@@ -135,7 +135,10 @@ void FlashExParamPointer::toVariant(VARIANT& out) const {
     VariantInit(&out);
     V_VT(&out) = VT_DISPATCH;
     V_DISPATCH(&out) = static_cast<IDispatch*>(pointer_);
+    if (pointer_) V_DISPATCH(&out)->AddRef();
 }
+
+void FlashExParamPointer::clearVariant(VARIANT& v) const { VariantClear(&v); }
 
 void appendEscapedXml(std::string& out, const std::string& text) {
     for (size_t i = 0; i < text.size(); ++i) {

@@ -1,24 +1,36 @@
 #pragma once
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 #include <oleauto.h>
 
+class FlashExParam;
 class FlashExParamArray;
 class FlashExParamObject;
 
-// A value exchanged with the movie. Every value is a heap object. A bare
-// FlashExParam is the undefined sentinel (FlashExParam::undefined()), which is
-// never deleted. Typed accessors that a class does not offer throw
-// FlashExException "type error".
+// An owned value. Containers own their elements; a plain pointer or reference
+// to a value only borrows it.
+using ParamPtr = std::unique_ptr<FlashExParam>;
+
+// What a value is, so callers can tell without runtime type information.
+enum class ParamKind { Undefined, String, Int, Double, Bool, Null, Pointer, Array, Object };
+
+// A value exchanged with the movie. A bare FlashExParam is the undefined
+// sentinel (FlashExParam::undefined()), which lives for the whole run. Typed
+// accessors that a class does not offer throw FlashExException "type error".
 class FlashExParam {
 public:
     virtual ~FlashExParam() = default;
 
+    virtual ParamKind kind() const { return ParamKind::Undefined; }
+    bool isNumeric() const {
+        return kind() == ParamKind::Int || kind() == ParamKind::Double || kind() == ParamKind::Bool;
+    }
     // The value stored under name, or the undefined sentinel; still owned by the object.
-    virtual FlashExParam* getProperty(const std::string& name) const;
+    virtual const FlashExParam* getProperty(const std::string& name) const;
     virtual const std::string& getString() const;
     // The string's characters; the null value gives a null pointer.
     virtual const char* getCString() const;
@@ -42,7 +54,7 @@ public:
     virtual void clearVariant(VARIANT& v) const;
 
     // The one undefined sentinel, alive for the whole run.
-    static FlashExParam* undefined();
+    static const FlashExParam& undefined();
 
 protected:
     FlashExParam() = default;
@@ -56,6 +68,7 @@ public:
     // A null pointer gives the empty string.
     explicit FlashExParamString(const char* text) : text_(text ? text : "") {}
 
+    ParamKind kind() const override { return ParamKind::String; }
     const std::string& getString() const override { return text_; }
     void writeXML(std::string& out) const override;
     void toVariant(VARIANT& out) const override;
@@ -72,6 +85,7 @@ class FlashExParamInt : public FlashExParamNumber {
 public:
     explicit FlashExParamInt(int value) : value_(value) {}
 
+    ParamKind kind() const override { return ParamKind::Int; }
     void* getPointer() const override;
     int getInt() const override { return value_; }
     unsigned int getUInt() const override { return static_cast<unsigned int>(value_); }
@@ -88,6 +102,7 @@ class FlashExParamDouble : public FlashExParamNumber {
 public:
     explicit FlashExParamDouble(double value) : value_(value) {}
 
+    ParamKind kind() const override { return ParamKind::Double; }
     // Truncated toward zero; values beyond the int range saturate, NaN gives 0.
     int getInt() const override;
     // Truncated toward zero to 64 bits (saturating), then the low 32 bits.
@@ -105,6 +120,7 @@ class FlashExParamBool : public FlashExParamNumber {
 public:
     explicit FlashExParamBool(bool value) : value_(value) {}
 
+    ParamKind kind() const override { return ParamKind::Bool; }
     bool getBool() const override { return value_; }
     void writeXML(std::string& out) const override;
     void toVariant(VARIANT& out) const override;
@@ -117,6 +133,7 @@ class FlashExParamNull : public FlashExParam {
 public:
     FlashExParamNull() = default;
 
+    ParamKind kind() const override { return ParamKind::Null; }
     const char* getCString() const override { return nullptr; }
     void* getPointer() const override { return nullptr; }
 };
@@ -126,10 +143,13 @@ class FlashExParamPointer : public FlashExParam {
 public:
     explicit FlashExParamPointer(void* pointer) : pointer_(pointer) {}
 
+    ParamKind kind() const override { return ParamKind::Pointer; }
     void* getPointer() const override { return pointer_; }
     void writeXML(std::string& out) const override;
-    // The pointer as an IDispatch, without adding a reference.
+    // The pointer as an IDispatch; the variant holds a reference of its own,
+    // which clearVariant releases.
     void toVariant(VARIANT& out) const override;
+    void clearVariant(VARIANT& v) const override;
 
 private:
     void* pointer_;
@@ -139,16 +159,18 @@ private:
 class FlashExParamArray : public FlashExParam {
 public:
     FlashExParamArray() = default;
-    ~FlashExParamArray() override;
 
-    // Appends and takes ownership; a null pointer is stored as the null value.
-    void push(FlashExParam* value);
+    ParamKind kind() const override { return ParamKind::Array; }
+    // Appends; an empty pointer is stored as the null value.
+    void push(ParamPtr value);
     void pushString(const std::string& text);
     unsigned size() const { return static_cast<unsigned>(elements_.size()); }
     // Throws FlashExException "配列のインデックスが範囲を超えています。" at or beyond size().
     virtual FlashExParam* at(unsigned index) const;
     // Destroys the element at index; the following ones move up.
     void removeAt(unsigned index);
+    // Hands the element at index over to the caller; the following ones move up.
+    ParamPtr take(unsigned index);
     void clear();
 
     void writeXML(std::string& out) const override;
@@ -156,7 +178,7 @@ public:
     const FlashExParamArray* asArray() const override { return this; }
 
 private:
-    std::vector<FlashExParam*> elements_;
+    std::vector<ParamPtr> elements_;
 };
 
 // The argument list of a request or of a call into the movie: an array whose
@@ -170,18 +192,18 @@ public:
 // A map from property name to value, in byte order of the names; owns its values.
 class FlashExParamObject : public FlashExParam {
 public:
-    using Properties = std::map<std::string, FlashExParam*>;
+    using Properties = std::map<std::string, ParamPtr>;
 
     FlashExParamObject() = default;
-    ~FlashExParamObject() override;
 
-    // Stores and takes ownership, destroying an earlier value of that name; a
-    // null pointer is stored as the null value.
-    void setProperty(const std::string& name, FlashExParam* value);
+    ParamKind kind() const override { return ParamKind::Object; }
+    // Stores, destroying an earlier value of that name; an empty pointer is
+    // stored as the null value.
+    void setProperty(const std::string& name, ParamPtr value);
     void setString(const std::string& name, const std::string& text);
     const Properties& properties() const { return properties_; }
 
-    FlashExParam* getProperty(const std::string& name) const override;
+    const FlashExParam* getProperty(const std::string& name) const override;
     void writeXML(std::string& out) const override;
     FlashExParamObject* asObject() override { return this; }
     const FlashExParamObject* asObject() const override { return this; }
@@ -192,13 +214,21 @@ private:
 
 class FlashExParamError;
 // The error object answered for a failure: "message" and "type" = "error".
-FlashExParamError* makeError(const std::string& message);
+std::unique_ptr<FlashExParamError> makeError(const std::string& message);
 
 class FlashExParamError : public FlashExParamObject {
 private:
     FlashExParamError() = default;
-    friend FlashExParamError* makeError(const std::string& message);
+    friend std::unique_ptr<FlashExParamError> makeError(const std::string& message);
 };
+
+// Makers of owned values, for results and containers.
+inline ParamPtr paramString(std::string text) { return std::make_unique<FlashExParamString>(std::move(text)); }
+inline ParamPtr paramInt(int value) { return std::make_unique<FlashExParamInt>(value); }
+inline ParamPtr paramDouble(double value) { return std::make_unique<FlashExParamDouble>(value); }
+inline ParamPtr paramBool(bool value) { return std::make_unique<FlashExParamBool>(value); }
+inline ParamPtr paramNull() { return std::make_unique<FlashExParamNull>(); }
+inline ParamPtr paramPointer(void* pointer) { return std::make_unique<FlashExParamPointer>(pointer); }
 
 // Appends text to out with the five XML entities escaped, copying double-byte
 // characters of the ANSI code page unchanged.

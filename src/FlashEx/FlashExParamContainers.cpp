@@ -3,38 +3,29 @@
 
 namespace {
 
-FlashExParam* orNull(FlashExParam* value) { return value ? value : new FlashExParamNull(); }
+ParamPtr orNull(ParamPtr value) { return value ? std::move(value) : paramNull(); }
 
 }  // namespace
 
-FlashExParamArray::~FlashExParamArray() { clear(); }
+void FlashExParamArray::push(ParamPtr value) { elements_.push_back(orNull(std::move(value))); }
 
-void FlashExParamArray::push(FlashExParam* value) {
-    value = orNull(value);
-    try {
-        elements_.push_back(value);
-    } catch (...) {
-        delete value;
-        throw;
-    }
-}
-
-void FlashExParamArray::pushString(const std::string& text) { push(new FlashExParamString(text)); }
+void FlashExParamArray::pushString(const std::string& text) { push(paramString(text)); }
 
 FlashExParam* FlashExParamArray::at(unsigned index) const {
     if (index >= elements_.size()) throw FlashExException("配列のインデックスが範囲を超えています。");
-    return elements_[index];
+    return elements_[index].get();
 }
 
-void FlashExParamArray::removeAt(unsigned index) {
-    delete at(index);
+void FlashExParamArray::removeAt(unsigned index) { take(index); }
+
+ParamPtr FlashExParamArray::take(unsigned index) {
+    at(index);
+    ParamPtr taken = std::move(elements_[index]);
     elements_.erase(elements_.begin() + index);
+    return taken;
 }
 
-void FlashExParamArray::clear() {
-    for (FlashExParam* element : elements_) delete element;
-    elements_.clear();
-}
+void FlashExParamArray::clear() { elements_.clear(); }
 
 void FlashExParamArray::writeXML(std::string& out) const {
     out += "<array>";
@@ -54,33 +45,18 @@ void FlashExParamArguments::writeXML(std::string& out) const {
     out += "</arguments>";
 }
 
-FlashExParamObject::~FlashExParamObject() {
-    for (auto& property : properties_) delete property.second;
-}
-
-void FlashExParamObject::setProperty(const std::string& name, FlashExParam* value) {
-    value = orNull(value);
-    auto found = properties_.find(name);
-    if (found == properties_.end()) {
-        try {
-            properties_.emplace(name, value);
-        } catch (...) {
-            delete value;
-            throw;
-        }
-        return;
-    }
-    if (found->second != value) delete found->second;
-    found->second = value;
+void FlashExParamObject::setProperty(const std::string& name, ParamPtr value) {
+    ParamPtr stored = orNull(std::move(value));
+    properties_[name] = std::move(stored);
 }
 
 void FlashExParamObject::setString(const std::string& name, const std::string& text) {
-    setProperty(name, new FlashExParamString(text));
+    setProperty(name, paramString(text));
 }
 
-FlashExParam* FlashExParamObject::getProperty(const std::string& name) const {
+const FlashExParam* FlashExParamObject::getProperty(const std::string& name) const {
     auto found = properties_.find(name);
-    return found == properties_.end() ? FlashExParam::undefined() : found->second;
+    return found == properties_.end() ? &FlashExParam::undefined() : found->second.get();
 }
 
 void FlashExParamObject::writeXML(std::string& out) const {
@@ -96,14 +72,9 @@ void FlashExParamObject::writeXML(std::string& out) const {
     out += "</object>";
 }
 
-FlashExParamError* makeError(const std::string& message) {
-    FlashExParamError* error = new FlashExParamError();
-    try {
-        error->setString("message", message);
-        error->setString("type", "error");
-    } catch (...) {
-        delete error;
-        throw;
-    }
+std::unique_ptr<FlashExParamError> makeError(const std::string& message) {
+    std::unique_ptr<FlashExParamError> error(new FlashExParamError());
+    error->setString("message", message);
+    error->setString("type", "error");
     return error;
 }

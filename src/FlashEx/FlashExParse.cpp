@@ -19,7 +19,7 @@ void parseRequest(const std::string& text, FlashExRequest& out) {
     }
 }
 
-FlashExParam* parseValue(const std::string& text) {
+ParamPtr parseValue(const std::string& text) {
     FlashExParseParamHandler handler;
     XercesFacade::parseXMLString(handler, text);
     return handler.releaseFirstRoot();
@@ -35,17 +35,11 @@ void writeInvoke(const FlashExRequest& request, std::string& out) {
     out += "</invoke>";
 }
 
-FlashExParam* callMovieFunction(CShockwaveflash1& player, const std::string& name, FlashExParam* first,
-                                FlashExParam* second, FlashExParam* third) {
-    std::unique_ptr<FlashExParam> values[] = {std::unique_ptr<FlashExParam>(first),
-                                              std::unique_ptr<FlashExParam>(second),
-                                              std::unique_ptr<FlashExParam>(third)};
+ParamPtr callMovieFunction(CShockwaveflash1& player, const std::string& name, std::vector<ParamPtr> arguments) {
     FlashExRequest request;
     request.name = name;
     request.returntype = "xml";
-    for (auto& value : values) {
-        if (value) request.arguments.push(value.release());
-    }
+    for (auto& value : arguments) request.arguments.push(std::move(value));
     std::string text;
     text.reserve(64);
     writeInvoke(request, text);

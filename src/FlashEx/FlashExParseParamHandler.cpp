@@ -64,23 +64,21 @@ double parseDoubleText(const std::string& text) {
 FlashExParseParamHandler::FlashExParseParamHandler() = default;
 FlashExParseParamHandler::~FlashExParseParamHandler() = default;
 
-FlashExParam* FlashExParseParamHandler::releaseFirstRoot() {
+ParamPtr FlashExParseParamHandler::releaseFirstRoot() {
     if (roots_.empty()) return nullptr;
-    return roots_.front().release();
+    return std::move(roots_.front());
 }
 
-void FlashExParseParamHandler::add(FlashExParam* value) {
-    std::unique_ptr<FlashExParam> owned(value);
+FlashExParam* FlashExParseParamHandler::add(ParamPtr value) {
+    FlashExParam* added = value.get();
     if (openContainers_.empty()) {
-        roots_.push_back(std::move(owned));
-        return;
-    }
-    FlashExParam* container = openContainers_.back();
-    if (containerKinds_.back() == kInObject) {
-        container->asObject()->setProperty(propertyId_, owned.release());
+        roots_.push_back(std::move(value));
+    } else if (containerKinds_.back() == kInObject) {
+        openContainers_.back()->asObject()->setProperty(propertyId_, std::move(value));
     } else {
-        container->asArray()->push(owned.release());
+        openContainers_.back()->asArray()->push(std::move(value));
     }
+    return added;
 }
 
 void FlashExParseParamHandler::openContainer(FlashExParam* container, TextMode kind) {
@@ -93,10 +91,9 @@ void FlashExParseParamHandler::openContainer(FlashExParam* container, TextMode k
 void FlashExParseParamHandler::startElement(const Text& name, const Attributes& attributes) {
     if (name.is("array") || name.is("object")) {
         bool isArray = name.is("array");
-        FlashExParam* container = isArray ? static_cast<FlashExParam*>(new FlashExParamArray())
-                                          : static_cast<FlashExParam*>(new FlashExParamObject());
-        add(container);
-        openContainer(container, isArray ? kInArray : kInObject);
+        ParamPtr created = isArray ? ParamPtr(std::make_unique<FlashExParamArray>())
+                                   : ParamPtr(std::make_unique<FlashExParamObject>());
+        openContainer(add(std::move(created)), isArray ? kInArray : kInObject);
     } else if (name.is("string")) {
         textMode_ = kStringText;
         stringText_.clear();
@@ -106,9 +103,9 @@ void FlashExParseParamHandler::startElement(const Text& name, const Attributes& 
     } else if (name.is("property")) {
         propertyId_ = attributes.get("id");
     } else if (name.is("true") || name.is("false")) {
-        add(new FlashExParamBool(name.is("true")));
+        add(paramBool(name.is("true")));
     } else if (name.is("null")) {
-        add(new FlashExParamNull());
+        add(paramNull());
     }
 }
 
@@ -122,9 +119,9 @@ void FlashExParseParamHandler::characters(const Text& text) {
 
 void FlashExParseParamHandler::addNumber(const std::string& text) {
     if (text.find('.') != std::string::npos) {
-        add(new FlashExParamDouble(parseDoubleText(text)));
+        add(paramDouble(parseDoubleText(text)));
     } else {
-        add(new FlashExParamInt(parseIntText(text)));
+        add(paramInt(parseIntText(text)));
     }
 }
 
@@ -152,6 +149,6 @@ void FlashExParseParamHandler::finishString() {
     // The player writes a null string as the text "null", in one piece.
     if (stringPieces_ == 1 && stringText_ == "null") stringText_.clear();
     stringPieces_ = 0;
-    add(new FlashExParamString(std::move(stringText_)));
+    add(paramString(std::move(stringText_)));
     stringText_.clear();
 }

@@ -5,7 +5,7 @@
 
 #include "EasySaxHandler.h"
 
-class FlashExParam;
+#include "FlashExParam.h"
 
 // Builds FlashExParam values from value XML. Values outside any container are
 // roots, owned by the handler until released.
@@ -23,13 +23,14 @@ public:
     void endElement(const Text& name) override;
 
     // The first root value, handed to the caller; null when there was none.
-    FlashExParam* releaseFirstRoot();
+    ParamPtr releaseFirstRoot();
 
 protected:
     enum TextMode { kNoText = 0, kStringText = 2, kNumberText = 3, kInArray = 4, kInObject = 5 };
 
     // Appends value to the open container, or keeps it as a root.
-    void add(FlashExParam* value);
+    // Stores value in the open container or as a root; answers where it went.
+    FlashExParam* add(ParamPtr value);
     // Makes container (already added or owned elsewhere) receive the following values.
     void openContainer(FlashExParam* container, TextMode kind);
 
@@ -42,7 +43,7 @@ private:
     std::vector<TextMode> containerKinds_;
     std::string propertyId_;
     std::vector<FlashExParam*> openContainers_;  // owned by their parents, the roots or the request
-    std::vector<std::unique_ptr<FlashExParam>> roots_;
+    std::vector<ParamPtr> roots_;
     // The text of the open string element and the number of pieces it came in.
     std::string stringText_;
     size_t stringPieces_ = 0;

@@ -1,17 +1,18 @@
 #pragma once
 #include <windows.h>
 
-class FlashExParam;
+#include "FlashExParam.h"
+
 struct FlashExRequest;
 
 // A family of commands that the movie can call.
 class FlashExService {
 public:
     // When request.name is one of this service's commands: performs it, sets
-    // result to a new value owned by the caller or leaves it null, and
-    // returns true. Otherwise returns false and does nothing. Failures are
-    // thrown (FlashExException, MvException or another standard exception).
-    virtual bool invoke(FlashExRequest& request, FlashExParam*& result) = 0;
+    // result to its answer or leaves it empty, and returns true. Otherwise
+    // returns false and does nothing. Failures are thrown (FlashExException,
+    // MvException or another standard exception).
+    virtual bool invoke(FlashExRequest& request, ParamPtr& result) = 0;
     virtual ~FlashExService() = default;
     // Called once before the manager deletes the service.
     virtual void terminate() {}

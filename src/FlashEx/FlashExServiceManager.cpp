@@ -6,52 +6,40 @@
 #include "FlashExService.h"
 
 FlashExServiceManager::~FlashExServiceManager() {
-    for (FlashExService* service : services) {
+    for (auto& service : services) {
         try {
             service->terminate();
         } catch (...) {
             // Tear-down goes on for the other services.
         }
-        delete service;
+        service.reset();
     }
     services.clear();
     commandCache.clear();
 }
 
-void FlashExServiceManager::addService(FlashExService* service) {
-    try {
-        services.push_back(service);
-    } catch (...) {
-        delete service;
-        throw;
-    }
+void FlashExServiceManager::addService(std::unique_ptr<FlashExService> service) {
+    services.push_back(std::move(service));
 }
 
-bool FlashExServiceManager::offer(FlashExService* service, FlashExRequest& request, FlashExParam*& result) {
+bool FlashExServiceManager::offer(FlashExService* service, FlashExRequest& request, ParamPtr& result) {
     try {
         if (service->invoke(request, result)) return true;
     } catch (...) {
-        delete result;  // a value made before the failure is not an answer
-        result = nullptr;
+        result.reset();  // a value made before the failure is not an answer
         throw;
     }
-    delete result;  // a declining service leaves nothing behind
-    result = nullptr;
+    result.reset();  // a declining service leaves nothing behind
     return false;
 }
 
-FlashExParam* FlashExServiceManager::invoke(FlashExRequest& request) {
-    FlashExParam* result = nullptr;
+ParamPtr FlashExServiceManager::invoke(FlashExRequest& request) {
+    ParamPtr result;
     auto cached = commandCache.find(request.name);
     if (cached != commandCache.end() && offer(cached->second, request, result)) return result;
-    for (FlashExService* service : services) {
-        if (offer(service, request, result)) {
-            try {
-                commandCache[request.name] = service;
-            } catch (...) {
-                delete result;
-                throw;
-            }
+    for (auto& service : services) {
+        if (offer(service.get(), request, result)) {
+            commandCache[request.name] = service.get();
             return result;
         }
     }
@@ -59,14 +47,14 @@ FlashExParam* FlashExServiceManager::invoke(FlashExRequest& request) {
 }
 
 bool FlashExServiceManager::preTranslateMessage(MSG* msg) {
-    for (FlashExService* service : services) {
+    for (auto& service : services) {
         if (service->preTranslateMessage(msg)) return true;
     }
     return false;
 }
 
 void FlashExServiceManager::setWindows(HWND host, HWND player) {
-    for (FlashExService* service : services) {
+    for (auto& service : services) {
         service->hostWindow = host;
         service->playerWindow = player;
     }

@@ -31,9 +31,10 @@ void showFailure(const char* cause) {
 
 // Every service of the program, in the order in which the manager offers
 // them a command.
-void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog) {
-    manager.addService(new FlashExServiceDlg(&dialog));
-    manager.addService(new FlashExServiceFile);
+void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, SecurityPolicy& policy,
+                      TempFolderRegistry& tempFolders) {
+    manager.addService(std::make_unique<FlashExServiceDlg>(&dialog));
+    manager.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
 }
 
 }  // namespace
@@ -59,8 +60,8 @@ BOOL Movara::InitInstance() {
         MessageBoxA(nullptr, "予期しない例外が発生しました。", nullptr, MB_OK);
     }
     // The movie's temporary folders go now, while the system still serves
-    // file and mutex calls; a static destructor would run too late.
-    TempFolderRegistry::shutdown();
+    // file and mutex calls.
+    tempFolders_.reset();
     return FALSE;
 }
 
@@ -70,7 +71,7 @@ void Movara::runMainDialog() {
 
     auto settings = std::make_unique<MvDOMDocument>();
     loadSettings(*settings, programDirectory);
-    SecurityPolicy::instance().load(settings->child("settings").child("security"));
+    policy_.load(settings->child("settings").child("security"));
 
     startGraphicsLibrary();
     // The rasteriser's user-interface thread starts here, before the main dialog.
@@ -79,7 +80,7 @@ void Movara::runMainDialog() {
     player::PlayerClassRegistration playerClass;
     auto dialog = std::make_unique<FlashExDlg>(kMainDialogTemplate);
     auto manager = std::make_unique<FlashExServiceManager>();
-    registerServices(*manager, *dialog);
+    registerServices(*manager, *dialog, policy_, *tempFolders_);
 
     std::vector<std::string> arguments = commandLineArguments();
     RECT workArea = {0, 0, 0, 0};

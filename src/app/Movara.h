@@ -1,5 +1,9 @@
 #pragma once
+#include <memory>
+
+#include "FlashEx/services/TempFolderRegistry.h"
 #include "framework/Application.h"
+#include "security/SecurityPolicy.h"
 
 // The application: start-up prepares the process, runs the main dialog
 // modally and tears everything down; it always answers false so that the
@@ -13,4 +17,9 @@ public:
 
 private:
     void runMainDialog();
+
+    // What the services share: the policy the settings file sets, and the
+    // folders the movie wants deleted at the end.
+    SecurityPolicy policy_;
+    std::unique_ptr<TempFolderRegistry> tempFolders_ = std::make_unique<TempFolderRegistry>();
 };

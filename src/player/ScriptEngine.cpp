@@ -304,7 +304,7 @@ void ScriptEngine::externalCallFromScript(duk_context* ctx) {
     // Answers [true, value] or [false, message] for the prelude to return or throw.
     bool ok = false;
     std::string message;
-    std::unique_ptr<FlashExParam> answer;
+    ParamPtr answer;
     try {
         FlashExRequest request;
         request.name = escapeAttribute(utf8ToAnsi(argText(ctx, 0)));
@@ -314,13 +314,13 @@ void ScriptEngine::externalCallFromScript(duk_context* ctx) {
         duk_uarridx_t count = duk_get_uint(ctx, -1);
         duk_pop(ctx);
         duk_uarridx_t position = 2;
-        for (duk_uarridx_t i = 0; i < count; ++i) request.arguments.push(paramFromTokens(ctx, 1, position).release());
+        for (duk_uarridx_t i = 0; i < count; ++i) request.arguments.push(paramFromTokens(ctx, 1, position));
         std::string invoke;
         writeInvoke(request, invoke);
 
         std::u16string returned;
         if (host_.externalCall(multiByteToWide(invoke, CP_ACP), returned))
-            answer.reset(parseValue(wideToMultiByte(returned, CP_ACP)));
+            answer = parseValue(wideToMultiByte(returned, CP_ACP));
         ok = true;
     } catch (const std::exception& e) {
         message = ansiToUtf8(e.what());

@@ -57,10 +57,10 @@ void ScriptNumber::writeXML(std::string& out) const {
     out += "</number>";
 }
 
-FlashExParam* numberParam(double value) {
+ParamPtr numberParam(double value) {
     if (std::isfinite(value) && value == std::floor(value) && value >= -2147483648.0 && value <= 2147483647.0)
-        return new FlashExParamInt(static_cast<int>(value));
-    return new ScriptNumber(value);
+        return paramInt(static_cast<int>(value));
+    return std::make_unique<ScriptNumber>(value);
 }
 
 std::string utf8ToAnsi(const std::string& text) { return wideToMultiByte(multiByteToWide(text, CP_UTF8), CP_ACP); }
@@ -73,7 +73,7 @@ std::string escapeAttribute(const std::string& ansi) {
     return out;
 }
 
-std::unique_ptr<FlashExParam> paramFromTokens(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t& position) {
+ParamPtr paramFromTokens(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t& position) {
     duk_size_t count = duk_get_length(ctx, tokens);
     if (position >= count) throw std::runtime_error("malformed script value");
     std::string kind = tokenText(ctx, tokens, position++);
@@ -88,7 +88,7 @@ std::unique_ptr<FlashExParam> paramFromTokens(duk_context* ctx, duk_idx_t tokens
     }
     if (kind == "n") {
         need(1);
-        return std::unique_ptr<FlashExParam>(numberParam(tokenNumber(ctx, tokens, position++)));
+        return numberParam(tokenNumber(ctx, tokens, position++));
     }
     if (kind == "b") {
         need(1);
@@ -98,7 +98,7 @@ std::unique_ptr<FlashExParam> paramFromTokens(duk_context* ctx, duk_idx_t tokens
         need(1);
         auto items = static_cast<duk_uarridx_t>(tokenNumber(ctx, tokens, position++));
         auto array = std::make_unique<FlashExParamArray>();
-        for (duk_uarridx_t i = 0; i < items; ++i) array->push(paramFromTokens(ctx, tokens, position).release());
+        for (duk_uarridx_t i = 0; i < items; ++i) array->push(paramFromTokens(ctx, tokens, position));
         return array;
     }
     if (kind == "o") {
@@ -108,7 +108,7 @@ std::unique_ptr<FlashExParam> paramFromTokens(duk_context* ctx, duk_idx_t tokens
         for (duk_uarridx_t i = 0; i < properties; ++i) {
             need(1);
             std::string name = utf8ToAnsi(tokenText(ctx, tokens, position++));
-            object->setProperty(name, paramFromTokens(ctx, tokens, position).release());
+            object->setProperty(name, paramFromTokens(ctx, tokens, position));
         }
         return object;
     }
@@ -116,26 +116,28 @@ std::unique_ptr<FlashExParam> paramFromTokens(duk_context* ctx, duk_idx_t tokens
 }
 
 void pushParam(duk_context* ctx, const FlashExParam* value) {
-    if (!value || value->isUndefined() || dynamic_cast<const ScriptUndefined*>(value)) {
+    ParamKind kind = value ? value->kind() : ParamKind::Undefined;
+    if (kind == ParamKind::Undefined) {
         duk_push_undefined(ctx);
-    } else if (auto* text = dynamic_cast<const FlashExParamString*>(value)) {
-        pushUtf8(ctx, ansiToUtf8(text->getString()));
-    } else if (auto* flag = dynamic_cast<const FlashExParamBool*>(value)) {
-        duk_push_boolean(ctx, flag->getBool());
-    } else if (dynamic_cast<const FlashExParamInt*>(value) || dynamic_cast<const FlashExParamDouble*>(value)) {
+    } else if (kind == ParamKind::String) {
+        pushUtf8(ctx, ansiToUtf8(value->getString()));
+    } else if (kind == ParamKind::Bool) {
+        duk_push_boolean(ctx, value->getBool());
+    } else if (kind == ParamKind::Int || kind == ParamKind::Double) {
         duk_push_number(ctx, value->getDouble());
-    } else if (auto* pointer = dynamic_cast<const FlashExParamPointer*>(value)) {
-        duk_push_number(ctx, static_cast<double>(reinterpret_cast<uintptr_t>(pointer->getPointer())));
-    } else if (auto* array = dynamic_cast<const FlashExParamArray*>(value)) {
+    } else if (kind == ParamKind::Pointer) {
+        duk_push_number(ctx, static_cast<double>(reinterpret_cast<uintptr_t>(value->getPointer())));
+    } else if (kind == ParamKind::Array) {
+        const FlashExParamArray* array = value->asArray();
         duk_idx_t target = duk_push_array(ctx);
         for (unsigned i = 0; i < array->size(); ++i) {
             pushParam(ctx, array->at(i));
             duk_put_prop_index(ctx, target, i);
         }
-    } else if (auto* object = dynamic_cast<const FlashExParamObject*>(value)) {
+    } else if (kind == ParamKind::Object) {
         duk_idx_t target = duk_push_object(ctx);
-        for (const auto& property : object->properties()) {
-            pushParam(ctx, property.second);
+        for (const auto& property : value->asObject()->properties()) {
+            pushParam(ctx, property.second.get());
             std::string name = ansiToUtf8(property.first);
             duk_put_prop_lstring(ctx, target, name.data(), name.size());
         }

@@ -25,12 +25,12 @@ public:
 };
 
 // A bridge value for a script number: an int when integral and in range.
-FlashExParam* numberParam(double value);
+ParamPtr numberParam(double value);
 
 // Reads one value from the token list at `tokens` (see the prelude's
 // flatten) starting at `position`, which it advances. Text becomes ANSI.
 // Throws std::runtime_error for a malformed list.
-std::unique_ptr<FlashExParam> paramFromTokens(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t& position);
+ParamPtr paramFromTokens(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t& position);
 
 // Pushes the script value of a bridge value (null pushes undefined).
 void pushParam(duk_context* ctx, const FlashExParam* value);

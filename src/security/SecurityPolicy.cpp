@@ -42,11 +42,6 @@ std::string judgedForm(const std::string& path) {
 
 }  // namespace
 
-SecurityPolicy& SecurityPolicy::instance() {
-    static SecurityPolicy policy;
-    return policy;
-}
-
 SecurityPolicy::SecurityPolicy()
     : trustedDir_(moduleDirectory(true) + "trusted"), trustedJudged_(judgedForm(trustedDir_)) {}
 

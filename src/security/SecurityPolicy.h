@@ -19,9 +19,6 @@ class MvDOMNode;
 // same long full form, so that short (8.3) spellings match either way.
 class SecurityPolicy {
 public:
-    // The process-wide policy, made with the defaults on first use.
-    static SecurityPolicy& instance();
-
     // Defaults: the folder "trusted" beside the program, no rules, OLE off.
     SecurityPolicy();
 

@@ -24,26 +24,26 @@ public:
         : tag_(std::move(tag)), commands_(std::move(commands)), log_(log) {}
     ~TestService() override { log_->push_back("delete " + tag_); }
 
-    bool invoke(FlashExRequest& request, FlashExParam*& result) override {
+    bool invoke(FlashExRequest& request, ParamPtr& result) override {
         ++asked;
         if (!accepting || std::find(commands_.begin(), commands_.end(), request.name) == commands_.end()) return false;
         log_->push_back(tag_ + " " + request.name);
         if (request.name == "echo") {
-            auto answer = new FlashExParamArray();
+            auto answer = std::make_unique<FlashExParamArray>();
             for (unsigned i = 0; i < request.arguments.size(); ++i)
                 answer->pushString(request.arguments.at(i)->getString());
-            result = answer;
+            result = std::move(answer);
         } else if (request.name == "failCommand") {
             throw FlashExException("ファイルがありません");
         } else if (request.name == "failGeneral") {
-            result = new FlashExParamInt(1);  // dropped when the failure follows
+            result = paramInt(1);  // dropped when the failure follows
             throw MvException("一般");
         } else if (request.name == "failStandard") {
             throw std::runtime_error("standard");
         } else if (request.name == "failOther") {
             throw 42;
         } else if (request.name == "tag") {
-            result = new FlashExParamString(tag_);
+            result = paramString(tag_);
         }
         return true;
     }
@@ -75,10 +75,14 @@ class FlashExDispatch : public ::testing::Test {
 protected:
     void SetUp() override {
         XercesFacade::initialize();
-        first = new TestService("first", {"echo", "tag", "nothing", "failCommand", "failGeneral"}, &log);
-        second = new TestService("second", {"tag", "failStandard", "failOther"}, &log);
-        manager.addService(first);
-        manager.addService(second);
+        auto firstService =
+            std::make_unique<TestService>("first", std::vector<std::string>{"echo", "tag", "nothing", "failCommand", "failGeneral"}, &log);
+        auto secondService =
+            std::make_unique<TestService>("second", std::vector<std::string>{"tag", "failStandard", "failOther"}, &log);
+        first = firstService.get();
+        second = secondService.get();
+        manager.addService(std::move(firstService));
+        manager.addService(std::move(secondService));
         player.attach(&fake);
     }
 
@@ -179,8 +183,8 @@ TEST_F(FlashExDispatch, ManagerWindowsMessagesAndTearDown) {
     {
         std::vector<std::string> order;
         auto local = std::make_unique<FlashExServiceManager>();
-        local->addService(new TestService("a", {}, &order));
-        local->addService(new TestService("b", {}, &order));
+        local->addService(std::make_unique<TestService>("a", std::vector<std::string>{}, &order));
+        local->addService(std::make_unique<TestService>("b", std::vector<std::string>{}, &order));
         local.reset();
         EXPECT_EQ((std::vector<std::string>{"terminate a", "delete a", "terminate b", "delete b"}), order);
     }
@@ -192,8 +196,7 @@ TEST_F(FlashExDispatch, CallMovieFunctionWritesTheInvokeAndParsesTheAnswer) {
         seen = text;
         return std::u16string(u"<object><property id=\"ok\"><true/></property></object>");
     };
-    std::unique_ptr<FlashExParam> answer(
-        callMovieFunction(player, "onExt\"Key", new FlashExParamString("a<b"), new FlashExParamInt(4)));
+    ParamPtr answer = callMovieFunction(player, "onExt\"Key", makeArguments(paramString("a<b"), paramInt(4)));
     EXPECT_EQ(
         "<invoke name=\"onExt\"Key\" returntype=\"xml\"><arguments><string>a&lt;b</string>"
         "<number>4</number></arguments></invoke>",
@@ -201,8 +204,8 @@ TEST_F(FlashExDispatch, CallMovieFunctionWritesTheInvokeAndParsesTheAnswer) {
     EXPECT_TRUE(answer->getProperty("ok")->getBool());
 
     fake.onCallFunction = [](const std::u16string&) { return std::u16string(u"<undefined/>"); };
-    EXPECT_EQ(nullptr, std::unique_ptr<FlashExParam>(callMovieFunction(player, "f")).get());
+    EXPECT_EQ(nullptr, callMovieFunction(player, "f").get());
 
     fake.failure = DISP_E_MEMBERNOTFOUND;
-    EXPECT_THROW(callMovieFunction(player, "missing", new FlashExParamNull()), FlashExDispatchException);
+    EXPECT_THROW(callMovieFunction(player, "missing", makeArguments(paramNull())), FlashExDispatchException);
 }

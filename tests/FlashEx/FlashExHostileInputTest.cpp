@@ -19,15 +19,15 @@ namespace {
 // first argument's value XML.
 class ProbeService : public FlashExService {
 public:
-    bool invoke(FlashExRequest& request, FlashExParam*& result) override {
+    bool invoke(FlashExRequest& request, ParamPtr& result) override {
         if (request.name == "size") {
-            result = new FlashExParamInt(static_cast<int>(request.arguments.at(0)->getString().size()));
+            result = paramInt(static_cast<int>(request.arguments.at(0)->getString().size()));
             return true;
         }
         if (request.name == "first") {
             std::string xml;
             request.arguments.at(0)->writeXML(xml);
-            result = new FlashExParamString(xml);
+            result = paramString(xml);
             return true;
         }
         return false;
@@ -38,7 +38,7 @@ class FlashExHostileInput : public ::testing::Test {
 protected:
     void SetUp() override {
         XercesFacade::initialize();
-        manager.addService(new ProbeService());
+        manager.addService(std::make_unique<ProbeService>());
         player.attach(&fake);
     }
     std::string call(const std::string& invoke) {

@@ -1,6 +1,7 @@
 #include "FlashEx/FlashExException.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/MvException.h"
+#include "FakePlayerDispatch.h"
 #include "MovaraTest.h"
 
 #include <cmath>
@@ -28,7 +29,7 @@ std::string failureOf(F&& call) {
 
 TEST(FlashExParamXml, ScalarsAndEmptyContainers) {
     EXPECT_EQ("<null/>", xmlOf(FlashExParamNull()));
-    EXPECT_EQ("<null/>", xmlOf(*FlashExParam::undefined()));
+    EXPECT_EQ("<null/>", xmlOf(FlashExParam::undefined()));
     EXPECT_EQ("<true/>", xmlOf(FlashExParamBool(true)));
     EXPECT_EQ("<false/>", xmlOf(FlashExParamBool(false)));
     EXPECT_EQ("<number>-2147483648</number>", xmlOf(FlashExParamInt(-2147483647 - 1)));
@@ -54,7 +55,7 @@ TEST(FlashExParamXml, EscapesMarkupButNeverTheTrailByteOfADoubleByteCharacter) {
 
 TEST(FlashExParamXml, ArraysNumberTheirElementsAndObjectsSortNamesByBytes) {
     FlashExParamArray array;
-    for (int i = 0; i < 11; ++i) array.push(new FlashExParamInt(i));
+    for (int i = 0; i < 11; ++i) array.push(paramInt(i));
     std::string xml = xmlOf(array);
     EXPECT_NE(std::string::npos, xml.find("<property id=\"10\"><number>10</number></property></array>"));
 
@@ -76,12 +77,13 @@ TEST(FlashExParamXml, ArraysNumberTheirElementsAndObjectsSortNamesByBytes) {
 }
 
 TEST(FlashExParamXml, NestedContainersAndArgumentsAreWrittenRecursively) {
-    auto inner = new FlashExParamObject();
-    inner->setProperty("list", new FlashExParamArray());
-    inner->asObject()->getProperty("list")->asArray()->pushString("x");
+    auto list = std::make_unique<FlashExParamArray>();
+    list->pushString("x");
+    auto inner = std::make_unique<FlashExParamObject>();
+    inner->setProperty("list", std::move(list));
     FlashExParamArguments arguments;
-    arguments.push(new FlashExParamInt(1));
-    arguments.push(inner);
+    arguments.push(paramInt(1));
+    arguments.push(std::move(inner));
     arguments.push(nullptr);
     EXPECT_EQ(
         "<arguments><number>1</number><object><property id=\"list\"><array><property id=\"0\">"
@@ -144,13 +146,14 @@ TEST(FlashExParamContainers, IndexPropertiesAndReplacement) {
     EXPECT_EQ("b", array.at(0)->getString());
 
     FlashExParamObject object;
-    FlashExParam* missing = object.getProperty("none");
+    const FlashExParam* missing = object.getProperty("none");
     EXPECT_TRUE(missing->isUndefined());
-    EXPECT_EQ(FlashExParam::undefined(), missing);
+    EXPECT_EQ(&FlashExParam::undefined(), missing);
+    EXPECT_EQ(ParamKind::Undefined, missing->kind());
     EXPECT_EQ("type error", failureOf([&] { missing->getString(); }));
     EXPECT_FALSE(FlashExParamNull().isUndefined());
     object.setString("k", "old");
-    object.setProperty("k", new FlashExParamInt(7));
+    object.setProperty("k", paramInt(7));
     EXPECT_EQ(1u, object.properties().size());
     EXPECT_EQ(7, object.getProperty("k")->getInt());
 }
@@ -172,12 +175,19 @@ TEST(FlashExParamVariant, ValuesBecomeTheirAutomationTypes) {
     FlashExParamBool(true).toVariant(v);
     EXPECT_EQ(VT_BOOL, V_VT(&v));
     EXPECT_EQ(VARIANT_TRUE, V_BOOL(&v));
-    FlashExParamPointer(reinterpret_cast<void*>(0x1000)).toVariant(v);
+    // The variant holds its own reference, so releasing it leaves the movie's.
+    FakePlayerDispatch object;
+    ULONG before = object.references;
+    FlashExParamPointer pointer(static_cast<IDispatch*>(&object));
+    pointer.toVariant(v);
     EXPECT_EQ(VT_DISPATCH, V_VT(&v));
-    EXPECT_EQ(reinterpret_cast<IDispatch*>(0x1000), V_DISPATCH(&v));
+    EXPECT_EQ(static_cast<IDispatch*>(&object), V_DISPATCH(&v));
+    EXPECT_EQ(before + 1, object.references);
+    pointer.clearVariant(v);
+    EXPECT_EQ(before, object.references);
     FlashExParamObject().toVariant(v);
     EXPECT_EQ(VT_NULL, V_VT(&v));
-    FlashExParam::undefined()->toVariant(v);
+    FlashExParam::undefined().toVariant(v);
     EXPECT_EQ(VT_NULL, V_VT(&v));
 }
 

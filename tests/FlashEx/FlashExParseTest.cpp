@@ -54,7 +54,7 @@ std::string xmlOf(const FlashExParam* value) {
 
 // The value XML of a text parsed and written again.
 std::string roundTrip(const std::string& text) {
-    std::unique_ptr<FlashExParam> value(parseValue(text));
+    ParamPtr value = parseValue(text);
     return xmlOf(value.get());
 }
 
@@ -66,7 +66,7 @@ protected:
 }  // namespace
 
 TEST_F(FlashExParse, NumbersAreIntsUnlessTheirTextHasAPoint) {
-    std::unique_ptr<FlashExParam> three(parseValue("<number>3</number>"));
+    ParamPtr three = parseValue("<number>3</number>");
     EXPECT_EQ(3, three->getInt());
     EXPECT_EQ("type error", [&] {
         try {
@@ -83,7 +83,7 @@ TEST_F(FlashExParse, NumbersAreIntsUnlessTheirTextHasAPoint) {
     EXPECT_EQ("<number>2147483647</number>", roundTrip("<number>99999999999</number>"));
     EXPECT_EQ("<number>-2147483648</number>", roundTrip("<number> -99999999999x</number>"));
     EXPECT_EQ("<number>12.500000</number>", roundTrip("<number> +1.25e1</number>"));
-    EXPECT_EQ(1e300, std::unique_ptr<FlashExParam>(parseValue("<number>1.0e300</number>"))->getDouble());
+    EXPECT_EQ(1e300, parseValue("<number>1.0e300</number>")->getDouble());
     EXPECT_EQ(HUGE_VAL, parseDoubleText("1.0e999"));
     EXPECT_EQ(0.0, parseDoubleText("1.0e-999"));
 }
@@ -112,7 +112,7 @@ TEST_F(FlashExParse, NestedContainersAndRepeatedIds) {
         "</property></object></property></array></property><property id=\"after\"><true/></property>"
         "<property id=\"o2\"><number>2</number></property><property id=\"o2\"><number>3</number></property>"
         "<property><string>no id</string></property></object>";
-    std::unique_ptr<FlashExParam> value(parseValue(text));
+    ParamPtr value = parseValue(text);
     FlashExParamObject* object = value->asObject();
     EXPECT_EQ(1, object->getProperty("o")->asArray()->at(0)->getProperty("k")->getInt());
     EXPECT_TRUE(object->getProperty("after")->getBool());
@@ -130,7 +130,7 @@ TEST_F(FlashExParse, StringTextInPiecesIsJoinedAndCharacterDataOutsideValuesIsIg
     feed.start(u"property").start(u"string").text(u"日本").text(big).text(u"語").end(u"string").end(u"property");
     feed.start(u"number").text(u"7").end(u"number").text(u"\n  ");  // white space after a number
     feed.end(u"array");
-    std::unique_ptr<FlashExParam> value(handler.releaseFirstRoot());
+    ParamPtr value = handler.releaseFirstRoot();
     FlashExParamArray* array = value->asArray();
     ASSERT_EQ(4u, array->size());
     EXPECT_EQ("null", array->at(0)->getString());  // only a single piece "null" means empty
@@ -140,8 +140,8 @@ TEST_F(FlashExParse, StringTextInPiecesIsJoinedAndCharacterDataOutsideValuesIsIg
 }
 
 TEST_F(FlashExParse, EmptyTextIsAParseErrorAndValueXmlNeedsTheParser) {
-    EXPECT_ANY_THROW(std::unique_ptr<FlashExParam>(parseValue("")));
-    EXPECT_ANY_THROW(std::unique_ptr<FlashExParam>(parseValue("<string>a</number>")));
+    EXPECT_ANY_THROW(parseValue(""));
+    EXPECT_ANY_THROW(parseValue("<string>a</number>"));
 }
 
 TEST_F(FlashExParse, InvokeTextWithAndWithoutDeclaration) {
@@ -177,7 +177,7 @@ TEST_F(FlashExParse, ShiftArgumentAndWriteInvoke) {
     request.name = "say\"it";
     request.returntype = "xml";
     request.arguments.pushString("a<b");
-    request.arguments.push(new FlashExParamInt(2));
+    request.arguments.push(paramInt(2));
     std::string text;
     writeInvoke(request, text);
     EXPECT_EQ(

@@ -464,11 +464,11 @@ protected:
         return text;
     }
 
-    FlashExParam* argument(const char* text) const {
+    ParamPtr argument(const char* text) const {
         std::string value = text;
-        if (value == "true" || value == "false") return new FlashExParamBool(value == "true");
-        if (value.front() != '[') return new FlashExParamString(expand(value));
-        auto* patterns = new FlashExParamArray;
+        if (value == "true" || value == "false") return paramBool(value == "true");
+        if (value.front() != '[') return paramString(expand(value));
+        auto patterns = std::make_unique<FlashExParamArray>();
         patterns->pushString(value.substr(1, value.size() - 2));
         return patterns;
     }
@@ -479,10 +479,9 @@ protected:
         request.name = attack.command;
         for (const char* text : attack.arguments) request.arguments.push(argument(text));
         try {
-            FlashExParam* result = nullptr;
+            ParamPtr result;
             service.invoke(request, result);
-            std::unique_ptr<FlashExParam> owned(result);
-            answer = describe(service, result);
+            answer = describe(service, result.get());
             if (request.name == "archiveCreate") answer += movara_test::readBytes(expand(attack.arguments[0]));
             return "";
         } catch (const FlashExException& e) {
@@ -496,13 +495,14 @@ protected:
 
     static std::string describe(FlashExServiceFile& service, FlashExParam* result) {
         if (!result) return "";
-        if (const FlashExParamArray* names = dynamic_cast<const FlashExParamArray*>(result)) {
+        if (result->kind() == ParamKind::Array) {
+            const FlashExParamArray* names = result->asArray();
             std::string text;
             for (unsigned i = 0; i < names->size(); ++i) text += names->at(i)->getString() + "|";
             return text;
         }
-        if (dynamic_cast<FlashExParamPointer*>(result)) return readAll(service, result->getPointer());
-        if (dynamic_cast<FlashExParamString*>(result)) return result->getString();
+        if (result->kind() == ParamKind::Pointer) return readAll(service, result->getPointer());
+        if (result->kind() == ParamKind::String) return result->getString();
         return "";
     }
 
@@ -512,17 +512,16 @@ protected:
         for (;;) {
             FlashExRequest request;
             request.name = "readDir";
-            request.arguments.push(new FlashExParamPointer(handle));
-            FlashExParam* entry = nullptr;
+            request.arguments.push(paramPointer(handle));
+            ParamPtr entry;
             service.invoke(request, entry);
-            std::unique_ptr<FlashExParam> owned(entry);
             if (!entry) break;
             text += entry->getProperty("fileName")->getString() + "|";
         }
         FlashExRequest close;
         close.name = "closeDir";
-        close.arguments.push(new FlashExParamPointer(handle));
-        FlashExParam* none = nullptr;
+        close.arguments.push(paramPointer(handle));
+        ParamPtr none;
         service.invoke(close, none);
         return text;
     }
@@ -546,12 +545,13 @@ TEST_F(CommandAttacks, EveryCommandWorksOnWhatWasJudged) {
         drive_->setCurrentFolder("\\Allowed Folder\\cur");
         std::string row = std::string(attack.command) + " " + expand(attack.arguments[0]) +
                           " (before: " + expand(attack.before) + ")";
-        FlashExServiceFile service(*policy_);
+        auto tempFolders = std::make_unique<TempFolderRegistry>();
+        FlashExServiceFile service(*policy_, *tempFolders);
         std::string answer;
         std::string failure = run(service, attack, answer);
         if (std::string(attack.command) == "useTempFolder") {
             drive_->setCurrentFolder("\\Allowed Folder\\other");
-            TempFolderRegistry::shutdown();
+            tempFolders.reset();
         }
         EXPECT_EQ(failure, attack.failure) << row;
         if (attack.absent)

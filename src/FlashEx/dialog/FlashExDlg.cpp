@@ -103,10 +103,9 @@ void FlashExDlg::loadMovie(const std::string& path) {
         player.SetMovie(path);
 }
 
-std::unique_ptr<FlashExParam> FlashExDlg::sendEvent(const std::string& name, FlashExParam* first,
-                                                    FlashExParam* second) {
+ParamPtr FlashExDlg::sendEvent(const std::string& name, std::vector<ParamPtr> arguments) {
     try {
-        return std::unique_ptr<FlashExParam>(callMovieFunction(player, name, first, second));
+        return callMovieFunction(player, name, std::move(arguments));
     } catch (...) {
         // A failed event never disturbs the message that caused it.
         return nullptr;
@@ -117,8 +116,7 @@ bool FlashExDlg::translateExtEvent(MSG* msg, bool& dispatchDirectly) {
     switch (msg->message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            sendEvent("onExtKeyDown", new FlashExParamInt(static_cast<int>(msg->wParam)),
-                      new FlashExParamInt(modifierMask()));
+            sendEvent("onExtKeyDown", makeArguments(paramInt(static_cast<int>(msg->wParam)), paramInt(modifierMask())));
             if (msg->message == WM_SYSKEYDOWN) return true;
             // Enter and Escape reach the player and never end the dialog.
             dispatchDirectly = msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE;
@@ -127,14 +125,14 @@ bool FlashExDlg::translateExtEvent(MSG* msg, bool& dispatchDirectly) {
             POINT cursor;
             GetCursorPos(&cursor);
             ScreenToClient(playerWindow(), &cursor);
-            sendEvent("onExtMouseUp", new FlashExParamInt(cursor.x), new FlashExParamInt(cursor.y));
+            sendEvent("onExtMouseUp", makeArguments(paramInt(cursor.x), paramInt(cursor.y)));
             ReleaseCapture();
             return false;
         }
         case WM_RBUTTONDOWN:
         case WM_RBUTTONDBLCLK: {
-            std::unique_ptr<FlashExParam> answer = sendEvent("onExtRButtonDown");
-            if (answer && dynamic_cast<FlashExParamBool*>(answer.get()) && answer->getBool()) return true;
+            ParamPtr answer = sendEvent("onExtRButtonDown");
+            if (answer && answer->kind() == ParamKind::Bool && answer->getBool()) return true;
             dispatchDirectly = true;
             return false;
         }
@@ -168,7 +166,7 @@ void FlashExDlg::OnSize(UINT type, int width, int height) {
 void FlashExDlg::OnMove(int x, int y) {
     if (!playerWindow()) return;
     try {
-        delete callMovieFunction(player, "onMoveWindow");
+        callMovieFunction(player, "onMoveWindow");
     } catch (const FlashExDispatchException&) {
     } catch (const fw::AutomationException&) {
     }
@@ -177,7 +175,7 @@ void FlashExDlg::OnMove(int x, int y) {
 bool FlashExDlg::OnClose() {
     if (!wantExtEvents || !extCloseEnabled) return false;
     try {
-        delete callMovieFunction(player, "onExtClose");
+        callMovieFunction(player, "onExtClose");
         return true;  // the movie decides; "closeApp" ends the program
     } catch (...) {
         return false;
@@ -185,7 +183,7 @@ bool FlashExDlg::OnClose() {
 }
 
 void FlashExDlg::OnDropFiles(HDROP drop) {
-    std::unique_ptr<FlashExParamArray> files(new FlashExParamArray);
+    auto files = std::make_unique<FlashExParamArray>();
     try {
         UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < count; ++i) {
@@ -196,7 +194,7 @@ void FlashExDlg::OnDropFiles(HDROP drop) {
         }
         DragFinish(drop);
         drop = nullptr;
-        if (playerWindow()) delete callMovieFunction(player, "onExtDropFiles", files.release());
+        if (playerWindow()) callMovieFunction(player, "onExtDropFiles", makeArguments(std::move(files)));
     } catch (const MvException& e) {
         MessageBoxA(window(), e.what(), nullptr, MB_OK);
     } catch (const std::exception& e) {

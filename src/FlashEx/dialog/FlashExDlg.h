@@ -8,7 +8,9 @@
 #include "framework/Dialog.h"
 #include "tbx/Handles.h"
 
-class FlashExParam;
+#include <vector>
+
+#include "FlashEx/FlashExParam.h"
 class FlashExServiceManager;
 
 // The program's window: a dialog whose only child is the movie player
@@ -67,8 +69,7 @@ protected:
     // other needs overrides this.
     virtual void applyPlayerSettings();
     // Calls a movie function; any failure is swallowed and gives null.
-    std::unique_ptr<FlashExParam> sendEvent(const std::string& name, FlashExParam* first = nullptr,
-                                            FlashExParam* second = nullptr);
+    ParamPtr sendEvent(const std::string& name, std::vector<ParamPtr> arguments = {});
 
 private:
     // Key, mouse-up and right-click ext events. True consumes the message;

@@ -6,7 +6,7 @@
 #include "FlashEx/dialog/ApiKey.h"
 #include "FlashEx/dialog/FlashExDlg.h"
 
-bool FlashExServiceDlg::invoke(FlashExRequest& request, FlashExParam*& result) {
+bool FlashExServiceDlg::invoke(FlashExRequest& request, ParamPtr& result) {
     const std::string& name = request.name;
     const FlashExParamArguments& arguments = request.arguments;
     HWND window = dialog->window();
@@ -42,10 +42,10 @@ bool FlashExServiceDlg::invoke(FlashExRequest& request, FlashExParam*& result) {
     return true;
 }
 
-FlashExParam* FlashExServiceDlg::lockApi() {
+ParamPtr FlashExServiceDlg::lockApi() {
     if (!dialog->apiKey.empty()) throw FlashExException("error api already locked");
     dialog->apiKey = newApiKey();
-    return new FlashExParamString(dialog->apiKey);
+    return paramString(dialog->apiKey);
 }
 
 void FlashExServiceDlg::moveWindow(const FlashExRequest& request) {
@@ -61,14 +61,14 @@ void FlashExServiceDlg::moveWindow(const FlashExRequest& request) {
     MoveWindow(dialog->window(), x, y, width, height, TRUE);
 }
 
-FlashExParam* FlashExServiceDlg::getWindowRect() {
+ParamPtr FlashExServiceDlg::getWindowRect() {
     RECT rect;
     GetWindowRect(dialog->window(), &rect);
-    FlashExParamObject* object = new FlashExParamObject;
-    object->setProperty("left", new FlashExParamInt(rect.left));
-    object->setProperty("top", new FlashExParamInt(rect.top));
-    object->setProperty("right", new FlashExParamInt(rect.right));
-    object->setProperty("bottom", new FlashExParamInt(rect.bottom));
+    auto object = std::make_unique<FlashExParamObject>();
+    object->setProperty("left", paramInt(rect.left));
+    object->setProperty("top", paramInt(rect.top));
+    object->setProperty("right", paramInt(rect.right));
+    object->setProperty("bottom", paramInt(rect.bottom));
     return object;
 }
 

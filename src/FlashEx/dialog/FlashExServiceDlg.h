@@ -10,12 +10,12 @@ public:
     // dialog: the main dialog, not owned.
     explicit FlashExServiceDlg(FlashExDlg* dialog) : dialog(dialog) {}
 
-    bool invoke(FlashExRequest& request, FlashExParam*& result) override;
+    bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
-    FlashExParam* lockApi();
+    ParamPtr lockApi();
     void moveWindow(const FlashExRequest& request);
-    FlashExParam* getWindowRect();
+    ParamPtr getWindowRect();
     void setIcon(const char* path);
 
     FlashExDlg* dialog;

@@ -50,11 +50,7 @@ const FlashExServiceFile::CommandEntry FlashExServiceFile::kCommands[] = {
     {"getFileSize", &FlashExServiceFile::getFileSize},
 };
 
-FlashExServiceFile::FlashExServiceFile() : FlashExServiceFile(SecurityPolicy::instance()) {}
-
-FlashExServiceFile::FlashExServiceFile(const SecurityPolicy& policy) : policy_(policy) {}
-
-bool FlashExServiceFile::invoke(FlashExRequest& request, FlashExParam*& result) {
+bool FlashExServiceFile::invoke(FlashExRequest& request, ParamPtr& result) {
     for (const CommandEntry& command : kCommands) {
         if (request.name == command.name) {
             result = (this->*command.run)(request);
@@ -78,20 +74,20 @@ bool mayList(const SecurityPolicy& policy, const std::string& folder) {
     }
 }
 
-FlashExParamObject* fileInformation(const WIN32_FIND_DATAA& entry) {
-    auto* info = new FlashExParamObject;
+ParamPtr fileInformation(const WIN32_FIND_DATAA& entry) {
+    auto info = std::make_unique<FlashExParamObject>();
     info->setString("fileName", entry.cFileName);
-    info->setProperty("attributes", new FlashExParamInt(static_cast<int>(entry.dwFileAttributes)));
-    info->setProperty("creationTime", new FlashExParamInt(unixSeconds(entry.ftCreationTime)));
-    info->setProperty("lastAccessTime", new FlashExParamInt(unixSeconds(entry.ftLastAccessTime)));
-    info->setProperty("lastWriteTime", new FlashExParamInt(unixSeconds(entry.ftLastWriteTime)));
-    info->setProperty("fileSize", new FlashExParamInt(static_cast<int>(entry.nFileSizeLow)));
+    info->setProperty("attributes", paramInt(static_cast<int>(entry.dwFileAttributes)));
+    info->setProperty("creationTime", paramInt(unixSeconds(entry.ftCreationTime)));
+    info->setProperty("lastAccessTime", paramInt(unixSeconds(entry.ftLastAccessTime)));
+    info->setProperty("lastWriteTime", paramInt(unixSeconds(entry.ftLastWriteTime)));
+    info->setProperty("fileSize", paramInt(static_cast<int>(entry.nFileSizeLow)));
     return info;
 }
 
 }  // namespace
 
-FlashExParam* FlashExServiceFile::getFileNames(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::getFileNames(FlashExRequest& request) {
     std::string directory = policy_.checkRead(stringArgument(request, 0));
     std::vector<std::string> patterns;
     if (request.arguments.size() > 1) {
@@ -112,25 +108,25 @@ FlashExParam* FlashExServiceFile::getFileNames(FlashExRequest& request) {
             if (seen.insert(entry.cFileName).second) names->pushString(entry.cFileName);
         });
     }
-    return names.release();
+    return names;
 }
 
-FlashExParam* FlashExServiceFile::openDir(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::openDir(FlashExRequest& request) {
     std::string search = checkedSearchPattern(policy_, stringArgument(request, 0), SearchJudging::NamedEntry);
-    return new FlashExParamPointer(directories_.add(std::make_unique<DirectoryHandle>(search)));
+    return paramPointer(directories_.add(std::make_unique<DirectoryHandle>(search)));
 }
 
-FlashExParam* FlashExServiceFile::readDir(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::readDir(FlashExRequest& request) {
     const WIN32_FIND_DATAA* entry = directories_.find(request.arguments.at(0)->getPointer()).next();
     return entry ? fileInformation(*entry) : nullptr;
 }
 
-FlashExParam* FlashExServiceFile::closeDir(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::closeDir(FlashExRequest& request) {
     directories_.close(request.arguments.at(0)->getPointer());
     return nullptr;
 }
 
-FlashExParam* FlashExServiceFile::createDirectory(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::createDirectory(FlashExRequest& request) {
     const std::string& text = stringArgument(request, 0);
     bool withParents = optionalBoolArgument(request, 1, false);
     std::string path = policy_.checkWrite(text);
@@ -140,23 +136,23 @@ FlashExParam* FlashExServiceFile::createDirectory(FlashExRequest& request) {
     } else if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         throw FlashExException("フォルダ「" + text + "」を作る事が出来ませんでした。");
     }
-    return new FlashExParamBool(true);
+    return paramBool(true);
 }
 
-FlashExParam* FlashExServiceFile::getDirectoryXML(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::getDirectoryXML(FlashExRequest& request) {
     const std::string& label = stringArgument(request, 0);
     bool includeFiles = optionalBoolArgument(request, 1, false);
     bool recurse = optionalBoolArgument(request, 2, true);
     std::string directory = policy_.checkRead(label);
     FolderFilter readable = [this](const std::string& folder) { return mayList(policy_, folder); };
-    return new FlashExParamString(::getDirectoryXML(label, directory, includeFiles, recurse, readable));
+    return paramString(::getDirectoryXML(label, directory, includeFiles, recurse, readable));
 }
 
-FlashExParam* FlashExServiceFile::directoryExists(FlashExRequest& request) {
-    return new FlashExParamBool(isExistingDirectory(stringArgument(request, 0)));
+ParamPtr FlashExServiceFile::directoryExists(FlashExRequest& request) {
+    return paramBool(isExistingDirectory(stringArgument(request, 0)));
 }
 
-FlashExParam* FlashExServiceFile::copyDirectory(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::copyDirectory(FlashExRequest& request) {
     const std::string& sourceText = stringArgument(request, 0);
     const std::string& destinationText = stringArgument(request, 1);
     bool overwrite = optionalBoolArgument(request, 2, true);
@@ -169,11 +165,11 @@ FlashExParam* FlashExServiceFile::copyDirectory(FlashExRequest& request) {
     TreeChecks checks{[this](const std::string& path) { return policy_.checkRead(path); },
                       [this](const std::string& path) { return policy_.checkWrite(path); }};
     copyDirectoryTree(source, destination, overwrite, onlyNewer, checks);
-    return new FlashExParamBool(true);
+    return paramBool(true);
 }
 
-FlashExParam* FlashExServiceFile::useTempFolder(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::useTempFolder(FlashExRequest& request) {
     // The registry keeps, and at exit deletes, exactly the folder judged.
-    TempFolderRegistry::instance().useTempFolder(policy_.checkWrite(stringArgument(request, 0)));
+    tempFolders_.useTempFolder(policy_.checkWrite(stringArgument(request, 0)));
     return nullptr;
 }

@@ -2,9 +2,9 @@
 #include "FlashEx/FlashExService.h"
 #include "FlashEx/services/DirectoryHandle.h"
 
-class FlashExParam;
 struct FlashExRequest;
 class SecurityPolicy;
+class TempFolderRegistry;
 
 // The file system for the movie: listing, reading and writing files, copying,
 // moving and deleting, directories, well-known folders, file times, archives,
@@ -13,13 +13,12 @@ class SecurityPolicy;
 // the policy resolved and judged them.
 class FlashExServiceFile : public FlashExService {
 public:
-    // Judged by the process-wide policy.
-    FlashExServiceFile();
-    explicit FlashExServiceFile(const SecurityPolicy& policy);
-    bool invoke(FlashExRequest& request, FlashExParam*& result) override;
+    FlashExServiceFile(const SecurityPolicy& policy, TempFolderRegistry& tempFolders)
+        : policy_(policy), tempFolders_(tempFolders) {}
+    bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
-    using Command = FlashExParam* (FlashExServiceFile::*)(FlashExRequest&);
+    using Command = ParamPtr (FlashExServiceFile::*)(FlashExRequest&);
     struct CommandEntry {
         const char* name;
         Command run;
@@ -27,43 +26,44 @@ private:
     static const CommandEntry kCommands[];
 
     // Directories and their enumeration.
-    FlashExParam* getFileNames(FlashExRequest& request);
-    FlashExParam* openDir(FlashExRequest& request);
-    FlashExParam* readDir(FlashExRequest& request);
-    FlashExParam* closeDir(FlashExRequest& request);
-    FlashExParam* createDirectory(FlashExRequest& request);
-    FlashExParam* getDirectoryXML(FlashExRequest& request);
-    FlashExParam* directoryExists(FlashExRequest& request);
-    FlashExParam* copyDirectory(FlashExRequest& request);
-    FlashExParam* useTempFolder(FlashExRequest& request);
+    ParamPtr getFileNames(FlashExRequest& request);
+    ParamPtr openDir(FlashExRequest& request);
+    ParamPtr readDir(FlashExRequest& request);
+    ParamPtr closeDir(FlashExRequest& request);
+    ParamPtr createDirectory(FlashExRequest& request);
+    ParamPtr getDirectoryXML(FlashExRequest& request);
+    ParamPtr directoryExists(FlashExRequest& request);
+    ParamPtr copyDirectory(FlashExRequest& request);
+    ParamPtr useTempFolder(FlashExRequest& request);
 
     // Files.
-    FlashExParam* saveTextFile(FlashExRequest& request);
-    FlashExParam* loadTextFile(FlashExRequest& request);
-    FlashExParam* saveBinFile(FlashExRequest& request);
-    FlashExParam* log(FlashExRequest& request);
-    FlashExParam* archiveExtract(FlashExRequest& request);
-    FlashExParam* archiveExtractWithoutAs3Swf(FlashExRequest& request);
-    FlashExParam* archiveCreate(FlashExRequest& request);
-    FlashExParam* fileExists(FlashExRequest& request);
-    FlashExParam* deleteFile(FlashExRequest& request);
-    FlashExParam* compareFileDate(FlashExRequest& request);
-    FlashExParam* compareFiletime(FlashExRequest& request);
-    FlashExParam* copyFile(FlashExRequest& request);
-    FlashExParam* moveFile(FlashExRequest& request);
-    FlashExParam* getFileSize(FlashExRequest& request);
+    ParamPtr saveTextFile(FlashExRequest& request);
+    ParamPtr loadTextFile(FlashExRequest& request);
+    ParamPtr saveBinFile(FlashExRequest& request);
+    ParamPtr log(FlashExRequest& request);
+    ParamPtr archiveExtract(FlashExRequest& request);
+    ParamPtr archiveExtractWithoutAs3Swf(FlashExRequest& request);
+    ParamPtr archiveCreate(FlashExRequest& request);
+    ParamPtr fileExists(FlashExRequest& request);
+    ParamPtr deleteFile(FlashExRequest& request);
+    ParamPtr compareFileDate(FlashExRequest& request);
+    ParamPtr compareFiletime(FlashExRequest& request);
+    ParamPtr copyFile(FlashExRequest& request);
+    ParamPtr moveFile(FlashExRequest& request);
+    ParamPtr getFileSize(FlashExRequest& request);
 
     // Paths and well-known folders.
-    FlashExParam* getTempPath(FlashExRequest& request);
-    FlashExParam* getCurrentPath(FlashExRequest& request);
-    FlashExParam* getAppPath(FlashExRequest& request);
-    FlashExParam* getTrustedDir(FlashExRequest& request);
-    FlashExParam* isTrustedPath(FlashExRequest& request);
-    FlashExParam* shGetFolderPath(FlashExRequest& request);
-    FlashExParam* normalizePath(FlashExRequest& request);
-    FlashExParam* pathRelativePathTo(FlashExRequest& request);
-    FlashExParam* pathCanonicalize(FlashExRequest& request);
+    ParamPtr getTempPath(FlashExRequest& request);
+    ParamPtr getCurrentPath(FlashExRequest& request);
+    ParamPtr getAppPath(FlashExRequest& request);
+    ParamPtr getTrustedDir(FlashExRequest& request);
+    ParamPtr isTrustedPath(FlashExRequest& request);
+    ParamPtr shGetFolderPath(FlashExRequest& request);
+    ParamPtr normalizePath(FlashExRequest& request);
+    ParamPtr pathRelativePathTo(FlashExRequest& request);
+    ParamPtr pathCanonicalize(FlashExRequest& request);
 
     const SecurityPolicy& policy_;
+    TempFolderRegistry& tempFolders_;
     DirectoryHandleTable directories_;
 };

@@ -62,39 +62,39 @@ std::vector<std::string> readableFiles(const SecurityPolicy& policy, const std::
 
 }  // namespace
 
-FlashExParam* FlashExServiceFile::saveTextFile(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::saveTextFile(FlashExRequest& request) {
     std::string path = policy_.checkWrite(stringArgument(request, 0));
     writeTextFile(path.c_str(), textArgument(request, 1), textArgument(request, 2));
     return nullptr;
 }
 
-FlashExParam* FlashExServiceFile::loadTextFile(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::loadTextFile(FlashExRequest& request) {
     std::string path = policy_.checkRead(stringArgument(request, 0));
-    return new FlashExParamString(readTextFile(path.c_str(), textArgument(request, 1), true));
+    return paramString(readTextFile(path.c_str(), textArgument(request, 1), true));
 }
 
-FlashExParam* FlashExServiceFile::saveBinFile(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::saveBinFile(FlashExRequest& request) {
     std::string path = policy_.checkWrite(stringArgument(request, 0));
     tbx::write_file(path, tbx::base64_decode(stringArgument(request, 1)));
     return nullptr;
 }
 
-FlashExParam* FlashExServiceFile::log(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::log(FlashExRequest& request) {
     appendLog(textArgument(request, 0));
     return nullptr;
 }
 
-FlashExParam* FlashExServiceFile::archiveExtract(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::archiveExtract(FlashExRequest& request) {
     extractArchive(policy_, request, tbx::archive_extract);
     return nullptr;
 }
 
-FlashExParam* FlashExServiceFile::archiveExtractWithoutAs3Swf(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::archiveExtractWithoutAs3Swf(FlashExRequest& request) {
     extractArchive(policy_, request, tbx::archive_extract_without_as3_swf);
     return nullptr;
 }
 
-FlashExParam* FlashExServiceFile::archiveCreate(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::archiveCreate(FlashExRequest& request) {
     const std::string& archiveText = stringArgument(request, 0);
     const std::string& sourceText = stringArgument(request, 1);
     bool withOwnName = boolArgument(request, 2);
@@ -109,51 +109,51 @@ FlashExParam* FlashExServiceFile::archiveCreate(FlashExRequest& request) {
     return nullptr;
 }
 
-FlashExParam* FlashExServiceFile::fileExists(FlashExRequest& request) {
-    return new FlashExParamBool(isExistingFile(stringArgument(request, 0)));
+ParamPtr FlashExServiceFile::fileExists(FlashExRequest& request) {
+    return paramBool(isExistingFile(stringArgument(request, 0)));
 }
 
-FlashExParam* FlashExServiceFile::deleteFile(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::deleteFile(FlashExRequest& request) {
     std::string path = policy_.checkWrite(stringArgument(request, 0));
-    return new FlashExParamBool(DeleteFileA(path.c_str()) != FALSE);
+    return paramBool(DeleteFileA(path.c_str()) != FALSE);
 }
 
-FlashExParam* FlashExServiceFile::compareFileDate(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::compareFileDate(FlashExRequest& request) {
     SYSTEMTIME a = calendarDate(lastWriteTime(stringArgument(request, 0)));
     SYSTEMTIME b = calendarDate(lastWriteTime(stringArgument(request, 1)));
     int result = a.wYear != b.wYear     ? sign(a.wYear - b.wYear)
                  : a.wMonth != b.wMonth ? sign(a.wMonth - b.wMonth)
                                         : sign(a.wDay - b.wDay);
-    return new FlashExParamInt(result);
+    return paramInt(result);
 }
 
-FlashExParam* FlashExServiceFile::compareFiletime(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::compareFiletime(FlashExRequest& request) {
     // b first, so that when both are missing the error names b.
     FILETIME b = lastWriteTime(stringArgument(request, 1));
     FILETIME a = lastWriteTime(stringArgument(request, 0));
-    return new FlashExParamInt(CompareFileTime(&a, &b));
+    return paramInt(CompareFileTime(&a, &b));
 }
 
-FlashExParam* FlashExServiceFile::copyFile(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::copyFile(FlashExRequest& request) {
     const std::string& sourceText = stringArgument(request, 0);
     const std::string& destinationText = stringArgument(request, 1);
     bool keepExisting = optionalBoolArgument(request, 2, false);
     std::string source = policy_.checkRead(sourceText);
     std::string destination = policy_.checkWrite(destinationText);
-    return new FlashExParamBool(CopyFileA(source.c_str(), destination.c_str(), keepExisting) != FALSE);
+    return paramBool(CopyFileA(source.c_str(), destination.c_str(), keepExisting) != FALSE);
 }
 
-FlashExParam* FlashExServiceFile::moveFile(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::moveFile(FlashExRequest& request) {
     const std::string& sourceText = stringArgument(request, 0);
     const std::string& destinationText = stringArgument(request, 1);
     std::string source = policy_.checkRead(sourceText);
     std::string destination = policy_.checkWrite(destinationText);
     // Moving removes the source, so the source must be writable too.
     policy_.checkWrite(source);
-    return new FlashExParamBool(MoveFileA(source.c_str(), destination.c_str()) != FALSE);
+    return paramBool(MoveFileA(source.c_str(), destination.c_str()) != FALSE);
 }
 
-FlashExParam* FlashExServiceFile::getFileSize(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::getFileSize(FlashExRequest& request) {
     const std::string& path = stringArgument(request, 0);
     tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -163,5 +163,5 @@ FlashExParam* FlashExServiceFile::getFileSize(FlashExRequest& request) {
     // The answer is a 32-bit signed number; a larger size would come out wrong.
     if (size.QuadPart > 0x7FFFFFFF)
         throw FlashExException("ファイル「" + path + "」は2GB以上あるため、サイズを返せません。");
-    return new FlashExParamInt(static_cast<int>(size.QuadPart));
+    return paramInt(static_cast<int>(size.QuadPart));
 }

@@ -39,49 +39,47 @@ std::string resolveAppRelativePath(const std::string& path) {
 
 }  // namespace
 
-FlashExParam* FlashExServiceFile::getTempPath(FlashExRequest& request) {
-    return new FlashExParamString(tempDirectory(optionalBoolArgument(request, 0, true)));
+ParamPtr FlashExServiceFile::getTempPath(FlashExRequest& request) {
+    return paramString(tempDirectory(optionalBoolArgument(request, 0, true)));
 }
 
-FlashExParam* FlashExServiceFile::getCurrentPath(FlashExRequest& request) {
-    return new FlashExParamString(currentDirectory(optionalBoolArgument(request, 0, true)));
+ParamPtr FlashExServiceFile::getCurrentPath(FlashExRequest& request) {
+    return paramString(currentDirectory(optionalBoolArgument(request, 0, true)));
 }
 
-FlashExParam* FlashExServiceFile::getAppPath(FlashExRequest& request) {
-    return new FlashExParamString(moduleDirectory(optionalBoolArgument(request, 0, true)));
+ParamPtr FlashExServiceFile::getAppPath(FlashExRequest& request) {
+    return paramString(moduleDirectory(optionalBoolArgument(request, 0, true)));
 }
 
-FlashExParam* FlashExServiceFile::getTrustedDir(FlashExRequest& request) {
-    return new FlashExParamString(policy_.trustedDir());
+ParamPtr FlashExServiceFile::getTrustedDir(FlashExRequest& request) { return paramString(policy_.trustedDir()); }
+
+ParamPtr FlashExServiceFile::isTrustedPath(FlashExRequest& request) {
+    return paramBool(policy_.isTrustedPath(stringArgument(request, 0)));
 }
 
-FlashExParam* FlashExServiceFile::isTrustedPath(FlashExRequest& request) {
-    return new FlashExParamBool(policy_.isTrustedPath(stringArgument(request, 0)));
+ParamPtr FlashExServiceFile::shGetFolderPath(FlashExRequest& request) {
+    return paramString(specialFolderPath(request.arguments.at(0)->getInt()));
 }
 
-FlashExParam* FlashExServiceFile::shGetFolderPath(FlashExRequest& request) {
-    return new FlashExParamString(specialFolderPath(request.arguments.at(0)->getInt()));
-}
-
-FlashExParam* FlashExServiceFile::normalizePath(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::normalizePath(FlashExRequest& request) {
     const std::string& path = stringArgument(request, 0);
     bool withSeparator = optionalBoolArgument(request, 1, false);
-    return new FlashExParamString(setTrailingSeparator(resolveAppRelativePath(path), withSeparator));
+    return paramString(setTrailingSeparator(resolveAppRelativePath(path), withSeparator));
 }
 
-FlashExParam* FlashExServiceFile::pathRelativePathTo(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::pathRelativePathTo(FlashExRequest& request) {
     const std::string& from = fittingPath(stringArgument(request, 0));
     DWORD fromAttributes = boolArgument(request, 1) ? FILE_ATTRIBUTE_DIRECTORY : 0;
     const std::string& to = fittingPath(stringArgument(request, 2));
     DWORD toAttributes = boolArgument(request, 3) ? FILE_ATTRIBUTE_DIRECTORY : 0;
     char relative[MAX_PATH] = "";
     if (!PathRelativePathToA(relative, from.c_str(), fromAttributes, to.c_str(), toAttributes)) return nullptr;
-    return new FlashExParamString(relative);
+    return paramString(relative);
 }
 
-FlashExParam* FlashExServiceFile::pathCanonicalize(FlashExRequest& request) {
+ParamPtr FlashExServiceFile::pathCanonicalize(FlashExRequest& request) {
     const std::string& path = fittingPath(stringArgument(request, 0));
     char canonical[MAX_PATH] = "";
     if (!PathCanonicalizeA(canonical, path.c_str())) return nullptr;
-    return new FlashExParamString(canonical);
+    return paramString(canonical);
 }

@@ -6,9 +6,9 @@
 #include "FlashEx/services/TextFile.h"
 #include "security/SecurityPolicy.h"
 
-bool FlashExServiceSecureFile::invoke(FlashExRequest& request, FlashExParam*& result) {
+bool FlashExServiceSecureFile::invoke(FlashExRequest& request, ParamPtr& result) {
     if (request.name != "loadTextFile") return false;
-    std::string path = SecurityPolicy::instance().checkRead(stringArgument(request, 0));
-    result = new FlashExParamString(readTextFile(path.c_str(), textArgument(request, 1), false));
+    std::string path = policy_.checkRead(stringArgument(request, 0));
+    result = paramString(readTextFile(path.c_str(), textArgument(request, 1), false));
     return true;
 }

@@ -9,7 +9,6 @@
 
 namespace {
 
-TempFolderRegistry* processRegistry = nullptr;
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
@@ -41,16 +40,6 @@ void checkFolderName(const std::string& longFolder) {
 }
 
 }  // namespace
-
-TempFolderRegistry& TempFolderRegistry::instance() {
-    if (!processRegistry) processRegistry = new TempFolderRegistry;
-    return *processRegistry;
-}
-
-void TempFolderRegistry::shutdown() {
-    delete processRegistry;
-    processRegistry = nullptr;
-}
 
 std::string TempFolderRegistry::mutexName(const std::string& folder) {
     return tbx::replace_characters(folder, "\\:", '_');

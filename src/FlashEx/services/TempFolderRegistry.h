@@ -7,16 +7,10 @@
 // The folders that the movie asked to have deleted when the program ends.
 // Each registered folder keeps a named mutex open, so that at exit a running
 // instance can tell whether another instance still uses the folder; only the
-// last instance to exit deletes it.
+// last instance to exit deletes it, when its registry is destroyed (the
+// program's tear-down destroys it while the system still serves file calls).
 class TempFolderRegistry {
 public:
-    // The process-wide registry, created on first use.
-    static TempFolderRegistry& instance();
-    // Deletes the process-wide registry (and so its unused folders). The
-    // program's tear-down calls it: at the very end of the process the system
-    // no longer serves file or mutex calls.
-    static void shutdown();
-
     TempFolderRegistry() = default;
     ~TempFolderRegistry();
     TempFolderRegistry(const TempFolderRegistry&) = delete;

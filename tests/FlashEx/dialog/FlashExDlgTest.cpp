@@ -24,7 +24,7 @@ namespace {
 // Keeps what the movie sends with "record": the value XML of its arguments.
 class Recorder : public FlashExService {
 public:
-    bool invoke(FlashExRequest& request, FlashExParam*& result) override {
+    bool invoke(FlashExRequest& request, ParamPtr& result) override {
         if (request.name != "record") return false;
         std::string line;
         for (unsigned i = 0; i < request.arguments.size(); ++i) request.arguments.at(i)->writeXML(line);
@@ -93,8 +93,10 @@ protected:
 
     void open(const std::string& moviePath) {
         dialog_ = std::make_unique<FlashExDlg>(102);
-        manager_.addService(new FlashExServiceDlg(dialog_.get()));
-        manager_.addService(recorder_ = new Recorder);
+        manager_.addService(std::make_unique<FlashExServiceDlg>(dialog_.get()));
+        auto recorder = std::make_unique<Recorder>();
+        recorder_ = recorder.get();
+        manager_.addService(std::move(recorder));
         dialog_->setup(true, moviePath, &manager_, 640, 480);
         ASSERT_TRUE(dialog_->Create());
         ASSERT_TRUE(pumpUntil([&] { return !recorder_->lines.empty(); })) << "the movie never started";
@@ -121,7 +123,7 @@ protected:
         FlashExRequest request;
         request.name = name;
         if (argument) request.arguments.pushString(argument);
-        delete manager_.invoke(request);
+        manager_.invoke(request);
     }
 
     // Pre-translates one message as the dialog's loop would; true when consumed.

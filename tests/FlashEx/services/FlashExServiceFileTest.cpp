@@ -17,7 +17,6 @@ const char* const kRefused = "file access exception";
 
 class FileService : public ::testing::Test {
 protected:
-    void SetUp() override { useTestPolicy(); }
 
     std::vector<std::string> names(const Result& array) {
         std::vector<std::string> out;
@@ -38,7 +37,7 @@ protected:
         CloseHandle(file);
     }
 
-    FlashExServiceFile service;
+    FlashExServiceFile service{testPolicy(), testTempFolders()};
     ScratchDir dir;
 };
 
@@ -47,9 +46,9 @@ protected:
 TEST_F(FileService, UnknownCommandsAreLeftToOtherServices) {
     FlashExRequest request;
     request.name = "getfilenames";  // names are compared exactly
-    FlashExParam* result = reinterpret_cast<FlashExParam*>(1);
+    ParamPtr result;
     EXPECT_FALSE(service.invoke(request, result));
-    EXPECT_EQ(reinterpret_cast<FlashExParam*>(1), result);
+    EXPECT_EQ(nullptr, result);
 }
 
 TEST_F(FileService, GetFileNamesListsEachNameOnceInOrderOfFirstAppearance) {
@@ -124,7 +123,7 @@ TEST_F(FileService, FolderQueriesWithAndWithoutTrailingSeparator) {
     EXPECT_EQ("type error", failure(service, "getAppPath", {num(1)}));
 
     std::string trusted = call(service, "getTrustedDir")->getString();
-    EXPECT_EQ(SecurityPolicy::instance().trustedDir(), trusted);
+    EXPECT_EQ(testPolicy().trustedDir(), trusted);
     EXPECT_TRUE(call(service, "isTrustedPath", {str(trusted + "\\x.swf")})->getBool());
     EXPECT_FALSE(call(service, "isTrustedPath", {str(dir / "x.swf")})->getBool());
 
@@ -330,9 +329,9 @@ TEST_F(FileService, GetFileSizeRefusesMissingAndOversizedFiles) {
 TEST_F(FileService, UseTempFolderChecksWriteAccessAndRegisters) {
     std::string folder = dir / "session~";
     EXPECT_FALSE(call(service, "useTempFolder", {str(folder)}));
-    EXPECT_TRUE(TempFolderRegistry::instance().isRegistered(folder));
+    EXPECT_TRUE(testTempFolders().isRegistered(folder));
     EXPECT_EQ(kRefused, failure(service, "useTempFolder", {str(dir / "readonly")}));
     EXPECT_EQ("指定されたパスは一時フォルダとして設定する事が出来ません。",
               failure(service, "useTempFolder", {str("C:\\windows\\x")}));
-    TempFolderRegistry::shutdown();  // the folder was never created; nothing to delete
+    resetTestTempFolders();  // the folder was never created; nothing to delete
 }

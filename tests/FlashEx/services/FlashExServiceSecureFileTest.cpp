@@ -8,11 +8,10 @@ using namespace movara_test;
 using namespace service_test;
 
 TEST(SecureFileService, LoadsPermittedTextKeepingTheUtf8Mark) {
-    useTestPolicy();
     ScratchDir dir;
     writeBytes(dir / "bom.txt", "\xEF\xBB\xBF" + cp932ToUtf8("表"));
-    FlashExServiceSecureFile secure;
-    FlashExServiceFile file;
+    FlashExServiceSecureFile secure{testPolicy()};
+    FlashExServiceFile file{testPolicy(), testTempFolders()};
     std::string throughSecure = call(secure, "loadTextFile", {str(dir / "bom.txt"), str("UTF-8")})->getString();
     std::string throughFile = call(file, "loadTextFile", {str(dir / "bom.txt"), str("UTF-8")})->getString();
     EXPECT_EQ("表", throughFile);
@@ -24,15 +23,14 @@ TEST(SecureFileService, LoadsPermittedTextKeepingTheUtf8Mark) {
 }
 
 TEST(SecureFileService, EveryOtherCommandFindsNoService) {
-    useTestPolicy();
     FlashExServiceManager manager;
-    manager.addService(new FlashExServiceSecureFile);
+    manager.addService(std::make_unique<FlashExServiceSecureFile>(testPolicy()));
     for (const char* name : {"getFileNames", "saveTextFile", "fileExists", "loadtextfile"}) {
         FlashExRequest request;
         request.name = name;
         request.arguments.pushString("C:\\");
         try {
-            delete manager.invoke(request);
+            manager.invoke(request);
             ADD_FAILURE() << name;
         } catch (const FlashExException& e) {
             EXPECT_EQ("呼び出された処理が見つかりませんでした。", e.getMessage()) << name;

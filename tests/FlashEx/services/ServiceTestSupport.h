@@ -9,9 +9,15 @@
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/FlashExService.h"
 
+class SecurityPolicy;
+class TempFolderRegistry;
+
 namespace service_test {
 
-using Result = std::unique_ptr<FlashExParam>;
+using Result = ParamPtr;
+
+// Argument values for call and failure: each is owned by the request built
+// from the list.
 
 inline FlashExParam* str(const std::string& text) { return new FlashExParamString(text); }
 inline FlashExParam* num(int value) { return new FlashExParamInt(value); }
@@ -21,10 +27,10 @@ inline FlashExParam* flag(bool value) { return new FlashExParamBool(value); }
 inline Result call(FlashExService& service, const std::string& name, std::initializer_list<FlashExParam*> args = {}) {
     FlashExRequest request;
     request.name = name;
-    for (FlashExParam* arg : args) request.arguments.push(arg);
-    FlashExParam* result = nullptr;
+    for (FlashExParam* arg : args) request.arguments.push(ParamPtr(arg));
+    ParamPtr result;
     if (!service.invoke(request, result)) throw std::logic_error("not handled: " + name);
-    return Result(result);
+    return result;
 }
 
 // The message the movie would get for a failing command, or "no failure".
@@ -40,8 +46,12 @@ inline std::string failure(FlashExService& service, const std::string& name,
     return "no failure";
 }
 
-// Loads, once per process, a policy that allows everything except reading
+// A policy, loaded once per process, that allows everything except reading
 // or writing a path ending in \forbidden and writing one ending in \readonly.
-void useTestPolicy();
+SecurityPolicy& testPolicy();
+// A registry of temporary folders for the tests; reset() deletes it (and so
+// the folders it holds) and starts a new one.
+TempFolderRegistry& testTempFolders();
+void resetTestTempFolders();
 
 }  // namespace service_test

@@ -11,13 +11,13 @@ int main(int argc, char** argv) {
     tbx::KernelHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]));
     tbx::KernelHandle quit(OpenEventA(SYNCHRONIZE, FALSE, argv[3]));
     if (!ready || !quit) return 3;
+    TempFolderRegistry registry;
     try {
-        TempFolderRegistry::instance().useTempFolder(argv[1]);
+        registry.useTempFolder(argv[1]);
     } catch (...) {
         return 4;
     }
     SetEvent(ready.get());
     WaitForSingleObject(quit.get(), 30000);
-    TempFolderRegistry::shutdown();
     return 0;
 }
