@@ -17,6 +17,7 @@
 #include "app/Settings.h"
 #include "dom/MvDOMDocument.h"
 #include "player/PlayerHost.h"
+#include "FlashEx/XercesFacade.h"
 #include "security/SecurityPolicy.h"
 
 namespace {
@@ -33,7 +34,7 @@ void showFailure(const char* cause) {
 // them a command.
 void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, SecurityPolicy& policy,
                       TempFolderRegistry& tempFolders) {
-    manager.addService(std::make_unique<FlashExServiceDlg>(&dialog));
+    manager.addService(std::make_unique<FlashExServiceDlg>(dialog));
     manager.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
 }
 
@@ -73,6 +74,8 @@ void Movara::runMainDialog() {
     loadSettings(*settings, programDirectory);
     policy_.load(settings->child("settings").child("security"));
 
+    // The movie's calls are parsed from the first one on.
+    XercesFacade::initialize();
     startGraphicsLibrary();
     // The rasteriser's user-interface thread starts here, before the main dialog.
 
@@ -87,10 +90,7 @@ void Movara::runMainDialog() {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
     WindowGeometry geometry = windowGeometryFrom(arguments, workArea);
     dialog->setup(true, moviePathFrom(arguments), manager.get(), geometry.width, geometry.height);
-    if (geometry.positioned) {
-        dialog->initialX = geometry.x;
-        dialog->initialY = geometry.y;
-    }
+    if (geometry.positioned) dialog->setInitialPosition(geometry.x, geometry.y);
 
     setMainWindow(dialog.get());
     dialog->DoModal();

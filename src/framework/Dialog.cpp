@@ -18,6 +18,11 @@ ActiveXControl* Dialog::control(int id) {
     return found == hosted_.end() ? nullptr : found->second.control.get();
 }
 
+const ActiveXControl* Dialog::control(int id) const {
+    auto found = hosted_.find(id);
+    return found == hosted_.end() ? nullptr : found->second.control.get();
+}
+
 HWND Dialog::createWindow(HWND owner) {
     ended_ = false;
     return CreateDialogParamA(resources_, MAKEINTRESOURCEA(templateId_), owner, dialogProc,

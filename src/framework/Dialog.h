@@ -33,6 +33,7 @@ public:
     // placeholder control with that id. Events of eventIid reach OnEvent.
     void hostControl(int id, const std::string& classText, const IID& eventIid);
     ActiveXControl* control(int id);
+    const ActiveXControl* control(int id) const;
 
     INT_PTR DoModal(HWND owner = nullptr);
     // Creates the dialog modeless on the calling thread; false on failure.

@@ -9,7 +9,6 @@
 #include "FlashEx/FlashExParse.h"
 #include "FlashEx/FlashExServiceManager.h"
 #include "FlashEx/MvException.h"
-#include "FlashEx/XercesFacade.h"
 #include "framework/AutomationException.h"
 #include "player/PlayerHost.h"
 #include "player/PlayerIds.h"
@@ -37,30 +36,42 @@ FlashExDlg::~FlashExDlg() = default;
 
 void FlashExDlg::setup(bool fitPlayer, const std::string& movie, FlashExServiceManager* serviceManager, int width,
                        int height) {
-    XercesFacade::initialize();
-    wantExtEvents = false;
-    fitPlayerToClient = fitPlayer;
-    moviePath = movie;
-    manager = serviceManager;
-    initialWidth = width;
-    initialHeight = height;
+    wantExtEvents_ = false;
+    fitPlayerToClient_ = fitPlayer;
+    moviePath_ = movie;
+    manager_ = serviceManager;
+    initialWidth_ = width;
+    initialHeight_ = height;
 }
 
-HWND FlashExDlg::playerWindow() {
-    fw::ActiveXControl* control = this->control(kPlayerId);
+void FlashExDlg::setInitialPosition(int x, int y) {
+    initialX_ = x;
+    initialY_ = y;
+}
+
+HWND FlashExDlg::playerWindow() const {
+    const fw::ActiveXControl* control = this->control(kPlayerId);
     return control ? control->window() : nullptr;
 }
 
+void FlashExDlg::setIcons(tbx::Icon smallIcon, tbx::Icon bigIcon) {
+    SendMessageA(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+    SendMessageA(window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
+    // The window keeps using the icons, so they live as long as the dialog.
+    smallIcon_ = std::move(smallIcon);
+    bigIcon_ = std::move(bigIcon);
+}
+
 BOOL FlashExDlg::OnInitDialog() {
-    if (fw::ActiveXControl* control = this->control(kPlayerId)) player.attach(control->dispatch());
+    if (fw::ActiveXControl* control = this->control(kPlayerId)) player_.attach(control->dispatch());
     applyPlayerSettings();
-    if (manager) manager->setWindows(window(), playerWindow());
-    if (!moviePath.empty()) loadMovie(moviePath);
+    if (manager_) manager_->setWindows(window(), playerWindow());
+    if (!moviePath_.empty()) loadMovie(moviePath_);
 
     UINT flags = SWP_NOZORDER;
-    if (initialWidth == -1) flags |= SWP_NOSIZE;
-    if (initialX == -1) flags |= SWP_NOMOVE;
-    SetWindowPos(window(), nullptr, initialX, initialY, initialWidth, initialHeight, flags);
+    if (initialWidth_ == -1) flags |= SWP_NOSIZE;
+    if (initialX_ == -1) flags |= SWP_NOMOVE;
+    SetWindowPos(window(), nullptr, initialX_, initialY_, initialWidth_, initialHeight_, flags);
     return TRUE;
 }
 
@@ -87,25 +98,25 @@ void FlashExDlg::applyPlayerSettings() {
 }
 
 void FlashExDlg::loadMovie(const std::string& path) {
-    wantExtEvents = false;
+    wantExtEvents_ = false;
     // Everything after the first "?" is the movie's FlashVars query.
     size_t question = tbx::find_character(path, '?');
     std::string movie = path.substr(0, question);
-    player.SetFlashVars(question == std::string::npos ? std::string() : path.substr(question + 1));
+    player_.SetFlashVars(question == std::string::npos ? std::string() : path.substr(question + 1));
 
     char current[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof(current), current);
     std::string local = std::string(current) + "\\" + movie;
     DWORD attributes = local.size() < 1024 ? GetFileAttributesA(local.c_str()) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        player.SetMovie(local);
+        player_.SetMovie(local);
     else
-        player.SetMovie(path);
+        player_.SetMovie(path);
 }
 
 ParamPtr FlashExDlg::sendEvent(const std::string& name, std::vector<ParamPtr> arguments) {
     try {
-        return callMovieFunction(player, name, std::move(arguments));
+        return callMovieFunction(player_, name, std::move(arguments));
     } catch (...) {
         // A failed event never disturbs the message that caused it.
         return nullptr;
@@ -142,8 +153,8 @@ bool FlashExDlg::translateExtEvent(MSG* msg, bool& dispatchDirectly) {
 }
 
 BOOL FlashExDlg::PreTranslateMessage(MSG* msg) {
-    if (manager && manager->preTranslateMessage(msg)) return TRUE;
-    if (wantExtEvents) {
+    if (manager_ && manager_->preTranslateMessage(msg)) return TRUE;
+    if (wantExtEvents_) {
         bool dispatchDirectly = false;
         if (translateExtEvent(msg, dispatchDirectly)) return TRUE;
         if (dispatchDirectly) return FALSE;
@@ -157,7 +168,7 @@ BOOL FlashExDlg::PreTranslateMessage(MSG* msg) {
 
 void FlashExDlg::OnSize(UINT type, int width, int height) {
     HWND playerHost = playerWindow();
-    if (!fitPlayerToClient || !playerHost) return;
+    if (!fitPlayerToClient_ || !playerHost) return;
     RECT client;
     GetClientRect(window(), &client);
     MoveWindow(playerHost, 0, 0, client.right, client.bottom, FALSE);
@@ -166,16 +177,16 @@ void FlashExDlg::OnSize(UINT type, int width, int height) {
 void FlashExDlg::OnMove(int x, int y) {
     if (!playerWindow()) return;
     try {
-        callMovieFunction(player, "onMoveWindow");
+        callMovieFunction(player_, "onMoveWindow");
     } catch (const FlashExDispatchException&) {
     } catch (const fw::AutomationException&) {
     }
 }
 
 bool FlashExDlg::OnClose() {
-    if (!wantExtEvents || !extCloseEnabled) return false;
+    if (!wantExtEvents_ || !extCloseEnabled_) return false;
     try {
-        callMovieFunction(player, "onExtClose");
+        callMovieFunction(player_, "onExtClose");
         return true;  // the movie decides; "closeApp" ends the program
     } catch (...) {
         return false;
@@ -194,7 +205,7 @@ void FlashExDlg::OnDropFiles(HDROP drop) {
         }
         DragFinish(drop);
         drop = nullptr;
-        if (playerWindow()) callMovieFunction(player, "onExtDropFiles", makeArguments(std::move(files)));
+        if (playerWindow()) callMovieFunction(player_, "onExtDropFiles", makeArguments(std::move(files)));
     } catch (const MvException& e) {
         MessageBoxA(window(), e.what(), nullptr, MB_OK);
     } catch (const std::exception& e) {
@@ -205,13 +216,13 @@ void FlashExDlg::OnDropFiles(HDROP drop) {
     if (drop) DragFinish(drop);
 }
 
-void FlashExDlg::OnDestroy() { player.release(); }
+void FlashExDlg::OnDestroy() { player_.release(); }
 
 void FlashExDlg::OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) {
-    if (controlId != kPlayerId || id != player::kEventFlashCall || !manager) return;
+    if (controlId != kPlayerId || id != player::kEventFlashCall || !manager_) return;
     if (!params || params->cArgs < 1 || V_VT(&params->rgvarg[0]) != VT_BSTR) return;
     std::string text = wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&params->rgvarg[0])), CP_ACP);
-    handleExternalCall(text, *manager, apiKey, player);
+    handleExternalCall(text, *manager_, apiKey_, player_);
 }
 
 void FlashExDlg::OnHandlerException() { MessageBoxA(window(), kHandlerFailure, nullptr, MB_OK); }

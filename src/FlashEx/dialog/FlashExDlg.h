@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FlashEx/CShockwaveflash1.h"
+#include "FlashEx/FlashExHost.h"
 #include "framework/Dialog.h"
 #include "tbx/Handles.h"
 
@@ -17,40 +18,39 @@ class FlashExServiceManager;
 // (control 1002). It loads the movie, hands the movie's external calls to the
 // service manager and reports key, mouse, close, drop and move events to the
 // movie by calling its functions ("ext events").
-class FlashExDlg : public fw::Dialog {
+class FlashExDlg : public fw::Dialog, public FlashExHost {
 public:
     static const int kPlayerId = 1002;
 
     explicit FlashExDlg(UINT templateId, HINSTANCE resources = nullptr);
     ~FlashExDlg() override;
 
-    // Initialises the parser library once, switches ext events off and keeps
-    // what initialisation needs. initialX and initialY are set directly.
+    // Switches ext events off and keeps what initialisation needs; a width
+    // of -1 keeps the template's size.
     void setup(bool fitPlayerToClient, const std::string& moviePath, FlashExServiceManager* manager, int width,
                int height);
-    // "movie?query" sets the query as FlashVars; a movie found in the
-    // current directory is loaded by its full path, any other path as given.
-    void loadMovie(const std::string& path);
-    // The player's host window, or null before it exists.
-    HWND playerWindow();
+    // Where the window opens; without a call, where the template puts it.
+    void setInitialPosition(int x, int y);
+
+    // FlashExHost. A movie found in the current directory is loaded by its
+    // full path, any other path as given.
+    HWND hostWindow() const override { return window(); }
+    HWND playerWindow() const override;
+    const std::string& apiKey() const override { return apiKey_; }
+    void lockApi(const std::string& key) override { apiKey_ = key; }
+    void enableExtEvents() override { wantExtEvents_ = true; }
+    void disableExtClose() override { extCloseEnabled_ = false; }
+    void setIcons(tbx::Icon smallIcon, tbx::Icon bigIcon) override;
+    void loadMovie(const std::string& path) override;
+
+    bool extEventsWanted() const { return wantExtEvents_; }
+    const tbx::Icon& smallIcon() const { return smallIcon_; }
+    const tbx::Icon& bigIcon() const { return bigIcon_; }
+    CShockwaveflash1& player() { return player_; }
 
     // Offers the message to the services, then turns keys and clicks into
     // ext events, then gives it to the dialog manager.
     BOOL PreTranslateMessage(MSG* msg) override;
-
-    bool fitPlayerToClient = false;
-    std::string moviePath;
-    int initialWidth = -1;
-    int initialHeight = -1;
-    int initialX = -1;
-    int initialY = -1;
-    tbx::Icon smallIcon;
-    tbx::Icon bigIcon;
-    CShockwaveflash1 player;
-    bool extCloseEnabled = true;
-    bool wantExtEvents = false;
-    FlashExServiceManager* manager = nullptr;
-    std::string apiKey;
 
 protected:
     BOOL OnInitDialog() override;
@@ -71,8 +71,24 @@ protected:
     // Calls a movie function; any failure is swallowed and gives null.
     ParamPtr sendEvent(const std::string& name, std::vector<ParamPtr> arguments = {});
 
+    FlashExServiceManager* manager() const { return manager_; }
+
 private:
     // Key, mouse-up and right-click ext events. True consumes the message;
     // `dispatchDirectly` asks for dispatch without the dialog manager.
     bool translateExtEvent(MSG* msg, bool& dispatchDirectly);
+
+    bool fitPlayerToClient_ = false;
+    std::string moviePath_;
+    int initialWidth_ = -1;
+    int initialHeight_ = -1;
+    int initialX_ = -1;
+    int initialY_ = -1;
+    tbx::Icon smallIcon_;
+    tbx::Icon bigIcon_;
+    CShockwaveflash1 player_;
+    bool extCloseEnabled_ = true;
+    bool wantExtEvents_ = false;
+    FlashExServiceManager* manager_ = nullptr;
+    std::string apiKey_;
 };

@@ -1,69 +1,84 @@
 #include "FlashEx/dialog/FlashExServiceDlg.h"
 
 #include "FlashEx/FlashExException.h"
+#include "FlashEx/FlashExHost.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/dialog/ApiKey.h"
-#include "FlashEx/dialog/FlashExDlg.h"
+#include "FlashEx/services/ServiceArguments.h"
+
+const FlashExServiceDlg::CommandEntry FlashExServiceDlg::kCommands[] = {
+    {"lockApi", &FlashExServiceDlg::lockApi},
+    {"wantExtEvents", &FlashExServiceDlg::wantExtEvents},
+    {"closeApp", &FlashExServiceDlg::closeApp},
+    {"setWindowTitle", &FlashExServiceDlg::setWindowTitle},
+    {"moveWindow", &FlashExServiceDlg::moveWindow},
+    {"hideWindow", &FlashExServiceDlg::hideWindow},
+    {"showWindow", &FlashExServiceDlg::showWindow},
+    {"getWindowRect", &FlashExServiceDlg::getWindowRect},
+    {"updateWindow", &FlashExServiceDlg::updateWindow},
+    {"setForegroundWindow", &FlashExServiceDlg::setForegroundWindow},
+    {"setIcon", &FlashExServiceDlg::setIcon},
+    {"setCapture", &FlashExServiceDlg::setCapture},
+};
 
 bool FlashExServiceDlg::invoke(FlashExRequest& request, ParamPtr& result) {
-    const std::string& name = request.name;
-    const FlashExParamArguments& arguments = request.arguments;
-    HWND window = dialog->window();
-    if (name == "lockApi") {
-        result = lockApi();
-    } else if (name == "wantExtEvents") {
-        dialog->wantExtEvents = true;
-    } else if (name == "closeApp") {
-        dialog->extCloseEnabled = false;
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    } else if (name == "setWindowTitle") {
-        const char* title = arguments.at(0)->getCString();
-        SetWindowTextA(window, title ? title : "");
-    } else if (name == "moveWindow") {
-        moveWindow(request);
-    } else if (name == "hideWindow") {
-        ShowWindow(window, SW_HIDE);
-    } else if (name == "showWindow") {
-        ShowWindow(window, SW_SHOW);
-    } else if (name == "getWindowRect") {
-        result = getWindowRect();
-    } else if (name == "updateWindow") {
-        UpdateWindow(window);
-    } else if (name == "setForegroundWindow") {
-        SetForegroundWindow(window);
-    } else if (name == "setIcon") {
-        setIcon(arguments.at(0)->getCString());
-    } else if (name == "setCapture") {
-        SetCapture(dialog->playerWindow());
-    } else {
-        return false;
+    for (const CommandEntry& command : kCommands) {
+        if (request.name == command.name) {
+            result = (this->*command.run)(request);
+            return true;
+        }
     }
-    return true;
+    return false;
 }
 
-ParamPtr FlashExServiceDlg::lockApi() {
-    if (!dialog->apiKey.empty()) throw FlashExException("error api already locked");
-    dialog->apiKey = newApiKey();
-    return paramString(dialog->apiKey);
+ParamPtr FlashExServiceDlg::lockApi(FlashExRequest&) {
+    if (!host_.apiKey().empty()) throw FlashExException("error api already locked");
+    host_.lockApi(newApiKey());
+    return paramString(host_.apiKey());
 }
 
-void FlashExServiceDlg::moveWindow(const FlashExRequest& request) {
-    const FlashExParamArguments& arguments = request.arguments;
+ParamPtr FlashExServiceDlg::wantExtEvents(FlashExRequest&) {
+    host_.enableExtEvents();
+    return nullptr;
+}
+
+ParamPtr FlashExServiceDlg::closeApp(FlashExRequest&) {
+    host_.disableExtClose();
+    PostMessageA(host_.hostWindow(), WM_CLOSE, 0, 0);
+    return nullptr;
+}
+
+ParamPtr FlashExServiceDlg::setWindowTitle(FlashExRequest& request) {
+    const char* title = textArgument(request, 0);
+    SetWindowTextA(host_.hostWindow(), title ? title : "");
+    return nullptr;
+}
+
+ParamPtr FlashExServiceDlg::moveWindow(FlashExRequest& request) {
     RECT rect;
-    GetWindowRect(dialog->window(), &rect);
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    if (arguments.size() > 2) width = arguments.at(2)->getInt();
-    if (arguments.size() > 3) height = arguments.at(3)->getInt();
-    int x = arguments.at(0)->getInt();
-    int y = arguments.at(1)->getInt();
-    MoveWindow(dialog->window(), x, y, width, height, TRUE);
+    GetWindowRect(host_.hostWindow(), &rect);
+    int width = optionalIntArgument(request, 2, rect.right - rect.left);
+    int height = optionalIntArgument(request, 3, rect.bottom - rect.top);
+    int x = intArgument(request, 0);
+    int y = intArgument(request, 1);
+    MoveWindow(host_.hostWindow(), x, y, width, height, TRUE);
+    return nullptr;
 }
 
-ParamPtr FlashExServiceDlg::getWindowRect() {
+ParamPtr FlashExServiceDlg::hideWindow(FlashExRequest&) {
+    ShowWindow(host_.hostWindow(), SW_HIDE);
+    return nullptr;
+}
+
+ParamPtr FlashExServiceDlg::showWindow(FlashExRequest&) {
+    ShowWindow(host_.hostWindow(), SW_SHOW);
+    return nullptr;
+}
+
+ParamPtr FlashExServiceDlg::getWindowRect(FlashExRequest&) {
     RECT rect;
-    GetWindowRect(dialog->window(), &rect);
+    GetWindowRect(host_.hostWindow(), &rect);
     auto object = std::make_unique<FlashExParamObject>();
     object->setProperty("left", paramInt(rect.left));
     object->setProperty("top", paramInt(rect.top));
@@ -72,16 +87,29 @@ ParamPtr FlashExServiceDlg::getWindowRect() {
     return object;
 }
 
-void FlashExServiceDlg::setIcon(const char* path) {
+ParamPtr FlashExServiceDlg::updateWindow(FlashExRequest&) {
+    UpdateWindow(host_.hostWindow());
+    return nullptr;
+}
+
+ParamPtr FlashExServiceDlg::setForegroundWindow(FlashExRequest&) {
+    SetForegroundWindow(host_.hostWindow());
+    return nullptr;
+}
+
+ParamPtr FlashExServiceDlg::setIcon(FlashExRequest& request) {
     // An unloadable file gives no icon, which is set all the same.
+    const char* path = textArgument(request, 0);
     const char* file = path ? path : "";
     tbx::Icon smallIcon(
         static_cast<HICON>(LoadImageA(nullptr, file, IMAGE_ICON, 16, 16, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
     tbx::Icon bigIcon(
         static_cast<HICON>(LoadImageA(nullptr, file, IMAGE_ICON, 32, 32, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
-    SendMessageA(dialog->window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
-    SendMessageA(dialog->window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
-    // The icons set before are destroyed only now that the window no longer shows them.
-    dialog->smallIcon = std::move(smallIcon);
-    dialog->bigIcon = std::move(bigIcon);
+    host_.setIcons(std::move(smallIcon), std::move(bigIcon));
+    return nullptr;
+}
+
+ParamPtr FlashExServiceDlg::setCapture(FlashExRequest&) {
+    SetCapture(host_.playerWindow());
+    return nullptr;
 }

@@ -1,22 +1,37 @@
 #pragma once
 #include "FlashEx/FlashExService.h"
 
-class FlashExDlg;
+class FlashExHost;
 
 // The commands through which the movie controls its own window: the API
 // lock, ext events, closing, position, size, visibility, title and icon.
 class FlashExServiceDlg : public FlashExService {
 public:
-    // dialog: the main dialog, not owned.
-    explicit FlashExServiceDlg(FlashExDlg* dialog) : dialog(dialog) {}
+    // host: the main dialog, not owned.
+    explicit FlashExServiceDlg(FlashExHost& host) : host_(host) {}
 
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
-    ParamPtr lockApi();
-    void moveWindow(const FlashExRequest& request);
-    ParamPtr getWindowRect();
-    void setIcon(const char* path);
+    using Command = ParamPtr (FlashExServiceDlg::*)(FlashExRequest&);
+    struct CommandEntry {
+        const char* name;
+        Command run;
+    };
+    static const CommandEntry kCommands[];
 
-    FlashExDlg* dialog;
+    ParamPtr lockApi(FlashExRequest& request);
+    ParamPtr wantExtEvents(FlashExRequest& request);
+    ParamPtr closeApp(FlashExRequest& request);
+    ParamPtr setWindowTitle(FlashExRequest& request);
+    ParamPtr moveWindow(FlashExRequest& request);
+    ParamPtr hideWindow(FlashExRequest& request);
+    ParamPtr showWindow(FlashExRequest& request);
+    ParamPtr getWindowRect(FlashExRequest& request);
+    ParamPtr updateWindow(FlashExRequest& request);
+    ParamPtr setForegroundWindow(FlashExRequest& request);
+    ParamPtr setIcon(FlashExRequest& request);
+    ParamPtr setCapture(FlashExRequest& request);
+
+    FlashExHost& host_;
 };

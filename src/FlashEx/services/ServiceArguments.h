@@ -23,3 +23,9 @@ inline bool boolArgument(const FlashExRequest& request, unsigned index) {
 inline bool optionalBoolArgument(const FlashExRequest& request, unsigned index, bool otherwise) {
     return request.arguments.size() > index ? boolArgument(request, index) : otherwise;
 }
+
+inline int intArgument(const FlashExRequest& request, unsigned index) { return request.arguments.at(index)->getInt(); }
+
+inline int optionalIntArgument(const FlashExRequest& request, unsigned index, int otherwise) {
+    return request.arguments.size() > index ? intArgument(request, index) : otherwise;
+}

@@ -93,7 +93,7 @@ protected:
 
     void open(const std::string& moviePath) {
         dialog_ = std::make_unique<FlashExDlg>(102);
-        manager_.addService(std::make_unique<FlashExServiceDlg>(dialog_.get()));
+        manager_.addService(std::make_unique<FlashExServiceDlg>(*dialog_));
         auto recorder = std::make_unique<Recorder>();
         recorder_ = recorder.get();
         manager_.addService(std::move(recorder));
@@ -154,7 +154,7 @@ private:
 TEST_F(FlashExDlgTest, AMovieInTheCurrentDirectoryLoadsByFullPathWithItsQueryAsFlashVars) {
     open("movie.swf?level=3");
     EXPECT_EQ(recorder_->lines[0], str("ready") + str("3"));
-    EXPECT_EQ(dialog_->player.GetMovie(), scratch_ / "movie.swf");
+    EXPECT_EQ(dialog_->player().GetMovie(), scratch_ / "movie.swf");
 
     // The player starts with the dialog's settings, whichever player it is.
     fw::ActiveXControl* control = dialog_->control(FlashExDlg::kPlayerId);
@@ -163,7 +163,7 @@ TEST_F(FlashExDlgTest, AMovieInTheCurrentDirectoryLoadsByFullPathWithItsQueryAsF
 
     // Anything not found there goes to the player unchanged, query and all.
     dialog_->loadMovie("elsewhere.swf?level=3");
-    EXPECT_EQ(dialog_->player.GetMovie(), "elsewhere.swf?level=3");
+    EXPECT_EQ(dialog_->player().GetMovie(), "elsewhere.swf?level=3");
 }
 
 TEST_F(FlashExDlgTest, KeysBecomeExtEventsOnlyAfterTheMovieAsks) {
@@ -189,7 +189,7 @@ TEST_F(FlashExDlgTest, KeysBecomeExtEventsOnlyAfterTheMovieAsks) {
 
     // Loading a movie switches the events off again.
     dialog_->loadMovie("movie.swf");
-    EXPECT_FALSE(dialog_->wantExtEvents);
+    EXPECT_FALSE(dialog_->extEventsWanted());
 }
 
 TEST_F(FlashExDlgTest, ARightClickIsConsumedOnlyByABooleanTrue) {
@@ -262,10 +262,10 @@ TEST_F(FlashExDlgTest, SetIconTakesAnIconFileAndANonIconRemovesTheWindowsIcon) {
     command("setIcon", "good.ico");
     EXPECT_NE(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), 0);
     EXPECT_NE(SendMessageA(window, WM_GETICON, ICON_BIG, 0), 0);
-    EXPECT_TRUE(dialog_->smallIcon.valid());
+    EXPECT_TRUE(dialog_->smallIcon().valid());
 
     command("setIcon", "bad.ico");
     EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), 0);
     EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_BIG, 0), 0);
-    EXPECT_FALSE(dialog_->bigIcon.valid());
+    EXPECT_FALSE(dialog_->bigIcon().valid());
 }
