@@ -8,7 +8,7 @@
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExParse.h"
 #include "FlashEx/FlashExServiceManager.h"
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/XercesFacade.h"
 #include "framework/AutomationException.h"
 #include "player/PlayerHost.h"
