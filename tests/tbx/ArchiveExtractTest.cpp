@@ -99,10 +99,15 @@ TEST(ArchiveExtract, VariantDeletesOnlyActionScript3Movies) {
     std::string as3 = movie(standardBody(fileAttributes(true) + endTag()), false);
     std::string as3Compressed = movie(standardBody(fileAttributes(true) + tag(1000, std::string(2000, 'q'))), true);
     std::string as2 = movie(standardBody(fileAttributes(false) + endTag()), true);
+    // A header that claims more than the data holds does not hide a movie.
+    std::string as3LongCompressed = movie(standardBody(fileAttributes(true) + endTag()), true, 10, 0x7FFFFFFF);
+    std::string as3LongPlain = movie(standardBody(fileAttributes(true) + endTag()), false, 10, 100000);
     std::string longName = std::string(105, 'm') + ".swf";
     makeTree(dir / "src", {{"as3.swf", as3},
                            {"as3c.swf", as3Compressed},
                            {"as2.swf", as2},
+                           {"as3long.swf", as3LongCompressed},
+                           {"as3longplain.swf", as3LongPlain},
                            {"plain.txt", "FWS is not a movie"},
                            {"tiny.swf", "CWS"},
                            {longName, as3}});
@@ -112,6 +117,8 @@ TEST(ArchiveExtract, VariantDeletesOnlyActionScript3Movies) {
     EXPECT_FALSE(fileExists(dir / "out\\src\\as3.swf"));
     EXPECT_FALSE(fileExists(dir / "out\\src\\as3c.swf"));
     EXPECT_FALSE(fileExists(dir / "out\\src\\" + longName));
+    EXPECT_FALSE(fileExists(dir / "out\\src\\as3long.swf"));
+    EXPECT_FALSE(fileExists(dir / "out\\src\\as3longplain.swf"));
     EXPECT_EQ(as2, readBytes(dir / "out\\src\\as2.swf"));
     EXPECT_EQ("FWS is not a movie", readBytes(dir / "out\\src\\plain.txt"));
     EXPECT_EQ("CWS", readBytes(dir / "out\\src\\tiny.swf"));
