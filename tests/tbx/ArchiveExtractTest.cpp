@@ -79,6 +79,24 @@ TEST(ArchiveExtract, ExistingFilesAreReplacedIncludingLongNamedTargets) {
     EXPECT_FALSE(fileExists(dir / "out\\" + kLongDir + "\\0"));
 }
 
+TEST(ArchiveExtract, EveryTargetThatFitsIsWrittenBelowALongDirectory) {
+    ScratchDir dir;
+    std::string dest = dir.path();
+    while (250 - dest.size() > 101) dest += "\\" + std::string(100, 'd');
+    dest += "\\" + std::string(250 - dest.size() - 1, 'e');
+    ASSERT_EQ(250u, dest.size());
+    // Targets of 256, 252 and 259 bytes: the last is the longest path there is.
+    std::vector<RawEntry> entries = {{"a.txt", "a"}, {"b", "b"}, {"abcd.txt", "full"}};
+    std::string archive;
+    for (const RawEntry& entry : entries) archive += entry.bytes();
+    writeBytes(dir / "a.mva", archive);
+    for (int round = 0; round < 2; ++round) {  // the second replaces existing files
+        ASSERT_EQ("", extractOutcome(dir / "a.mva", dest)) << round;
+        for (const RawEntry& entry : entries) EXPECT_EQ(entry.data, readBytes(dest + "\\" + entry.name)) << round;
+        EXPECT_EQ(entries.size(), tbx::list_files(dest + "\\*", false).size()) << "no temporary file is left";
+    }
+}
+
 TEST(ArchiveExtract, ChecksumAndDotDotFailuresKeepWhatWasUnpacked) {
     ScratchDir dir;
     writeBytes(dir / "bad.mva", RawEntry{"first.txt", "1"}.bytes() + RawEntry{"b", "2", '0', {}, false}.bytes());
