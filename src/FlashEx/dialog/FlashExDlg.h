@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FlashEx/CShockwaveflash1.h"
 #include "framework/Dialog.h"
@@ -33,6 +34,9 @@ public:
     void loadMovie(const std::string& path);
     // The player's host window, or null before it exists.
     HWND playerWindow();
+    // Gives the attached player its start-up settings, each in the form its
+    // property takes; a player without one of them plays all the same.
+    void applyPlayerSettings();
 
     // Offers the message to the services, then turns keys and clicks into
     // ext events, then gives it to the dialog manager.
@@ -64,10 +68,10 @@ protected:
     void OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) override;
     void OnHandlerException() override;
 
-    // The player's start-up settings by name (window mode, quality, scale
-    // mode, playing, loop, menu, networking, full screen); a dialog with
-    // other needs overrides this.
-    virtual void applyPlayerSettings();
+    // The player's start-up settings (window mode, quality, scale mode,
+    // playing, loop, menu, networking, full screen); a dialog with other
+    // needs overrides this.
+    virtual std::vector<PlayerSetting> playerSettings() const;
     // Calls a movie function; any failure is swallowed and gives null.
     ParamPtr sendEvent(const std::string& name, std::vector<ParamPtr> arguments = {});
 
