@@ -1,6 +1,9 @@
 #include "MovaraTest.h"
 
+#include <stdexcept>
+
 #include "app/CrashDump.h"
+#include "app/CrashGuard.h"
 
 using movara_test::ScratchDir;
 
@@ -46,6 +49,20 @@ struct FakeCrash {
         record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
     }
 };
+
+// Fault below a frame with a destructor, as crashed code in the program does.
+void accessViolation() {
+    std::string alive = "a frame with a destructor";
+    volatile int* nowhere = nullptr;
+    *nowhere = static_cast<int>(alive.size());
+}
+
+void ownException() {
+    std::string alive = "a frame with a destructor";
+    RaiseException(0xE0000042, 0, 0, nullptr);
+}
+
+void nonContinuableException() { RaiseException(0xE0000043, EXCEPTION_NONCONTINUABLE, 0, nullptr); }
 
 }  // namespace
 
@@ -107,4 +124,60 @@ TEST(CrashDumpWriter, AfterAFailedAttemptComputesAFreshPath) {
     EXPECT_EQ(writer.write(&crash.pointers), EXCEPTION_EXECUTE_HANDLER);
     ASSERT_FALSE(writer.dumpPath().empty());
     EXPECT_TRUE(movara_test::fileExists(writer.dumpPath()));
+}
+
+TEST(CrashGuard, AnExceptionNoOneHandlesWritesTheDumpAndLeavesTheCrashedCode) {
+    ScratchDir scratch;
+    TempRedirect redirect(scratch.path() + "\\");
+    CrashGuard guard;
+    std::string suffix =
+        "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetCurrentThreadId()) + ".dmp";
+    struct Case {
+        const char* what;
+        void (*crash)();
+    } cases[] = {
+        {"access violation", accessViolation},
+        {"an exception of the program's own", ownException},
+        {"a non-continuable exception", nonContinuableException},
+    };
+    for (const Case& c : cases) {
+        bool ranOn = false;
+        EXPECT_FALSE(guard.run([&] {
+            c.crash();
+            ranOn = true;
+        })) << c.what;
+        EXPECT_FALSE(ranOn) << c.what;
+        const std::string& dump = guard.dumpPath();
+        ASSERT_GT(dump.size(), suffix.size()) << c.what;
+        EXPECT_EQ(dump.substr(dump.size() - suffix.size()), suffix) << c.what;
+        EXPECT_EQ(movara_test::readBytes(dump).substr(0, 4), "MDMP") << c.what;
+        DeleteFileA(dump.c_str());
+    }
+}
+
+TEST(CrashGuard, ExceptionsThatAHandlerTakesNeverReachIt) {
+    CrashGuard guard;
+    bool bad = false;
+    // IsBadReadPtr faults inside and answers TRUE from its own handler.
+    EXPECT_TRUE(guard.run([&] { bad = IsBadReadPtr(nullptr, 4) != FALSE; }));
+    EXPECT_TRUE(bad);
+    std::string caught;
+    EXPECT_TRUE(guard.run([&] {
+        try {
+            throw std::runtime_error("caught inside");
+        } catch (const std::exception& e) {
+            caught = e.what();
+        }
+    }));
+    EXPECT_EQ(caught, "caught inside");
+    EXPECT_TRUE(guard.dumpPath().empty());
+}
+
+TEST(CrashGuard, WithoutTheDumpLibraryTheThreadStillLeavesTheCrashedCode) {
+    ScratchDir scratch;
+    TempRedirect redirect(scratch.path() + "\\");
+    CrashGuard guard("no_such_dbghelp.dll");
+    EXPECT_FALSE(guard.run([] { accessViolation(); }));
+    EXPECT_TRUE(guard.dumpPath().empty());
+    EXPECT_EQ(crashMessage(guard.dumpPath()), "システムエラーが発生しました。");
 }
