@@ -12,6 +12,8 @@ namespace {
 // that the crashed code held) must not keep the user from the message.
 constexpr DWORD kReportTimeoutMs = 60000;
 
+constexpr ULONG kStackGuarantee = 64 * 1024;
+
 CrashGuard* activeGuard = nullptr;
 
 // The stack the thread lands on when it leaves the crashed code: the crashed
@@ -60,6 +62,10 @@ DWORD WINAPI CrashGuard::report(void* parameter) {
 
 __attribute__((noinline)) bool CrashGuard::runBody(void (*call)(void*), void* body) {
     threadId_ = GetCurrentThreadId();
+    // Room that a stack overflow leaves for dispatching it to the filter
+    // (Windows keeps it; Wine 8 ends a thread that overflows at once).
+    ULONG guarantee = kStackGuarantee;
+    SetThreadStackGuarantee(&guarantee);
     reported_ = false;
     if (__builtin_setjmp(landing_) != 0) {
         // The filter moved the thread here from the crashed code.

@@ -1,8 +1,9 @@
 // A test build of the program with a hidden window of class
 // "MovaraCrashProbe" on the main thread: a WM_USER posted to it crashes the
 // main thread inside its message loop, as a fault in the program would;
-// WM_USER + 1 makes a fault that the system handles itself (IsBadReadPtr)
-// and writes "probe handled <answer>" to the standard output.
+// WM_USER + 1 makes a fault that the system handles itself (IsBadReadPtr of
+// reserved memory; Wine answers a null pointer without touching it) and
+// writes "probe handled <answer>" to the standard output.
 #include <cstdio>
 #include <cstring>
 
@@ -18,8 +19,10 @@ LRESULT CALLBACK probe(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         *nowhere = 1;
     }
     if (message == WM_USER + 1) {
+        void* hole = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
         char line[64];
-        snprintf(line, sizeof line, "probe handled %d\n", IsBadReadPtr(nullptr, 4) ? 1 : 0);
+        snprintf(line, sizeof line, "probe handled %d\n", IsBadReadPtr(hole, 4) ? 1 : 0);
+        VirtualFree(hole, 0, MEM_RELEASE);
         DWORD written = 0;
         WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, (DWORD)strlen(line), &written, nullptr);
     }
