@@ -9,6 +9,9 @@ namespace {
 
 const char* const kReadyMovie = R"JS(trace("ready");)JS";
 
+// Writing a mini dump under Wine takes seconds, many on a busy machine.
+const DWORD kDumpTimeoutMs = 60000;
+
 RECT workArea() {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -194,7 +197,7 @@ trace("ready");
     DWORD threadId = GetWindowThreadProcessId(window, nullptr);
     crash(run);
 
-    HWND box = run.messageBox();
+    HWND box = run.messageBox(kDumpTimeoutMs);
     ASSERT_NE(box, nullptr);
     std::string text = e2e::messageBoxText(box);
     const std::string head = "エラーが発生しました。エラー情報は", tail = "に格納されています。";
@@ -222,7 +225,7 @@ TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
     HWND window = run.mainWindow();
     ASSERT_NE(window, nullptr);
     crash(run);
-    HWND box = run.messageBox();
+    HWND box = run.messageBox(kDumpTimeoutMs);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(e2e::messageBoxText(box), "システムエラーが発生しました。");
     e2e::closeMessageBox(box);
