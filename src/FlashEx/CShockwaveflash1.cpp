@@ -101,3 +101,20 @@ void CShockwaveflash1::EnforceLocalSecurity() {
 void CShockwaveflash1::SetMovieByName(const std::string& movie) {
     putString(idOfName(u"Movie", "Movie"), movie, "Movie");
 }
+
+void CShockwaveflash1::PutSetting(const PlayerSetting& setting) {
+    std::string operation = wideToMultiByte(setting.name, CP_ACP);
+    DISPID id = idOfName(setting.name, operation.c_str());
+    tbx::Variant value;
+    if (setting.text)
+        setString(value, setting.text, operation.c_str());
+    else
+        value = tbx::Variant::fromBool(true);
+    try {
+        invoke(id, DISPATCH_PROPERTYPUT, value.get(), nullptr, operation.c_str());
+    } catch (const FlashExDispatchException& e) {
+        if (e.result() != DISP_E_TYPEMISMATCH || setting.number < 0) throw;
+        tbx::Variant number = tbx::Variant::fromInt(setting.number);
+        invoke(id, DISPATCH_PROPERTYPUT, number.get(), nullptr, operation.c_str());
+    }
+}

@@ -22,6 +22,13 @@ private:
     std::string operation_;
 };
 
+// One start-up setting that a host gives its player, put by property name.
+struct PlayerSetting {
+    const char16_t* name;
+    const char* text;  // null: the boolean true
+    int number;        // the same value where the property is a number; -1: none
+};
+
 // The Flash player control (or its stand-in) seen through its IDispatch.
 // Strings are narrow ANSI text here and automation strings at the call.
 // Every failure raises FlashExDispatchException.
@@ -48,6 +55,10 @@ public:
     // For players created at run time, whose dispatch IDs are looked up by name.
     void EnforceLocalSecurity();
     void SetMovieByName(const std::string& movie);
+    // Puts a setting in the form the player's property takes: the text, and
+    // when the player refuses that as the wrong type, the number (the Flash
+    // player keeps Quality and ScaleMode as numbers, its stand-in as text).
+    void PutSetting(const PlayerSetting& setting);
 
 private:
     // One automation call; result may be null when no value is wanted.

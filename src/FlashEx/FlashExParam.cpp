@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "FlashExException.h"
-#include "MvException.h"
+#include "tbx/MvException.h"
 #include "tbx/TextConversion.h"
 #include "tbx/ComVariant.h"
 

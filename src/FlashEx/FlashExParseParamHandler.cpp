@@ -6,7 +6,7 @@
 #include <new>
 
 #include "FlashExParam.h"
-#include "MvException.h"
+#include "tbx/MvException.h"
 #include "XercesFacade.h"
 
 namespace {

@@ -7,7 +7,6 @@
 namespace {
 
 const char* const kVersionLabel = "v1.0";
-DWORD guardedThreadId = 0;
 
 // MINIDUMP_EXCEPTION_INFORMATION, laid out as dbghelp reads it.
 #pragma pack(push, 4)
@@ -23,36 +22,6 @@ std::string afterLastBackslash(const std::string& path) {
     return backslash == std::string::npos ? path : path.substr(backslash + 1);
 }
 
-bool isFault(DWORD code) {
-    switch (code) {
-        case EXCEPTION_ACCESS_VIOLATION:
-        case EXCEPTION_ILLEGAL_INSTRUCTION:
-        case EXCEPTION_PRIV_INSTRUCTION:
-        case EXCEPTION_STACK_OVERFLOW:
-        case EXCEPTION_INT_DIVIDE_BY_ZERO:
-        case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-        case EXCEPTION_IN_PAGE_ERROR:
-        case EXCEPTION_DATATYPE_MISALIGNMENT:
-        case EXCEPTION_NONCONTINUABLE_EXCEPTION:
-            return true;
-        default:
-            return false;
-    }
-}
-
-LONG WINAPI crashGuard(EXCEPTION_POINTERS* exception) {
-    DWORD code = exception->ExceptionRecord->ExceptionCode;
-    if (GetCurrentThreadId() != guardedThreadId || !isFault(code)) return EXCEPTION_CONTINUE_SEARCH;
-    // A second fault while reporting the first ends the process at once.
-    static LONG reporting = 0;
-    if (InterlockedExchange(&reporting, 1) == 0) {
-        writeCrashDump(exception);
-        MessageBoxA(nullptr, crashMessage(dumpPath()).c_str(), nullptr, MB_OK);
-    }
-    TerminateProcess(GetCurrentProcess(), code);
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
 }  // namespace
 
 CrashDumpWriter::CrashDumpWriter(std::string libraryName) : libraryName_(std::move(libraryName)) {}
@@ -66,7 +35,7 @@ bool CrashDumpWriter::loadLibrary() {
     return miniDumpWriter_ != nullptr;
 }
 
-bool CrashDumpWriter::computePath() {
+bool CrashDumpWriter::computePath(DWORD crashedThreadId) {
     char module[520];
     DWORD length = GetModuleFileNameA(nullptr, module, sizeof(module));
     if (length == 0 || length >= sizeof(module)) return false;
@@ -80,13 +49,13 @@ bool CrashDumpWriter::computePath() {
     if (GetLongPathNameA(temp, longTemp, sizeof(longTemp)) == 0) lstrcpynA(longTemp, temp, sizeof(longTemp));
 
     CreateDirectoryA((std::string(longTemp) + programName).c_str(), nullptr);
-    dumpPath_ = crashDumpFileName(longTemp, programName, now, GetCurrentProcessId(), GetCurrentThreadId());
+    dumpPath_ = crashDumpFileName(longTemp, programName, now, GetCurrentProcessId(), crashedThreadId);
     return true;
 }
 
-LONG CrashDumpWriter::write(EXCEPTION_POINTERS* exception) {
+LONG CrashDumpWriter::write(EXCEPTION_POINTERS* exception, DWORD crashedThreadId) {
     if (!loadLibrary()) return EXCEPTION_EXECUTE_HANDLER;
-    if (dumpPath_.empty() && !computePath()) return EXCEPTION_EXECUTE_HANDLER;
+    if (dumpPath_.empty() && !computePath(crashedThreadId)) return EXCEPTION_EXECUTE_HANDLER;
 
     tbx::FileHandle file(CreateFileA(dumpPath_.c_str(), GENERIC_READ | GENERIC_WRITE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
@@ -95,26 +64,13 @@ LONG CrashDumpWriter::write(EXCEPTION_POINTERS* exception) {
         dumpPath_.clear();
         return EXCEPTION_EXECUTE_HANDLER;
     }
-    DumpExceptionInformation information = {GetCurrentThreadId(), exception, TRUE};
+    DumpExceptionInformation information = {crashedThreadId, exception, TRUE};
     BOOL written = miniDumpWriter_(GetCurrentProcess(), GetCurrentProcessId(), file.get(), 0 /* MiniDumpNormal */,
                                    &information, nullptr, nullptr);
     file.reset();
     if (!written) dumpPath_.clear();
     return EXCEPTION_EXECUTE_HANDLER;
 }
-
-namespace {
-
-CrashDumpWriter& processWriter() {
-    static CrashDumpWriter writer;
-    return writer;
-}
-
-}  // namespace
-
-LONG WINAPI writeCrashDump(EXCEPTION_POINTERS* exception) { return processWriter().write(exception); }
-
-const std::string& dumpPath() { return processWriter().dumpPath(); }
 
 std::string crashDumpFileName(const std::string& tempDirectory, const std::string& programName, const SYSTEMTIME& time,
                               DWORD processId, DWORD threadId) {
@@ -130,10 +86,4 @@ std::string crashMessage(const std::string& path) {
     char text[512];
     snprintf(text, sizeof(text), "エラーが発生しました。エラー情報は%sに格納されています。", path.c_str());
     return text;
-}
-
-void installCrashGuard() {
-    processWriter();  // built now, not inside the filter
-    guardedThreadId = GetCurrentThreadId();
-    AddVectoredExceptionHandler(1, crashGuard);
 }

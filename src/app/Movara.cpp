@@ -12,6 +12,7 @@
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "app/CommandLine.h"
 #include "app/CrashDump.h"
+#include "app/CrashGuard.h"
 #include "app/GraphicsLibrary.h"
 #include "app/ProcessEnvironment.h"
 #include "app/Settings.h"
@@ -43,15 +44,25 @@ void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, Securi
 Movara::~Movara() = default;
 
 BOOL Movara::InitInstance() {
-    // A crash from here on, on this thread, writes a dump and tells the user.
-    installCrashGuard();
+    // An exception that nothing on this thread handles, from here to the end
+    // of the tear-down, writes a dump; the user is told once the thread has
+    // left the crashed code, and the program ends as after any failure.
+    CrashGuard guard;
+    if (!guard.run([this] { startAndRun(); }))
+        MessageBoxA(nullptr, crashMessage(guard.dumpPath()).c_str(), nullptr, MB_OK);
+    // The movie's temporary folders go now, while the system still serves
+    // file and mutex calls, also after a crash.
+    tempFolders_.reset();
+    return FALSE;
+}
 
+void Movara::startAndRun() {
     setlocale(LC_ALL, "");
     fw::Application::InitInstance();
     fw::Application::enableControlContainer();
     if (!oleInit()) {
         MessageBoxA(nullptr, "OLEの初期化に失敗しました。", "OLE ERROR", MB_OK);
-        return FALSE;
+        return;
     }
     try {
         runMainDialog();
@@ -60,10 +71,6 @@ BOOL Movara::InitInstance() {
     } catch (...) {
         MessageBoxA(nullptr, "予期しない例外が発生しました。", nullptr, MB_OK);
     }
-    // The movie's temporary folders go now, while the system still serves
-    // file and mutex calls.
-    tempFolders_.reset();
-    return FALSE;
 }
 
 void Movara::runMainDialog() {

@@ -16,6 +16,8 @@ public:
     BOOL InitInstance() override;
 
 private:
+    // Everything that start-up does under the crash guard.
+    void startAndRun();
     void runMainDialog();
 
     // What the services share: the policy the settings file sets, and the

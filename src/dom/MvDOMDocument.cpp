@@ -90,5 +90,8 @@ void MvDOMDocument::parse(const std::string& input) {
     if (declared(declaration_, "version") != "1.0") throw MvDOMException("not support file");
     MvDOMEncoding encoding = classifyEncoding(declared(declaration_, "encoding"));
     if (encoding == MvDOMEncoding::Unsupported) throw MvDOMException("unsupport encoding error");
-    parseChildren(*this, toShiftJis(encoding, input.substr(rest)));
+    // The converter copies EUC-JP's three-byte characters, which no Shift_JIS
+    // character walk can follow; such text is scanned byte by byte.
+    MvDOMScan scan = encoding == MvDOMEncoding::EucJp ? MvDOMScan::Bytes : MvDOMScan::Characters;
+    parseChildren(*this, toShiftJis(encoding, input.substr(rest)), scan);
 }

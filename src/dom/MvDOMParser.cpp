@@ -30,39 +30,29 @@ bool startsWithIgnoringCase(const std::string& text, const char* prefix) {
     return true;
 }
 
-// "[" and "]" can be the second byte of a Shift_JIS character (0x835D is a
-// katakana), so they are looked for character by character; the other
-// delimiters lie below 0x40, where no second byte does.
-size_t findCharacter(const std::string& text, char wanted, size_t from) {
-    for (size_t i = from; i < text.size(); ++i) {
-        if (text[i] == wanted) return i;
-        if (IsDBCSLeadByteEx(932, static_cast<BYTE>(text[i]))) ++i;
-    }
-    return std::string::npos;
-}
+// Whether a byte can be the second byte of a Shift_JIS character; the
+// delimiters below 0x40 ("<", ">", "-", quotes) never are, "[" and "]" can be.
+bool canBeSecondByte(char c) { return static_cast<unsigned char>(c) >= 0x40; }
 
-bool isCharacterStart(const std::string& text, size_t position) {
-    size_t i = 0;
-    while (i < position) i += IsDBCSLeadByteEx(932, static_cast<BYTE>(text[i])) ? 2 : 1;
-    return i == position;
-}
+bool isLeadByte(char c) { return IsDBCSLeadByteEx(932, static_cast<BYTE>(c)) != FALSE; }
 
-// The scanner's position in the converted text.
+// The scanner's position in the converted text, and how it finds "[" and "]":
+// character by character in Shift_JIS text, so that a second byte 0x5D
+// (ゾ is 83 5D) is no bracket; byte by byte in text that is not Shift_JIS
+// throughout, where a character walk would fall out of step.
 class Input {
 public:
-    explicit Input(const std::string& text) : text_(text) {}
+    Input(const std::string& text, MvDOMScan scan) : text_(text), scan_(scan) {}
     bool atEnd() const { return position_ >= text_.size(); }
 
     // The bytes up to the next delimiter (consumed) or the end of the input;
     // found tells which of the two ended the chunk.
     std::string readUntil(char delimiter, bool* found = nullptr) {
-        size_t end = text_.find(delimiter, position_);
-        if (found) *found = end != std::string::npos;
-        return takeUpTo(end);
+        return takeUpTo(text_.find(delimiter, position_), found);
     }
 
     // The text up to the next "]" that is a character of its own (consumed).
-    std::string readUntilBracket() { return takeUpTo(findCharacter(text_, ']', position_)); }
+    std::string readUntilBracket(bool* found) { return takeUpTo(findBracket(text_, ']', position_), found); }
 
     // As readUntil, less one final NUL byte (left by UTF-16 input).
     std::string readChunk(char delimiter, bool* found = nullptr) {
@@ -71,15 +61,36 @@ public:
         return chunk;
     }
 
+    // The first bracket character at or after from in text, or npos.
+    size_t findBracket(const std::string& text, char bracket, size_t from) const {
+        if (scan_ == MvDOMScan::Bytes) return text.find(bracket, from);
+        for (size_t i = from; i < text.size(); ++i) {
+            if (text[i] == bracket) return i;
+            if (isLeadByte(text[i])) ++i;
+        }
+        return std::string::npos;
+    }
+
+    // Whether the byte at position begins a character of text.
+    bool startsCharacter(const std::string& text, size_t position) const {
+        if (scan_ == MvDOMScan::Bytes) return true;
+        size_t i = 0;
+        while (i < position) i += isLeadByte(text[i]) ? 2 : 1;
+        return i == position;
+    }
+
 private:
-    std::string takeUpTo(size_t end) {
+    // A chunk that runs to the end of the input leaves the input at its end.
+    std::string takeUpTo(size_t end, bool* found) {
+        if (found) *found = end != std::string::npos;
         if (end == std::string::npos) end = text_.size();
         std::string chunk = text_.substr(position_, end - position_);
-        position_ = end + 1;
+        position_ = end < text_.size() ? end + 1 : text_.size();
         return chunk;
     }
 
     const std::string& text_;
+    MvDOMScan scan_;
     size_t position_ = 0;
 };
 
@@ -90,7 +101,9 @@ std::string readSection(Input& input, const std::string& tag, bool tagClosed, si
                         const char* closing) {
     if (!tagClosed) throw MvDOMException("parsing error");
     std::string content = tag.substr(openingLength) + ">";
-    while (!endsWith(content, closing) || !isCharacterStart(content, content.size() - strlen(closing))) {
+    const bool checkCharacter = canBeSecondByte(closing[0]);
+    while (!endsWith(content, closing) ||
+           (checkCharacter && !input.startsCharacter(content, content.size() - strlen(closing)))) {
         bool found = false;
         if (input.atEnd()) throw MvDOMException("parsing error");
         content += input.readChunk('>', &found);
@@ -102,14 +115,18 @@ std::string readSection(Input& input, const std::string& tag, bool tagClosed, si
 }
 
 // A document type; an internal subset "[...]" may hold ">" bytes, so the tag
-// is read on to the "]" and then to the next ">".
+// is read on to the "]" and then to the next ">". A subset that is never
+// closed ends the declaration at the end of the input.
 std::string readDocumentType(Input& input, const std::string& tag) {
     std::string text = tag;
-    size_t bracket = findCharacter(text, '[', 0);
-    if (bracket != std::string::npos && findCharacter(text, ']', bracket) == std::string::npos) {
-        text += input.readUntilBracket();
-        text += "]";
-        text += input.readUntil('>');
+    size_t bracket = input.findBracket(text, '[', 0);
+    if (bracket != std::string::npos && input.findBracket(text, ']', bracket) == std::string::npos) {
+        bool closed = false;
+        text += input.readUntilBracket(&closed);
+        if (closed) {
+            text += "]";
+            text += input.readUntil('>');
+        }
     }
     size_t blank = text.find_first_of(blanks);
     if (blank == std::string::npos) return std::string();
@@ -164,10 +181,12 @@ void parseDeclarationAttributes(const std::string& text, MvDOMAttributes& attrib
     }
 }
 
+namespace {
+
 // Iterative, with the open elements on a list of its own, so that deep
 // nesting cannot exhaust the machine stack.
-void parseChildren(MvDOMNode& parent, const std::string& text) {
-    Input input(text);
+void scanChildren(MvDOMNode& parent, const std::string& text, MvDOMScan scan) {
+    Input input(text, scan);
     std::vector<MvDOMNode*> open{&parent};
     while (!input.atEnd()) {
         std::string chunk = input.readChunk('<');
@@ -191,5 +210,18 @@ void parseChildren(MvDOMNode& parent, const std::string& text) {
                 if (MvDOMNode* element = readStartTag(tag, *open.back())) open.push_back(element);
                 break;
         }
+    }
+}
+
+}  // namespace
+
+void parseChildren(MvDOMNode& parent, const std::string& text, MvDOMScan scan) {
+    // Whatever goes wrong inside the scan is a parsing error of the document.
+    try {
+        scanChildren(parent, text, scan);
+    } catch (const MvDOMException&) {
+        throw;
+    } catch (const std::exception&) {
+        throw MvDOMException("parsing error");
     }
 }

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "imaging/SwfBodyStream.h"
 #include "tbx/Handles.h"
 
 namespace {
@@ -16,6 +17,8 @@ const char kInflateError[] = "SWFファイルの解凍に失敗しました。";
 const char kBeyondEnd[] = "ファイルサイズを超えて読み込もうとしました。";
 
 constexpr size_t kHeaderOnlyLimit = 1024;
+constexpr unsigned kFileAttributesTag = 69;
+constexpr uint8_t kAs3Flag = 0x08;
 // Deflate cannot expand data more than about 1,032-fold, so a compressed
 // movie whose declared length exceeds that much of its compressed size (plus
 // a margin) is not honest; refusing it keeps a forged length from making the
@@ -23,19 +26,8 @@ constexpr size_t kHeaderOnlyLimit = 1024;
 constexpr uint64_t kMaxInflateRatio = 1032;
 constexpr uint64_t kInflateMargin = 1024;
 
-size_t readUpTo(HANDLE file, void* buffer, size_t length) {
-    size_t total = 0;
-    while (total < length) {
-        DWORD got = 0;
-        if (!ReadFile(file, static_cast<char*>(buffer) + total, (DWORD)(length - total), &got, nullptr) || got == 0)
-            break;
-        total += got;
-    }
-    return total;
-}
-
 void readExactly(HANDLE file, void* buffer, size_t length) {
-    if (readUpTo(file, buffer, length) != length) throw MvSWFException(kReadError);
+    if (readFileUpTo(file, buffer, length) != length) throw MvSWFException(kReadError);
 }
 
 uint32_t littleEndian32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }
@@ -101,6 +93,32 @@ void parseFrameHeader(SwfFile& swf) {
     swf.tagCursor = rectBytes + 4;
 }
 
+// Walks the tags after the frame header to the first file-attributes tag.
+// The declared length plays no part: a movie whose header claims more (or
+// less) than its data is judged by the tags that are there, so a forged
+// length cannot hide an ActionScript 3 movie.
+bool firstAttributesTagSaysAs3(SwfBodyStream& body) {
+    uint8_t first = 0;
+    if (body.read(&first, 1) != 1) return false;
+    size_t rectBytes = (5 + 4 * (size_t)(first >> 3) + 7) / 8;
+    if (!body.skip(rectBytes - 1 + 4)) return false;  // the rest of the rectangle, rate and count
+    for (;;) {
+        uint8_t header[4];
+        if (body.read(header, 2) != 2) return false;
+        unsigned code = (header[0] | header[1] << 8) >> 6;
+        uint32_t length = header[0] & 0x3F;
+        if (length == 0x3F) {
+            if (body.read(header, 4) != 4) return false;
+            length = littleEndian32(header);
+        }
+        if (code == kFileAttributesTag) {
+            uint8_t flags = 0;
+            return length > 0 && body.read(&flags, 1) == 1 && (flags & kAs3Flag) != 0;
+        }
+        if (!body.skip(length)) return false;
+    }
+}
+
 }  // namespace
 
 SwfFile readSwfFile(const std::string& path, bool headerOnly) {
@@ -110,7 +128,7 @@ SwfFile readSwfFile(const std::string& path, bool headerOnly) {
     SwfFile swf;
     SwfHeader& h = swf.header;
     uint8_t head[8];
-    if (readUpTo(file.get(), head, 3) != 3) throw MvSWFException(kBadFormat);
+    if (readFileUpTo(file.get(), head, 3) != 3) throw MvSWFException(kBadFormat);
     if (memcmp(head, "CWS", 3) == 0)
         h.compressed = true;
     else if (memcmp(head, "FWS", 3) != 0)
@@ -174,18 +192,21 @@ bool isSwf(const std::string& path) {
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     char signature[3];
-    if (readUpTo(file.get(), signature, 3) != 3) return false;
+    if (readFileUpTo(file.get(), signature, 3) != 3) return false;
     return memcmp(signature, "FWS", 3) == 0 || memcmp(signature, "CWS", 3) == 0;
 }
 
 bool isAs3Swf(const std::string& path) {
     try {
-        SwfFile swf = readSwfFile(path, false);
-        SwfTag tag;
-        while (swf.nextTag(tag)) {
-            if (tag.code == 69) return tag.length > 0 && (tag.data[0] & 0x08) != 0;
-        }
-        return false;
+        tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
+        uint8_t head[8];
+        if (readFileUpTo(file.get(), head, sizeof head) != sizeof head) return false;
+        bool compressed = memcmp(head, "CWS", 3) == 0;
+        if (!compressed && memcmp(head, "FWS", 3) != 0) return false;
+        SwfBodyStream body(file.get(), compressed);
+        return firstAttributesTagSaysAs3(body);
     } catch (...) {
         return false;
     }

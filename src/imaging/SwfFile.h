@@ -48,6 +48,8 @@ SwfFile readSwfFile(const std::string& path, bool headerOnly);
 // Whether the file starts with "FWS" or "CWS"; false when it cannot be read.
 bool isSwf(const std::string& path);
 
-// Whether the movie's first file-attributes tag has the ActionScript 3 flag;
-// false for anything that cannot be read as a movie.
+// Whether the movie's first file-attributes tag has the ActionScript 3 flag,
+// judged on the tags as far as the file holds them (as far as a compressed
+// movie decompresses), whatever length its header declares; false for a file
+// that is no movie or has no such tag.
 bool isAs3Swf(const std::string& path);

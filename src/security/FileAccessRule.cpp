@@ -1,6 +1,6 @@
 #include "security/FileAccessRule.h"
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "security/MultiByteCompare.h"
 #include "tbx/PathString.h"
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "tbx/Handles.h"
 #include "tbx/PathString.h"
 

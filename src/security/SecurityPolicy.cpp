@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "dom/MvDOMNode.h"
 #include "security/MultiByteCompare.h"
 #include "security/PathForms.h"

@@ -12,6 +12,7 @@
 #include "tbx/FileUtil.h"
 #include "tbx/Handles.h"
 #include "tbx/PathString.h"
+#include "tbx/SiblingFile.h"
 
 namespace tbx {
 
@@ -60,9 +61,10 @@ struct Extraction {
 
     void run();
     void skipData(uint64_t size);
-    // Unpacks into a temporary file beside the target and moves it into place
-    // only when complete, so a damaged archive never replaces a good file with
-    // a truncated one. Returns whether a data block looked like a movie.
+    // Unpacks into a temporary file beside the target, named no longer than
+    // the target, and moves it into place only when complete, so a damaged
+    // archive never replaces a good file with a truncated one. Returns
+    // whether a data block looked like a movie.
     bool writeFile(const std::string& target, uint64_t size);
 };
 
@@ -74,35 +76,31 @@ void Extraction::skipData(uint64_t size) {
 }
 
 bool Extraction::writeFile(const std::string& target, uint64_t size) {
-    char temporary[MAX_PATH];
-    std::string directory = dir_name_of(target);
-    if (!GetTempFileNameA(directory.c_str(), "mvx", 0, temporary)) fail("write file");
+    std::string temporary;
+    FileHandle file = create_file_beside(target, temporary);
+    if (!file) fail("write file");
     bool movie = false;
     bool written = true;
     bool truncated = false;
-    {
-        FileHandle file(
-            CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        written = file.valid();
-        char block[kArchiveBlockSize];
-        for (uint64_t left = size; written && left > 0;) {
-            if (in.read(block, kArchiveBlockSize) != (int)kArchiveBlockSize) {
-                truncated = true;
-                break;
-            }
-            if (left > 3 && (memcmp(block, "CWS", 3) == 0 || memcmp(block, "FWS", 3) == 0)) movie = true;
-            DWORD length = left < kArchiveBlockSize ? (DWORD)left : (DWORD)kArchiveBlockSize;
-            DWORD done = 0;
-            written = WriteFile(file.get(), block, length, &done, nullptr) && done == length;
-            left -= length;
+    char block[kArchiveBlockSize];
+    for (uint64_t left = size; written && left > 0;) {
+        if (in.read(block, kArchiveBlockSize) != (int)kArchiveBlockSize) {
+            truncated = true;
+            break;
         }
+        if (left > 3 && (memcmp(block, "CWS", 3) == 0 || memcmp(block, "FWS", 3) == 0)) movie = true;
+        DWORD length = left < kArchiveBlockSize ? (DWORD)left : (DWORD)kArchiveBlockSize;
+        DWORD done = 0;
+        written = WriteFile(file.get(), block, length, &done, nullptr) && done == length;
+        left -= length;
     }
+    file.reset();
     if (truncated || !written) {
-        DeleteFileA(temporary);
+        DeleteFileA(temporary.c_str());
         fail(truncated ? "invalid file" : "write file");
     }
-    if (!MoveFileExA(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileA(temporary);
+    if (!MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(temporary.c_str());
         fail("write file");
     }
     return movie;

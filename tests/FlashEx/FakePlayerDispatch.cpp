@@ -18,6 +18,15 @@ int FakePlayerDispatch::returnValueCount() const {
     return count;
 }
 
+std::vector<FakePlayerDispatch::Call> FakePlayerDispatch::putsOf(const std::u16string& name) const {
+    std::vector<Call> puts;
+    auto found = settingIds.find(name);
+    if (found == settingIds.end()) return puts;
+    for (const Call& call : calls)
+        if (call.id == found->second && (call.flags & DISPATCH_PROPERTYPUT)) puts.push_back(call);
+    return puts;
+}
+
 HRESULT FakePlayerDispatch::QueryInterface(REFIID iid, void** out) {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
         *out = static_cast<IDispatch*>(this);
@@ -39,6 +48,8 @@ HRESULT FakePlayerDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, L
         ids[0] = 102;
     } else if (name == u"EnforceLocalSecurity") {
         ids[0] = 1001;
+    } else if (settingIds.count(name)) {
+        ids[0] = settingIds.at(name);
     } else {
         ids[0] = DISPID_UNKNOWN;
         return DISP_E_UNKNOWNNAME;
@@ -55,9 +66,13 @@ HRESULT FakePlayerDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARA
         call.types.push_back(V_VT(&argument));
         if (V_VT(&argument) == VT_BSTR)
             call.text.assign(reinterpret_cast<const char16_t*>(V_BSTR(&argument)), SysStringLen(V_BSTR(&argument)));
+        if (V_VT(&argument) == VT_I4) call.number = V_I4(&argument);
+        if (V_VT(&argument) == VT_BOOL) call.number = V_BOOL(&argument);
     }
     calls.push_back(call);
     if (failure != S_OK) return failure;
+    bool textPut = (flags & DISPATCH_PROPERTYPUT) && call.types == std::vector<VARTYPE>{VT_BSTR};
+    if (textPut && numericSettings.count(id)) return DISP_E_TYPEMISMATCH;
     std::u16string answer;
     if (id == 198) {
         answer = onCallFunction(call.text);

@@ -1,5 +1,7 @@
 #pragma once
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@ public:
         bool namedPut;               // DISPID_PROPERTYPUT passed as named argument
         std::vector<VARTYPE> types;  // argument types
         std::u16string text;         // the one string argument, if any
+        LONG number = 0;             // the one integer or boolean argument, if any
     };
 
     std::vector<Call> calls;
@@ -25,11 +28,18 @@ public:
         return std::u16string(u"<null/>");
     };
     HRESULT failure = S_OK;
+    // Settings known by name (none unless a test adds them). A put of text to
+    // one listed in numericSettings fails with DISP_E_TYPEMISMATCH, as the
+    // Flash player's number properties refuse text they cannot convert.
+    std::map<std::u16string, DISPID> settingIds;
+    std::set<DISPID> numericSettings;
     ULONG references = 1;
 
     // The text of the last SetReturnValue call (UTF-16), or "(none)".
     std::u16string lastReturnValue() const;
     int returnValueCount() const;
+    // The puts of the setting with this name, in order.
+    std::vector<Call> putsOf(const std::u16string& name) const;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }

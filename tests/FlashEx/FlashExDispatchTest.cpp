@@ -10,7 +10,7 @@
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/FlashExService.h"
 #include "FlashEx/FlashExServiceManager.h"
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/XercesFacade.h"
 #include "MovaraTest.h"
 

@@ -1,6 +1,6 @@
 #include "FlashEx/FlashExException.h"
 #include "FlashEx/FlashExParam.h"
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FakePlayerDispatch.h"
 #include "MovaraTest.h"
 

@@ -1,6 +1,9 @@
 #include "MovaraTest.h"
 
+#include <stdexcept>
+
 #include "app/CrashDump.h"
+#include "app/CrashGuard.h"
 
 using movara_test::ScratchDir;
 
@@ -46,6 +49,20 @@ struct FakeCrash {
         record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
     }
 };
+
+// Fault below a frame with a destructor, as crashed code in the program does.
+void accessViolation() {
+    std::string alive = "a frame with a destructor";
+    volatile int* nowhere = nullptr;
+    *nowhere = static_cast<int>(alive.size());
+}
+
+void ownException() {
+    std::string alive = "a frame with a destructor";
+    RaiseException(0xE0000042, 0, 0, nullptr);
+}
+
+void nonContinuableException() { RaiseException(0xE0000043, EXCEPTION_NONCONTINUABLE, 0, nullptr); }
 
 }  // namespace
 
@@ -107,4 +124,68 @@ TEST(CrashDumpWriter, AfterAFailedAttemptComputesAFreshPath) {
     EXPECT_EQ(writer.write(&crash.pointers), EXCEPTION_EXECUTE_HANDLER);
     ASSERT_FALSE(writer.dumpPath().empty());
     EXPECT_TRUE(movara_test::fileExists(writer.dumpPath()));
+}
+
+TEST(CrashGuard, AnExceptionNoOneHandlesWritesTheDumpAndLeavesTheCrashedCode) {
+    ScratchDir scratch;
+    TempRedirect redirect(scratch.path() + "\\");
+    CrashGuard guard;
+    bool ranOn = false;
+    EXPECT_FALSE(guard.run([&] {
+        accessViolation();
+        ranOn = true;
+    }));
+    EXPECT_FALSE(ranOn);
+    std::string suffix =
+        "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetCurrentThreadId()) + ".dmp";
+    const std::string& dump = guard.dumpPath();
+    ASSERT_GT(dump.size(), suffix.size());
+    EXPECT_EQ(dump.substr(dump.size() - suffix.size()), suffix);
+    EXPECT_EQ(movara_test::readBytes(dump).substr(0, 4), "MDMP");
+}
+
+TEST(CrashGuard, ExceptionsThatAHandlerTakesNeverReachIt) {
+    CrashGuard guard;
+    bool bad = false;
+    // IsBadReadPtr of memory that is not there faults inside and answers TRUE
+    // from its own handler (Wine answers a null pointer without touching it).
+    void* hole = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
+    EXPECT_TRUE(guard.run([&] { bad = IsBadReadPtr(hole, 4) != FALSE; }));
+    EXPECT_TRUE(bad);
+    VirtualFree(hole, 0, MEM_RELEASE);
+    std::string caught;
+    EXPECT_TRUE(guard.run([&] {
+        try {
+            throw std::runtime_error("caught inside");
+        } catch (const std::exception& e) {
+            caught = e.what();
+        }
+    }));
+    EXPECT_EQ(caught, "caught inside");
+    EXPECT_TRUE(guard.dumpPath().empty());
+}
+
+// Any exception no one handles, whatever its code; without the dump library
+// (and so quickly) the thread still comes back.
+TEST(CrashGuard, EveryUnhandledCodeIsGuardedEvenWithoutTheDumpLibrary) {
+    ScratchDir scratch;
+    TempRedirect redirect(scratch.path() + "\\");
+    CrashGuard guard("no_such_dbghelp.dll");
+    struct Case {
+        const char* what;
+        void (*crash)();
+    } cases[] = {
+        {"access violation", accessViolation},
+        {"an exception of the program's own", ownException},
+        {"a non-continuable exception", nonContinuableException},
+    };
+    for (const Case& c : cases) {
+        bool ranOn = false;
+        EXPECT_FALSE(guard.run([&] {
+            c.crash();
+            ranOn = true;
+        })) << c.what;
+        EXPECT_FALSE(ranOn) << c.what;
+        EXPECT_EQ(crashMessage(guard.dumpPath()), "システムエラーが発生しました。") << c.what;
+    }
 }

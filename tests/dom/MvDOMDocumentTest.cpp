@@ -156,6 +156,47 @@ TEST(MvDOMDocument, MarkupDeclarationsAndInstructions) {
     EXPECT_EQ("parsing error", failure(shiftJisDeclaration + "<a><></a>"));
 }
 
+TEST(MvDOMDocument, AnUnclosedInternalSubsetEndsAtTheEndOfTheInput) {
+    EXPECT_EQ("9:[1:a|10:#DOCTYPE=s [<!ENTITY e \"v\"<b/>]", parsed("<a/><!DOCTYPE s [<!ENTITY e \"v\"><b/>"));
+    EXPECT_EQ("9:[10:#DOCTYPE=s [x]", parsed("<!DOCTYPE s [x"));
+    EXPECT_EQ("9:[10:#DOCTYPE=s []", parsed("<!DOCTYPE s [>"));
+}
+
+// However the input ends, the parser fails with its own exception or not at all.
+TEST(MvDOMDocument, EveryCutOfADocumentParsesOrFailsWithTheParsersException) {
+    const std::string body =
+        "<s a=\"1\" b='ゾ'><?pi x?><!DOCTYPE s [<!ENTITY e \">\">]><!-- c > ゾ --><![CDATA[ゾ]>]]>"
+        "<t/>text</s>";
+    for (const char* encoding : {"Shift_JIS", "EUC-JP"}) {
+        std::string text = "<?xml version=\"1.0\" encoding=\"" + std::string(encoding) + "\"?>\n" + body;
+        for (size_t length = 0; length <= text.size(); ++length) {
+            MvDOMDocument doc;
+            try {
+                doc.loadXML(text.substr(0, length));
+            } catch (const MvDOMException&) {
+            } catch (...) {
+                ADD_FAILURE() << encoding << ": a foreign exception after " << length << " bytes";
+            }
+        }
+    }
+}
+
+// EUC-JP's three-byte characters (0x8F and two bytes; 髙 is 8F F4 FB and 﨑
+// is 8F F4 BD as Japanese systems write them) are copied with their lead byte
+// 0x8F, which no Shift_JIS character walk can follow. A closing "-->", "]]>"
+// or "]" right after one still closes, and the rest of the document parses.
+TEST(MvDOMDocument, EucJpThreeByteCharactersDoNotHideTheClosingDelimiters) {
+    const std::string taka = "\x8f\xf4\xfb", saki = "\x8f\xf4\xbd";
+    const std::string takaOut = "\x8f\xea\xf9", sakiOut = "\x8f\xea\xbb";  // as the converter gives them
+    std::string body = "<settings><user name=\"" + taka + saki + "\"/><!--" + taka + "--><![CDATA[" + saki + taka +
+                       "]]><!DOCTYPE s [" + taka + "]><security oleEnabled=\"1\"/></settings>";
+    MvDOMDocument doc;
+    doc.loadXML("<?xml version=\"1.0\" encoding=\"EUC-JP\"?>\n" + body);
+    EXPECT_EQ("9:[1:settings[1:user name=" + takaOut + sakiOut + "|8:#comment=" + takaOut + "|4:#CDATA=" + sakiOut +
+                  takaOut + "|10:#DOCTYPE=s [" + takaOut + "]|1:security oleEnabled=1]]",
+              dump(doc));
+}
+
 TEST(MvDOMDocument, FailuresKeepWhatWasBuiltAndTextStopsAtNul) {
     MvDOMDocument doc;
     EXPECT_THROW(doc.loadXML(shiftJisDeclaration + "<a/><b x=1/><c/>"), MvDOMException);

@@ -1,6 +1,12 @@
 // A test build of the program with a hidden window of class
 // "MovaraCrashProbe" on the main thread: a WM_USER posted to it crashes the
-// main thread inside its message loop, as a fault in the program would.
+// main thread inside its message loop, as a fault in the program would;
+// WM_USER + 1 makes a fault that the system handles itself (IsBadReadPtr of
+// reserved memory; Wine answers a null pointer without touching it) and
+// writes "probe handled <answer>" to the standard output.
+#include <cstdio>
+#include <cstring>
+
 #include "app/Movara.h"
 
 Movara theApp;
@@ -11,6 +17,14 @@ LRESULT CALLBACK probe(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     if (message == WM_USER) {
         volatile int* nowhere = nullptr;
         *nowhere = 1;
+    }
+    if (message == WM_USER + 1) {
+        void* hole = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
+        char line[64];
+        snprintf(line, sizeof line, "probe handled %d\n", IsBadReadPtr(hole, 4) ? 1 : 0);
+        VirtualFree(hole, 0, MEM_RELEASE);
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, (DWORD)strlen(line), &written, nullptr);
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

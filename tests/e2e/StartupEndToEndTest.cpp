@@ -9,6 +9,9 @@ namespace {
 
 const char* const kReadyMovie = R"JS(trace("ready");)JS";
 
+// Writing a mini dump under Wine takes seconds, many on a busy machine.
+const DWORD kDumpTimeoutMs = 60000;
+
 RECT workArea() {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -38,8 +41,9 @@ private:
     std::string old_;
 };
 
-// Makes the crash-probe build crash on its main thread.
-void crash(MovaraRun& run) {
+// Posts to the crash-probe build's probe window: WM_USER crashes its main
+// thread, WM_USER + 1 makes a fault that the system handles.
+void postToProbe(MovaraRun& run, UINT message) {
     HWND probe = nullptr;
     while ((probe = FindWindowExA(nullptr, probe, "MovaraCrashProbe", nullptr)) != nullptr) {
         DWORD owner = 0;
@@ -47,8 +51,10 @@ void crash(MovaraRun& run) {
         if (owner == run.processId()) break;
     }
     ASSERT_NE(probe, nullptr);
-    PostMessageA(probe, WM_USER, 0, 0);
+    PostMessageA(probe, message, 0, 0);
 }
+
+void crash(MovaraRun& run) { postToProbe(run, WM_USER); }
 
 // Wine's per-program DLL override: while it lives, movara.exe cannot load
 // the dump library.
@@ -151,20 +157,47 @@ TEST(StartupEndToEnd, ABadSettingsDeclarationStopsWithTheParsersMessage) {
     EXPECT_FALSE(run.hasTrace("ready"));
 }
 
-TEST(StartupEndToEnd, ACrashWritesADumpAndSaysWhere) {
-    movara_test::ScratchDir temp;
-    ScopedVariable tmp("TMP", temp.path() + "\\");
-    ScopedVariable tempVariable("TEMP", temp.path() + "\\");
+TEST(StartupEndToEnd, AFaultThatTheSystemHandlesDoesNotEndTheProgram) {
     MovaraRun run(MovaraRun::crashProbe());
     run.writeMovie(withPrelude(kReadyMovie));
     run.start();
     run.waitForTrace("ready");
     HWND window = run.mainWindow();
     ASSERT_NE(window, nullptr);
+    postToProbe(run, WM_USER + 1);
+    EXPECT_EQ(run.waitForTrace("probe handled"), "probe handled 1");
+    EXPECT_FALSE(run.waitForExit(1000));
+    EXPECT_EQ(run.messageBox(0), nullptr);
+    EXPECT_TRUE(IsWindow(window));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.waitForExit());
+}
+
+// The dump is written, the user is told where, and the program then ends as
+// after any failure: the movie's temporary folders are deleted.
+TEST(StartupEndToEnd, ACrashWritesADumpAndSaysWhere) {
+    movara_test::ScratchDir temp;
+    ScopedVariable tmp("TMP", temp.path() + "\\");
+    ScopedVariable tempVariable("TEMP", temp.path() + "\\");
+    MovaraRun run(MovaraRun::crashProbe());
+    run.writeMovie(withPrelude(R"JS(
+var folder = call("getTempPath") + "movara_crash_" + Math.floor(Math.random() * 1e9);
+report("dir", "createDirectory", folder);
+report("save", "saveTextFile", folder + "\\note.txt", "x", "UTF-8");
+report("use", "useTempFolder", folder);
+trace("folder " + folder);
+trace("ready");
+)JS"));
+    run.start();
+    run.waitForTrace("ready");
+    std::string tempFolder = movara_test::utf8ToCp932(run.waitForTrace("folder ").substr(7));
+    ASSERT_TRUE(movara_test::fileExists(tempFolder + "\\note.txt")) << tempFolder;
+    HWND window = run.mainWindow();
+    ASSERT_NE(window, nullptr);
     DWORD threadId = GetWindowThreadProcessId(window, nullptr);
     crash(run);
 
-    HWND box = run.messageBox();
+    HWND box = run.messageBox(kDumpTimeoutMs);
     ASSERT_NE(box, nullptr);
     std::string text = e2e::messageBoxText(box);
     const std::string head = "エラーが発生しました。エラー情報は", tail = "に格納されています。";
@@ -177,8 +210,10 @@ TEST(StartupEndToEnd, ACrashWritesADumpAndSaysWhere) {
     std::string ending = "-" + std::to_string(run.processId()) + "-" + std::to_string(threadId) + ".dmp";
     EXPECT_EQ(dump.substr(dump.size() - ending.size()), ending);
     EXPECT_EQ(movara_test::readBytes(dump).substr(0, 4), "MDMP") << dump;
+    EXPECT_TRUE(movara_test::directoryExists(tempFolder)) << "deleted only as the program ends";
     e2e::closeMessageBox(box);
     EXPECT_TRUE(run.waitForExit());
+    EXPECT_FALSE(movara_test::directoryExists(tempFolder)) << tempFolder;
 }
 
 TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
@@ -190,7 +225,7 @@ TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
     HWND window = run.mainWindow();
     ASSERT_NE(window, nullptr);
     crash(run);
-    HWND box = run.messageBox();
+    HWND box = run.messageBox(kDumpTimeoutMs);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(e2e::messageBoxText(box), "システムエラーが発生しました。");
     e2e::closeMessageBox(box);

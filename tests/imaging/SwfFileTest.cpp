@@ -3,6 +3,7 @@
 #include "MovaraTest.h"
 #include "SwfBuilder.h"
 #include "imaging/SwfFile.h"
+#include "tbx/TextConversion.h"
 
 using namespace movara_test;
 using namespace swf_test;
@@ -164,6 +165,8 @@ TEST(SwfFile, HostileMoviesFailWithTheReadersMessages) {
     ScratchDir dir;
     std::string good = standardBody(fileAttributes(true) + endTag());
     std::string compressedBody = compress(good);
+    std::string cutAfterAttributes =
+        movie(standardBody(fileAttributes(true) + tag(1000, noise(5000))), true).substr(0, 200);
     struct Case {
         const char* what;
         std::string bytes;
@@ -172,15 +175,14 @@ TEST(SwfFile, HostileMoviesFailWithTheReadersMessages) {
         bool as3;
     } cases[] = {
         {"shorter than 8 bytes", "FWS\x0a\x10", kReadError, kReadError, false},
-        {"declared length 0", movie(good, false, 10, 0xFFFFFFFF).replace(4, 4, le32(0)), kBadFormat, kBadFormat, false},
-        {"declared length 7", movie(good, false, 10, 7), kBadFormat, kBadFormat, false},
+        {"declared length 0", movie(good, false, 10, 0xFFFFFFFF).replace(4, 4, le32(0)), kBadFormat, kBadFormat, true},
+        {"declared length 7", movie(good, false, 10, 7), kBadFormat, kBadFormat, true},
         {"declared length 8: no rectangle", movie("", false), kBeyondEnd, kBeyondEnd, false},
-        {"plain, declared 0xFFFFFFFF", movie(good, false, 10, 0xFFFFFFFF), kReadError, kReadError, false},
-        {"compressed, declared 0xFFFFFFFF", movie(good, true, 10, 0xFFFFFFFF), kInflateError, "", false},
-        {"plain, declared longer than the body", movie(good, false, 10, good.size() + 9), kReadError, kReadError,
-         false},
-        {"compressed, declared longer", movie(good, true, 10, good.size() + 9), kInflateError, "", false},
-        {"compressed, declared shorter", movie(good, true, 10, good.size() + 7), kInflateError, "", false},
+        {"plain, declared 0xFFFFFFFF", movie(good, false, 10, 0xFFFFFFFF), kReadError, kReadError, true},
+        {"compressed, declared 0xFFFFFFFF", movie(good, true, 10, 0xFFFFFFFF), kInflateError, "", true},
+        {"plain, declared longer than the body", movie(good, false, 10, good.size() + 9), kReadError, kReadError, true},
+        {"compressed, declared longer", movie(good, true, 10, good.size() + 9), kInflateError, "", true},
+        {"compressed, declared shorter", movie(good, true, 10, good.size() + 7), kInflateError, "", true},
         {"plain, declared shorter than the body", movie(good, false, 10, good.size() + 7), "", "", true},
         {"ZWS signature", "ZWS" + movie(good, false).substr(3), kBadFormat, kBadFormat, false},
         {"body shorter than its rectangle", movie(rect(31, 1, 2, 3, 4).substr(0, 10), false), kBeyondEnd, kBeyondEnd,
@@ -189,6 +191,8 @@ TEST(SwfFile, HostileMoviesFailWithTheReadersMessages) {
         {"not a zlib stream", "CWS\x0a" + le32(100) + std::string(40, 'x'), kInflateError, kInflateError, false},
         {"zlib stream cut short", "CWS\x0a" + le32(good.size() + 8) + compressedBody.substr(0, 6), kInflateError,
          kBeyondEnd, false},
+        // The movie test goes by the tags that decompress, not by the length.
+        {"zlib stream cut after the attributes tag", cutAfterAttributes, kInflateError, "", true},
         {"garbage after the zlib stream", movie(good, true) + "trailing garbage", "", "", true},
     };
     for (const Case& c : cases) {
@@ -196,6 +200,17 @@ TEST(SwfFile, HostileMoviesFailWithTheReadersMessages) {
         EXPECT_EQ(c.full, readOutcome(dir / "h.swf", false)) << c.what;
         EXPECT_EQ(c.headerOnly, readOutcome(dir / "h.swf", true)) << c.what;
         EXPECT_EQ(c.as3, isAs3Swf(dir / "h.swf")) << c.what;
+    }
+}
+
+TEST(SwfFile, ReaderFailuresAreTheProgramsOwnExceptions) {
+    ScratchDir dir;
+    try {
+        readSwfFile(dir / "missing.swf", true);
+        ADD_FAILURE() << "no exception";
+    } catch (const MvException& e) {
+        EXPECT_STREQ("ファイルを開けませんでした。", e.what());
+        EXPECT_EQ(multiByteToWide(e.message(), CP_ACP), e.wideMessage());
     }
 }
 

@@ -6,7 +6,6 @@
 
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExRequest.h"
-#include "FlashEx/MvException.h"
 #include "FlashEx/services/FlashExServiceFile.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "MovaraTest.h"
@@ -15,6 +14,7 @@
 #include "security/MultiByteCompare.h"
 #include "tbx/Archive.h"
 #include "tbx/Handles.h"
+#include "tbx/MvException.h"
 #include "tbx/TextConversion.h"
 #include "tbx/nfstream.h"
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "MovaraTest.h"
 #include "PolicyTestSupport.h"
 

@@ -79,6 +79,24 @@ TEST(ArchiveExtract, ExistingFilesAreReplacedIncludingLongNamedTargets) {
     EXPECT_FALSE(fileExists(dir / "out\\" + kLongDir + "\\0"));
 }
 
+TEST(ArchiveExtract, EveryTargetThatFitsIsWrittenBelowALongDirectory) {
+    ScratchDir dir;
+    std::string dest = dir.path();
+    while (250 - dest.size() > 101) dest += "\\" + std::string(100, 'd');
+    dest += "\\" + std::string(250 - dest.size() - 1, 'e');
+    ASSERT_EQ(250u, dest.size());
+    // Targets of 256, 252 and 259 bytes: the last is the longest path there is.
+    std::vector<RawEntry> entries = {{"a.txt", "a"}, {"b", "b"}, {"abcd.txt", "full"}};
+    std::string archive;
+    for (const RawEntry& entry : entries) archive += entry.bytes();
+    writeBytes(dir / "a.mva", archive);
+    for (int round = 0; round < 2; ++round) {  // the second replaces existing files
+        ASSERT_EQ("", extractOutcome(dir / "a.mva", dest)) << round;
+        for (const RawEntry& entry : entries) EXPECT_EQ(entry.data, readBytes(dest + "\\" + entry.name)) << round;
+        EXPECT_EQ(entries.size(), tbx::list_files(dest + "\\*", false).size()) << "no temporary file is left";
+    }
+}
+
 TEST(ArchiveExtract, ChecksumAndDotDotFailuresKeepWhatWasUnpacked) {
     ScratchDir dir;
     writeBytes(dir / "bad.mva", RawEntry{"first.txt", "1"}.bytes() + RawEntry{"b", "2", '0', {}, false}.bytes());
@@ -99,10 +117,15 @@ TEST(ArchiveExtract, VariantDeletesOnlyActionScript3Movies) {
     std::string as3 = movie(standardBody(fileAttributes(true) + endTag()), false);
     std::string as3Compressed = movie(standardBody(fileAttributes(true) + tag(1000, std::string(2000, 'q'))), true);
     std::string as2 = movie(standardBody(fileAttributes(false) + endTag()), true);
+    // A header that claims more than the data holds does not hide a movie.
+    std::string as3LongCompressed = movie(standardBody(fileAttributes(true) + endTag()), true, 10, 0x7FFFFFFF);
+    std::string as3LongPlain = movie(standardBody(fileAttributes(true) + endTag()), false, 10, 100000);
     std::string longName = std::string(105, 'm') + ".swf";
     makeTree(dir / "src", {{"as3.swf", as3},
                            {"as3c.swf", as3Compressed},
                            {"as2.swf", as2},
+                           {"as3long.swf", as3LongCompressed},
+                           {"as3longplain.swf", as3LongPlain},
                            {"plain.txt", "FWS is not a movie"},
                            {"tiny.swf", "CWS"},
                            {longName, as3}});
@@ -112,6 +135,8 @@ TEST(ArchiveExtract, VariantDeletesOnlyActionScript3Movies) {
     EXPECT_FALSE(fileExists(dir / "out\\src\\as3.swf"));
     EXPECT_FALSE(fileExists(dir / "out\\src\\as3c.swf"));
     EXPECT_FALSE(fileExists(dir / "out\\src\\" + longName));
+    EXPECT_FALSE(fileExists(dir / "out\\src\\as3long.swf"));
+    EXPECT_FALSE(fileExists(dir / "out\\src\\as3longplain.swf"));
     EXPECT_EQ(as2, readBytes(dir / "out\\src\\as2.swf"));
     EXPECT_EQ("FWS is not a movie", readBytes(dir / "out\\src\\plain.txt"));
     EXPECT_EQ("CWS", readBytes(dir / "out\\src\\tiny.swf"));

@@ -8,7 +8,7 @@
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExParse.h"
 #include "FlashEx/FlashExServiceManager.h"
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "framework/AutomationException.h"
 #include "player/PlayerHost.h"
 #include "player/PlayerIds.h"
@@ -75,24 +75,21 @@ BOOL FlashExDlg::OnInitDialog() {
     return TRUE;
 }
 
+std::vector<PlayerSetting> FlashExDlg::playerSettings() const {
+    return {
+        {u"WMode", "Window", -1},        {u"Quality", "High", 1},          {u"ScaleMode", "NoBorder", 1},
+        {u"Playing", nullptr, -1},       {u"Loop", nullptr, -1},           {u"Menu", nullptr, -1},
+        {u"AllowNetworking", "all", -1}, {u"AllowFullScreen", "true", -1},
+    };
+}
+
 void FlashExDlg::applyPlayerSettings() {
-    fw::ActiveXControl* control = this->control(kPlayerId);
-    if (!control || !control->exists()) return;
-    struct Setting {
-        const char* name;
-        const char* text;  // null: the boolean true
-    };
-    static const Setting settings[] = {
-        {"WMode", "Window"}, {"Quality", "High"}, {"ScaleMode", "NoBorder"},  {"Playing", nullptr},
-        {"Loop", nullptr},   {"Menu", nullptr},   {"AllowNetworking", "all"}, {"AllowFullScreen", "true"},
-    };
-    for (const Setting& setting : settings) {
-        // A player without one of these settings plays all the same.
+    if (!player_.exists()) return;
+    for (const PlayerSetting& setting : playerSettings()) {
         try {
-            DISPID id = control->dispIdOf(setting.name);
-            control->setProperty(id,
-                                 setting.text ? tbx::Variant::fromAnsi(setting.text) : tbx::Variant::fromBool(true));
-        } catch (...) {
+            player_.PutSetting(setting);
+        } catch (const FlashExDispatchException&) {
+            // A player without this setting plays all the same.
         }
     }
 }

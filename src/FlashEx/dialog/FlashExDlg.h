@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FlashEx/CShockwaveflash1.h"
 #include "FlashEx/FlashExHost.h"
@@ -47,6 +48,9 @@ public:
     const tbx::Icon& smallIcon() const { return smallIcon_; }
     const tbx::Icon& bigIcon() const { return bigIcon_; }
     CShockwaveflash1& player() { return player_; }
+    // Gives the attached player its start-up settings, each in the form its
+    // property takes; a player without one of them plays all the same.
+    void applyPlayerSettings();
 
     // Offers the message to the services, then turns keys and clicks into
     // ext events, then gives it to the dialog manager.
@@ -64,10 +68,10 @@ protected:
     void OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) override;
     void OnHandlerException() override;
 
-    // The player's start-up settings by name (window mode, quality, scale
-    // mode, playing, loop, menu, networking, full screen); a dialog with
-    // other needs overrides this.
-    virtual void applyPlayerSettings();
+    // The player's start-up settings (window mode, quality, scale mode,
+    // playing, loop, menu, networking, full screen); a dialog with other
+    // needs overrides this.
+    virtual std::vector<PlayerSetting> playerSettings() const;
     // Calls a movie function; any failure is swallowed and gives null.
     ParamPtr sendEvent(const std::string& name, std::vector<ParamPtr> arguments = {});
 

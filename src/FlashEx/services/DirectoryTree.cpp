@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/services/DirectoryEntries.h"
 #include "PathUtilities.h"
 #include "tbx/PathString.h"

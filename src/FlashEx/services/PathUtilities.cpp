@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "tbx/PathString.h"
 #include "tbx/TbException.h"
 

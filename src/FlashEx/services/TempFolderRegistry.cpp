@@ -1,7 +1,7 @@
 #include "TempFolderRegistry.h"
 
 #include "DirectoryTree.h"
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "PathUtilities.h"
 #include "security/SecurityPaths.h"
 #include "tbx/PathString.h"

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 // the ext events that pre-translation makes of keys and clicks, dropped files.
 #include "MovaraTest.h"
 
+#include "../FakePlayerDispatch.h"
+
 #include <shlobj.h>
 
 #include <memory>
@@ -164,6 +166,44 @@ TEST_F(FlashExDlgTest, AMovieInTheCurrentDirectoryLoadsByFullPathWithItsQueryAsF
     // Anything not found there goes to the player unchanged, query and all.
     dialog_->loadMovie("elsewhere.swf?level=3");
     EXPECT_EQ(dialog_->player().GetMovie(), "elsewhere.swf?level=3");
+}
+
+// Players keep quality and scale mode as text (the stand-in) or as numbers
+// (the Flash player, which refuses the text): either way they are set.
+TEST(FlashExDlgSettings, EachSettingIsPutInTheFormThePlayerTakes) {
+    for (bool numeric : {false, true}) {
+        FakePlayerDispatch fake;
+        fake.settingIds = {{u"WMode", 1}, {u"Quality", 2},         {u"ScaleMode", 3},      {u"Playing", 4},
+                           {u"Loop", 5},  {u"AllowNetworking", 6}, {u"AllowFullScreen", 7}};  // no "Menu"
+        if (numeric) fake.numericSettings = {2, 3};
+        FlashExDlg dialog(102);
+        dialog.player().attach(&fake);
+        dialog.applyPlayerSettings();
+
+        struct Expected {
+            const char16_t* name;
+            VARTYPE type;
+            std::u16string text;
+            LONG number;
+        } expected[] = {
+            {u"WMode", VT_BSTR, u"Window", 0},
+            {u"Quality", numeric ? VT_I4 : VT_BSTR, numeric ? u"" : u"High", numeric ? 1 : 0},
+            {u"ScaleMode", numeric ? VT_I4 : VT_BSTR, numeric ? u"" : u"NoBorder", numeric ? 1 : 0},
+            {u"Playing", VT_BOOL, u"", VARIANT_TRUE},
+            {u"Loop", VT_BOOL, u"", VARIANT_TRUE},
+            {u"AllowNetworking", VT_BSTR, u"all", 0},
+            {u"AllowFullScreen", VT_BSTR, u"true", 0},
+        };
+        for (const Expected& e : expected) {
+            std::vector<FakePlayerDispatch::Call> puts = fake.putsOf(e.name);
+            ASSERT_FALSE(puts.empty()) << narrowText(e.name);
+            // A numeric player saw the text first and refused it.
+            EXPECT_EQ(numeric && e.type == VT_I4 ? 2u : 1u, puts.size()) << narrowText(e.name);
+            EXPECT_EQ(std::vector<VARTYPE>{e.type}, puts.back().types) << narrowText(e.name);
+            EXPECT_EQ(e.text, puts.back().text) << narrowText(e.name);
+            EXPECT_EQ(e.number, puts.back().number) << narrowText(e.name);
+        }
+    }
 }
 
 TEST_F(FlashExDlgTest, KeysBecomeExtEventsOnlyAfterTheMovieAsks) {

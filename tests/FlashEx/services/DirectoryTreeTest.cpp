@@ -1,4 +1,4 @@
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/services/DirectoryListing.h"
 #include "FlashEx/services/DirectoryTree.h"
 #include "FlashEx/services/XmlTextWriter.h"

@@ -1,4 +1,4 @@
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/services/PathUtilities.h"
 #include "MovaraTest.h"
 #include "tbx/TbException.h"

@@ -1,4 +1,4 @@
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/services/PathUtilities.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "MovaraTest.h"

@@ -1,4 +1,4 @@
-#include "MvException.h"
+#include "tbx/MvException.h"
 
 #include "tbx/TextConversion.h"
 
