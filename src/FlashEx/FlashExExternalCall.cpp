@@ -4,11 +4,12 @@
 #include <memory>
 
 #include "CShockwaveflash1.h"
-#include "FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashExParam.h"
 #include "FlashExParse.h"
 #include "FlashExRequest.h"
 #include "FlashExServiceManager.h"
+#include "tbx/ErrorBoundary.h"
 
 namespace {
 
@@ -47,11 +48,7 @@ void handleExternalCall(const std::string& text, FlashExServiceManager& manager,
             }
             player.SetReturnValue(xml);
         }
-    } catch (const FlashExException& e) {
-        answerError(player, e.getMessage());
-    } catch (const std::exception& e) {
-        answerError(player, e.what());
     } catch (...) {
-        answerError(player, "unexpected error");
+        answerError(player, movieErrorText());
     }
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "tbx/MvException.h"
 #include "tbx/TextConversion.h"
 #include "tbx/ComVariant.h"

@@ -1,4 +1,4 @@
-#include "FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashExParam.h"
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "CShockwaveflash1.h"
 #include "FlashExParseParamHandler.h"
 #include "FlashExRequest.h"
 #include "FlashExRequestParseHandler.h"
@@ -33,15 +32,4 @@ void writeInvoke(const FlashExRequest& request, std::string& out) {
     out += "\">";
     request.arguments.writeXML(out);
     out += "</invoke>";
-}
-
-ParamPtr callMovieFunction(CShockwaveflash1& player, const std::string& name, std::vector<ParamPtr> arguments) {
-    FlashExRequest request;
-    request.name = name;
-    request.returntype = "xml";
-    for (auto& value : arguments) request.arguments.push(std::move(value));
-    std::string text;
-    text.reserve(64);
-    writeInvoke(request, text);
-    return parseValue(player.CallFunction(text));
 }

@@ -1,6 +1,6 @@
 #include "FlashExRequest.h"
 
-#include "FlashExException.h"
+#include "tbx/FlashExException.h"
 
 void FlashExRequest::shiftArgument() {
     if (arguments.size() == 0) throw FlashExException("can not shift argument");

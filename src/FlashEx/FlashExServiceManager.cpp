@@ -1,9 +1,10 @@
 #include "FlashExServiceManager.h"
 
-#include "FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashExParam.h"
 #include "FlashExRequest.h"
 #include "FlashExService.h"
+#include "tbx/ErrorBoundary.h"
 
 FlashExServiceManager::~FlashExServiceManager() {
     for (auto& service : services) {
@@ -48,7 +49,13 @@ ParamPtr FlashExServiceManager::invoke(FlashExRequest& request) {
 
 bool FlashExServiceManager::preTranslateMessage(MSG* msg) {
     for (auto& service : services) {
-        if (service->preTranslateMessage(msg)) return true;
+        // A failing hook must not unwind into the message loop: the message
+        // goes on to the next service as if this one had let it pass.
+        try {
+            if (service->preTranslateMessage(msg)) return true;
+        } catch (...) {
+            OutputDebugStringA(("preTranslateMessage: " + movieErrorText()).c_str());
+        }
     }
     return false;
 }

@@ -9,7 +9,7 @@
 #include <xercesc/util/SecurityManager.hpp>
 
 #include "EasySaxHandler.h"
-#include "FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "tbx/TextConversion.h"
 
 namespace {

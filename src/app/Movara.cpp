@@ -19,6 +19,7 @@
 #include "dom/MvDOMDocument.h"
 #include "player/PlayerHost.h"
 #include "FlashEx/XercesFacade.h"
+#include "tbx/ErrorBoundary.h"
 #include "security/SecurityPolicy.h"
 
 namespace {
@@ -66,10 +67,12 @@ void Movara::startAndRun() {
     }
     try {
         runMainDialog();
-    } catch (const std::exception& e) {
-        showFailure(e.what());
     } catch (...) {
-        MessageBoxA(nullptr, "予期しない例外が発生しました。", nullptr, MB_OK);
+        CaughtError error = caughtError();
+        if (error.expected)
+            showFailure(error.message.c_str());
+        else
+            MessageBoxA(nullptr, "予期しない例外が発生しました。", nullptr, MB_OK);
     }
 }
 

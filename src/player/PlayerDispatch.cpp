@@ -2,7 +2,8 @@
 // dispatch IDs, plus the settings a host gives a player, stored by name.
 #include <cstring>
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/ErrorBoundary.h"
+#include "tbx/FlashExException.h"
 #include "player/PlayerControl.h"
 #include "player/PlayerIds.h"
 #include "tbx/TextConversion.h"
@@ -121,15 +122,9 @@ HRESULT STDMETHODCALLTYPE PlayerControl::Invoke(DISPID id, REFIID, LCID, WORD fl
     } catch (const ScriptError& e) {
         hr = DISP_E_EXCEPTION;
         description = multiByteToWide(e.what(), CP_UTF8);
-    } catch (const std::exception& e) {
-        hr = DISP_E_EXCEPTION;
-        description = multiByteToWide(e.what(), CP_ACP);
-    } catch (const FlashExException& e) {
-        hr = DISP_E_EXCEPTION;
-        description = multiByteToWide(e.getMessage(), CP_ACP);
     } catch (...) {
         hr = DISP_E_EXCEPTION;
-        description = u"the call failed";
+        description = multiByteToWide(caughtError().textOr("the call failed"), CP_ACP);
     }
     if (hr == DISP_E_EXCEPTION && exception) {
         memset(exception, 0, sizeof(*exception));

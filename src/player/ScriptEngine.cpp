@@ -4,7 +4,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/ErrorBoundary.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/FlashExParse.h"
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/XercesFacade.h"
@@ -322,12 +323,8 @@ void ScriptEngine::externalCallFromScript(duk_context* ctx) {
         if (host_.externalCall(multiByteToWide(invoke, CP_ACP), returned))
             answer = parseValue(wideToMultiByte(returned, CP_ACP));
         ok = true;
-    } catch (const std::exception& e) {
-        message = ansiToUtf8(e.what());
-    } catch (const FlashExException& e) {
-        message = ansiToUtf8(e.getMessage());
     } catch (...) {
-        message = "the external call failed";
+        message = ansiToUtf8(caughtError().textOr("the external call failed"));
     }
     duk_idx_t result = duk_push_array(ctx);
     duk_push_boolean(ctx, ok);

@@ -1,5 +1,5 @@
 #pragma once
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 
 // A refused file access; raised by the security policy with the message
 // "file access exception".

@@ -82,24 +82,6 @@ std::string specialFolderPath(int id) {
     return buffer;
 }
 
-std::string moduleDirectory(bool withSeparator) {
-    std::vector<char> buffer(260);
-    for (;;) {
-        DWORD length = GetModuleFileNameA(nullptr, buffer.data(), (DWORD)buffer.size());
-        if (length == 0) throwPathFormatError("", GetLastError());
-        if (length < buffer.size()) break;
-        buffer.resize(buffer.size() * 2);
-    }
-    std::string directory = parentDirectory(buffer.data());
-    return withSeparator ? directory + "\\" : directory;
-}
-
-std::string parentDirectory(const std::string& path) {
-    size_t separator = tbx::last_separator(path);
-    if (separator == std::string::npos || separator == 0) return std::string();
-    return path.substr(0, separator);
-}
-
 std::string longFullPath(const std::string& path) {
     std::string full = fullPathOf(path);
     std::string result;
@@ -109,7 +91,7 @@ std::string longFullPath(const std::string& path) {
         std::string current = full;
         for (;;) {
             if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) throwPathFormatError(path, error);
-            current = parentDirectory(current);
+            current = tbx::dir_name_of(current);
             // Nothing exists (an unknown drive or share): the absolute form, not
             // the text as passed in, so that ".." cannot survive.
             if (current.empty()) {
@@ -134,7 +116,7 @@ static bool isOpenableAncestor(const std::string& path) {
 }
 
 std::string reachedPath(const std::string& longPath) {
-    for (std::string current = longPath; isOpenableAncestor(current); current = parentDirectory(current)) {
+    for (std::string current = longPath; isOpenableAncestor(current); current = tbx::dir_name_of(current)) {
         std::string finalPath;
         std::string opened = current.size() == 2 ? current + "\\" : current;
         if (!finalPathOf(opened, finalPath)) continue;

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "tbx/ModulePath.h"
+
 // Path utilities of the security policy, reused by the file services. Narrow
 // text in the ANSI code page in and out. Failures raise MvException
 // "path format error <path> code=<system error>"; a result that would not fit
@@ -14,11 +16,6 @@ std::string expandEnvironment(const std::string& text);
 // The path of the shell special folder with that CSIDL number; empty when the
 // system has no such folder.
 std::string specialFolderPath(int id);
-// The directory of the program file, with or without a trailing backslash.
-std::string moduleDirectory(bool withSeparator);
-// The part before the last '\' or '/'; empty when there is none or it is the
-// first character.
-std::string parentDirectory(const std::string& path);
 // The absolute long-name form of path with backslashes only. A path that does
 // not exist yet gets the long form of its deepest existing ancestor followed
 // by its remaining names as written.

@@ -28,8 +28,13 @@ using archive_target_check = std::function<void(const std::string& target)>;
 // "invalid file name"; a damaged archive never leaves a truncated file behind.
 void archive_extract(const std::string& destination, nstream& in, const archive_target_check& check = {});
 
-// As archive_extract, and deletes every unpacked ActionScript 3 movie.
-void archive_extract_without_as3_swf(const std::string& destination, nstream& in,
+// Asked with the full path of every movie (".swf" entry) once it is unpacked;
+// false deletes it again.
+using archive_movie_filter = std::function<bool(const std::string& movie)>;
+
+// As archive_extract, and deletes every unpacked movie that keepMovie refuses
+// (the file service refuses ActionScript 3 movies).
+void archive_extract_without_as3_swf(const std::string& destination, nstream& in, const archive_movie_filter& keepMovie,
                                      const archive_target_check& check = {});
 
 }  // namespace tbx

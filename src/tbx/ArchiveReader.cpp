@@ -3,7 +3,6 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "imaging/SwfFile.h"
 #include "tbx/Archive.h"
 #include "tbx/ArchiveEntryName.h"
 #include "tbx/ArchiveHeader.h"
@@ -56,6 +55,7 @@ struct Extraction {
     std::string dest;
     nstream& in;
     bool withoutAs3;
+    const archive_movie_filter& keepMovie;
     const archive_target_check& check;
     bool nameList = false;
 
@@ -137,25 +137,27 @@ void Extraction::run() {
             movie = writeFile(target, size);
         }
         set_file_times_unix(target, (uint32_t)mtime);
-        if (withoutAs3 && movie && isAs3Swf(target)) DeleteFileA(target.c_str());
+        if (withoutAs3 && movie && !keepMovie(target)) DeleteFileA(target.c_str());
         if (memcmp(block.data(), kNameListEntry, sizeof kNameListEntry) == 0) nameList = true;
     }
     if (nameList) apply_archive_name_list(dest, check);
 }
 
-void extract(const std::string& destination, nstream& in, bool withoutAs3, const archive_target_check& check) {
-    Extraction extraction{with_trailing_separator(destination), in, withoutAs3, check};
+void extract(const std::string& destination, nstream& in, bool withoutAs3, const archive_movie_filter& keepMovie,
+             const archive_target_check& check) {
+    Extraction extraction{with_trailing_separator(destination), in, withoutAs3, keepMovie, check};
     extraction.run();
 }
 
 }  // namespace
 
 void archive_extract(const std::string& destination, nstream& in, const archive_target_check& check) {
-    extract(destination, in, false, check);
+    extract(destination, in, false, {}, check);
 }
 
-void archive_extract_without_as3_swf(const std::string& destination, nstream& in, const archive_target_check& check) {
-    extract(destination, in, true, check);
+void archive_extract_without_as3_swf(const std::string& destination, nstream& in, const archive_movie_filter& keepMovie,
+                                     const archive_target_check& check) {
+    extract(destination, in, true, keepMovie, check);
 }
 
 }  // namespace tbx

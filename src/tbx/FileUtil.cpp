@@ -78,10 +78,24 @@ bool is_directory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void create_directories(const std::string& path) {
-    if (path.empty() || is_directory(path)) return;
-    create_directories(dir_name_of(path));
-    CreateDirectoryA(path.c_str(), nullptr);
+void create_directories(const std::string& path, const path_check& check) {
+    // The missing folders, the deepest first.
+    std::vector<std::string> missing;
+    std::string folder = path;
+    while (ends_with_separator(folder)) folder.pop_back();
+    for (; !folder.empty() && !is_directory(folder); folder = dir_name_of(folder)) {
+        missing.push_back(folder);
+        if (dir_name_of(folder).size() <= 2) break;
+    }
+    // Each below the name its parent was judged as.
+    std::vector<std::string> names;
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        std::string name = names.empty()                       ? *it
+                           : ends_with_separator(names.back()) ? names.back() + file_name_of(*it)
+                                                               : names.back() + "\\" + file_name_of(*it);
+        names.push_back(check ? check(name) : name);
+    }
+    for (const std::string& name : names) CreateDirectoryA(name.c_str(), nullptr);
 }
 
 }  // namespace tbx

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,16 @@ void write_file(const std::string& path, const std::string& data);
 std::vector<std::string> list_files(const std::string& pattern, bool recursive);
 
 // Creates the directory and any missing parents; failures are not reported.
-void create_directories(const std::string& path);
+// Judges a path that is about to be written and answers the name to use for
+// it (the name that was judged); throws to refuse it.
+using path_check = std::function<std::string(const std::string& path)>;
+
+// Creates the directory and any missing parents, from the top down; failures
+// are not reported, and a bare drive or root is never created. With a check,
+// every missing folder is judged before the first is created and is created
+// under the name the check answers, so that a name the file system would
+// change (a trailing space or dot) is judged, and made, as what it becomes.
+void create_directories(const std::string& path, const path_check& check = {});
 
 bool is_directory(const std::string& path);
 

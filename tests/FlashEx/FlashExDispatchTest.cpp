@@ -3,9 +3,10 @@
 
 #include "FakePlayerDispatch.h"
 #include "FlashEx/CShockwaveflash1.h"
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/FlashExExternalCall.h"
 #include "FlashEx/FlashExParam.h"
+#include "FlashEx/FlashExMovieCall.h"
 #include "FlashEx/FlashExParse.h"
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/FlashExService.h"
@@ -75,8 +76,8 @@ class FlashExDispatch : public ::testing::Test {
 protected:
     void SetUp() override {
         XercesFacade::initialize();
-        auto firstService =
-            std::make_unique<TestService>("first", std::vector<std::string>{"echo", "tag", "nothing", "failCommand", "failGeneral"}, &log);
+        auto firstService = std::make_unique<TestService>(
+            "first", std::vector<std::string>{"echo", "tag", "nothing", "failCommand", "failGeneral"}, &log);
         auto secondService =
             std::make_unique<TestService>("second", std::vector<std::string>{"tag", "failStandard", "failOther"}, &log);
         first = firstService.get();
@@ -208,4 +209,54 @@ TEST_F(FlashExDispatch, CallMovieFunctionWritesTheInvokeAndParsesTheAnswer) {
 
     fake.failure = DISP_E_MEMBERNOTFOUND;
     EXPECT_THROW(callMovieFunction(player, "missing", makeArguments(paramNull())), FlashExDispatchException);
+}
+
+namespace {
+
+// A value that counts how many of its kind are alive.
+class CountedString : public FlashExParamString {
+public:
+    explicit CountedString(const std::string& text) : FlashExParamString(text) { ++alive; }
+    ~CountedString() override { --alive; }
+    static int alive;
+};
+int CountedString::alive = 0;
+
+// Builds a nested answer of counted values, then fails or answers it.
+class BuildingService : public FlashExService {
+public:
+    bool invoke(FlashExRequest& request, ParamPtr& result) override {
+        auto object = std::make_unique<FlashExParamObject>();
+        object->setProperty("a", std::make_unique<CountedString>("a"));
+        auto list = std::make_unique<FlashExParamArray>();
+        list->push(std::make_unique<CountedString>("b"));
+        object->setProperty("list", std::move(list));
+        if (request.name == "buildThenFail") throw FlashExException("failed after building");
+        result = std::move(object);
+        if (request.name == "answerThenFail") throw std::runtime_error("failed after answering");
+        return request.name == "build";
+    }
+};
+
+}  // namespace
+
+// Whatever path a call takes (a throwing service, one that declines, a player
+// that refuses the answer), every value it made is gone afterwards.
+TEST(FlashExValueLifetime, NoValueOutlivesACallOnAnyPath) {
+    XercesFacade::initialize();
+    FlashExServiceManager manager;
+    manager.addService(std::make_unique<BuildingService>());
+    FakePlayerDispatch fake;
+    CShockwaveflash1 player;
+    player.attach(&fake);
+    for (const char* name : {"build", "buildThenFail", "answerThenFail", "decline"}) {
+        std::string invoke = std::string("<invoke name=\"") + name +
+                             "\" returntype=\"xml\"><arguments>"
+                             "<string>x</string></arguments></invoke>";
+        handleExternalCall(invoke, manager, "", player);
+        EXPECT_EQ(0, CountedString::alive) << name;
+    }
+    fake.failure = E_FAIL;
+    handleExternalCall("<invoke name=\"build\" returntype=\"xml\"><arguments/></invoke>", manager, "", player);
+    EXPECT_EQ(0, CountedString::alive) << "answer refused by the player";
 }

@@ -1,4 +1,4 @@
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/FlashExParam.h"
 #include "tbx/MvException.h"
 #include "FakePlayerDispatch.h"

@@ -3,7 +3,7 @@
 
 #include <xercesc/sax/AttributeList.hpp>
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExParse.h"
 #include "FlashEx/FlashExParseParamHandler.h"

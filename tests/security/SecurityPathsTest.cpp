@@ -80,16 +80,6 @@ TEST(PathForms, StreamNamesAndDeviceNamespace) {
     EXPECT_FALSE(isDeviceNamespacePath("\\\\server\\share"));
 }
 
-TEST(SecurityPaths, ParentDirectoryIsMultibyteAware) {
-    EXPECT_EQ(parentDirectory("C:\\a\\b.txt"), "C:\\a");
-    EXPECT_EQ(parentDirectory("C:\\a/b\\c"), "C:\\a/b");
-    EXPECT_EQ(parentDirectory("C:/a\\b/c"), "C:/a\\b");
-    EXPECT_EQ(parentDirectory("C:\\dir\\" + kHyo), "C:\\dir");
-    EXPECT_EQ(parentDirectory(kHyo), "");
-    EXPECT_EQ(parentDirectory("\\x"), "");
-    EXPECT_EQ(parentDirectory("name"), "");
-}
-
 TEST(SecurityPaths, ExpandEnvironmentRefusesWhatDoesNotFit) {
     SetEnvironmentVariableA("MVR_SECURITY_TEST", "C:\\values");
     EXPECT_EQ(expandEnvironment("%MVR_SECURITY_TEST%\\x"), "C:\\values\\x");

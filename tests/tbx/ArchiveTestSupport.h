@@ -5,6 +5,7 @@
 #include <string>
 
 #include "MovaraTest.h"
+#include "imaging/SwfFile.h"
 #include "tbx/Archive.h"
 #include "tbx/ArchiveHeader.h"
 #include "tbx/Handles.h"
@@ -44,7 +45,7 @@ inline std::string extractOutcome(const std::string& archivePath, const std::str
     try {
         tbx::nfstream in(archivePath.c_str(), "rb");
         if (withoutAs3)
-            tbx::archive_extract_without_as3_swf(dest, in);
+            tbx::archive_extract_without_as3_swf(dest, in, [](const std::string& movie) { return !isAs3Swf(movie); });
         else
             tbx::archive_extract(dest, in);
         return "";

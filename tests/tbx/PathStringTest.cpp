@@ -18,6 +18,8 @@ TEST(PathString, SplitsAtTheLastSeparatorOnlyBetweenCharacters) {
     EXPECT_EQ("a\\b", tbx::dir_name_of("a\\b/c"));
     EXPECT_EQ("", tbx::file_name_of("C:\\a\\"));
     EXPECT_EQ("C:\\a", tbx::dir_name_of("C:\\a\\"));
+    EXPECT_EQ("", tbx::dir_name_of("\\x"));  // a leading separator has no parent before it
+    EXPECT_EQ("", tbx::dir_name_of("name"));
 }
 
 TEST(PathString, SlashesAndTrailingSeparatorsLeaveTrailBytesAlone) {

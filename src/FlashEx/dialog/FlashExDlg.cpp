@@ -6,9 +6,10 @@
 
 #include "FlashEx/FlashExExternalCall.h"
 #include "FlashEx/FlashExParam.h"
+#include "FlashEx/FlashExMovieCall.h"
 #include "FlashEx/FlashExParse.h"
 #include "FlashEx/FlashExServiceManager.h"
-#include "tbx/MvException.h"
+#include "tbx/ErrorBoundary.h"
 #include "framework/AutomationException.h"
 #include "player/PlayerHost.h"
 #include "player/PlayerIds.h"
@@ -203,12 +204,8 @@ void FlashExDlg::OnDropFiles(HDROP drop) {
         DragFinish(drop);
         drop = nullptr;
         if (playerWindow()) callMovieFunction(player_, "onExtDropFiles", makeArguments(std::move(files)));
-    } catch (const MvException& e) {
-        MessageBoxA(window(), e.what(), nullptr, MB_OK);
-    } catch (const std::exception& e) {
-        MessageBoxA(window(), e.what(), nullptr, MB_OK);
     } catch (...) {
-        MessageBoxA(window(), "未定義のエラー", nullptr, MB_OK);
+        MessageBoxA(window(), caughtError().textOr("未定義のエラー").c_str(), nullptr, MB_OK);
     }
     if (drop) DragFinish(drop);
 }

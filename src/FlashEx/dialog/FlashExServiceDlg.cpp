@@ -1,6 +1,6 @@
 #include "FlashEx/dialog/FlashExServiceDlg.h"
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/FlashExHost.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExRequest.h"

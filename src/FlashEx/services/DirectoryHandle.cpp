@@ -1,6 +1,6 @@
 #include "DirectoryHandle.h"
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 
 DirectoryHandle::DirectoryHandle(const std::string& pattern) : search_(FindFirstFileA(pattern.c_str(), &current_)) {
     if (!search_) throw FlashExException("フォルダを開く事が出来ませんでした。");

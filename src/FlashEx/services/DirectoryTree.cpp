@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "tbx/FileUtil.h"
 #include "tbx/MvException.h"
 #include "FlashEx/services/DirectoryEntries.h"
 #include "PathUtilities.h"
@@ -77,7 +78,7 @@ void copyDirectoryTree(const std::string& source, const std::string& destination
     if (!isExistingDirectory(source)) throw MvException("コピー元ディレクトリが存在しません。" + source);
     if (liesInside(destination, source))
         throw MvException("コピー先がコピー元ディレクトリの中にあります。" + destination);
-    createDirectoryTree(destination, checks.write);
+    tbx::create_directories(destination, checks.write);
     copyTree(source, destination, overwrite, onlyNewer, checks);
 }
 

@@ -12,6 +12,7 @@
 #include "FlashEx/services/ServiceArguments.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "security/SecurityPolicy.h"
+#include "tbx/FileUtil.h"
 #include "tbx/PathString.h"
 
 // In the order in which invoke looks for a command.
@@ -91,7 +92,7 @@ ParamPtr FlashExServiceFile::getFileNames(FlashExRequest& request) {
     std::string directory = policy_.checkRead(stringArgument(request, 0));
     std::vector<std::string> patterns;
     if (request.arguments.size() > 1) {
-        const FlashExParamArray* list = request.arguments.at(1)->asArray();
+        const FlashExParamArray* list = &arrayArgument(request, 1);
         for (unsigned i = 0; i < list->size(); ++i) patterns.push_back(list->at(i)->getString());
     } else {
         patterns.push_back("*.*");
@@ -117,12 +118,12 @@ ParamPtr FlashExServiceFile::openDir(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceFile::readDir(FlashExRequest& request) {
-    const WIN32_FIND_DATAA* entry = directories_.find(request.arguments.at(0)->getPointer()).next();
+    const WIN32_FIND_DATAA* entry = directories_.find(pointerArgument(request, 0)).next();
     return entry ? fileInformation(*entry) : nullptr;
 }
 
 ParamPtr FlashExServiceFile::closeDir(FlashExRequest& request) {
-    directories_.close(request.arguments.at(0)->getPointer());
+    directories_.close(pointerArgument(request, 0));
     return nullptr;
 }
 
@@ -132,7 +133,7 @@ ParamPtr FlashExServiceFile::createDirectory(FlashExRequest& request) {
     std::string path = policy_.checkWrite(text);
     if (withParents) {
         // Every folder made on the way is judged as well.
-        createDirectoryTree(path, [this](const std::string& folder) { return policy_.checkWrite(folder); });
+        tbx::create_directories(path, [this](const std::string& folder) { return policy_.checkWrite(folder); });
     } else if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         throw FlashExException("フォルダ「" + text + "」を作る事が出来ませんでした。");
     }

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/services/FlashExServiceFile.h"
@@ -11,6 +11,7 @@
 #include "FlashEx/services/PathUtilities.h"
 #include "FlashEx/services/ServiceArguments.h"
 #include "FlashEx/services/TextFile.h"
+#include "imaging/SwfFile.h"
 #include "security/SecurityPolicy.h"
 #include "tbx/Archive.h"
 #include "tbx/Base64.h"
@@ -42,14 +43,17 @@ tbx::archive_target_check unpackingCheck(const SecurityPolicy& policy) {
 
 // Extracts the archive named by the first argument into the directory named
 // by the second, once the policy allows reading the one and writing the other.
-void extractArchive(const SecurityPolicy& policy, FlashExRequest& request,
-                    void (*extract)(const std::string&, tbx::nstream&, const tbx::archive_target_check&)) {
+void extractArchive(const SecurityPolicy& policy, FlashExRequest& request, bool withoutAs3) {
     const std::string& archiveText = stringArgument(request, 0);
     const std::string& destinationText = stringArgument(request, 1);
     std::string archive = policy.checkRead(archiveText);
     std::string destination = policy.checkWrite(destinationText);
     tbx::nfstream in(archive.c_str(), "rb");
-    extract(destination, in, unpackingCheck(policy));
+    if (withoutAs3)
+        tbx::archive_extract_without_as3_swf(
+            destination, in, [](const std::string& movie) { return !isAs3Swf(movie); }, unpackingCheck(policy));
+    else
+        tbx::archive_extract(destination, in, unpackingCheck(policy));
 }
 
 // The files below the source directory, each of which the policy allows
@@ -85,12 +89,12 @@ ParamPtr FlashExServiceFile::log(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceFile::archiveExtract(FlashExRequest& request) {
-    extractArchive(policy_, request, tbx::archive_extract);
+    extractArchive(policy_, request, false);
     return nullptr;
 }
 
 ParamPtr FlashExServiceFile::archiveExtractWithoutAs3Swf(FlashExRequest& request) {
-    extractArchive(policy_, request, tbx::archive_extract_without_as3_swf);
+    extractArchive(policy_, request, true);
     return nullptr;
 }
 

@@ -2,7 +2,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/PathString.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/services/FlashExServiceFile.h"
@@ -31,7 +32,7 @@ std::string resolveAppRelativePath(const std::string& path) {
     std::string base = moduleDirectory(false);
     std::string rest = path;
     while (startsWithParentStep(rest)) {
-        base = parentDirectory(base);
+        base = tbx::dir_name_of(base);
         rest.erase(0, 3);
     }
     return base + "\\" + rest;
@@ -58,7 +59,7 @@ ParamPtr FlashExServiceFile::isTrustedPath(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceFile::shGetFolderPath(FlashExRequest& request) {
-    return paramString(specialFolderPath(request.arguments.at(0)->getInt()));
+    return paramString(specialFolderPath(intArgument(request, 0)));
 }
 
 ParamPtr FlashExServiceFile::normalizePath(FlashExRequest& request) {

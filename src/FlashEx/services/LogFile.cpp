@@ -1,6 +1,6 @@
 #include "LogFile.h"
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 
 namespace {
 

@@ -61,24 +61,6 @@ std::string joinPath(const std::string& directory, const std::string& name) {
     return directory + "\\" + name;
 }
 
-void createDirectoryTree(const std::string& path, const PathCheck& check) {
-    // The missing folders, the deepest first; a parent of 2 bytes or less (a
-    // bare drive, a root) is never created.
-    std::vector<std::string> missing;
-    for (std::string folder = setTrailingSeparator(path, false); !folder.empty() && !isExistingDirectory(folder);
-         folder = tbx::dir_name_of(folder)) {
-        missing.push_back(folder);
-        if (tbx::dir_name_of(folder).size() <= 2) break;
-    }
-    // Each below the name its parent was judged as.
-    std::vector<std::string> names;
-    for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
-        std::string name = names.empty() ? *folder : joinPath(names.back(), tbx::file_name_of(*folder));
-        names.push_back(check ? check(name) : name);
-    }
-    for (const std::string& name : names) CreateDirectoryA(name.c_str(), nullptr);
-}
-
 FILETIME lastWriteTime(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "tbx/FileUtil.h"
+
 // Path helpers of the file service. Paths are narrow text in the ANSI code page.
 
 // The system temporary directory and the process current directory, with or
@@ -27,14 +29,7 @@ void requireDirectoryName(const std::string& directory);
 
 // Judges a path that a command is about to read or write and answers the name
 // to use for it (the name that was judged); throws to refuse it.
-using PathCheck = std::function<std::string(const std::string& path)>;
-
-// Creates the directory and any missing parents, from the top down; failures
-// are not reported. With a check, every missing folder is judged before the
-// first is created and is created under the name the check answers, so that a
-// name the file system would change (a trailing space or dot) is judged, and
-// made, as what it becomes.
-void createDirectoryTree(const std::string& path, const PathCheck& check = {});
+using PathCheck = tbx::path_check;
 
 // The last-write time from the file's attribute data; TbException on failure.
 FILETIME lastWriteTime(const std::string& path);

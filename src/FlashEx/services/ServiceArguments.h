@@ -24,6 +24,15 @@ inline bool optionalBoolArgument(const FlashExRequest& request, unsigned index, 
     return request.arguments.size() > index ? boolArgument(request, index) : otherwise;
 }
 
+inline void* pointerArgument(const FlashExRequest& request, unsigned index) {
+    return request.arguments.at(index)->getPointer();
+}
+
+// An array argument; a value of another kind fails with "type error".
+inline const FlashExParamArray& arrayArgument(const FlashExRequest& request, unsigned index) {
+    return *request.arguments.at(index)->asArray();
+}
+
 inline int intArgument(const FlashExRequest& request, unsigned index) { return request.arguments.at(index)->getInt(); }
 
 inline int optionalIntArgument(const FlashExRequest& request, unsigned index, int otherwise) {

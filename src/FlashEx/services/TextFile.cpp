@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "tbx/Handles.h"
 #include "tbx/TextConversion.h"
 

@@ -1,3 +1,4 @@
+#include "tbx/FileUtil.h"
 #include "tbx/MvException.h"
 #include "FlashEx/services/PathUtilities.h"
 #include "MovaraTest.h"
@@ -38,9 +39,9 @@ TEST(PathUtilities, JoinPathPutsOneSeparatorAndRefusesShortDirectories) {
 TEST(PathUtilities, CreateDirectoryTreeMakesEveryMissingLevel) {
     ScratchDir dir;
     std::string deep = dir / "a\\表\\c";
-    createDirectoryTree(deep);
+    tbx::create_directories(deep);
     EXPECT_TRUE(directoryExists(deep));
-    createDirectoryTree(deep);  // existing: nothing happens, nothing thrown
+    tbx::create_directories(deep);  // existing: nothing happens, nothing thrown
     EXPECT_TRUE(directoryExists(deep));
 }
 
@@ -48,7 +49,7 @@ TEST(PathUtilities, CreateDirectoryTreeJudgesEveryMissingFolderBeforeMakingAny) 
     ScratchDir dir;
     makeDirectory(dir / "a");
     std::vector<std::string> asked;
-    createDirectoryTree(dir / "a\\b\\c", [&](const std::string& folder) {
+    tbx::create_directories(dir / "a\\b\\c", [&](const std::string& folder) {
         asked.push_back(folder);
         return folder;
     });
@@ -59,13 +60,13 @@ TEST(PathUtilities, CreateDirectoryTreeJudgesEveryMissingFolderBeforeMakingAny) 
         if (folder.back() == 'y') throw std::runtime_error("refused");
         return folder;
     };
-    EXPECT_THROW(createDirectoryTree(dir / "x\\y", refuseY), std::runtime_error);
+    EXPECT_THROW(tbx::create_directories(dir / "x\\y", refuseY), std::runtime_error);
     EXPECT_FALSE(directoryExists(dir / "x"));
 
     // A folder is made under the name the check answers, and so is what lies below it.
     const std::string spaced = dir / "p ";
-    createDirectoryTree(spaced + "\\q",
-                        [&](const std::string& folder) { return folder == spaced ? dir / "p" : folder; });
+    tbx::create_directories(spaced + "\\q",
+                            [&](const std::string& folder) { return folder == spaced ? dir / "p" : folder; });
     EXPECT_TRUE(directoryExists(dir / "p\\q"));
 }
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/FlashExService.h"

@@ -1,4 +1,4 @@
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/services/LogFile.h"
 #include "FlashEx/services/TextFile.h"
 #include "MovaraTest.h"
