@@ -8,6 +8,7 @@
 #include "FlashEx/FlashExServiceManager.h"
 #include "FlashEx/dialog/FlashExDlg.h"
 #include "FlashEx/dialog/FlashExServiceDlg.h"
+#include "FlashEx/raster/MvRasSwfThread.h"
 #include "FlashEx/services/FlashExServiceFile.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "app/CommandLine.h"
@@ -84,7 +85,10 @@ void Movara::runMainDialog() {
     // The movie's calls are parsed from the first one on.
     XercesFacade::initialize();
     startGraphicsLibrary();
-    // The rasteriser's user-interface thread starts here, before the main dialog.
+    // Movies are rendered on a user-interface thread of their own, started
+    // before the main dialog.
+    auto rasteriser = std::make_unique<MvRasSwfThread>();
+    rasteriser->CreateThread();
 
     // Where no Flash player is installed, the stand-in plays the movie.
     player::PlayerClassRegistration playerClass;
@@ -105,5 +109,6 @@ void Movara::runMainDialog() {
 
     manager.reset();
     dialog.reset();
+    rasteriser.reset();
     settings.reset();
 }
