@@ -33,8 +33,9 @@ std::string stringArgument(const VARIANT& argument) {
 
 }  // namespace
 
-MvRasSwfDialog::MvRasSwfDialog() : FlashExDlg(kTemplateId), services_(std::make_unique<FlashExServiceManager>()) {
-    services_->addService(new FlashExServiceSecureFile);
+MvRasSwfDialog::MvRasSwfDialog(SecurityPolicy& policy)
+    : FlashExDlg(kTemplateId), services_(std::make_unique<FlashExServiceManager>()) {
+    services_->addService(std::make_unique<FlashExServiceSecureFile>(policy));
     setup(false, "", services_.get(), -1, -1);
 }
 

@@ -9,6 +9,7 @@
 #include "tbx/Handles.h"
 
 class FlashExServiceManager;
+class SecurityPolicy;
 
 // The rasteriser's hidden dialog (template 130) with a player of its own. A
 // job resizes the player to the picture, loads the movie (or keeps it when it
@@ -19,7 +20,8 @@ class MvRasSwfDialog : public FlashExDlg {
 public:
     static const UINT kTemplateId = 130;
 
-    MvRasSwfDialog();
+    // The policy judges what the movie's secure file service may read.
+    explicit MvRasSwfDialog(SecurityPolicy& policy);
     ~MvRasSwfDialog() override;
 
     // Takes the job as the current one and starts it; failures finish it.

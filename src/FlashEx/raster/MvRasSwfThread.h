@@ -7,6 +7,7 @@
 #include "framework/UiThread.h"
 
 class MvRasSwfDialog;
+class SecurityPolicy;
 namespace player {
 class PlayerClassRegistration;
 }
@@ -19,7 +20,8 @@ class MvRasSwfThread : public fw::UiThread, public Rasteriser {
 public:
     static const UINT kJobMessage = 0x83E8;
 
-    MvRasSwfThread();
+    // The policy judges what rendered movies may read.
+    explicit MvRasSwfThread(SecurityPolicy& policy);
     ~MvRasSwfThread() override;
 
     // The process's rasteriser, or null when there is none.
@@ -41,6 +43,7 @@ private:
     // Jobs still queued when the thread ends are finished as failed.
     void dropQueuedJobs();
 
+    SecurityPolicy& policy_;
     std::unique_ptr<player::PlayerClassRegistration> playerClass_;
     std::unique_ptr<MvRasSwfDialog> dialog_;
 };

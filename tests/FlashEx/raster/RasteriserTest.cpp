@@ -6,6 +6,7 @@
 #include "FlashEx/raster/MvRasSwfDialog.h"
 #include "FlashEx/raster/MvRasSwfThread.h"
 #include "MovaraTest.h"
+#include "security/SecurityPolicy.h"
 #include "SwfWriter.h"
 #include "framework/Application.h"
 
@@ -68,7 +69,8 @@ protected:
     }
 
     ScratchDir dir_;
-    MvRasSwfThread thread_;
+    SecurityPolicy policy_;
+    MvRasSwfThread thread_{policy_};
 };
 
 bool clipboardHasBitmap() {

@@ -8,6 +8,7 @@
 #include "FlashEx/services/ThumbnailFiles.h"
 #include "GdiplusTestSupport.h"
 #include "MovaraTest.h"
+#include "security/SecurityPolicy.h"
 #include "SwfWriter.h"
 #include "framework/Application.h"
 #include "imaging/MvGpImageConverter.h"
@@ -22,7 +23,7 @@ protected:
     static void SetUpTestSuite() {
         fw::Application::enableControlContainer();
         gdiplus_ = new GdiplusSession;
-        rasteriser_ = new MvRasSwfThread;
+        rasteriser_ = new MvRasSwfThread(policy_);
         rasteriser_->CreateThread();
     }
     static void TearDownTestSuite() {
@@ -59,10 +60,12 @@ protected:
     ScratchDir dir_;
     ThumbnailMaker maker_{*rasteriser_};
     static GdiplusSession* gdiplus_;
+    static SecurityPolicy policy_;
     static MvRasSwfThread* rasteriser_;
 };
 
 GdiplusSession* Thumbnails::gdiplus_ = nullptr;
+SecurityPolicy Thumbnails::policy_;
 MvRasSwfThread* Thumbnails::rasteriser_ = nullptr;
 
 }  // namespace
