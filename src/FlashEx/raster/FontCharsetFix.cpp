@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "tbx/Handles.h"
 
 namespace {

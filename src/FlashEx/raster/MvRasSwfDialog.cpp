@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "FlashEx/FlashExServiceManager.h"
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/raster/FontCharsetFix.h"
 #include "FlashEx/services/FlashExServiceSecureFile.h"
 #include "imaging/SwfFile.h"
@@ -59,18 +59,9 @@ BOOL MvRasSwfDialog::OnInitDialog() {
     return result;
 }
 
-void MvRasSwfDialog::applyPlayerSettings() {
-    fw::ActiveXControl* control = this->control(kPlayerId);
-    if (!control || !control->exists()) return;
-    static const std::pair<const char*, const char*> settings[] = {
-        {"WMode", "Window"}, {"Quality", "High"}, {"SAlign", "LT"}, {"ScaleMode", "NoBorder"}};
-    for (const auto& setting : settings) {
-        // A player without one of these settings renders all the same.
-        try {
-            control->setString(control->dispIdOf(setting.first), setting.second);
-        } catch (...) {
-        }
-    }
+std::vector<PlayerSetting> MvRasSwfDialog::playerSettings() const {
+    // The stage at the top left, covering the picture.
+    return {{u"WMode", "Window", -1}, {u"Quality", "High", 1}, {u"SAlign", "LT", -1}, {u"ScaleMode", "NoBorder", 1}};
 }
 
 BOOL MvRasSwfDialog::PreTranslateMessage(MSG* msg) {
@@ -89,9 +80,7 @@ void MvRasSwfDialog::startJob(std::shared_ptr<RasterJob> job) {
     if (!liveJob()) return;
     try {
         prepareJob();
-    } catch (const MvSWFException& e) {
-        finishJob(false, e.what());
-    } catch (const MvException& e) {
+    } catch (const MvException& e) {  // the movie reader's failures too
         finishJob(false, e.what());
     } catch (...) {
         finishJob(false, kUnexpected);
@@ -111,12 +100,12 @@ void MvRasSwfDialog::prepareJob() {
     if (!SetWindowPos(playerWindow(), nullptr, 0, 0, job.width, job.height, SWP_NOMOVE | SWP_NOZORDER))
         throw MvException(kResizeFailed);
     std::string url = movieUrl();
-    if (player.GetMovie() == url) {
+    if (player().GetMovie() == url) {
         capture();  // the movie is still playing: no reload
         return;
     }
     loadMovie(url);
-    player.SetQuality2("best");
+    player().SetQuality2("best");
     // The capture follows from the player's ready state or the movie's command.
 }
 

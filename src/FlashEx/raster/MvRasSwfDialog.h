@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FlashEx/dialog/FlashExDlg.h"
 #include "FlashEx/services/RasterJob.h"
@@ -33,7 +34,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) override;
-    void applyPlayerSettings() override;
+    std::vector<PlayerSetting> playerSettings() const override;
 
 private:
     void prepareJob();

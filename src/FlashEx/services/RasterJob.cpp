@@ -1,6 +1,6 @@
 #include "FlashEx/services/RasterJob.h"
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 
 SIZE fitSize(int scale, int rectWidth, int rectHeight, int boxWidth, int boxHeight) {
     int factor = scale / 20;

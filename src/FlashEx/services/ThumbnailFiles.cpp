@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/services/CurrentDirectoryGuard.h"
 #include "FlashEx/services/DirectoryEntries.h"
 #include "FlashEx/services/PathUtilities.h"

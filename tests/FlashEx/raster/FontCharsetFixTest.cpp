@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/raster/FontCharsetFix.h"
 #include "MovaraTest.h"
 #include "player/PlayerIds.h"

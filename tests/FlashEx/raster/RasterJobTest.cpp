@@ -2,7 +2,7 @@
 // rasteriser, with rasterisers that the tests play.
 #include <thread>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/services/RasterJob.h"
 #include "MovaraTest.h"
 

@@ -2,7 +2,7 @@
 // mkswf's writer with the stand-in player in this process.
 #include <vector>
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/raster/MvRasSwfDialog.h"
 #include "FlashEx/raster/MvRasSwfThread.h"
 #include "MovaraTest.h"

@@ -1,7 +1,7 @@
 // Thumbnail files of images and movies: freshness, naming, encoders, the
 // directory walk, and image and movie sizes. Movies are rendered by a real
 // rasteriser thread.
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/raster/MvRasSwfThread.h"
 #include "FlashEx/services/CurrentDirectoryGuard.h"
 #include "FlashEx/services/PathUtilities.h"
