@@ -157,6 +157,11 @@ TEST_F(ImageServices, ThumbnailCommandsNameTypeAndMeasure) {
     EXPECT_EQ("codec not found",
               failure(images_, "makeThumbnail", {str(photo), str(dir_ / "t.png"), num(0), num(0), str("bmp")}));
     EXPECT_EQ("type error", failure(images_, "makeThumbnail", {str(photo), new FlashExParamNull, num(0), num(0)}));
+    call(images_, "makeThumbnail", {str(photo), str(dir_ / "t.jpg"), num(0), num(0)});  // no type: PNG
+    EXPECT_TRUE(isPngData(readBytes(dir_ / "t.jpg")));
+    writeBytes(dir_ / "text.png", "not an image");
+    EXPECT_EQ("画像ファイル読込みエラー",
+              failure(images_, "makeThumbnail", {str(dir_ / "text.png"), str(dir_ / "t.png"), num(0), num(0)}));
     EXPECT_EQ(kIndexMessage, failure(images_, "makeThumbnail", {str(photo), str(dir_ / "t.png"), num(0)}));
 
     // A movie's thumbnail comes from the rasteriser, boxed by the limits.
@@ -174,6 +179,8 @@ TEST_F(ImageServices, ThumbnailCommandsNameTypeAndMeasure) {
     size = call(images_, "getImageSize", {str(photo)});
     EXPECT_EQ(400, size->getProperty("w")->getInt());
     EXPECT_EQ(300, size->getProperty("h")->getInt());
+    EXPECT_EQ("ファイルを開けませんでした。", failure(images_, "getImageSize", {str(dir_ / "none.swf")}));
+    EXPECT_EQ("画像ファイル読込みエラー", failure(images_, "getImageSize", {str(dir_ / "m.SWF")}));  // "swf" only
 
     FlashExParamArray* patterns = new FlashExParamArray;
     patterns->pushString("*.swf");

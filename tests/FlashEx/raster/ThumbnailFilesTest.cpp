@@ -3,7 +3,6 @@
 // rasteriser thread.
 #include "tbx/MvException.h"
 #include "FlashEx/raster/MvRasSwfThread.h"
-#include "FlashEx/services/CurrentDirectoryGuard.h"
 #include "FlashEx/services/PathUtilities.h"
 #include "FlashEx/services/ThumbnailFiles.h"
 #include "GdiplusTestSupport.h"
@@ -105,22 +104,6 @@ TEST_F(Thumbnails, AreWrittenOnlyWhenMissingOrOutOfDate) {
     EXPECT_EQ(75, imageSize(small.get()).cy);
 }
 
-TEST_F(Thumbnails, TheTypeChoosesTheEncoderWhateverThePathSays) {
-    std::string source = writeImage("photo.png");
-    std::string given = dir_ / "given.png";
-    maker_.makeThumbnailFile(source, given, 0, 0, ".jpg");
-    EXPECT_TRUE(isJpegData(readBytes(given)));
-    maker_.makeThumbnailFile(source, dir_ / "given.jpg", 0, 0, nullptr);  // no type: PNG
-    EXPECT_TRUE(isPngData(readBytes(dir_ / "given.jpg")));
-    EXPECT_EQ("codec not found", failureOf([&] { maker_.makeThumbnailFile(source, given, 0, 0, "bmp"); }));
-    writeBytes(dir_ / "text.png", "not an image");
-    EXPECT_EQ("画像ファイル読込みエラー",
-              failureOf([&] { maker_.makeThumbnailFile(dir_ / "text.png", given, 0, 0, nullptr); }));
-    EXPECT_EQ(0u, failureOf([&] {
-                      maker_.makeThumbnailFile(dir_ / "none.png", given, 0, 0, nullptr);
-                  }).find("画像ファイル読込みエラー"));
-}
-
 TEST_F(Thumbnails, MoviesAreRenderedAndSavedAsPng) {
     SwfOptions options;
     options.backgroundColor = 0x00FF00;
@@ -157,31 +140,6 @@ TEST_F(Thumbnails, ADirectoryIsWalkedUntilTheFirstFailureAndItsFolderRestored) {
     EXPECT_TRUE(fileExists(dir_ / "a.png.thumbnail"));  // made before the failure: they stay
     EXPECT_TRUE(fileExists(dir_ / "b.png.thumbnail"));
     EXPECT_FALSE(fileExists(dir_ / "z.txt.thumbnail"));
-    EXPECT_EQ(before, currentDirectory(false));
-}
-
-TEST_F(Thumbnails, SizesOfImagesInPixelsAndOfMoviesInTwips) {
-    writeImage("photo.png");
-    SIZE image = imageOrMovieSize(dir_ / "photo.png");
-    EXPECT_EQ(400, image.cx);
-    EXPECT_EQ(300, image.cy);
-    writeBytes(dir_ / "movie.swf", buildSwf(SwfOptions(), ""));
-    SIZE movie = imageOrMovieSize(dir_ / "movie.swf");
-    EXPECT_EQ(11000, movie.cx);
-    EXPECT_EQ(8000, movie.cy);
-    EXPECT_EQ("ファイルを開けませんでした。", failureOf([&] { imageOrMovieSize(dir_ / "none.swf"); }));
-    EXPECT_EQ("画像ファイル読込みエラー", failureOf([&] { imageOrMovieSize(dir_ / "movie.SWF"); }));
-}
-
-TEST(CurrentDirectoryGuard, RestoresTheFolderAlsoWhenAnExceptionPasses) {
-    ScratchDir dir;
-    std::string before = currentDirectory(false);
-    try {
-        CurrentDirectoryGuard guard(dir.path());
-        EXPECT_EQ(dir.path(), currentDirectory(false));
-        throw std::runtime_error("passing");
-    } catch (const std::runtime_error&) {
-    }
     EXPECT_EQ(before, currentDirectory(false));
 }
 
