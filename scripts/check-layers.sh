@@ -2,7 +2,8 @@
 # Fails when a source file includes a header of a layer above its own:
 #   scripts/check-layers.sh [SOURCE_ROOT]     (default: the project's src/)
 # Layers from the bottom: tbx; dom, imaging and the framework; security; the
-# bridge (FlashEx) and the stand-in player; the services; the dialog; the app.
+# bridge (FlashEx) and the stand-in player; the services; the dialog; the
+# movie rasteriser (whose hidden dialog is one); the app.
 set -uo pipefail
 SRC="${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/src}"
 
@@ -17,7 +18,8 @@ declare -A ALLOWED=(
   [player]="player FlashEx imaging framework tbx"
   [FlashEx/services]="FlashEx/services FlashEx security imaging dom tbx"
   [FlashEx/dialog]="FlashEx/dialog FlashEx/services FlashEx player framework security imaging dom tbx"
-  [app]="app FlashEx/dialog FlashEx/services FlashEx player framework security imaging dom tbx"
+  [FlashEx/raster]="FlashEx/raster FlashEx/dialog FlashEx/services FlashEx player framework security imaging dom tbx"
+  [app]="app FlashEx/raster FlashEx/dialog FlashEx/services FlashEx player framework security imaging dom tbx"
 )
 # The stand-in player links the values and their XML, not the host's side of
 # the bridge.

@@ -1,6 +1,8 @@
 #include "XercesFacade.h"
 
+#include <atomic>
 #include <cstring>
+#include <mutex>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/internal/XMLScanner.hpp>
@@ -14,7 +16,10 @@
 
 namespace {
 
-bool xercesInitialized = false;
+// Both user-interface threads initialise the library when their dialogs are
+// set up, possibly at the same time.
+std::atomic<bool> xercesInitialized{false};
+std::mutex initializing;
 
 const char kUtf16Declaration[] = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n";
 
@@ -49,6 +54,8 @@ private:
 }  // namespace
 
 void XercesFacade::initialize() {
+    if (xercesInitialized) return;
+    std::lock_guard<std::mutex> lock(initializing);
     if (xercesInitialized) return;
     xercesc::XMLPlatformUtils::Initialize();
     xercesInitialized = true;

@@ -8,7 +8,10 @@
 #include "FlashEx/FlashExServiceManager.h"
 #include "FlashEx/dialog/FlashExDlg.h"
 #include "FlashEx/dialog/FlashExServiceDlg.h"
+#include "FlashEx/raster/MvRasSwfThread.h"
 #include "FlashEx/services/FlashExServiceFile.h"
+#include "FlashEx/services/FlashExServiceImageFile.h"
+#include "FlashEx/services/FlashExServiceSwf.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "app/CommandLine.h"
 #include "app/CrashDump.h"
@@ -33,11 +36,14 @@ void showFailure(const char* cause) {
 }
 
 // Every service of the program, in the order in which the manager offers
-// them a command.
+// them a command: window, files, OLE automation, COM modules, shell, movies,
+// clipboard, common dialogs, images, media.
 void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, SecurityPolicy& policy,
-                      TempFolderRegistry& tempFolders) {
+                      TempFolderRegistry& tempFolders, Rasteriser& rasteriser) {
     manager.addService(std::make_unique<FlashExServiceDlg>(dialog));
     manager.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
+    manager.addService(std::make_unique<FlashExServiceSwf>(rasteriser));
+    manager.addService(std::make_unique<FlashExServiceImageFile>(rasteriser));
 }
 
 }  // namespace
@@ -87,13 +93,16 @@ void Movara::runMainDialog() {
     // The movie's calls are parsed from the first one on.
     XercesFacade::initialize();
     startGraphicsLibrary();
-    // The rasteriser's user-interface thread starts here, before the main dialog.
+    // Movies are rendered on a user-interface thread of their own, started
+    // before the main dialog.
+    auto rasteriser = std::make_unique<MvRasSwfThread>(policy_);
+    rasteriser->CreateThread();
 
     // Where no Flash player is installed, the stand-in plays the movie.
     player::PlayerClassRegistration playerClass;
     auto dialog = std::make_unique<FlashExDlg>(kMainDialogTemplate);
     auto manager = std::make_unique<FlashExServiceManager>();
-    registerServices(*manager, *dialog, policy_, *tempFolders_);
+    registerServices(*manager, *dialog, policy_, *tempFolders_, *rasteriser);
 
     std::vector<std::string> arguments = commandLineArguments();
     RECT workArea = {0, 0, 0, 0};
@@ -108,5 +117,6 @@ void Movara::runMainDialog() {
 
     manager.reset();
     dialog.reset();
+    rasteriser.reset();
     settings.reset();
 }

@@ -21,6 +21,8 @@ BOOL CALLBACK findMainWindow(HWND window, LPARAM found) {
     char className[16] = "";
     GetClassNameA(window, className, sizeof(className));
     if (strcmp(className, "#32770") != 0 || !IsWindowVisible(window) || !GetDlgItem(window, 1002)) return TRUE;
+    // The rasteriser's hidden dialog holds a player too; it is a tool window.
+    if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "imaging/SwfBodyStream.h"
@@ -26,8 +27,47 @@ constexpr uint8_t kAs3Flag = 0x08;
 constexpr uint64_t kMaxInflateRatio = 1032;
 constexpr uint64_t kInflateMargin = 1024;
 
-void readExactly(HANDLE file, void* buffer, size_t length) {
-    if (readFileUpTo(file, buffer, length) != length) throw MvSWFException(kReadError);
+// Where a movie's bytes come from: an open file or a block of memory.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Up to length bytes from the current position; fewer only at the end.
+    virtual size_t read(void* buffer, size_t length) = 0;
+    virtual uint64_t size() = 0;
+};
+
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(HANDLE file) : file_(file) {}
+    size_t read(void* buffer, size_t length) override { return readFileUpTo(file_, buffer, length); }
+    uint64_t size() override {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(file_, &size)) throw MvSWFException(kReadError);
+        return (uint64_t)size.QuadPart;
+    }
+
+private:
+    HANDLE file_;
+};
+
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(const std::string& bytes) : bytes_(bytes) {}
+    size_t read(void* buffer, size_t length) override {
+        size_t count = std::min(length, bytes_.size() - position_);
+        memcpy(buffer, bytes_.data() + position_, count);
+        position_ += count;
+        return count;
+    }
+    uint64_t size() override { return bytes_.size(); }
+
+private:
+    const std::string& bytes_;
+    size_t position_ = 0;
+};
+
+void readExactly(ByteSource& source, void* buffer, size_t length) {
+    if (source.read(buffer, length) != length) throw MvSWFException(kReadError);
 }
 
 uint32_t littleEndian32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }
@@ -119,42 +159,36 @@ bool firstAttributesTagSaysAs3(SwfBodyStream& body) {
     }
 }
 
-}  // namespace
-
-SwfFile readSwfFile(const std::string& path, bool headerOnly) {
-    tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw MvSWFException(kCannotOpen);
+// The reader proper, over the bytes of a file or of memory.
+SwfFile readSwf(ByteSource& source, bool headerOnly) {
     SwfFile swf;
     SwfHeader& h = swf.header;
     uint8_t head[8];
-    if (readFileUpTo(file.get(), head, 3) != 3) throw MvSWFException(kBadFormat);
+    if (source.read(head, 3) != 3) throw MvSWFException(kBadFormat);
     if (memcmp(head, "CWS", 3) == 0)
         h.compressed = true;
     else if (memcmp(head, "FWS", 3) != 0)
         throw MvSWFException(kBadFormat);
     memcpy(h.signature, head, 3);
-    readExactly(file.get(), head + 3, 5);
+    readExactly(source, head + 3, 5);
     h.version = head[3];
     h.fileLength = littleEndian32(head + 4);
     if (h.fileLength < 8) throw MvSWFException(kBadFormat);
 
-    LARGE_INTEGER diskSize;
-    if (!GetFileSizeEx(file.get(), &diskSize)) throw MvSWFException(kReadError);
-    uint64_t onDisk = (uint64_t)diskSize.QuadPart - 8;
+    uint64_t onDisk = source.size() - 8;
     uint64_t bodyLength = h.fileLength - 8;
     if (headerOnly && bodyLength > kHeaderOnlyLimit) bodyLength = kHeaderOnlyLimit;
 
     if (!h.compressed) {
         if (bodyLength > onDisk) throw MvSWFException(kReadError);
         swf.body.resize(bodyLength);
-        readExactly(file.get(), swf.body.data(), swf.body.size());
+        readExactly(source, swf.body.data(), swf.body.size());
     } else {
         uint64_t compressedLength = headerOnly && onDisk > kHeaderOnlyLimit ? kHeaderOnlyLimit : onDisk;
         if (!headerOnly && bodyLength > compressedLength * kMaxInflateRatio + kInflateMargin)
             throw MvSWFException(kInflateError);
         std::vector<uint8_t> compressed(compressedLength);
-        readExactly(file.get(), compressed.data(), compressed.size());
+        readExactly(source, compressed.data(), compressed.size());
         swf.body.resize(bodyLength);
         if (headerOnly)
             inflatePrefix(compressed, swf.body);
@@ -165,6 +199,30 @@ SwfFile readSwfFile(const std::string& path, bool headerOnly) {
     swf.hasTagCursor = !headerOnly;
     if (headerOnly) swf.tagCursor = 0;
     return swf;
+}
+
+}  // namespace
+
+SwfFile readSwfFile(const std::string& path, bool headerOnly) {
+    tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw MvSWFException(kCannotOpen);
+    FileSource source(file.get());
+    return readSwf(source, headerOnly);
+}
+
+SwfFile readSwfFile(const std::u16string& path, bool headerOnly) {
+    tbx::FileHandle file(CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr));
+    if (!file) throw MvSWFException(kCannotOpen);
+    FileSource source(file.get());
+    return readSwf(source, headerOnly);
+}
+
+SwfFile readSwfBytes(const std::string& bytes, bool headerOnly) {
+    MemorySource source(bytes);
+    return readSwf(source, headerOnly);
 }
 
 bool SwfFile::nextTag(SwfTag& tag) {

@@ -44,6 +44,10 @@ struct SwfFile {
 // Reads the header (header only: at most 1,024 body bytes, decompressing only
 // a prefix of a compressed movie) or the whole movie. Throws MvSWFException.
 SwfFile readSwfFile(const std::string& path, bool headerOnly);
+// The same for a path in UTF-16 (the player's movie locations).
+SwfFile readSwfFile(const std::u16string& path, bool headerOnly);
+// The same for the bytes of a whole movie file held in memory.
+SwfFile readSwfBytes(const std::string& bytes, bool headerOnly);
 
 // Whether the file starts with "FWS" or "CWS"; false when it cannot be read.
 bool isSwf(const std::string& path);

@@ -1,73 +1,43 @@
 #include "player/MovieFile.h"
 
 #include <windows.h>
-#include <zlib.h>
 
+#include "imaging/SwfFile.h"
 #include "tbx/Handles.h"
+#include "tbx/TextConversion.h"
 
 namespace player {
 
 namespace {
 
 const uint32_t kMaxMovieBytes = 256u * 1024 * 1024;
+const int kEndTag = 0;
+const int kBackgroundTag = 9;
 const int kScriptTag = 1000;
+const int kTwipsPerPixel = 20;
 
-class Reader {
-public:
-    Reader(const std::string& bytes, size_t position) : bytes_(bytes), position_(position) {}
+// What the player plays of a movie: stage size and rate from the header, the
+// background colour (SetBackgroundColor, 9) and the script (1000) from the
+// tags up to the End tag; other tags are skipped.
+MovieData movieFrom(SwfFile swf) {
+    const SwfHeader& header = swf.header;
+    MovieData movie;
+    movie.width = (header.xmax - header.xmin) / kTwipsPerPixel;
+    movie.height = (header.ymax - header.ymin) / kTwipsPerPixel;
+    movie.frameRate = header.frameRateInteger + header.frameRateFraction / 256.0;
+    SwfTag tag;
+    while (swf.nextTag(tag) && tag.code != kEndTag) {
+        if (tag.code == kBackgroundTag && tag.length >= 3)
+            movie.backgroundColor = tag.data[0] << 16 | tag.data[1] << 8 | tag.data[2];
+        else if (tag.code == kScriptTag)
+            movie.script.append(reinterpret_cast<const char*>(tag.data), tag.length);
+    }
+    return movie;
+}
 
-    bool atEnd() const { return position_ >= bytes_.size(); }
-    size_t position() const { return position_; }
-    uint32_t u8() {
-        need(1);
-        return static_cast<uint8_t>(bytes_[position_++]);
-    }
-    uint32_t u16() {
-        uint32_t low = u8();
-        return low | (u8() << 8);
-    }
-    uint32_t u32() {
-        uint32_t low = u16();
-        return low | (u16() << 16);
-    }
-    std::string take(size_t count) {
-        need(count);
-        std::string out = bytes_.substr(position_, count);
-        position_ += count;
-        return out;
-    }
-    // Unsigned bit fields, most significant bit first; leaves the position
-    // at the next whole byte.
-    uint32_t bits(int count, int& bitOffset) {
-        uint32_t value = 0;
-        for (int i = 0; i < count; ++i) {
-            size_t byte = position_ + static_cast<size_t>(bitOffset / 8);
-            if (byte >= bytes_.size()) throw MovieError("the movie's header is cut short");
-            int bit = 7 - bitOffset % 8;
-            value = (value << 1) | ((static_cast<uint8_t>(bytes_[byte]) >> bit) & 1);
-            ++bitOffset;
-        }
-        return value;
-    }
-    void skipBits(int bitOffset) { position_ += static_cast<size_t>((bitOffset + 7) / 8); }
-
-private:
-    void need(size_t count) {
-        if (bytes_.size() - position_ < count || position_ > bytes_.size()) throw MovieError("the movie is cut short");
-    }
-    const std::string& bytes_;
-    size_t position_;
-};
-
-std::string inflateBody(const std::string& file, uint32_t length) {
-    if (length < 8 || length > kMaxMovieBytes) throw MovieError("the movie's length is not plausible");
-    std::string body(length - 8, '\0');
-    uLongf size = static_cast<uLongf>(body.size());
-    int result = uncompress(reinterpret_cast<Bytef*>(&body[0]), &size, reinterpret_cast<const Bytef*>(file.data() + 8),
-                            static_cast<uLong>(file.size() - 8));
-    if (result != Z_OK) throw MovieError("the movie cannot be decompressed");
-    body.resize(size);
-    return body;
+// The reader's messages are ANSI code page text; the player reports in UTF-8.
+MovieError movieErrorFrom(const MvSWFException& e) {
+    return MovieError(wideToMultiByte(multiByteToWide(e.what(), CP_ACP), CP_UTF8));
 }
 
 bool endsWithJs(const std::u16string& path) {
@@ -94,41 +64,11 @@ std::string readWholeFile(const std::u16string& path) {
 }  // namespace
 
 MovieData parseSwf(const std::string& file) {
-    if (file.size() < 8) throw MovieError("the file is not a SWF movie");
-    std::string signature = file.substr(0, 3);
-    if (signature != "FWS" && signature != "CWS") throw MovieError("the file is not a SWF movie");
-    Reader header(file, 4);
-    uint32_t length = header.u32();
-    std::string body = signature == "CWS" ? inflateBody(file, length) : file.substr(8);
-
-    Reader reader(body, 0);
-    int bitOffset = 0;
-    int bits = static_cast<int>(reader.bits(5, bitOffset));
-    uint32_t xmin = reader.bits(bits, bitOffset), xmax = reader.bits(bits, bitOffset);
-    uint32_t ymin = reader.bits(bits, bitOffset), ymax = reader.bits(bits, bitOffset);
-    reader.skipBits(bitOffset);
-    MovieData movie;
-    movie.width = static_cast<int>((xmax > xmin ? xmax - xmin : xmin - xmax) / 20);
-    movie.height = static_cast<int>((ymax > ymin ? ymax - ymin : ymin - ymax) / 20);
-    uint32_t rate = reader.u16();
-    movie.frameRate = rate / 256.0;
-    reader.u16();  // frame count
-
-    while (!reader.atEnd()) {
-        uint32_t codeAndLength = reader.u16();
-        int code = static_cast<int>(codeAndLength >> 6);
-        uint32_t tagLength = codeAndLength & 0x3F;
-        if (tagLength == 0x3F) tagLength = reader.u32();
-        if (code == 0) break;
-        std::string data = reader.take(tagLength);
-        if (code == 9 && data.size() >= 3) {
-            movie.backgroundColor = (static_cast<uint8_t>(data[0]) << 16) | (static_cast<uint8_t>(data[1]) << 8) |
-                                    static_cast<uint8_t>(data[2]);
-        } else if (code == kScriptTag) {
-            movie.script += data;
-        }
+    try {
+        return movieFrom(readSwfBytes(file, false));
+    } catch (const MvSWFException& e) {
+        throw movieErrorFrom(e);
     }
-    return movie;
 }
 
 std::u16string moviePathOf(const std::u16string& location) {
@@ -155,10 +95,15 @@ std::u16string movieQueryOf(const std::u16string& location) {
 
 MovieData loadMovieFile(const std::u16string& location) {
     std::u16string path = moviePathOf(location);
-    std::string bytes = readWholeFile(path);
-    if (!endsWithJs(path)) return parseSwf(bytes);
+    if (!endsWithJs(path)) {
+        try {
+            return movieFrom(readSwfFile(path, false));
+        } catch (const MvSWFException& e) {
+            throw MovieError(e.what());
+        }
+    }
     MovieData movie;
-    movie.script = bytes;
+    movie.script = readWholeFile(path);
     return movie;
 }
 

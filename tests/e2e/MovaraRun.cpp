@@ -19,6 +19,8 @@ BOOL CALLBACK findWindow(HWND window, LPARAM parameter) {
     char className[32] = "";
     GetClassNameA(window, className, sizeof(className));
     if (owner != search->processId || strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    // The rasteriser's hidden dialog (a tool window) is neither.
+    if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return TRUE;
     bool isMain = GetDlgItem(window, 1002) != nullptr;
     if (isMain != search->wantMain) return TRUE;
     search->found = window;

@@ -16,13 +16,25 @@ const char kInflateError[] = "SWFファイルの解凍に失敗しました。";
 const char kBeyondEnd[] = "ファイルサイズを超えて読み込もうとしました。";
 
 // "" when the read succeeds, otherwise the exception's message.
-std::string readOutcome(const std::string& path, bool headerOnly) {
+template <typename Read>
+std::string outcomeOf(Read read) {
     try {
-        readSwfFile(path, headerOnly);
+        read();
         return "";
     } catch (const MvSWFException& e) {
         return e.what();
     }
+}
+
+// The outcome of reading a file by its narrow and its wide path; the two
+// must agree, and so must reading the same bytes from memory.
+std::string readOutcome(const std::string& path, bool headerOnly) {
+    std::string narrow = outcomeOf([&] { readSwfFile(path, headerOnly); });
+    std::u16string widePath(path.begin(), path.end());  // ASCII scratch paths
+    EXPECT_EQ(narrow, outcomeOf([&] { readSwfFile(widePath, headerOnly); })) << path;
+    std::string bytes = readBytes(path);
+    EXPECT_EQ(narrow, outcomeOf([&] { readSwfBytes(bytes, headerOnly); })) << path;
+    return narrow;
 }
 
 // Pseudo-random bytes that zlib cannot shrink.
@@ -56,6 +68,7 @@ TEST(SwfFile, ReadsTheHeaderOfPlainAndCompressedMovies) {
         EXPECT_EQ(24, h.frameRateInteger);
         EXPECT_EQ(3, h.frameCount);
         EXPECT_EQ(std::vector<uint8_t>(body.begin(), body.end()), swf.body);
+        EXPECT_EQ(swf.body, readSwfBytes(readBytes(dir / "m.swf"), false).body);
 
         SwfTag tag;
         ASSERT_TRUE(swf.nextTag(tag));

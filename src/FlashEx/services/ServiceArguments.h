@@ -38,3 +38,8 @@ inline int intArgument(const FlashExRequest& request, unsigned index) { return r
 inline int optionalIntArgument(const FlashExRequest& request, unsigned index, int otherwise) {
     return request.arguments.size() > index ? intArgument(request, index) : otherwise;
 }
+
+// Also null when the argument is given as null.
+inline const char* optionalTextArgument(const FlashExRequest& request, unsigned index, const char* otherwise) {
+    return request.arguments.size() > index ? textArgument(request, index) : otherwise;
+}

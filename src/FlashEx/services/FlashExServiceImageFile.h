@@ -1,0 +1,31 @@
+#pragma once
+#include "FlashEx/FlashExParam.h"
+#include "FlashEx/FlashExService.h"
+#include "FlashEx/services/ThumbnailFiles.h"
+
+class Rasteriser;
+struct FlashExRequest;
+
+// Images for the movie: their sizes, and thumbnail files of images and
+// movies, made once or kept up to date one by one or for a whole folder.
+// Paths are used as given; the security policy is not consulted.
+class FlashExServiceImageFile : public FlashExService {
+public:
+    explicit FlashExServiceImageFile(Rasteriser& rasteriser) : thumbnails_(rasteriser) {}
+    bool invoke(FlashExRequest& request, ParamPtr& result) override;
+
+private:
+    using Command = ParamPtr (FlashExServiceImageFile::*)(FlashExRequest&);
+    struct CommandEntry {
+        const char* name;
+        Command run;
+    };
+    static const CommandEntry kCommands[];
+
+    ParamPtr updateThumbnails(FlashExRequest& request);
+    ParamPtr makeThumbnail(FlashExRequest& request);
+    ParamPtr updateThumbnail(FlashExRequest& request);
+    ParamPtr getImageSize(FlashExRequest& request);
+
+    ThumbnailMaker thumbnails_;
+};
