@@ -8,7 +8,9 @@
 #include "FlashEx/FlashExServiceManager.h"
 #include "FlashEx/dialog/FlashExDlg.h"
 #include "FlashEx/dialog/FlashExServiceDlg.h"
+#include "FlashEx/services/FlashExServiceComModule.h"
 #include "FlashEx/services/FlashExServiceFile.h"
+#include "FlashEx/services/FlashExServiceOle.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "app/CommandLine.h"
 #include "app/CrashDump.h"
@@ -37,6 +39,8 @@ void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, Securi
                       TempFolderRegistry& tempFolders) {
     manager.addService(std::make_unique<FlashExServiceDlg>(dialog));
     manager.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
+    manager.addService(std::make_unique<FlashExServiceOle>(policy));
+    manager.addService(std::make_unique<FlashExServiceComModule>(policy));
 }
 
 }  // namespace
