@@ -15,7 +15,7 @@ declare -A ALLOWED=(
   [security]="security dom tbx"
   [FlashEx]="FlashEx dom tbx"
   [player]="player FlashEx imaging framework tbx"
-  [FlashEx/services]="FlashEx/services FlashEx security imaging dom tbx"
+  [FlashEx/services]="FlashEx/services FlashEx player framework security imaging dom tbx"
   [FlashEx/dialog]="FlashEx/dialog FlashEx/services FlashEx player framework security imaging dom tbx"
   [app]="app FlashEx/dialog FlashEx/services FlashEx player framework security imaging dom tbx"
 )

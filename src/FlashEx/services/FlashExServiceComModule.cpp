@@ -6,6 +6,7 @@
 #include "FlashEx/FlashExException.h"
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/MvException.h"
+#include "FlashEx/services/ScreenCapture.h"
 #include "FlashEx/services/ServiceArguments.h"
 #include "framework/AtlAx.h"
 #include "player/PlayerHost.h"
@@ -20,6 +21,7 @@ const FlashExServiceComModule::CommandEntry FlashExServiceComModule::kCommands[]
     {"axWindowSetFocus", &FlashExServiceComModule::axWindowSetFocus},
     {"axWindowHide", &FlashExServiceComModule::axWindowHide},
     {"axWindowShow", &FlashExServiceComModule::axWindowShow},
+    {"axWindowCapture", &FlashExServiceComModule::axWindowCapture},
 };
 
 namespace {
@@ -158,5 +160,16 @@ ParamPtr FlashExServiceComModule::axWindowShow(FlashExRequest& request) {
     activeWindow_ = &entry(request);
     ShowWindow(window, SW_SHOW);
     SetFocus(window);
+    return nullptr;
+}
+
+ParamPtr FlashExServiceComModule::axWindowCapture(FlashExRequest& request) {
+    MvAxWinInfo& info = entry(request);
+    const std::string& path = stringArgument(request, 1);
+    auto host = tbx::ComPtr<IUnknown>::attach(info.exists() ? fw::AtlAx::getHost(info.window) : nullptr);
+    if (!host) throw MvException(kNoWindow);
+    // The picture is a file the movie writes: the file policy decides.
+    std::string target = policy_.checkWrite(path);
+    saveScreenAreaAsPng(info.window, target);
     return nullptr;
 }

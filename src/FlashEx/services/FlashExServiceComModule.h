@@ -35,6 +35,7 @@ private:
     ParamPtr axWindowSetFocus(FlashExRequest& request);
     ParamPtr axWindowHide(FlashExRequest& request);
     ParamPtr axWindowShow(FlashExRequest& request);
+    ParamPtr axWindowCapture(FlashExRequest& request);
 
     // The entry that argument 0 names; FlashExException for an index outside
     // the list or of a deleted window.

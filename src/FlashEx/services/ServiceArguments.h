@@ -15,8 +15,6 @@ inline const char* textArgument(const FlashExRequest& request, unsigned index) {
     return request.arguments.at(index)->getCString();
 }
 
-inline int intArgument(const FlashExRequest& request, unsigned index) { return request.arguments.at(index)->getInt(); }
-
 inline bool boolArgument(const FlashExRequest& request, unsigned index) {
     return request.arguments.at(index)->getBool();
 }

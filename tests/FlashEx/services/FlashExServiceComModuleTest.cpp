@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "FlashEx/services/FlashExServiceComModule.h"
+#include "GdiplusTestSupport.h"
 #include "MovaraTest.h"
 #include "ServiceTestSupport.h"
 #include "SwfWriter.h"
@@ -126,6 +127,7 @@ protected:
         return consumed;
     }
 
+    GdiplusSession gdiplus;
     ScratchDir dir;
     std::unique_ptr<player::PlayerClassRegistration> registration;
     HWND parent = nullptr;
@@ -151,6 +153,7 @@ TEST_F(AxWindows, IndicesAreNeverReusedAndDeletedOnesAreRefused) {
             EXPECT_EQ(kBadIndex, failure(*service, command, {num(index)})) << command << " " << index;
     }
     EXPECT_EQ(kBadIndex, failure(*service, "axWindowSetPos", {num(0), num(10), num(10)}));
+    EXPECT_EQ(kBadIndex, failure(*service, "axWindowCapture", {num(0), str(dir / "x.png")}));
     EXPECT_EQ("type error", failure(*service, "axWindowShow", {str("1")}));
 }
 
@@ -169,6 +172,8 @@ TEST_F(AxWindows, SetPosKeepsWhatIsMinusOneAndNeedsBothCoordinates) {
     EXPECT_EQ(kNoWindow, failure(*service, "axWindowSetPos", {num(index), num(10), num(10)}));
     for (const char* command : {"axWindowSetFocus", "axWindowHide", "axWindowShow"})
         EXPECT_EQ(kNoWindow, failure(*service, command, {num(index)})) << command;
+    EXPECT_EQ(kNoWindow, failure(*service, "axWindowCapture", {num(index), str(dir / "gone.png")}));
+    EXPECT_FALSE(fileExists(dir / "gone.png"));
     EXPECT_EQ("none", [&] {
         Result r = call(*service, "axWindowDelete", {num(index)});
         return r ? std::string("value") : std::string("none");
@@ -226,4 +231,38 @@ TEST_F(AxWindows, TheActiveWindowsControlSeesKeysFirst) {
     EXPECT_FALSE(keyConsumed('A'));
     call(*service, "axWindowSetFocus", {num(hidden)});
     EXPECT_TRUE(keyConsumed('A'));
+}
+
+TEST_F(AxWindows, CaptureSavesWhatTheScreenShowsAsPngWhateverTheExtension) {
+    int index = axWindow(movie("green.swf", "", 0x00C000), 10, 10, 120, 60);
+    HWND window = made.at(0);
+    pumpUntil([&] { return readyState(window) == 4; });
+    UpdateWindow(parent);
+    pumpUntil([] { return false; }, 300);
+
+    call(*service, "axWindowCapture", {num(index), str(dir / "shot.jpg")});
+    ASSERT_TRUE(isPngData(readBytes(dir / "shot.jpg")));
+    TestImage shot = loadImage(dir / "shot.jpg");
+    ASSERT_TRUE(shot);
+    SIZE size = imageSize(shot.get());
+    EXPECT_EQ(120, size.cx);
+    EXPECT_EQ(60, size.cy);
+    EXPECT_EQ(0xFF00C000u, pixelAt(shot.get(), 60, 30));
+
+    // Hidden, the window's rectangle shows what lies beneath it.
+    call(*service, "axWindowHide", {num(index)});
+    UpdateWindow(parent);
+    pumpUntil([] { return false; }, 300);
+    call(*service, "axWindowCapture", {num(index), str(dir / "hidden.png")});
+    TestImage hidden = loadImage(dir / "hidden.png");
+    ASSERT_TRUE(hidden);
+    EXPECT_NE(0xFF00C000u, pixelAt(hidden.get(), 60, 30));
+
+    // The file policy judges the picture's path like any file the movie writes.
+    EXPECT_EQ("file access exception", failure(*service, "axWindowCapture", {num(index), str(dir / "readonly")}));
+    EXPECT_FALSE(fileExists(dir / "readonly"));
+    // A window whose control could not be made has no host (so Wine's ATL).
+    int empty = axWindow("MovaraTest.NoSuchControl", 0, 0, 30, 30);
+    EXPECT_EQ(kNoWindow, failure(*service, "axWindowCapture", {num(empty), str(dir / "empty.png")}));
+    EXPECT_FALSE(fileExists(dir / "empty.png"));
 }
