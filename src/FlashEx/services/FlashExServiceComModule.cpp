@@ -5,7 +5,7 @@
 #include "FlashEx/CShockwaveflash1.h"
 #include "FlashEx/FlashExException.h"
 #include "FlashEx/FlashExRequest.h"
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "FlashEx/services/ScreenCapture.h"
 #include "FlashEx/services/ServiceArguments.h"
 #include "framework/AtlAx.h"
@@ -76,12 +76,14 @@ bool FlashExServiceComModule::preTranslateMessage(MSG* msg) {
     return control->TranslateAccelerator(msg) == S_OK;
 }
 
-MvAxWinInfo& FlashExServiceComModule::entry(const FlashExRequest& request) {
+size_t FlashExServiceComModule::indexOf(const FlashExRequest& request) const {
     int index = intArgument(request, 0);
     if (index < 0 || static_cast<size_t>(index) >= windows_.size() || !windows_[index])
         throw FlashExException("ウィンドウの番号が正しくありません。");
-    return *windows_[index];
+    return static_cast<size_t>(index);
 }
+
+MvAxWinInfo& FlashExServiceComModule::entry(const FlashExRequest& request) { return *windows_[indexOf(request)]; }
 
 HWND FlashExServiceComModule::existingWindow(const FlashExRequest& request) {
     MvAxWinInfo& info = entry(request);
@@ -95,8 +97,8 @@ ParamPtr FlashExServiceComModule::axWindow(FlashExRequest& request) {
     int y = intArgument(request, 2);
     int width = intArgument(request, 3);
     int height = intArgument(request, 4);
-    DWORD style = static_cast<DWORD>(intArgument(request, 5));
-    DWORD exStyle = static_cast<DWORD>(intArgument(request, 6));
+    DWORD style = uintArgument(request, 5);
+    DWORD exStyle = uintArgument(request, 6);
 
     // Registers the host window class on the first call of the process.
     fw::AtlAx::initialize();
@@ -115,11 +117,11 @@ ParamPtr FlashExServiceComModule::axWindow(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceComModule::axWindowDelete(FlashExRequest& request) {
-    MvAxWinInfo& info = entry(request);
-    if (activeWindow_ == &info) activeWindow_ = nullptr;
+    size_t index = indexOf(request);
+    if (activeWindow_ == windows_[index].get()) activeWindow_ = nullptr;
     // The slot is emptied before the window goes, so nothing reached while
     // it is destroyed finds a half-deleted entry.
-    std::unique_ptr<MvAxWinInfo> going = std::move(windows_[intArgument(request, 0)]);
+    std::unique_ptr<MvAxWinInfo> going = std::move(windows_[index]);
     return nullptr;
 }
 

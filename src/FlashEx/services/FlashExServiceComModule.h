@@ -37,8 +37,9 @@ private:
     ParamPtr axWindowShow(FlashExRequest& request);
     ParamPtr axWindowCapture(FlashExRequest& request);
 
-    // The entry that argument 0 names; FlashExException for an index outside
-    // the list or of a deleted window.
+    // The index in argument 0; FlashExException for an index outside the
+    // list or of a deleted window.
+    size_t indexOf(const FlashExRequest& request) const;
     MvAxWinInfo& entry(const FlashExRequest& request);
     // The window of that entry; MvException "対象ウィンドウが正しくありません。"
     // when it no longer exists.

@@ -1,6 +1,6 @@
 #include "ScreenCapture.h"
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 #include "imaging/GpImage.h"
 #include "imaging/MvGpImageConverter.h"
 #include "tbx/Handles.h"

@@ -155,6 +155,18 @@ TEST_F(AxWindows, IndicesAreNeverReusedAndDeletedOnesAreRefused) {
     EXPECT_EQ(kBadIndex, failure(*service, "axWindowSetPos", {num(0), num(10), num(10)}));
     EXPECT_EQ(kBadIndex, failure(*service, "axWindowCapture", {num(0), str(dir / "x.png")}));
     EXPECT_EQ("type error", failure(*service, "axWindowShow", {str("1")}));
+
+    // A style with the high bit reaches the movie's bridge as a double and
+    // keeps its bits (WS_POPUP, not every style saturated into 0x7FFFFFFF).
+    double popup = static_cast<double>(static_cast<DWORD>(WS_POPUP | WS_VISIBLE));
+    EXPECT_EQ(3, call(*service, "axWindow",
+                      {str("MovaraTest.NoSuchControl"), num(0), num(0), num(30), num(30), new FlashExParamDouble(popup),
+                       num(0)})
+                     ->getInt());
+    HWND owned = FindWindowExA(nullptr, nullptr, fw::AtlAx::windowClass(), "MovaraTest.NoSuchControl");
+    ASSERT_NE(nullptr, owned);
+    EXPECT_EQ(static_cast<LONG>(WS_POPUP), GetWindowLongA(owned, GWL_STYLE) & (WS_POPUP | WS_CHILD));
+    EXPECT_EQ(parent, GetWindow(owned, GW_OWNER));
 }
 
 TEST_F(AxWindows, SetPosKeepsWhatIsMinusOneAndNeedsBothCoordinates) {
