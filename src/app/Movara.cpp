@@ -9,8 +9,10 @@
 #include "FlashEx/dialog/FlashExDlg.h"
 #include "FlashEx/dialog/FlashExServiceDlg.h"
 #include "FlashEx/raster/MvRasSwfThread.h"
+#include "FlashEx/services/FlashExServiceComModule.h"
 #include "FlashEx/services/FlashExServiceFile.h"
 #include "FlashEx/services/FlashExServiceImageFile.h"
+#include "FlashEx/services/FlashExServiceOle.h"
 #include "FlashEx/services/FlashExServiceSwf.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "app/CommandLine.h"
@@ -42,6 +44,8 @@ void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, Securi
                       TempFolderRegistry& tempFolders, Rasteriser& rasteriser) {
     manager.addService(std::make_unique<FlashExServiceDlg>(dialog));
     manager.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
+    manager.addService(std::make_unique<FlashExServiceOle>(policy));
+    manager.addService(std::make_unique<FlashExServiceComModule>(policy));
     manager.addService(std::make_unique<FlashExServiceSwf>(rasteriser));
     manager.addService(std::make_unique<FlashExServiceImageFile>(rasteriser));
 }

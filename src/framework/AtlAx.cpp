@@ -10,6 +10,7 @@ using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
 struct AtlFunctions {
     AtlAxWinInitFn winInit = nullptr;
     AtlAxGetControlFn getControl = nullptr;
+    AtlAxGetControlFn getHost = nullptr;
     bool ready = false;
 };
 
@@ -22,7 +23,8 @@ AtlFunctions& functions() {
         f.winInit = reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
         f.getControl =
             reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-        f.ready = f.winInit && f.getControl && f.winInit();
+        f.getHost = reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetHost")));
+        f.ready = f.winInit && f.getControl && f.getHost && f.winInit();
         return f;
     }();
     return loaded;
@@ -37,6 +39,13 @@ IUnknown* AtlAx::getControl(HWND hostWindow) {
     IUnknown* control = nullptr;
     if (FAILED(functions().getControl(hostWindow, &control))) return nullptr;
     return control;
+}
+
+IUnknown* AtlAx::getHost(HWND hostWindow) {
+    if (!initialize()) return nullptr;
+    IUnknown* host = nullptr;
+    if (FAILED(functions().getHost(hostWindow, &host))) return nullptr;
+    return host;
 }
 
 }  // namespace fw

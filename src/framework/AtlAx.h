@@ -15,6 +15,9 @@ public:
     // The control hosted by an AtlAxWin80 window (a reference the caller
     // releases), or null when the window hosts nothing.
     static IUnknown* getControl(HWND hostWindow);
+    // The ActiveX host object of an AtlAxWin80 window (a reference the caller
+    // releases), or null when the window is none.
+    static IUnknown* getHost(HWND hostWindow);
     static const char* windowClass() { return "AtlAxWin80"; }
 };
 

@@ -38,6 +38,8 @@ HRESULT STDMETHODCALLTYPE PlayerControl::QueryInterface(REFIID iid, void** out) 
         *out = static_cast<IOleObject*>(this);
     } else if (IsEqualIID(iid, IID_IOleInPlaceObject) || IsEqualIID(iid, IID_IOleWindow)) {
         *out = static_cast<IOleInPlaceObject*>(this);
+    } else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject)) {
+        *out = static_cast<IOleInPlaceActiveObject*>(this);
     } else if (IsEqualIID(iid, IID_IDispatch)) {
         *out = static_cast<IDispatch*>(this);
     } else if (IsEqualIID(iid, IID_IConnectionPointContainer)) {

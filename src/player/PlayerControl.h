@@ -19,10 +19,12 @@ namespace player {
 
 // The stand-in player: a windowed ActiveX control that plays a movie's
 // script on its own thread and offers the Flash player's dispatch
-// interface and events. No exception leaves a COM method or the window
-// procedure.
+// interface and events. As an in-place active object it offers the host's
+// keyboard messages to the movie's accelerator handler. No exception leaves a
+// COM method or the window procedure.
 class PlayerControl : public IOleObject,
                       public IOleInPlaceObject,
+                      public IOleInPlaceActiveObject,
                       public IDispatch,
                       public IConnectionPointContainer,
                       public ScriptHost {
@@ -64,6 +66,14 @@ public:
     HRESULT STDMETHODCALLTYPE UIDeactivate() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT clip) override;
     HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override { return E_NOTIMPL; }
+
+    // IOleInPlaceActiveObject
+    // S_OK when the movie's accelerator handler consumed the keyboard message.
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg) override;
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
 
     // IDispatch
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;

@@ -28,7 +28,48 @@ ATOM registerWindowClass() {
     return atom;
 }
 
+// The keyboard messages a movie's accelerator handler sees, by name.
+const char* keyMessageType(UINT message) {
+    switch (message) {
+        case WM_KEYDOWN:
+            return "keyDown";
+        case WM_KEYUP:
+            return "keyUp";
+        case WM_SYSKEYDOWN:
+            return "sysKeyDown";
+        case WM_SYSKEYUP:
+            return "sysKeyUp";
+        case WM_CHAR:
+            return "char";
+        case WM_SYSCHAR:
+            return "sysChar";
+        default:
+            return nullptr;
+    }
+}
+
+bool keyIsDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+int modifierMask() {
+    return (keyIsDown(VK_CONTROL) ? 1 : 0) + (keyIsDown(VK_SHIFT) ? 2 : 0) + (keyIsDown(VK_MENU) ? 4 : 0);
+}
+
 }  // namespace
+
+HRESULT STDMETHODCALLTYPE PlayerControl::TranslateAccelerator(LPMSG msg) {
+    if (!msg) return E_INVALIDARG;
+    const char* type = keyMessageType(msg->message);
+    if (!type || !engine_) return S_FALSE;
+    bool consumed = false;
+    try {
+        withEngine([&](ScriptEngine& engine) {
+            consumed = engine.translateKey(static_cast<unsigned>(msg->wParam), type, modifierMask());
+        });
+    } catch (...) {
+        consumed = false;
+    }
+    return consumed ? S_OK : S_FALSE;
+}
 
 void PlayerControl::createWindow(HWND parent, const RECT& rect) {
     if (!registerWindowClass()) return;

@@ -267,6 +267,23 @@ void ScriptEngine::fireTimer(UINT id) {
     duk_set_top(ctx_, top);
 }
 
+bool ScriptEngine::translateKey(unsigned keyCode, const char* type, int modifiers) {
+    Depth depth(depth_);
+    duk_idx_t top = duk_get_top(ctx_);
+    pushNatives();
+    duk_push_string(ctx_, "translateKey");
+    duk_push_uint(ctx_, keyCode);
+    duk_push_string(ctx_, type);
+    duk_push_int(ctx_, modifiers);
+    bool consumed = false;
+    if (duk_pcall_prop(ctx_, top, 3) != 0)
+        writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
+    else
+        consumed = duk_get_boolean(ctx_, -1) != 0;
+    duk_set_top(ctx_, top);
+    return consumed;
+}
+
 std::u16string ScriptEngine::callFunction(const std::u16string& invoke) {
     FlashExRequest request;
     parseRequest(wideToMultiByte(invoke, CP_ACP), request);

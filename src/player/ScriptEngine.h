@@ -33,6 +33,10 @@ public:
     // Calls the function the movie registered with addCallback under the
     // invoke text's name; answers the result as value XML.
     std::u16string callFunction(const std::u16string& invoke);
+    // Offers a keyboard message to the movie's accelerator handler; true when
+    // the handler answered true (the key is consumed). type names the message
+    // ("keyDown", "char", ...); modifiers: Ctrl 1, Shift 2, Alt 4.
+    bool translateKey(unsigned keyCode, const char* type, int modifiers);
     // True while script code runs (also in nested calls from the host).
     bool busy() const { return depth_ > 0; }
 

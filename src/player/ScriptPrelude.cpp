@@ -100,6 +100,16 @@ const char* const kScriptPrelude = R"JS(
   g.stage.graphics = graphics;
   g.flashVars = n.flashVars;
 
+  // The host offers keyboard messages to the movie before it handles them.
+  var keyHandler = null;
+  g.Key = {
+    setAcceleratorHandler: function (fn) {
+      if (fn !== null && fn !== undefined && typeof fn !== 'function')
+        throw new TypeError('setAcceleratorHandler needs a function or null');
+      keyHandler = fn || null;
+    }
+  };
+
   // Entry points of the host.
   n.fireTimer = function (id) {
     var t = timers[id];
@@ -107,6 +117,9 @@ const char* const kScriptPrelude = R"JS(
     if (!t.repeat) clearTimer(id);
     t.fn.apply(g, t.args);
     return true;
+  };
+  n.translateKey = function (keyCode, type, modifiers) {
+    return keyHandler !== null && keyHandler.call(g, keyCode, type, modifiers) === true;
   };
   n.invokeCallback = function (name, args) {
     if (!callbacks.hasOwnProperty(name)) throw new Error('no callback named ' + name);

@@ -20,6 +20,10 @@ namespace player {
 //   stage.backgroundColor                      0xRRGGBB, writable
 //   graphics (also stage.graphics): clear(), fillRect(x, y, w, h, rgb),
 //       drawText(x, y, text, rgb, size = 12)
+//   Key.setAcceleratorHandler(fn or null)      fn(keyCode, type, modifiers)
+//       sees each keyboard message the host offers the control ("keyDown",
+//       "keyUp", "sysKeyDown", "sysKeyUp", "char", "sysChar"; modifiers
+//       Ctrl 1 + Shift 2 + Alt 4); returning true consumes the key
 extern const char* const kScriptPrelude;
 
 }  // namespace player

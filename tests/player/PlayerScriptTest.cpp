@@ -218,3 +218,57 @@ TEST_F(PlayerScript, AMovieThatLoadsAnotherFromItsTopLevelReportsOnlyTheNewOneCo
     EXPECT_EQ(std::vector<int>{4}, dialog.readyStates);
     EXPECT_EQ(second, dialog.player().getString(player::kDispMovie));
 }
+
+TEST_F(PlayerScript, TheAcceleratorHandlerSeesKeyboardMessagesAndConsumesThoseItAnswersTrueFor) {
+    auto active =
+        tbx::ComPtr<IUnknown>(dialog.player().unknown()).query<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
+    ASSERT_TRUE(active);
+    MSG key = {dialog.player().controlWindow(), WM_KEYDOWN, 'A', 0};
+    // No movie yet: nothing to ask.
+    EXPECT_EQ(S_FALSE, active->TranslateAccelerator(&key));
+
+    ASSERT_TRUE(dialog.play(writeMovie(dir / "keys.swf", R"(
+        if (Key.setAcceleratorHandler(null) !== undefined) ExternalInterface.call("bad return");
+        try { Key.setAcceleratorHandler(5); } catch (e) { ExternalInterface.call("refused", e.name); }
+        Key.setAcceleratorHandler(function (code, type, modifiers) {
+            ExternalInterface.call("key", code, type, modifiers);
+            if (code == 0x51) throw new Error("broken handler");
+            if (code == 0x5A) Key.setAcceleratorHandler(null);
+            return code == 0x41 ? true : 1;  // only true itself consumes
+        });
+    )")));
+    EXPECT_EQ("<string>TypeError</string>", argumentsOf(dialog.callsNamed("refused").at(0)));
+    struct Case {
+        UINT message;
+        WPARAM code;
+        HRESULT expected;
+        const char* seen;  // arguments the handler saw; null: not offered
+    };
+    const Case cases[] = {
+        {WM_KEYDOWN, 'A', S_OK, "<number>65</number><string>keyDown</string><number>0</number>"},
+        {WM_KEYUP, 'A', S_OK, "<number>65</number><string>keyUp</string><number>0</number>"},
+        {WM_CHAR, 'a', S_FALSE, "<number>97</number><string>char</string><number>0</number>"},
+        {WM_SYSKEYDOWN, 'B', S_FALSE, "<number>66</number><string>sysKeyDown</string><number>0</number>"},
+        {WM_SYSKEYUP, 'B', S_FALSE, "<number>66</number><string>sysKeyUp</string><number>0</number>"},
+        {WM_SYSCHAR, 'b', S_FALSE, "<number>98</number><string>sysChar</string><number>0</number>"},
+        {WM_MOUSEMOVE, 'A', S_FALSE, nullptr},
+        {WM_TIMER, 'A', S_FALSE, nullptr},
+        {WM_KEYDOWN, 'Q', S_FALSE, "<number>81</number><string>keyDown</string><number>0</number>"},
+        {WM_KEYDOWN, 'Z', S_FALSE, "<number>90</number><string>keyDown</string><number>0</number>"},
+        {WM_KEYDOWN, 'A', S_FALSE, nullptr},  // the handler removed itself
+    };
+    for (const Case& c : cases) {
+        size_t before = dialog.callsNamed("key").size();
+        MSG msg = {dialog.player().controlWindow(), c.message, c.code, 0};
+        EXPECT_EQ(c.expected, active->TranslateAccelerator(&msg)) << c.message << " " << c.code;
+        auto seen = dialog.callsNamed("key");
+        if (c.seen) {
+            ASSERT_EQ(before + 1, seen.size()) << c.message;
+            EXPECT_EQ(c.seen, argumentsOf(seen.back()));
+        } else {
+            EXPECT_EQ(before, seen.size()) << c.message;
+        }
+    }
+    EXPECT_EQ(E_INVALIDARG, active->TranslateAccelerator(nullptr));
+    EXPECT_TRUE(dialog.callsNamed("bad return").empty());
+}

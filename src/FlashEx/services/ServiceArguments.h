@@ -35,6 +35,12 @@ inline const FlashExParamArray& arrayArgument(const FlashExRequest& request, uns
 
 inline int intArgument(const FlashExRequest& request, unsigned index) { return request.arguments.at(index)->getInt(); }
 
+// Flags and other 32-bit patterns: a number beyond the int range (the movie
+// sends 0x80000000 as a double) keeps its low 32 bits instead of saturating.
+inline unsigned uintArgument(const FlashExRequest& request, unsigned index) {
+    return request.arguments.at(index)->getUInt();
+}
+
 inline int optionalIntArgument(const FlashExRequest& request, unsigned index, int otherwise) {
     return request.arguments.size() > index ? intArgument(request, index) : otherwise;
 }
