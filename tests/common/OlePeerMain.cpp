@@ -2,7 +2,6 @@
 // (modes and payloads in OlePeer.h).
 //   ole_peer READY-EVENT QUIT-EVENT MODE ARGUMENTS...
 #include <windows.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -134,7 +133,8 @@ HWND peerWindow(int x, int y, int size) {
 }
 
 // Accepts copies and writes what a file-drop block holds: "files N" and the
-// paths, one a line, as the receiving program reads them.
+// paths, one a line. The block is read here rather than with DragQueryFileA,
+// which under Wine counts an empty list as one empty name.
 class RecordingTarget : public fw::OleDropTarget {
 protected:
     DWORD OnDragEnter(IDataObject*, DWORD, POINT) override { return DROPEFFECT_COPY; }
@@ -145,17 +145,24 @@ protected:
             writeResult(peer.resultPath, "no file list");
             return false;
         }
-        tbx::GlobalMemory copy = globalBytes(block);
-        HDROP drop = static_cast<HDROP>(copy.get());
-        UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-        std::string text = "files " + std::to_string(count) + "\n";
-        for (UINT i = 0; i < count; ++i) {
-            std::vector<char> path(DragQueryFileA(drop, i, nullptr, 0) + 1);
-            DragQueryFileA(drop, i, path.data(), static_cast<UINT>(path.size()));
-            text += std::string(path.data()) + "\n";
-        }
-        writeResult(peer.resultPath, text);
+        writeResult(peer.resultPath, fileListOf(block));
         return true;
+    }
+
+private:
+    static std::string fileListOf(const std::string& block) {
+        DROPFILES header = {};
+        if (block.size() < sizeof(header)) return "short block";
+        memcpy(&header, block.data(), sizeof(header));
+        if (header.fWide) return "wide names";
+        std::vector<std::string> paths;
+        for (size_t at = header.pFiles; at < block.size() && block[at] != '\0';) {
+            paths.push_back(block.substr(at, block.find('\0', at) - at));
+            at += paths.back().size() + 1;
+        }
+        std::string text = "files " + std::to_string(paths.size()) + "\n";
+        for (const std::string& path : paths) text += path + "\n";
+        return text;
     }
 };
 
