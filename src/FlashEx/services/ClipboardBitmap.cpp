@@ -2,8 +2,6 @@
 
 #include "FlashEx/MvException.h"
 
-using namespace Gdiplus::DllExports;
-
 namespace {
 
 // The clipboard is opened only when it holds a bitmap.
@@ -18,22 +16,17 @@ ClipboardBitmap::ClipboardBitmap(HWND owner) : clipboard_(ownerIfBitmap(owner)) 
     if (!clipboard_.isOpen()) throw MvException("クリップボードを開けませんでした。");
     HBITMAP handle = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     if (!handle) throw MvException("クリップボードからビットマップを取得できませんでした。");
-    Gdiplus::GpStatus status = GdipCreateBitmapFromHBITMAP(handle, nullptr, &bitmap_);
-    if (status != Gdiplus::Ok) throw MvException("クリップボードからビットマップを取得できませんでした。");
-}
-
-ClipboardBitmap::~ClipboardBitmap() {
-    if (bitmap_) GdipDisposeImage(bitmap_);
+    image_ = imaging::bitmapFromHbitmap(handle);
 }
 
 UINT ClipboardBitmap::width() const {
     UINT width = 0;
-    GdipGetImageWidth(bitmap_, &width);
+    Gdiplus::DllExports::GdipGetImageWidth(image_.get(), &width);
     return width;
 }
 
 UINT ClipboardBitmap::height() const {
     UINT height = 0;
-    GdipGetImageHeight(bitmap_, &height);
+    Gdiplus::DllExports::GdipGetImageHeight(image_.get(), &height);
     return height;
 }
