@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "FlashEx/MvException.h"
 #include "framework/OleDataObject.h"
+#include "tbx/MvException.h"
 
 std::string readDroppedContents(fw::DropFile& contents) {
     ULONGLONG length = contents.length();

@@ -1,6 +1,6 @@
 #include "FlashEx/services/ClipboardBitmap.h"
 
-#include "FlashEx/MvException.h"
+#include "tbx/MvException.h"
 
 namespace {
 

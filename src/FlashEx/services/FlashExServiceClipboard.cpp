@@ -6,7 +6,6 @@
 
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExRequest.h"
-#include "FlashEx/MvException.h"
 #include "FlashEx/services/ClipboardBitmap.h"
 #include "FlashEx/services/FileDropBlock.h"
 #include "FlashEx/services/ServiceArguments.h"
@@ -14,6 +13,7 @@
 #include "imaging/MvGpImageConverter.h"
 #include "security/SecurityPolicy.h"
 #include "tbx/Handles.h"
+#include "tbx/MvException.h"
 
 // In the order in which invoke looks for a command.
 const FlashExServiceClipboard::CommandEntry FlashExServiceClipboard::kCommands[] = {

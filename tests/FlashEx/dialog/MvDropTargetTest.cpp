@@ -6,7 +6,6 @@
 #include <thread>
 #include <vector>
 
-#include "FlashEx/MvException.h"
 #include "FlashEx/dialog/DroppedContents.h"
 #include "FlashEx/dialog/FileGroupDescriptor.h"
 #include "FlashEx/dialog/MvDropListener.h"
@@ -14,6 +13,7 @@
 #include "FlashEx/services/ClipboardFormatName.h"
 #include "OlePeer.h"
 #include "framework/OleDataObject.h"
+#include "tbx/MvException.h"
 
 using movara_test::OlePeer;
 using movara_test::ScratchDir;
