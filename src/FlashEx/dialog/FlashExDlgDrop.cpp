@@ -1,11 +1,12 @@
 // The main dialog as the listener of its OLE drop target: each dropped item
 // becomes an "onExtDrop" event with the format name, the data and the file name.
+#include "FlashEx/FlashExMovieCall.h"
 #include "FlashEx/FlashExParam.h"
-#include "FlashEx/FlashExParse.h"
 #include "FlashEx/dialog/DroppedContents.h"
 #include "FlashEx/dialog/FileGroupDescriptor.h"
 #include "FlashEx/dialog/FlashExDlg.h"
 #include "FlashEx/services/ClipboardFormatName.h"
+#include "tbx/ErrorBoundary.h"
 
 void FlashExDlg::onDropFileContents(const FILEDESCRIPTORA& descriptor, fw::DropFile& contents) {
     if (!playerWindow()) return;
@@ -14,11 +15,9 @@ void FlashExDlg::onDropFileContents(const FILEDESCRIPTORA& descriptor, fw::DropF
         callMovieFunction(player_, "onExtDrop",
                           makeArguments(paramString("FileContents"), paramString(std::move(text)),
                                         paramString(fileDescriptorName(descriptor))));
-    } catch (const std::exception& e) {
-        MessageBoxA(window(), e.what(), nullptr, MB_OK);
     } catch (...) {
-        // For example a movie without an "onExtDrop" function.
-        MessageBoxA(window(), "未定義のエラー", nullptr, MB_OK);
+        // "未定義のエラー" for example for a movie without an "onExtDrop" function.
+        MessageBoxA(window(), caughtError().textOr("未定義のエラー").c_str(), nullptr, MB_OK);
     }
 }
 
