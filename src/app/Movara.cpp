@@ -9,6 +9,7 @@
 #include "FlashEx/dialog/FlashExDlg.h"
 #include "FlashEx/dialog/FlashExServiceDlg.h"
 #include "FlashEx/raster/MvRasSwfThread.h"
+#include "FlashEx/services/FlashExServiceClipboard.h"
 #include "FlashEx/services/FlashExServiceComModule.h"
 #include "FlashEx/services/FlashExServiceFile.h"
 #include "FlashEx/services/FlashExServiceImageFile.h"
@@ -47,6 +48,7 @@ void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, Securi
     manager.addService(std::make_unique<FlashExServiceOle>(policy));
     manager.addService(std::make_unique<FlashExServiceComModule>(policy));
     manager.addService(std::make_unique<FlashExServiceSwf>(rasteriser));
+    manager.addService(std::make_unique<FlashExServiceClipboard>(policy));
     manager.addService(std::make_unique<FlashExServiceImageFile>(rasteriser));
 }
 

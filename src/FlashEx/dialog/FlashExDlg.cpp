@@ -67,6 +67,7 @@ BOOL FlashExDlg::OnInitDialog() {
     if (fw::ActiveXControl* control = this->control(kPlayerId)) player_.attach(control->dispatch());
     applyPlayerSettings();
     if (manager_) manager_->setWindows(window(), playerWindow());
+    dropTarget_.Register(window());
     if (!moviePath_.empty()) loadMovie(moviePath_);
 
     UINT flags = SWP_NOZORDER;
@@ -210,7 +211,10 @@ void FlashExDlg::OnDropFiles(HDROP drop) {
     if (drop) DragFinish(drop);
 }
 
-void FlashExDlg::OnDestroy() { player_.release(); }
+void FlashExDlg::OnDestroy() {
+    dropTarget_.Revoke();
+    player_.release();
+}
 
 void FlashExDlg::OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) {
     if (controlId != kPlayerId || id != player::kEventFlashCall || !manager_) return;

@@ -7,6 +7,8 @@
 
 #include "FlashEx/CShockwaveflash1.h"
 #include "FlashEx/FlashExHost.h"
+#include "FlashEx/dialog/MvDropListener.h"
+#include "FlashEx/dialog/MvDropTarget.h"
 #include "framework/Dialog.h"
 #include "tbx/Handles.h"
 
@@ -18,8 +20,9 @@ class FlashExServiceManager;
 // The program's window: a dialog whose only child is the movie player
 // (control 1002). It loads the movie, hands the movie's external calls to the
 // service manager and reports key, mouse, close, drop and move events to the
-// movie by calling its functions ("ext events").
-class FlashExDlg : public fw::Dialog, public FlashExHost {
+// movie by calling its functions ("ext events"), and data that other
+// programs drop on it ("onExtDrop").
+class FlashExDlg : public fw::Dialog, public FlashExHost, public MvDropListener {
 public:
     static const int kPlayerId = 1002;
 
@@ -55,6 +58,10 @@ public:
     // Offers the message to the services, then turns keys and clicks into
     // ext events, then gives it to the dialog manager.
     BOOL PreTranslateMessage(MSG* msg) override;
+
+    // Dropped items become "onExtDrop" events (FlashExDlgDrop.cpp).
+    void onDropFileContents(const FILEDESCRIPTORA& descriptor, fw::DropFile& contents) override;
+    void onDropText(unsigned clipboardFormat, const std::string& text) override;
 
 protected:
     BOOL OnInitDialog() override;
@@ -95,4 +102,5 @@ private:
     bool wantExtEvents_ = false;
     FlashExServiceManager* manager_ = nullptr;
     std::string apiKey_;
+    MvDropTarget dropTarget_{*this};
 };
