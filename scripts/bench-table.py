@@ -94,6 +94,11 @@ def main():
         ratio = m / f if f > 0 else float("inf")
         goal = GOALS.get(job, (None, "report"))
         rows.append([job, size, show(m), show(f), ratio, goal, verdict(ratio, goal[0])])
+    for (job, size, side), entry in sides.items():
+        if side == "bytes":
+            count = entry.get("bytes_read", 0)
+            rows.append([job, size, f"{count:.0f} bytes read", "-", None, (None, "a few KB"),
+                         "within goal" if count <= 8192 else "OVER goal: reads more than 8 KB"])
     element_row = per_element_row(sides)
     if element_row:
         rows.append(element_row)
