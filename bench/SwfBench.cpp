@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <zlib.h>
 
+#include "BenchFiles.h"
 #include "BenchPairs.h"
 #include "FlashEx/raster/FontCharsetFix.h"
 #include "SwfWriter.h"
@@ -41,11 +42,9 @@ bool countReads() {
 
 // A compressed ActionScript 3 movie whose file is about megabytes long: its
 // script is pseudo-random text, which zlib cannot shrink much. Made once and
-// kept in the temporary folder for later runs.
+// kept in the data folder for later runs.
 std::string movieOf(int megabytes) {
-    char folder[MAX_PATH];
-    GetTempPathA(sizeof folder, folder);
-    std::string path = std::string(folder) + "movara-bench-" + std::to_string(megabytes) + "mb.swf";
+    std::string path = bench::dataFolder() + "movie-" + std::to_string(megabytes) + "mb.swf";
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
     std::string script(static_cast<size_t>(megabytes) * 1024 * 1024, ' ');
     uint32_t state = 12345;
@@ -57,10 +56,7 @@ std::string movieOf(int megabytes) {
     options.actionScript3 = true;
     options.compressed = true;
     std::string bytes = buildSwf(options, script);
-    tbx::FileHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    bench::writeFile(path, bytes);
     return path;
 }
 
@@ -117,9 +113,8 @@ const bool registered = [] {
     benchmark::RegisterBenchmark(bench::pairName("SWF is AS3", "10 MB compressed", "floor"), isAs3Floor)
         ->Unit(benchmark::kMicrosecond);
     for (int megabytes : {1, 10, 100})
-        benchmark::RegisterBenchmark(
-            bench::pairName("SWF header read", std::to_string(megabytes) + " MB", "bytes"), headerReadBytes,
-            megabytes)
+        benchmark::RegisterBenchmark(bench::pairName("SWF header read", std::to_string(megabytes) + " MB", "bytes"),
+                                     headerReadBytes, megabytes)
             ->Unit(benchmark::kMicrosecond);
     return true;
 }();

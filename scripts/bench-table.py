@@ -4,8 +4,8 @@
 Each result is one side of a pair named "job:size:movara" or "job:size:floor"
 (Google Benchmark's JSON, or the same fields written by the script for the
 native references). Times are CPU time per iteration, which other programs on
-a shared machine disturb less than wall time; a name ending in ":wall" says
-the pair was timed by the clock (processes, where CPU time is not the cost).
+a shared machine disturb less than wall time; a name ending in "/real_time"
+was timed by the clock (archives and processes, whose cost is the system's).
 """
 import json
 import sys
@@ -30,7 +30,8 @@ UNIT_SECONDS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 def seconds(entry):
     unit = UNIT_SECONDS[entry.get("time_unit", "ns")]
-    return entry["cpu_time"] * unit
+    clock = "real_time" if entry["name"].endswith("/real_time") else "cpu_time"
+    return entry[clock] * unit
 
 
 def show(value):
@@ -46,12 +47,17 @@ def load(directory):
     sides = {}
     extras = []
     for path in sorted(Path(directory).glob("*.json")):
-        data = json.loads(path.read_text(errors="replace"))
+        text = path.read_text(errors="replace").strip()
+        if not text:  # a program none of whose benchmarks the filter chose
+            continue
+        data = json.loads(text)
         for entry in data.get("benchmarks", []):
             if entry.get("run_type") == "aggregate" or entry.get("error_occurred"):
                 continue
-            parts = entry["name"].split(":")
+            parts = entry["name"].split(":", 2)
             if len(parts) == 3:
+                # Options that Google Benchmark adds to the name ("/iterations:3/real_time").
+                parts[2] = parts[2].split("/")[0]
                 sides[(parts[0], parts[1], parts[2])] = entry
         extras.extend(data.get("rows", []))
     return sides, extras
