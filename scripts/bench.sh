@@ -6,6 +6,7 @@
 #   scripts/bench.sh [--min-time SECONDS] [--filter REGEX]
 #   --min-time  time each benchmark runs at least (default 0.2; 0.05 is quick)
 #   --filter    only the benchmarks whose "job:size:side" name matches
+#               (a regular expression; "start-up" or "memory" for the program runs)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${MOVARA_BUILD_DIR:-$ROOT/build}"
@@ -17,7 +18,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --min-time) min_time="$2"; shift 2 ;;
     --filter) filter="$2"; shift 2 ;;
-    -h|--help) sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -73,5 +74,11 @@ if [ -z "$filter" ] || [[ "archive" =~ $filter ]] || [[ "$filter" =~ archive ]];
   tar_pair large-files "large files" "10 x 10 MB"
 fi
 (IFS=,; echo "{\"benchmarks\": [${tar_results[*]}]}") >"$RESULTS/gnu_tar.json"
+
+# Start-up, calls timed inside a movie and memory: whole programs under Wine.
+if [ -z "$filter" ] || [[ "start-up memory movie" =~ $filter ]]; then
+  echo "bench: running movara.exe and a minimal window program" >&2
+  "$ROOT/scripts/wine-env.sh" "$ROOT/scripts/bench-process.sh" "$RESULTS/process.json" "$BUILD" 3
+fi
 
 "$ROOT/scripts/bench-table.py" "$RESULTS"
