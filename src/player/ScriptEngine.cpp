@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 
 #include "tbx/ErrorBoundary.h"
 #include "tbx/FlashExException.h"
@@ -321,7 +322,7 @@ std::u16string ScriptEngine::callFunction(const std::u16string& invoke) {
 // The invoke text of the call on the stack, as the host receives it. The
 // request and its narrow text are gone when it returns, so a long argument
 // is not held several times during the call.
-std::u16string ScriptEngine::invokeTextOf(duk_context* ctx) {
+tbx::Variant ScriptEngine::invokeTextOf(duk_context* ctx) {
     std::string invoke;
     {
         FlashExRequest request;
@@ -335,7 +336,9 @@ std::u16string ScriptEngine::invokeTextOf(duk_context* ctx) {
         for (duk_uarridx_t i = 0; i < count; ++i) request.arguments.push(paramFromTokens(ctx, 1, position));
         writeInvoke(request, invoke);
     }
-    return multiByteToWide(invoke, CP_ACP);
+    tbx::Variant text = tbx::Variant::fromAnsi(invoke);
+    if (V_BSTR(text.get()) == nullptr) throw std::bad_alloc();
+    return text;
 }
 
 void ScriptEngine::externalCallFromScript(duk_context* ctx) {
