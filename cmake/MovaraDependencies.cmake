@@ -54,3 +54,40 @@ set(DUKTAPE_DIR /usr/share/duktape)
 add_library(duktape STATIC ${DUKTAPE_DIR}/duktape.c)
 target_include_directories(duktape SYSTEM PUBLIC ${DUKTAPE_DIR})
 target_compile_options(duktape PRIVATE -w)
+
+# Google Benchmark 1.9.5, static, for the benchmark programs in bench/. Built
+# only when a benchmark target asks for it, so the normal build and the test
+# command do not compile it.
+set(BENCHMARK_ROOT ${CMAKE_BINARY_DIR}/third_party/benchmark)
+set(BENCHMARK_SOURCE_DIR ${BENCHMARK_ROOT}/src/benchmark_build)
+set(BENCHMARK_BINARY_DIR ${BENCHMARK_ROOT}/src/benchmark_build-build)
+set(BENCHMARK_LIBRARY ${BENCHMARK_BINARY_DIR}/src/libbenchmark.a)
+ExternalProject_Add(benchmark_build
+  URL ${MOVARA_THIRD_PARTY_DIR}/benchmark-1.9.5.tar.gz
+  URL_HASH SHA256=09a82ac49bdfa81d3db5473b4c9699bd7a029adaf25263993f9516a5b5f74e73
+  DOWNLOAD_EXTRACT_TIMESTAMP TRUE
+  PREFIX ${BENCHMARK_ROOT}
+  EXCLUDE_FROM_ALL TRUE
+  CMAKE_ARGS
+    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+    -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
+    -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
+    -DCMAKE_BUILD_TYPE=Release
+    -DBUILD_SHARED_LIBS=OFF
+    -DBENCHMARK_ENABLE_TESTING=OFF
+    -DBENCHMARK_ENABLE_GTEST_TESTS=OFF
+    -DBENCHMARK_ENABLE_WERROR=OFF
+    -DBENCHMARK_ENABLE_INSTALL=OFF
+    -DBENCHMARK_ENABLE_LIBPFM=OFF
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target benchmark
+  INSTALL_COMMAND ""
+  BUILD_BYPRODUCTS ${BENCHMARK_LIBRARY}
+  LOG_CONFIGURE TRUE LOG_BUILD TRUE LOG_OUTPUT_ON_FAILURE TRUE)
+file(MAKE_DIRECTORY ${BENCHMARK_SOURCE_DIR}/include)
+add_library(benchmark::benchmark STATIC IMPORTED GLOBAL)
+set_target_properties(benchmark::benchmark PROPERTIES
+  IMPORTED_LOCATION ${BENCHMARK_LIBRARY}
+  INTERFACE_INCLUDE_DIRECTORIES ${BENCHMARK_SOURCE_DIR}/include
+  INTERFACE_COMPILE_DEFINITIONS BENCHMARK_STATIC_DEFINE
+  INTERFACE_LINK_LIBRARIES "shlwapi")
+add_dependencies(benchmark::benchmark benchmark_build)

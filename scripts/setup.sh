@@ -8,7 +8,7 @@ set -euo pipefail
 PACKAGES=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   libz-mingw-w64-dev googletest duktape-dev cmake ninja-build
-  wine64 xvfb xauth xdotool locales fonts-ipafont-gothic tar
+  wine64 xvfb xauth xdotool locales fonts-ipafont-gothic tar python3
 )
 
 missing=()

@@ -7,7 +7,16 @@
 
 namespace {
 
-std::string narrowOf(const XMLCh* text, size_t length) { return wideToMultiByte(std::u16string(text, length), CP_ACP); }
+// ASCII is the same in the ANSI code page: copied without a conversion call,
+// which most names, numbers and texts of the bridge are.
+std::string narrowOf(const XMLCh* text, size_t length) {
+    std::string ascii(length, '\0');
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] >= 0x80 || text[i] == 0) return wideToMultiByte(std::u16string(text, length), CP_ACP);
+        ascii[i] = static_cast<char>(text[i]);
+    }
+    return ascii;
+}
 
 }  // namespace
 

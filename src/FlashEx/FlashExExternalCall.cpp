@@ -30,24 +30,28 @@ void answerError(CShockwaveflash1& player, const std::string& message) noexcept 
     }
 }
 
+// The answer's value XML. The request and the result are gone when it
+// returns, so a long text argument or answer is not held while the player
+// gets its copy of the answer.
+std::string answerOf(const std::string& text, FlashExServiceManager& manager, const std::string& apiKey) {
+    FlashExRequest request;
+    parseRequest(text, request);
+    checkApiKey(request, apiKey);
+    ParamPtr result = manager.invoke(request);
+    request.reset();
+    if (!result) return "<null/>";
+    std::string xml;
+    result->writeXML(xml);
+    return xml;
+}
+
 }  // namespace
 
 void handleExternalCall(const std::string& text, FlashExServiceManager& manager, const std::string& apiKey,
                         CShockwaveflash1& player) {
     try {
-        FlashExRequest request;
-        parseRequest(text, request);
-        checkApiKey(request, apiKey);
-        ParamPtr result = manager.invoke(request);
-        if (player.exists()) {
-            std::string xml;
-            if (result) {
-                result->writeXML(xml);
-            } else {
-                xml = "<null/>";
-            }
-            player.SetReturnValue(xml);
-        }
+        std::string xml = answerOf(text, manager, apiKey);
+        if (player.exists()) player.SetReturnValue(xml);
     } catch (...) {
         answerError(player, movieErrorText());
     }

@@ -1,5 +1,6 @@
 #include "FlashExParam.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -27,6 +28,35 @@ int64_t truncateSaturated(double value) {
     if (value >= 9223372036854775807.0) return std::numeric_limits<int64_t>::max();
     if (value <= -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
     return static_cast<int64_t>(value);
+}
+
+// Which bytes start a double-byte character of the ANSI code page: asked of
+// the system once, not once a byte of every string written.
+const std::array<bool, 256>& ansiLeadBytes() {
+    static const std::array<bool, 256> table = [] {
+        std::array<bool, 256> lead{};
+        for (int b = 0; b < 256; ++b) lead[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
+        return lead;
+    }();
+    return table;
+}
+
+// The entity that stands for a markup character; null for any other byte.
+const char* entityOf(unsigned char c) {
+    switch (c) {
+        case '"':
+            return "&quot;";
+        case '&':
+            return "&amp;";
+        case '\'':
+            return "&apos;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        default:
+            return nullptr;
+    }
 }
 
 }  // namespace
@@ -141,33 +171,23 @@ void FlashExParamPointer::toVariant(VARIANT& out) const {
 void FlashExParamPointer::clearVariant(VARIANT& v) const { VariantClear(&v); }
 
 void appendEscapedXml(std::string& out, const std::string& text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
+    const std::array<bool, 256>& lead = ansiLeadBytes();
+    const size_t size = text.size();
+    // Plain bytes are copied in runs; only the five markup characters break one.
+    size_t run = 0;
+    for (size_t i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
         // The trail byte of a double-byte character may look like '\\' or a
-        // letter, never like markup: copy the pair as it is.
-        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < text.size() && text[i + 1] != '\0') {
-            out += c;
-            out += text[++i];
+        // letter, never like markup: the pair stays in the run as it is.
+        if (lead[c]) {
+            if (i + 1 < size && text[i + 1] != '\0') ++i;
             continue;
         }
-        switch (c) {
-            case '"':
-                out += "&quot;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            default:
-                out += c;
-        }
+        const char* entity = entityOf(c);
+        if (entity == nullptr) continue;
+        out.append(text, run, i - run);
+        out += entity;
+        run = i + 1;
     }
+    out.append(text, run, size - run);
 }

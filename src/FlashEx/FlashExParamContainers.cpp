@@ -1,5 +1,8 @@
-#include "tbx/FlashExException.h"
 #include "FlashExParam.h"
+
+#include <charconv>
+
+#include "tbx/FlashExException.h"
 
 namespace {
 
@@ -30,8 +33,10 @@ void FlashExParamArray::clear() { elements_.clear(); }
 void FlashExParamArray::writeXML(std::string& out) const {
     out += "<array>";
     for (size_t i = 0; i < elements_.size(); ++i) {
+        char index[24];
+        auto written = std::to_chars(index, index + sizeof index, i);
         out += "<property id=\"";
-        out += std::to_string(i);
+        out.append(index, written.ptr);
         out += "\">";
         elements_[i]->writeXML(out);
         out += "</property>";

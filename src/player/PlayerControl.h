@@ -91,7 +91,7 @@ private:
     virtual ~PlayerControl();
 
     // ScriptHost
-    bool externalCall(const std::u16string& invoke, std::u16string& answer) override;
+    bool externalCall(tbx::Variant invoke, std::u16string& answer) override;
     void fsCommand(const std::u16string& command, const std::u16string& arguments) override;
     void stageChanged() override;
     void startTimer(UINT id, UINT milliseconds) override;

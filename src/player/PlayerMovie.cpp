@@ -106,10 +106,9 @@ void PlayerControl::withEngine(const std::function<void(ScriptEngine&)>& fn) {
     fn(*engine);
 }
 
-bool PlayerControl::externalCall(const std::u16string& invoke, std::u16string& answer) {
+bool PlayerControl::externalCall(tbx::Variant invoke, std::u16string& answer) {
     returns_.push_back(PendingReturn{});
-    tbx::Variant text = tbx::Variant::fromWide(invoke);
-    events_.fire(kEventFlashCall, {*text.get()});
+    events_.fire(kEventFlashCall, {*invoke.get()});
     PendingReturn returned = std::move(returns_.back());
     returns_.pop_back();
     answer = std::move(returned.xml);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 
 #include "tbx/ErrorBoundary.h"
 #include "tbx/FlashExException.h"
@@ -318,12 +319,12 @@ std::u16string ScriptEngine::callFunction(const std::u16string& invoke) {
     return multiByteToWide(xml, CP_ACP);
 }
 
-void ScriptEngine::externalCallFromScript(duk_context* ctx) {
-    // Answers [true, value] or [false, message] for the prelude to return or throw.
-    bool ok = false;
-    std::string message;
-    ParamPtr answer;
-    try {
+// The invoke text of the call on the stack, as the host receives it. The
+// request and its narrow text are gone when it returns, so a long argument
+// is not held several times during the call.
+tbx::Variant ScriptEngine::invokeTextOf(duk_context* ctx) {
+    std::string invoke;
+    {
         FlashExRequest request;
         request.name = escapeAttribute(utf8ToAnsi(argText(ctx, 0)));
         request.returntype = "xml";
@@ -333,12 +334,25 @@ void ScriptEngine::externalCallFromScript(duk_context* ctx) {
         duk_pop(ctx);
         duk_uarridx_t position = 2;
         for (duk_uarridx_t i = 0; i < count; ++i) request.arguments.push(paramFromTokens(ctx, 1, position));
-        std::string invoke;
         writeInvoke(request, invoke);
+    }
+    tbx::Variant text = tbx::Variant::fromAnsi(invoke);
+    if (V_BSTR(text.get()) == nullptr) throw std::bad_alloc();
+    return text;
+}
 
+void ScriptEngine::externalCallFromScript(duk_context* ctx) {
+    // Answers [true, value] or [false, message] for the prelude to return or throw.
+    bool ok = false;
+    std::string message;
+    ParamPtr answer;
+    try {
         std::u16string returned;
-        if (host_.externalCall(multiByteToWide(invoke, CP_ACP), returned))
-            answer = parseValue(wideToMultiByte(returned, CP_ACP));
+        if (host_.externalCall(invokeTextOf(ctx), returned)) {
+            std::string narrow = wideToMultiByte(returned, CP_ACP);
+            returned = std::u16string();  // a long answer is not held three times
+            answer = parseValue(narrow);
+        }
         ok = true;
     } catch (...) {
         message = ansiToUtf8(caughtError().textOr("the external call failed"));

@@ -42,6 +42,7 @@ public:
 
     // Natives of the prelude.
     void externalCallFromScript(duk_context* ctx);
+    tbx::Variant invokeTextOf(duk_context* ctx);
     ScriptHost& host() { return host_; }
     Stage& stage() { return stage_; }
 

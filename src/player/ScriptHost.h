@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "tbx/ComVariant.h"
+
 namespace player {
 
 // What a movie's script reaches of its control. Texts are UTF-16 as they
@@ -10,9 +12,10 @@ namespace player {
 class ScriptHost {
 public:
     virtual ~ScriptHost() = default;
-    // Raises FlashCall with the invoke text; true and the value XML when the
-    // host set a return value during the event.
-    virtual bool externalCall(const std::u16string& invoke, std::u16string& answer) = 0;
+    // Raises FlashCall with the invoke text, an automation string handed over
+    // so that a long text is held once; true and the value XML when the host
+    // set a return value during the event.
+    virtual bool externalCall(tbx::Variant invoke, std::u16string& answer) = 0;
     virtual void fsCommand(const std::u16string& command, const std::u16string& arguments) = 0;
     // The stage changed: repaint.
     virtual void stageChanged() = 0;

@@ -63,9 +63,28 @@ ParamPtr numberParam(double value) {
     return std::make_unique<ScriptNumber>(value);
 }
 
-std::string utf8ToAnsi(const std::string& text) { return wideToMultiByte(multiByteToWide(text, CP_UTF8), CP_ACP); }
+namespace {
 
-std::string ansiToUtf8(const std::string& text) { return wideToMultiByte(multiByteToWide(text, CP_ACP), CP_UTF8); }
+// ASCII without NUL reads the same in UTF-8 and in the ANSI code page: such a
+// text (most of what movies pass) needs no round trip through UTF-16.
+bool isPlainAscii(const std::string& text) {
+    for (unsigned char c : text) {
+        if (c >= 0x80 || c == 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string utf8ToAnsi(const std::string& text) {
+    if (isPlainAscii(text)) return text;
+    return wideToMultiByte(multiByteToWide(text, CP_UTF8), CP_ACP);
+}
+
+std::string ansiToUtf8(const std::string& text) {
+    if (isPlainAscii(text)) return text;
+    return wideToMultiByte(multiByteToWide(text, CP_ACP), CP_UTF8);
+}
 
 std::string escapeAttribute(const std::string& ansi) {
     std::string out;

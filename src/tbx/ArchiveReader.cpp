@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "tbx/Archive.h"
 #include "tbx/ArchiveEntryName.h"
@@ -18,6 +19,8 @@ namespace tbx {
 namespace {
 
 [[noreturn]] void fail(const char* message) { throw std::runtime_error(message); }
+
+constexpr uint64_t kWriteChunk = 256 * 1024;
 
 enum class EntryKind { File, Directory, Skipped };
 
@@ -65,7 +68,12 @@ struct Extraction {
     // the target, and moves it into place only when complete, so a damaged
     // archive never replaces a good file with a truncated one. Returns
     // whether a data block looked like a movie.
-    bool writeFile(const std::string& target, uint64_t size);
+    bool writeFile(const std::string& target, uint64_t size, uint32_t mtime);
+    // Creates the folder and its parents unless it was the last one made:
+    // the entries of one folder follow each other.
+    void makeFolder(const std::string& folder);
+
+    std::string lastFolder;
 };
 
 void Extraction::skipData(uint64_t size) {
@@ -75,25 +83,36 @@ void Extraction::skipData(uint64_t size) {
     }
 }
 
-bool Extraction::writeFile(const std::string& target, uint64_t size) {
+bool Extraction::writeFile(const std::string& target, uint64_t size, uint32_t mtime) {
     std::string temporary;
     FileHandle file = create_file_beside(target, temporary);
     if (!file) fail("write file");
     bool movie = false;
     bool written = true;
     bool truncated = false;
-    char block[kArchiveBlockSize];
+    // Whole blocks are read and written a chunk at a time: each read and
+    // write is a system call.
+    std::vector<char> chunk(kWriteChunk);
     for (uint64_t left = size; written && left > 0;) {
-        if (in.read(block, kArchiveBlockSize) != (int)kArchiveBlockSize) {
+        const uint64_t wanted = left < kWriteChunk ? left : kWriteChunk;
+        const size_t blocks = (size_t)((wanted + kArchiveBlockSize - 1) / kArchiveBlockSize);
+        const int bytes = (int)(blocks * kArchiveBlockSize);
+        if (in.read(chunk.data(), bytes) != bytes) {
             truncated = true;
             break;
         }
-        if (left > 3 && (memcmp(block, "CWS", 3) == 0 || memcmp(block, "FWS", 3) == 0)) movie = true;
-        DWORD length = left < kArchiveBlockSize ? (DWORD)left : (DWORD)kArchiveBlockSize;
+        for (size_t b = 0; b < blocks; ++b) {
+            const char* block = chunk.data() + b * kArchiveBlockSize;
+            if (left - b * kArchiveBlockSize > 3 && (memcmp(block, "CWS", 3) == 0 || memcmp(block, "FWS", 3) == 0))
+                movie = true;
+        }
+        DWORD length = (DWORD)wanted;
         DWORD done = 0;
-        written = WriteFile(file.get(), block, length, &done, nullptr) && done == length;
-        left -= length;
+        written = WriteFile(file.get(), chunk.data(), length, &done, nullptr) && done == length;
+        left -= wanted;
     }
+    // Set through the open handle: the move keeps the times, and the file is not opened again.
+    if (written && !truncated) set_file_times_unix(file.get(), mtime);
     file.reset();
     if (truncated || !written) {
         DeleteFileA(temporary.c_str());
@@ -104,6 +123,12 @@ bool Extraction::writeFile(const std::string& target, uint64_t size) {
         fail("write file");
     }
     return movie;
+}
+
+void Extraction::makeFolder(const std::string& folder) {
+    if (folder == lastFolder) return;
+    create_directories(folder);
+    lastFolder = folder;
 }
 
 void Extraction::run() {
@@ -128,15 +153,15 @@ void Extraction::run() {
         if (relative.empty()) fail("invalid file name");
         std::string target = dest + relative;
         if (check) check(target);
-        create_directories(dir_name_of(target));
+        makeFolder(dir_name_of(target));
         bool movie = false;
         if (kind == EntryKind::Directory) {
             CreateDirectoryA(target.c_str(), nullptr);
             skipData(size);
+            set_file_times_unix(target, (uint32_t)mtime);
         } else {
-            movie = writeFile(target, size);
+            movie = writeFile(target, size, (uint32_t)mtime);
         }
-        set_file_times_unix(target, (uint32_t)mtime);
         if (withoutAs3 && movie && !keepMovie(target)) DeleteFileA(target.c_str());
         if (memcmp(block.data(), kNameListEntry, sizeof kNameListEntry) == 0) nameList = true;
     }

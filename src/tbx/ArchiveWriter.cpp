@@ -11,6 +11,7 @@ namespace tbx {
 namespace {
 
 const char kZeros[kArchiveBlockSize] = {};
+const size_t kSmallEntry = 64 * 1024;
 
 // The writer ignores short writes, as the stream records them in its state.
 void writeData(nstream& out, const std::string& data) {
@@ -23,9 +24,33 @@ void writeData(nstream& out, const std::string& data) {
 
 void writeEntry(nstream& out, const std::string& name, const std::string& data, uint32_t mtime, char typeflag) {
     ArchiveBlock header = make_archive_header(name, data.size(), mtime, typeflag);
+    const size_t padding = padding_for(data.size());
+    // A small entry goes out in one write: each write is a system call.
+    if (data.size() <= kSmallEntry) {
+        std::string block(header.data(), header.size());
+        block += data;
+        block.append(kZeros, padding);
+        out.write(block.data(), (int)block.size());
+        return;
+    }
     out.write(header.data(), (int)header.size());
     writeData(out, data);
-    out.write(kZeros, (int)padding_for(data.size()));
+    out.write(kZeros, (int)padding);
+}
+
+// The directory flag and the modification time of path, asked in one call.
+struct EntryFacts {
+    bool directory = false;
+    uint32_t mtime = 0;
+};
+
+EntryFacts factsOf(const std::string& path) {
+    EntryFacts facts;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return facts;
+    facts.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.mtime = file_time_unix(data.ftLastWriteTime);
+    return facts;
 }
 
 std::string placeholderName(size_t number) { return std::string(kLongNameDirectory) + "/" + std::to_string(number); }
@@ -37,8 +62,8 @@ void archive_create(nstream& out, const std::string& base_directory, const std::
     std::string base = with_trailing_separator(base_directory);
     std::vector<std::string> longNames;
     for (const std::string& path : paths) {
-        bool directory = is_directory(path);
-        std::string data = directory ? std::string() : read_file(path);
+        const EntryFacts facts = factsOf(path);
+        std::string data = facts.directory ? std::string() : read_file(path);
         std::string slashed = to_slashes(path);
         std::string relative = slashed.size() > base.size() ? slashed.substr(base.size()) : std::string();
         std::string name = relative;
@@ -46,7 +71,7 @@ void archive_create(nstream& out, const std::string& base_directory, const std::
             name = placeholderName(longNames.size());
             longNames.push_back(relative);
         }
-        writeEntry(out, name, data, file_mtime_unix(path), directory ? kTypeDirectory : kTypeRegular);
+        writeEntry(out, name, data, facts.mtime, facts.directory ? kTypeDirectory : kTypeRegular);
     }
     if (longNames.empty()) return;
     std::string list;

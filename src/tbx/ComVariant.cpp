@@ -9,7 +9,11 @@ namespace tbx {
 Bstr::Bstr(const std::u16string& text)
     : value_(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()))) {}
 
-Bstr Bstr::fromAnsi(const std::string& text) { return Bstr(multiByteToWide(text, CP_ACP)); }
+Bstr Bstr::fromAnsi(const std::string& text) {
+    Bstr converted;
+    converted.value_ = multiByteToBstr(text.c_str(), CP_ACP);
+    return converted;
+}
 
 Bstr& Bstr::operator=(Bstr&& other) noexcept {
     if (this != &other) {
@@ -32,7 +36,12 @@ Variant& Variant::operator=(Variant&& other) noexcept {
     return *this;
 }
 
-Variant Variant::fromAnsi(const std::string& text) { return fromWide(multiByteToWide(text, CP_ACP)); }
+Variant Variant::fromAnsi(const std::string& text) {
+    Variant v;
+    V_VT(&v.value_) = VT_BSTR;
+    V_BSTR(&v.value_) = Bstr::fromAnsi(text).detach();
+    return v;
+}
 
 Variant Variant::fromWide(const std::u16string& text) {
     Variant v;

@@ -1,7 +1,5 @@
 #include "TextConversion.h"
 
-#include <vector>
-
 #include "TbException.h"
 
 namespace {
@@ -26,6 +24,18 @@ std::u16string multiByteToWide(const std::string& text, UINT codePage) {
     return multiByteToWide(text.c_str(), codePage);
 }
 
+BSTR multiByteToBstr(const char* text, UINT codePage) {
+    int length = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+    if (length <= 0) throw TbException(kConversionFailed);
+    BSTR wide = SysAllocStringLen(nullptr, length - 1);
+    if (wide == nullptr) return nullptr;
+    if (MultiByteToWideChar(codePage, 0, text, -1, wide, length) != length) {
+        SysFreeString(wide);
+        throw TbException(kConversionFailed);
+    }
+    return wide;
+}
+
 std::string wideToMultiByte(const char16_t* text, UINT codePage) {
     if (text == nullptr) return {};
     LPCWSTR source = reinterpret_cast<LPCWSTR>(text);
@@ -35,10 +45,12 @@ std::string wideToMultiByte(const char16_t* text, UINT codePage) {
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) throw TbException(kConversionFailed);
     int length = WideCharToMultiByte(codePage, 0, source, -1, nullptr, 0, nullptr, nullptr);
     if (length <= 0) throw TbException(kConversionFailed);
-    std::vector<char> buffer(length);
-    if (WideCharToMultiByte(codePage, 0, source, -1, buffer.data(), length, nullptr, nullptr) != length)
+    // Converted in place: a long text is not held twice.
+    std::string narrow(length, '\0');
+    if (WideCharToMultiByte(codePage, 0, source, -1, &narrow[0], length, nullptr, nullptr) != length)
         throw TbException(kConversionFailed);
-    return std::string(buffer.data(), length - 1);
+    narrow.resize(length - 1);
+    return narrow;
 }
 
 std::string wideToMultiByte(const std::u16string& text, UINT codePage) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <oleauto.h>
 
 #include <string>
 
@@ -9,5 +10,8 @@
 // Characters the target code page lacks become its default character.
 std::u16string multiByteToWide(const std::string& text, UINT codePage);
 std::u16string multiByteToWide(const char* text, UINT codePage);
+// The same straight into a new automation string (no UTF-16 copy between),
+// which the caller frees; null when it cannot be allocated.
+BSTR multiByteToBstr(const char* text, UINT codePage);
 std::string wideToMultiByte(const std::u16string& text, UINT codePage);
 std::string wideToMultiByte(const char16_t* text, UINT codePage);

@@ -22,14 +22,28 @@ void makeTree(const std::string& root, const std::vector<TreeFile>& files) {
     }
 }
 
+// Bytes that differ from block to block, so a chunk written out of place shows.
+std::string patterned(size_t size) {
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(i % 251);
+    return data;
+}
+
 }  // namespace
 
 TEST(ArchiveExtract, RoundTripKeepsNamesContentsAndTimes) {
     ScratchDir dir;
     std::string deep = "表\\" + std::string(60, 'd') + "\\" + std::string(50, 'e') + ".bin";  // over 100 bytes
     std::vector<TreeFile> files = {
-        {"empty.txt", ""},    {"block.bin", std::string(512, '\x5c')}, {"block1.bin", std::string(513, '\xff')},
-        {"ソ\\表.txt", "表"}, {deep, std::string(3000, 'z')},          {"sub\\" + std::string(110, 'f'), "long"},
+        {"empty.txt", ""},
+        {"block.bin", std::string(512, '\x5c')},
+        {"block1.bin", std::string(513, '\xff')},
+        {"ソ\\表.txt", "表"},
+        {deep, std::string(3000, 'z')},
+        {"sub\\" + std::string(110, 'f'), "long"},
+        // Either side of the sizes packed in one write and unpacked a chunk at a time.
+        {"edge.bin", std::string(64 * 1024 + 1, 'k')},
+        {"chunks.bin", patterned(600001)},
     };
     makeTree(dir / "src", files);
     setUnixMtime(dir / "src\\ソ\\表.txt", 1000000000);

@@ -1,0 +1,175 @@
+// The bridge against the parser library under it: parsing an invoke text,
+// a whole external call through a player, and writing value XML.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/parsers/SAXParser.hpp>
+#include <xercesc/sax/HandlerBase.hpp>
+
+#include "BenchInputs.h"
+#include "BenchPairs.h"
+#include "BenchPlayer.h"
+#include "FlashEx/CShockwaveflash1.h"
+#include "FlashEx/FlashExExternalCall.h"
+#include "FlashEx/FlashExParam.h"
+#include "FlashEx/FlashExParse.h"
+#include "FlashEx/FlashExRequest.h"
+#include "FlashEx/FlashExService.h"
+#include "FlashEx/FlashExServiceManager.h"
+#include "tbx/TextConversion.h"
+
+namespace {
+
+struct Input {
+    const char* size;
+    std::string text;
+};
+
+const std::vector<Input>& parseInputs() {
+    static const std::vector<Input> inputs = {
+        {"small", bench::smallInvoke("echo")},
+        {"1000 numbers", bench::numberArrayInvoke("echo", 1000)},
+        {"10000 numbers", bench::numberArrayInvoke("echo", 10000)},
+        {"100000 numbers", bench::numberArrayInvoke("echo", 100000)},
+        {"1000 strings", bench::stringObjectInvoke("echo", 1000)},
+        {"10 MB string", bench::bigStringInvoke("echo", 10 * 1000 * 1000)},
+    };
+    return inputs;
+}
+
+// The floor of parsing: the library's SAX parser, made once, with a handler
+// that does nothing, reading the text's bytes as they are.
+class BareSaxParse {
+public:
+    BareSaxParse() {
+        parser_.setValidationScheme(xercesc::SAXParser::Val_Never);
+        parser_.setDocumentHandler(&handler_);
+        parser_.setErrorHandler(&handler_);
+    }
+    void parse(const std::string& text) {
+        xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(), "bench", false);
+        parser_.parse(source);
+    }
+
+private:
+    xercesc::SAXParser parser_;
+    xercesc::HandlerBase handler_;
+};
+
+// Answers "echo" with its first argument, handed over without a copy.
+class EchoService : public FlashExService {
+public:
+    bool invoke(FlashExRequest& request, ParamPtr& result) override {
+        if (request.name != "echo") return false;
+        result = request.arguments.take(0);
+        return true;
+    }
+};
+
+void parseRequestMovara(benchmark::State& state, const std::string& text) {
+    FlashExRequest request;
+    for (auto _ : state) {
+        parseRequest(text, request);
+        benchmark::DoNotOptimize(request.arguments.size());
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+
+void parseRequestFloor(benchmark::State& state, const std::string& text) {
+    BareSaxParse parse;
+    for (auto _ : state) parse.parse(text);
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+
+void bridgeMovara(benchmark::State& state, const std::string& text) {
+    FlashExServiceManager manager;
+    manager.addService(std::make_unique<EchoService>());
+    BenchPlayer fake;
+    CShockwaveflash1 player(&fake);
+    for (auto _ : state) {
+        handleExternalCall(text, manager, "", player);
+        benchmark::DoNotOptimize(fake.lastAnswerLength);
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+
+// The answer the bridge gives for text, found once through the bridge itself.
+std::string echoAnswer(const std::string& text) {
+    FlashExRequest request;
+    parseRequest(text, request);
+    std::string xml;
+    request.arguments.at(0)->writeXML(xml);
+    return xml;
+}
+
+// The floor of a call: parse the text, write the answer's bytes and hand them
+// to the player as an automation string, as any host must.
+void bridgeFloor(benchmark::State& state, const std::string& text) {
+    const std::string answer = echoAnswer(text);
+    BareSaxParse parse;
+    BenchPlayer fake;
+    for (auto _ : state) {
+        parse.parse(text);
+        std::string xml;
+        xml += answer;
+        std::u16string wide = multiByteToWide(xml, CP_ACP);
+        BSTR value = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.data()), static_cast<UINT>(wide.size()));
+        VARIANT argument;
+        V_VT(&argument) = VT_BSTR;
+        V_BSTR(&argument) = value;
+        DISPPARAMS parameters = {&argument, nullptr, 1, 0};
+        fake.Invoke(199, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
+        SysFreeString(value);
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+
+void valueXmlMovara(benchmark::State& state, const std::string& text) {
+    FlashExRequest request;
+    parseRequest(text, request);
+    for (auto _ : state) {
+        std::string xml;
+        request.arguments.at(0)->writeXML(xml);
+        benchmark::DoNotOptimize(xml.data());
+    }
+}
+
+void valueXmlFloor(benchmark::State& state, const std::string& text) {
+    const std::string answer = echoAnswer(text);
+    for (auto _ : state) {
+        std::string xml;
+        xml += answer;
+        benchmark::DoNotOptimize(xml.data());
+    }
+    state.SetBytesProcessed(state.iterations() * answer.size());
+}
+
+void addPair(const std::string& job, const Input& input, void (*movara)(benchmark::State&, const std::string&),
+             void (*floor)(benchmark::State&, const std::string&)) {
+    const std::string* text = &input.text;
+    benchmark::RegisterBenchmark(bench::pairName(job, input.size, "movara"), [=](benchmark::State& state) {
+        movara(state, *text);
+    })->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(bench::pairName(job, input.size, "floor"), [=](benchmark::State& state) {
+        floor(state, *text);
+    })->Unit(benchmark::kMicrosecond);
+}
+
+const bool registered = [] {
+    for (const Input& input : parseInputs()) {
+        const std::string size = input.size;
+        if (size != "1000 numbers" && size != "100000 numbers")
+            addPair("parse request", input, parseRequestMovara, parseRequestFloor);
+    }
+    for (const Input& input : parseInputs()) addPair("bridge call", input, bridgeMovara, bridgeFloor);
+    for (const Input& input : parseInputs()) {
+        const std::string size = input.size;
+        if (size != "small" && size != "1000 numbers" && size != "100000 numbers")
+            addPair("value XML", input, valueXmlMovara, valueXmlFloor);
+    }
+    return true;
+}();
+
+}  // namespace
