@@ -59,6 +59,15 @@ start_display() {
 [ -n "${DISPLAY:-}" ] || start_display
 
 mkdir -p "$WINEPREFIX"
+
+# Without a sound card (servers, CI) Wine's media devices find no output and
+# play nothing; ALSA's null device lets them play, pause and stop for real.
+if [ -z "${ALSA_CONFIG_PATH:-}" ] && [ -f /usr/share/alsa/alsa.conf ] &&
+  ! grep -qs '^ *[0-9]' /proc/asound/cards; then
+  alsa_null="$WINEPREFIX/alsa-null.conf"
+  [ -f "$alsa_null" ] || echo 'pcm.!default { type null }' >"$alsa_null"
+  export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$alsa_null"
+fi
 # A server already running for this prefix belongs to someone else: use it and
 # leave it running.
 if ! wineserver -k0 >/dev/null 2>&1; then

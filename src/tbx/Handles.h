@@ -89,6 +89,12 @@ struct LocalMemoryTraits {  // blocks the system allocates for the caller to Loc
     static void close(Type h) { LocalFree(h); }
 };
 
+struct TaskMemoryTraits {  // blocks COM and the shell allocate for the caller to CoTaskMemFree
+    using Type = void*;
+    static Type invalid() { return nullptr; }
+    static void close(Type p) { CoTaskMemFree(p); }
+};
+
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
@@ -99,6 +105,7 @@ using Module = UniqueHandle<ModuleTraits>;
 using Icon = UniqueHandle<IconTraits>;
 using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+using TaskMemory = UniqueHandle<TaskMemoryTraits>;
 
 // GetDC / ReleaseDC for a window (or the screen with NULL).
 class WindowDC {

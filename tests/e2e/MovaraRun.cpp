@@ -135,13 +135,6 @@ HWND MovaraRun::mainWindow(DWORD timeoutMs) { return findTopLevel(processId_, tr
 
 HWND MovaraRun::messageBox(DWORD timeoutMs) { return findTopLevel(processId_, false, timeoutMs); }
 
-std::string messageBoxText(HWND box) {
-    // The text of a message box is its static control 0xFFFF.
-    char text[1024] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
-    return text;
-}
-
 void closeMessageBox(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }
 
 void pressKeys(std::initializer_list<WORD> keys) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "DialogDriver.h"
 #include "MovaraTest.h"
 #include "tbx/Handles.h"
 
@@ -57,8 +58,8 @@ private:
     std::string tracePath_;
 };
 
-// The text of a message box and its close by its OK button.
-std::string messageBoxText(HWND box);
+// The text of a message box, and its close by its OK button.
+using movara_test::messageBoxText;
 void closeMessageBox(HWND box);
 
 // Presses the keys in order, as the keyboard would, and releases them in reverse.

@@ -1,11 +1,9 @@
 #include <atomic>
-#include <functional>
 #include <vector>
 
+#include "DialogDriver.h"
 #include "MovaraTest.h"
-#include <dlgs.h>
 #include "framework/FileDialog.h"
-#include "tbx/Handles.h"
 
 using namespace movara_test;
 
@@ -24,49 +22,6 @@ protected:
         ++folderCount;
     }
 };
-
-BOOL CALLBACK findVisibleDialog(HWND window, LPARAM out) {
-    char name[16];
-    if (GetClassNameA(window, name, sizeof(name)) && lstrcmpA(name, "#32770") == 0 && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(out) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND findDialogOf(DWORD threadId) {
-    for (int i = 0; i < 500; ++i) {
-        HWND found = nullptr;
-        EnumThreadWindows(threadId, findVisibleDialog, reinterpret_cast<LPARAM>(&found));
-        if (found) return found;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-// Runs `script` on a second thread against the dialog of the calling thread.
-class DialogDriver {
-public:
-    explicit DialogDriver(std::function<void(HWND)> script) : script_(std::move(script)), owner_(GetCurrentThreadId()) {
-        thread_.reset(CreateThread(nullptr, 0, run, this, 0, nullptr));
-    }
-    ~DialogDriver() { WaitForSingleObject(thread_.get(), 10000); }
-
-private:
-    static DWORD WINAPI run(void* self) {
-        auto* driver = static_cast<DialogDriver*>(self);
-        if (HWND dialog = findDialogOf(driver->owner_)) driver->script_(dialog);
-        return 0;
-    }
-    std::function<void(HWND)> script_;
-    DWORD owner_;
-    tbx::KernelHandle thread_;
-};
-
-void typeAndConfirm(HWND dialog, const std::string& text) {
-    SetDlgItemTextA(dialog, cmb13, text.c_str());
-    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-}
 
 bool waitFor(const std::atomic<int>& counter, int value) {
     for (int i = 0; i < 500 && counter < value; ++i) Sleep(10);

@@ -41,8 +41,10 @@ inline unsigned uintArgument(const FlashExRequest& request, unsigned index) {
     return request.arguments.at(index)->getUInt();
 }
 
+inline bool hasArgument(const FlashExRequest& request, unsigned index) { return request.arguments.size() > index; }
+
 inline int optionalIntArgument(const FlashExRequest& request, unsigned index, int otherwise) {
-    return request.arguments.size() > index ? intArgument(request, index) : otherwise;
+    return hasArgument(request, index) ? intArgument(request, index) : otherwise;
 }
 
 // Also null when the argument is given as null.

@@ -1,0 +1,47 @@
+#include "FlashEx/services/FlashExServiceCommonDlg.h"
+
+#include "FlashEx/FlashExRequest.h"
+#include "FlashEx/services/FolderBrowser.h"
+#include "FlashEx/services/MvFileDialog.h"
+#include "FlashEx/services/ServiceArguments.h"
+
+namespace {
+
+// OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT
+const int kDefaultFileDialogFlags = 0x8000E;
+
+}  // namespace
+
+bool FlashExServiceCommonDlg::invoke(FlashExRequest& request, ParamPtr& result) {
+    if (request.name == "fileDialog") {
+        result = fileDialog(request);
+    } else if (request.name == "browseForFolder") {
+        result = browseForFolder(request);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+ParamPtr FlashExServiceCommonDlg::fileDialog(FlashExRequest& request) {
+    bool open = boolArgument(request, 0);
+    const char* defaultExtension = optionalTextArgument(request, 1, nullptr);
+    const char* fileName = optionalTextArgument(request, 2, nullptr);
+    int flags = optionalIntArgument(request, 3, kDefaultFileDialogFlags);
+    const char* filter = optionalTextArgument(request, 4, nullptr);
+    MvFileDialog dialog(open, defaultExtension, fileName, static_cast<DWORD>(flags), filter, hostWindow);
+    if (hasArgument(request, 5)) dialog.setFilterIndex(static_cast<DWORD>(intArgument(request, 5)));
+    if (const char* marker = optionalTextArgument(request, 6, nullptr)) dialog.markerName = marker;
+
+    if (dialog.DoModal() != IDOK) return nullptr;
+    auto answer = std::make_unique<FlashExParamObject>();
+    answer->setString("path", dialog.markerFolder.empty() ? dialog.GetPathName() : dialog.markerFolder);
+    answer->setProperty("filterIndex", paramInt(static_cast<int>(dialog.filterIndex())));
+    return answer;
+}
+
+ParamPtr FlashExServiceCommonDlg::browseForFolder(FlashExRequest& request) {
+    const std::string& title = stringArgument(request, 0);
+    const char* initialFolder = optionalTextArgument(request, 1, nullptr);
+    return paramString(browseForFolderPath(hostWindow, title, initialFolder ? initialFolder : ""));
+}

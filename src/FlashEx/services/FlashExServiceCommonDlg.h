@@ -1,0 +1,18 @@
+#pragma once
+#include "FlashEx/FlashExService.h"
+
+struct FlashExRequest;
+
+// The common dialogs for the movie: the open/save dialog (which can also
+// close by itself in a folder holding a marker file) and the folder browser.
+// Both are owned by the main window and run modally inside the request. They
+// only answer names, so no policy check is made here.
+class FlashExServiceCommonDlg : public FlashExService {
+public:
+    FlashExServiceCommonDlg() = default;
+    bool invoke(FlashExRequest& request, ParamPtr& result) override;
+
+private:
+    ParamPtr fileDialog(FlashExRequest& request);
+    ParamPtr browseForFolder(FlashExRequest& request);
+};
