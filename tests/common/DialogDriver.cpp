@@ -28,16 +28,16 @@ HWND findDialogOf(DWORD threadId, DWORD timeoutMs) {
     return nullptr;
 }
 
-DialogDriver::DialogDriver(std::function<void(HWND)> script)
-    : script_(std::move(script)), owner_(GetCurrentThreadId()) {
+DialogDriver::DialogDriver(std::function<void(HWND)> script, DWORD timeoutMs)
+    : script_(std::move(script)), owner_(GetCurrentThreadId()), timeoutMs_(timeoutMs) {
     thread_.reset(CreateThread(nullptr, 0, run, this, 0, nullptr));
 }
 
-DialogDriver::~DialogDriver() { WaitForSingleObject(thread_.get(), 10000); }
+DialogDriver::~DialogDriver() { WaitForSingleObject(thread_.get(), timeoutMs_ + 10000); }
 
 DWORD WINAPI DialogDriver::run(void* self) {
     auto* driver = static_cast<DialogDriver*>(self);
-    if (HWND dialog = findDialogOf(driver->owner_)) driver->script_(dialog);
+    if (HWND dialog = findDialogOf(driver->owner_, driver->timeoutMs_)) driver->script_(dialog);
     return 0;
 }
 

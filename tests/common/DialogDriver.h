@@ -14,12 +14,12 @@ HWND findDialogOf(DWORD threadId, DWORD timeoutMs = 5000);
 
 // Drives the modal dialog that the constructing thread is about to run: a
 // second thread waits for that thread's dialog and runs script on it (never
-// when no dialog appears). Dialogs are found by class and thread and their
-// controls by id, never by their localised texts. The destructor waits for
-// the script.
+// when no dialog appears within timeoutMs). Dialogs are found by class and
+// thread and their controls by id, never by their localised texts. The
+// destructor waits for the script.
 class DialogDriver {
 public:
-    explicit DialogDriver(std::function<void(HWND)> script);
+    explicit DialogDriver(std::function<void(HWND)> script, DWORD timeoutMs = 5000);
     ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
@@ -28,6 +28,7 @@ private:
     static DWORD WINAPI run(void* self);
     std::function<void(HWND)> script_;
     DWORD owner_;
+    DWORD timeoutMs_;
     tbx::KernelHandle thread_;
 };
 
