@@ -7,9 +7,9 @@
 
 // In the order in which invoke looks for a command.
 const FlashExServiceMedia::CommandEntry FlashExServiceMedia::kCommands[] = {
-    {"mciOpen", &FlashExServiceMedia::mciOpen},   {"mciPlay", &FlashExServiceMedia::mciPlay},
+    {"mciOpen", &FlashExServiceMedia::mciOpen},           {"mciPlay", &FlashExServiceMedia::mciPlay},
     {"mciIsPlaying", &FlashExServiceMedia::mciIsPlaying}, {"mciPause", &FlashExServiceMedia::mciPause},
-    {"mciStop", &FlashExServiceMedia::mciStop},   {"mciClose", &FlashExServiceMedia::mciClose},
+    {"mciStop", &FlashExServiceMedia::mciStop},           {"mciClose", &FlashExServiceMedia::mciClose},
 };
 
 namespace {

@@ -16,14 +16,10 @@
 
 // In the order in which invoke looks for a command.
 const FlashExServiceShell::CommandEntry FlashExServiceShell::kCommands[] = {
-    {"shellExecute", &FlashExServiceShell::shellExecute},
-    {"execAndWait", &FlashExServiceShell::execAndWait},
-    {"getWorkArea", &FlashExServiceShell::getWorkArea},
-    {"setFullScreen", &FlashExServiceShell::setFullScreen},
-    {"getScreenSize", &FlashExServiceShell::getScreenSize},
-    {"system", &FlashExServiceShell::system},
-    {"getFullPathName", &FlashExServiceShell::getFullPathName},
-    {"args", &FlashExServiceShell::args},
+    {"shellExecute", &FlashExServiceShell::shellExecute},       {"execAndWait", &FlashExServiceShell::execAndWait},
+    {"getWorkArea", &FlashExServiceShell::getWorkArea},         {"setFullScreen", &FlashExServiceShell::setFullScreen},
+    {"getScreenSize", &FlashExServiceShell::getScreenSize},     {"system", &FlashExServiceShell::system},
+    {"getFullPathName", &FlashExServiceShell::getFullPathName}, {"args", &FlashExServiceShell::args},
 };
 
 bool FlashExServiceShell::invoke(FlashExRequest& request, ParamPtr& result) {
@@ -75,7 +71,8 @@ ParamPtr rectangleObject(const RECT& rect) {
 
 bool FlashExServiceShell::mayExecute(const std::string& path, const std::string& shown) {
     if (policy_.isAllowed(path, AccessExecute)) return true;
-    std::string question = "ファイル" + shown + "を開こうとしています。このファイルを安全なファイルと信頼して開いてもよろしいですか？";
+    std::string question =
+        "ファイル" + shown + "を開こうとしています。このファイルを安全なファイルと信頼して開いてもよろしいですか？";
     return MessageBoxA(hostWindow, question.c_str(), "確認", MB_YESNO) == IDYES;
 }
 

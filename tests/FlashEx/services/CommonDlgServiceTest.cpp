@@ -112,8 +112,9 @@ TEST_F(CommonDlg, TheMarkerClosesTheDialogInAFolderEnteredThatHoldsIt) {
             if (!closedInSecond) cancel(dialog);
         });
         std::string initial = dir / "first\\";
-        answer = call(service, "fileDialog",
-                      {flag(true), new FlashExParamNull, str(initial), num(0x8000E), str("All|*.*||"), num(1), str("done")});
+        answer =
+            call(service, "fileDialog",
+                 {flag(true), new FlashExParamNull, str(initial), num(0x8000E), str("All|*.*||"), num(1), str("done")});
     }
     EXPECT_TRUE(stayedInFirst);
     EXPECT_TRUE(stayedInThird);
@@ -148,5 +149,6 @@ TEST_F(CommonDlg, BrowseForFolderAnswersEmptyWhenCancelled) {
 
 TEST_F(CommonDlg, BrowseForFolderRefusesAnInitialFolderLongerThanAPath) {
     std::string longFolder = "C:\\" + std::string(MAX_PATH, 'f');
-    EXPECT_EQ(failure(service, "browseForFolder", {str("Choose"), str(longFolder)}), "初期フォルダのパスが長すぎます。");
+    EXPECT_EQ(failure(service, "browseForFolder", {str("Choose"), str(longFolder)}),
+              "初期フォルダのパスが長すぎます。");
 }

@@ -15,8 +15,10 @@ using namespace service_test;
 
 namespace {
 
-const char* const kAllowAll = "<security><fileAccess><allow access=\"rwx\" match=\"*\"></allow></fileAccess></security>";
-const char* const kNoExecute = "<security><fileAccess><allow access=\"rw\" match=\"*\"></allow></fileAccess></security>";
+const char* const kAllowAll =
+    "<security><fileAccess><allow access=\"rwx\" match=\"*\"></allow></fileAccess></security>";
+const char* const kNoExecute =
+    "<security><fileAccess><allow access=\"rw\" match=\"*\"></allow></fileAccess></security>";
 
 // A top-level window standing in for the main window.
 class HostWindow {
@@ -149,8 +151,9 @@ TEST(ShellService, ShellExecuteStartsAProgramOrAnswers5WhenRefused) {
     std::string program = executableDirectory() + "\\shell_child.exe";
     {
         Shell shell;
-        Result code = call(shell.service, "shellExecute",
-                           {str("open"), str(program), str(quoted(dir / "started")), new FlashExParamNull, num(SW_HIDE)});
+        Result code =
+            call(shell.service, "shellExecute",
+                 {str("open"), str(program), str(quoted(dir / "started")), new FlashExParamNull, num(SW_HIDE)});
         EXPECT_GT(code->getInt(), 32);
         EXPECT_FALSE(childRecord(dir / "started").empty());
     }
@@ -180,8 +183,8 @@ TEST(ShellService, ExecAndWaitWaitsWithoutLimitAndShowsByDefault) {
 TEST(ShellService, ExecAndWaitHidesTheWindowWhenAsked) {
     ScratchDir dir;
     Shell shell;
-    EXPECT_TRUE(
-        call(shell.service, "execAndWait", {str(child() + " " + quoted(dir / "ran")), num(10000), flag(false)})->getBool());
+    EXPECT_TRUE(call(shell.service, "execAndWait", {str(child() + " " + quoted(dir / "ran")), num(10000), flag(false)})
+                    ->getBool());
     std::string record = childRecord(dir / "ran", 0);
     EXPECT_EQ(record.substr(record.find(' ') + 1), std::to_string(SW_HIDE));
 }
@@ -236,7 +239,9 @@ TEST(ShellService, GetFullPathNameCompletesRelativePathsWithinItsBuffer) {
     char current[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, current);
     SetCurrentDirectoryA(dir.path().c_str());
-    auto full = [&](const std::string& path) { return call(shell.service, "getFullPathName", {str(path)})->getString(); };
+    auto full = [&](const std::string& path) {
+        return call(shell.service, "getFullPathName", {str(path)})->getString();
+    };
     std::string deep(600, 'd');  // beyond the system's usual path length, within the buffer
     std::string tooLong(1100, 'l');
     EXPECT_EQ(full("a\\b.txt"), dir / "a\\b.txt");
