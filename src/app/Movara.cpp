@@ -11,9 +11,12 @@
 #include "FlashEx/raster/MvRasSwfThread.h"
 #include "FlashEx/services/FlashExServiceClipboard.h"
 #include "FlashEx/services/FlashExServiceComModule.h"
+#include "FlashEx/services/FlashExServiceCommonDlg.h"
 #include "FlashEx/services/FlashExServiceFile.h"
 #include "FlashEx/services/FlashExServiceImageFile.h"
+#include "FlashEx/services/FlashExServiceMedia.h"
 #include "FlashEx/services/FlashExServiceOle.h"
+#include "FlashEx/services/FlashExServiceShell.h"
 #include "FlashEx/services/FlashExServiceSwf.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "app/CommandLine.h"
@@ -47,9 +50,12 @@ void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, Securi
     manager.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
     manager.addService(std::make_unique<FlashExServiceOle>(policy));
     manager.addService(std::make_unique<FlashExServiceComModule>(policy));
+    manager.addService(std::make_unique<FlashExServiceShell>(policy));
     manager.addService(std::make_unique<FlashExServiceSwf>(rasteriser));
     manager.addService(std::make_unique<FlashExServiceClipboard>(policy));
+    manager.addService(std::make_unique<FlashExServiceCommonDlg>());
     manager.addService(std::make_unique<FlashExServiceImageFile>(rasteriser));
+    manager.addService(std::make_unique<FlashExServiceMedia>());
 }
 
 }  // namespace

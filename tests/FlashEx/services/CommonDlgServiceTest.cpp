@@ -1,6 +1,7 @@
 // The common dialog service under Wine, its dialogs driven from a second
 // thread: found by class and thread, their controls by id.
 #include <ole2.h>
+#include <commctrl.h>
 
 #include "DialogDriver.h"
 #include "FlashEx/services/FlashExServiceCommonDlg.h"
@@ -33,6 +34,28 @@ bool showsFolder(HWND dialog, const std::string& folder) {
 }
 
 void cancel(HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
+
+BOOL CALLBACK findTree(HWND window, LPARAM out) {
+    char name[32] = "";
+    GetClassNameA(window, name, sizeof(name));
+    if (lstrcmpA(name, WC_TREEVIEWA) != 0) return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
+// The name of the folder selected in a folder browser's tree.
+std::string selectedFolderName(HWND browser) {
+    HWND tree = nullptr;
+    EnumChildWindows(browser, findTree, reinterpret_cast<LPARAM>(&tree));
+    char text[MAX_PATH] = "";
+    TVITEMA item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = tree ? TreeView_GetSelection(tree) : nullptr;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    if (item.hItem) SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
 
 // The service with an owner window, on a thread where OLE is started (the
 // folder browser's new style needs it, as the program starts it).
@@ -129,8 +152,9 @@ TEST_F(CommonDlg, BrowseForFolderAnswersTheFolderSelectedAtStart) {
     makeDirectory(dir / "picked");
     Result answer;
     {
+        // Wine may select the initial folder some time after the browser shows.
         DialogDriver driver([](HWND browser) {
-            Sleep(300);
+            waitUntil([&] { return selectedFolderName(browser) == "picked"; });
             PostMessageA(browser, WM_COMMAND, IDOK, 0);
         });
         answer = call(service, "browseForFolder", {str("Choose"), str(dir / "picked")});

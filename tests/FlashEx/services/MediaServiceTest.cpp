@@ -1,8 +1,6 @@
 // The media service through Wine's real MCI devices. Without a sound card
 // the Wine environment plays into ALSA's null device (scripts/wine-env.sh);
 // WaveAudio then runs several times faster than real time.
-#include <mmsystem.h>
-
 #include <functional>
 
 #include "FlashEx/services/FlashExServiceMedia.h"
