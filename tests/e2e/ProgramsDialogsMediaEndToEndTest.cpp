@@ -13,7 +13,7 @@ TEST(ProgramsDialogsMediaEndToEnd, AMovieRunsAProgramOpensADialogAndPlaysASound)
 report("ran", "execAndWait", "cmd.exe /c echo ran> ran.txt", 20000, false);
 report("file", "fileExists", "ran.txt");
 trace("dialog opening");
-report("dialog", "fileDialog", true);
+report("chosen", "fileDialog", true);
 report("opened", "mciOpen", "sound.wav");
 call("mciPlay", 1);
 report("playing", "mciIsPlaying", 1);
@@ -27,7 +27,7 @@ report("again", "mciIsPlaying", 1);
     HWND dialog = run.messageBox();  // the file dialog: a dialog window that is not the main one
     ASSERT_NE(dialog, nullptr);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_EQ(run.waitForTrace("dialog"), "dialog null");
+    EXPECT_EQ(run.waitForTrace("chosen"), "chosen null");
     EXPECT_EQ(run.waitForTrace("opened"), "opened 1");
     EXPECT_EQ(run.waitForTrace("playing"), "playing true");
     EXPECT_EQ(run.waitForTrace("closed"), "closed null");
