@@ -12,7 +12,12 @@ const UINT kBrowseFlags = 0x41;
 
 int CALLBACK selectInitialFolder(HWND browser, UINT message, LPARAM, LPARAM folder) {
     const char* path = reinterpret_cast<const char*>(folder);
-    if (message == BFFM_INITIALIZED && *path) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, folder);
+    if (message != BFFM_INITIALIZED || !*path) return 0;
+    // Twice: under Wine the first selection in a process of a folder inside
+    // the user's profile stops at the profile folder; the second, over the
+    // tree the first has opened, reaches it. Selecting again is harmless.
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, folder);
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, folder);
     return 0;
 }
 
