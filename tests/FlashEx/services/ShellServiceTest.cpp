@@ -1,5 +1,6 @@
 // The shell service under Wine: real processes, the command processor, the
 // confirmation box driven from a second thread, and a real window.
+#include <functional>
 #include <memory>
 
 #include "../../security/PolicyTestSupport.h"
@@ -65,9 +66,9 @@ DialogDriver answerConfirmation(Confirmation& seen, int button, DWORD timeoutMs 
         timeoutMs);
 }
 
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string inQuotes(const std::string& path) { return "\"" + path + "\""; }
 
-std::string child() { return quoted(executableDirectory() + "\\shell_child.exe"); }
+std::string child() { return inQuotes(executableDirectory() + "\\shell_child.exe"); }
 
 // The "PID SHOW" record a child wrote, waiting up to timeoutMs for it.
 std::string childRecord(const std::string& path, DWORD timeoutMs = 10000) {
@@ -105,14 +106,6 @@ TEST(ShellProgramPath, TakesTheQuotedTextOrTheFirstExistingPrefixOrTheWholeLine)
     EXPECT_EQ(messageOf([] { programPathOf("\"C:\\a b\\c.exe -x"); }), "実行コマンド文字列の形式が不正です。");
 }
 
-TEST(ShellService, AnswersOnlyItsOwnCommands) {
-    Shell shell;
-    FlashExRequest request;
-    request.name = "fileExists";
-    ParamPtr result;
-    EXPECT_FALSE(shell.service.invoke(request, result));
-}
-
 TEST(ShellService, PolicyAllowingRunsWithoutAsking) {
     ScratchDir dir;
     Shell shell;
@@ -120,80 +113,81 @@ TEST(ShellService, PolicyAllowingRunsWithoutAsking) {
     {
         // A box would be answered No, so the run would fail.
         DialogDriver guard = answerConfirmation(seen, IDNO, 1000);
-        EXPECT_TRUE(call(shell.service, "execAndWait", {str(child() + " " + quoted(dir / "ran"))})->getBool());
+        EXPECT_TRUE(call(shell.service, "execAndWait", {str(child() + " " + inQuotes(dir / "ran"))})->getBool());
     }
     EXPECT_FALSE(seen.shown);
     EXPECT_FALSE(childRecord(dir / "ran", 0).empty());
 }
 
-TEST(ShellService, PolicyRefusingAsksTheUserWhoseAnswerDecides) {
+// Each starting command, refused by the policy: the user's Yes runs it, No
+// answers the command's refusal and starts nothing.
+TEST(ShellService, RefusedStartsAskTheUserWhoseAnswerDecides) {
+    std::string program = executableDirectory() + "\\shell_child.exe";
     for (int button : {IDYES, IDNO}) {
         ScratchDir dir;
-        Shell shell(kNoExecute);
-        std::string line = child() + " " + quoted(dir / "ran");
-        Confirmation seen;
-        Result answer;
-        {
-            DialogDriver driver = answerConfirmation(seen, button);
-            answer = call(shell.service, "execAndWait", {str(line)});
+        std::string ran = dir / "ran";
+        struct Case {
+            const char* command;
+            std::initializer_list<FlashExParam*> arguments;
+            std::string shown;
+            std::function<bool(const FlashExParam&)> answeredYes;
+            std::string refused;
+        };
+        std::string line = inQuotes(program) + " " + inQuotes(ran);
+        Case cases[] = {
+            {"shellExecute",
+             {new FlashExParamNull, str(program), str(inQuotes(ran)), new FlashExParamNull, num(SW_HIDE)},
+             program,
+             [](const FlashExParam& code) { return code.getInt() > 32; },
+             "<number>5</number>"},
+            {"execAndWait", {str(line)}, line, [](const FlashExParam& done) { return done.getBool(); }, "<false/>"},
+        };
+        for (const Case& c : cases) {
+            Shell shell(kNoExecute);
+            Confirmation seen;
+            Result answer;
+            {
+                DialogDriver driver = answerConfirmation(seen, button);
+                answer = call(shell.service, c.command, c.arguments);
+            }
+            ASSERT_TRUE(seen.shown) << c.command;
+            EXPECT_EQ(seen.caption, "確認");
+            EXPECT_EQ(seen.text, confirmationText(c.shown));
+            EXPECT_EQ(seen.owner, shell.host.get());
+            if (button == IDYES) {
+                EXPECT_TRUE(c.answeredYes(*answer)) << c.command;
+                EXPECT_FALSE(childRecord(ran).empty()) << c.command;
+                DeleteFileA(ran.c_str());
+            } else {
+                std::string xml;
+                answer->writeXML(xml);
+                EXPECT_EQ(xml, c.refused) << c.command;
+                Sleep(300);
+                EXPECT_FALSE(fileExists(ran)) << c.command;
+            }
         }
-        ASSERT_TRUE(seen.shown);
-        EXPECT_EQ(seen.caption, "確認");
-        EXPECT_EQ(seen.text, confirmationText(line));
-        EXPECT_EQ(seen.owner, shell.host.get());
-        EXPECT_EQ(answer->getBool(), button == IDYES);
-        EXPECT_EQ(fileExists(dir / "ran"), button == IDYES);
     }
 }
 
-TEST(ShellService, ShellExecuteStartsAProgramOrAnswers5WhenRefused) {
-    ScratchDir dir;
-    std::string program = executableDirectory() + "\\shell_child.exe";
-    {
+TEST(ShellService, ExecAndWaitWaitsWithoutLimitAndShowsTheWindowUnlessHidden) {
+    for (bool hidden : {false, true}) {
+        ScratchDir dir;
         Shell shell;
-        Result code =
-            call(shell.service, "shellExecute",
-                 {str("open"), str(program), str(quoted(dir / "started")), new FlashExParamNull, num(SW_HIDE)});
-        EXPECT_GT(code->getInt(), 32);
-        EXPECT_FALSE(childRecord(dir / "started").empty());
+        // Written after 300 ms, just before the end: a true answer waited for it.
+        std::string line = child() + " " + inQuotes(dir / "ran") + " 300";
+        Result done = hidden ? call(shell.service, "execAndWait", {str(line), num(10000), flag(false)})
+                             : call(shell.service, "execAndWait", {str(line)});
+        EXPECT_TRUE(done->getBool());
+        std::string record = childRecord(dir / "ran", 0);
+        EXPECT_EQ(record.substr(record.find(' ') + 1), std::to_string(hidden ? SW_HIDE : SW_SHOWDEFAULT));
     }
-    Shell refusing(kNoExecute);
-    Confirmation seen;
-    Result code;
-    {
-        DialogDriver driver = answerConfirmation(seen, IDNO);
-        code = call(refusing.service, "shellExecute",
-                    {new FlashExParamNull, str(program), str(quoted(dir / "refused")), str(dir.path()), num(SW_HIDE)});
-    }
-    EXPECT_EQ(seen.text, confirmationText(program));
-    EXPECT_EQ(code->getInt(), 5);
-    Sleep(500);
-    EXPECT_FALSE(fileExists(dir / "refused"));
-}
-
-TEST(ShellService, ExecAndWaitWaitsWithoutLimitAndShowsByDefault) {
-    ScratchDir dir;
-    Shell shell;
-    EXPECT_TRUE(call(shell.service, "execAndWait", {str(child() + " " + quoted(dir / "ran") + " 300")})->getBool());
-    // Written after 300 ms, just before the end: the call waited for it.
-    std::string record = childRecord(dir / "ran", 0);
-    EXPECT_EQ(record.substr(record.find(' ') + 1), std::to_string(SW_SHOWDEFAULT));
-}
-
-TEST(ShellService, ExecAndWaitHidesTheWindowWhenAsked) {
-    ScratchDir dir;
-    Shell shell;
-    EXPECT_TRUE(call(shell.service, "execAndWait", {str(child() + " " + quoted(dir / "ran")), num(10000), flag(false)})
-                    ->getBool());
-    std::string record = childRecord(dir / "ran", 0);
-    EXPECT_EQ(record.substr(record.find(' ') + 1), std::to_string(SW_HIDE));
 }
 
 TEST(ShellService, ExecAndWaitWithTimeOutZeroLeavesTheProgramRunning) {
     ScratchDir dir;
     Shell shell;
-    EXPECT_FALSE(
-        call(shell.service, "execAndWait", {str(child() + " " + quoted(dir / "ran") + " 0 60000"), num(0)})->getBool());
+    EXPECT_FALSE(call(shell.service, "execAndWait", {str(child() + " " + inQuotes(dir / "ran") + " 0 60000"), num(0)})
+                     ->getBool());
     std::string record = childRecord(dir / "ran");
     ASSERT_FALSE(record.empty());
     tbx::KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, std::stoul(record)));
@@ -208,7 +202,7 @@ TEST(ShellService, ExecAndWaitStartsProgramsByNameAndAnswersFalseForNone) {
     Shell shell;
     EXPECT_TRUE(call(shell.service, "execAndWait", {str("cmd.exe /c exit 4")})->getBool());
     EXPECT_TRUE(call(shell.service, "execAndWait", {str("hostname.exe"), num(10000), flag(false)})->getBool());
-    EXPECT_FALSE(call(shell.service, "execAndWait", {str(quoted(dir / "missing.exe") + " x")})->getBool());
+    EXPECT_FALSE(call(shell.service, "execAndWait", {str(inQuotes(dir / "missing.exe") + " x")})->getBool());
     EXPECT_EQ(failure(shell.service, "execAndWait", {str("\"" + (dir / "missing.exe x"))}),
               "実行コマンド文字列の形式が不正です。");
 }
@@ -319,7 +313,7 @@ TEST(ShellService, ArgsAreTheRuntimesSplitOfTheCommandLine) {
     };
     for (const Case& c : cases) {
         ScratchDir dir;
-        std::string line = quoted(executableDirectory() + "\\args_probe.exe") + c.tail;
+        std::string line = inQuotes(executableDirectory() + "\\args_probe.exe") + c.tail;
         std::vector<char> buffer(line.begin(), line.end());
         buffer.push_back('\0');
         STARTUPINFOA startup = {sizeof(startup)};
