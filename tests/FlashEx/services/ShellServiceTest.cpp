@@ -207,6 +207,22 @@ TEST(ShellService, ExecAndWaitStartsProgramsByNameAndAnswersFalseForNone) {
               "実行コマンド文字列の形式が不正です。");
 }
 
+// "my prog.exe" is judged, so "my prog.exe" must run, although the system
+// alone would try the shorter "my.exe" first for the unquoted line.
+TEST(ShellService, ExecAndWaitRunsTheProgramThatWasJudged) {
+    ScratchDir dir;
+    Shell shell;
+    CopyFileA((executableDirectory() + "\\shell_child.exe").c_str(), (dir / "my prog.exe").c_str(), FALSE);
+    CopyFileA((executableDirectory() + "\\args_probe.exe").c_str(), (dir / "my.exe").c_str(), FALSE);
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    SetCurrentDirectoryA(dir.path().c_str());
+    EXPECT_TRUE(call(shell.service, "execAndWait", {str(dir / "my prog.exe x")})->getBool());
+    SetCurrentDirectoryA(current);
+    EXPECT_TRUE(fileExists(dir / "prog.exe"));   // the child's record, named by its first argument
+    EXPECT_FALSE(fileExists(dir / "args.xml"));  // what my.exe would have written
+}
+
 TEST(ShellService, SystemRunsTheCommandProcessorAndAnswersItsExitCode) {
     ScratchDir dir;
     Shell shell;
