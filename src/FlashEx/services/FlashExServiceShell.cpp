@@ -54,7 +54,7 @@ bool runAndWait(const std::string& application, const std::string& commandLine, 
                         NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started))
         return false;
     tbx::KernelHandle process(started.hProcess);
-    tbx::KernelHandle(started.hThread).reset();
+    tbx::KernelHandle thread(started.hThread);  // not needed; closed on return
     return WaitForSingleObject(process.get(), timeout) == WAIT_OBJECT_0;
 }
 
