@@ -1,6 +1,6 @@
 #include "FlashEx/services/FlashExServiceMedia.h"
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/services/MciDevice.h"
 #include "FlashEx/services/ServiceArguments.h"

@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "tbx/Handles.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "FlashEx/services/MciDevice.h"
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "tbx/Handles.h"
 #include "tbx/PathString.h"
 

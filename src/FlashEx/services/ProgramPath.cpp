@@ -1,6 +1,6 @@
 #include "FlashEx/services/ProgramPath.h"
 
-#include "FlashEx/FlashExException.h"
+#include "tbx/FlashExException.h"
 #include "FlashEx/services/PathUtilities.h"
 #include "tbx/PathString.h"
 
