@@ -105,6 +105,14 @@ unsigned int FlashExParamDouble::getUInt() const {
 }
 
 void FlashExParamDouble::writeXML(std::string& out) const {
+    // "%f" would print "inf" or "nan", which reads back as the integer 0: these
+    // spellings read back as the same double, in the parser and in the movie.
+    if (!std::isfinite(value_)) {
+        out += std::isnan(value_) ? "<number>NaN</number>"
+               : value_ > 0       ? "<number>Infinity</number>"
+                                  : "<number>-Infinity</number>";
+        return;
+    }
     // Fixed-point with six decimals as "%f" prints it, whatever the C locale.
     char digits[400];
     auto result = std::to_chars(digits, digits + sizeof digits, value_, std::chars_format::fixed, 6);

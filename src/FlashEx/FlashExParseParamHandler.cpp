@@ -26,6 +26,10 @@ double outOfRangeValue(const std::string& matched) {
     return matched.find_first_of("123456789") < matched.find('.') ? HUGE_VAL : 0.0;
 }
 
+// The spellings the writer gives a double beyond every finite value, which the
+// movie's own Number() reads too: read back as doubles although they hold no ".".
+bool isNonFiniteText(const std::string& text) { return text == "Infinity" || text == "-Infinity" || text == "NaN"; }
+
 }  // namespace
 
 int parseIntText(const std::string& text) {
@@ -118,7 +122,7 @@ void FlashExParseParamHandler::characters(const Text& text) {
 }
 
 void FlashExParseParamHandler::addNumber(const std::string& text) {
-    if (text.find('.') != std::string::npos) {
+    if (text.find('.') != std::string::npos || isNonFiniteText(text)) {
         add(paramDouble(parseDoubleText(text)));
     } else {
         add(paramInt(parseIntText(text)));
