@@ -101,9 +101,9 @@ void note(RunReport& report, const char* kind, const std::string& label, const s
 
 }  // namespace
 
-size_t inputsPerKind() {
+size_t inputsPerKind(size_t shortRun) {
     const char* text = getenv("MOVARA_FUZZ_INPUTS");
-    return text && *text ? strtoull(text, nullptr, 10) : 10000;
+    return text && *text ? strtoull(text, nullptr, 10) : shortRun;
 }
 
 uint64_t runSeed() {
@@ -119,7 +119,7 @@ size_t privateBytes() {
 }
 
 RunReport run(const char* kind, const std::vector<std::string>& corpus, const std::vector<std::string>& regressions,
-              const Check& check, unsigned timeLimitMs, size_t memoryGrowthLimit) {
+              const Check& check, size_t total, unsigned timeLimitMs, size_t memoryGrowthLimit) {
     startGuards();
     current().kind = kind;
     current().limitMs = timeLimitMs;
@@ -135,7 +135,6 @@ RunReport run(const char* kind, const std::vector<std::string>& corpus, const st
     uint64_t kindSeed = 1469598103934665603ull;  // FNV-1a of the kind: each kind has its own sequence
     for (const char* k = kind; *k; ++k) kindSeed = (kindSeed ^ static_cast<unsigned char>(*k)) * 1099511628211ull;
     Mutator mutator(runSeed() ^ kindSeed, corpus);
-    size_t total = inputsPerKind();
     size_t warmUp = total / 10;
     for (size_t i = 0; i < total && report.failures.size() < 20; ++i) {
         if (i == warmUp) report.privateAfterWarmUp = privateBytes();

@@ -28,9 +28,9 @@ using namespace movara_test;
 
 namespace {
 
-void expectClean(const fuzz::RunReport& report) {
+void expectClean(const fuzz::RunReport& report, size_t inputs = fuzz::inputsPerKind()) {
     for (const std::string& failure : report.failures) ADD_FAILURE() << failure;
-    EXPECT_EQ(fuzz::inputsPerKind(), report.inputs);
+    EXPECT_EQ(inputs, report.inputs);
 }
 
 // Parsers may refuse an input with any exception of theirs; running out of
@@ -259,39 +259,43 @@ TEST(Fuzz, Archives) {
     std::vector<std::string> corpus = archiveCorpus(dir.path());
     std::map<std::string, std::string> before;
     snapshot(dir.path(), destination, before);
+    const size_t inputs = fuzz::inputsPerKind(2500);
     size_t count = 0;
-    auto report = fuzz::run("archive", corpus, fuzz::regressions("archive"), [&](const std::string& input) {
-        if (++count % 64 == 0) {  // emptied now and then: clearing every time is slow here
-            removeTree(destination);
-            makeDirectory(destination);
-        }
-        std::string escaped;
-        auto inside = [&](const std::string& target) {
-            if (!startsWithFolder(fullPath(target), destination)) {
-                escaped = target;
-                throw std::runtime_error("outside");
+    auto report = fuzz::run(
+        "archive", corpus, fuzz::regressions("archive"),
+        [&](const std::string& input) {
+            if (++count % 64 == 0) {  // emptied now and then: clearing every time is slow here
+                removeTree(destination);
+                makeDirectory(destination);
             }
-        };
-        fuzz::MemoryStream in(input);
-        if (count % 2)
-            accepted([&] { tbx::archive_extract(destination, in, inside); });
-        else
-            accepted([&] {
-                tbx::archive_extract_without_as3_swf(
-                    destination, in, [](const std::string& movie) { return !isAs3Swf(movie); }, inside);
-            });
-        if (!escaped.empty()) return "a target outside the destination was asked for: " + escaped;
-        if (count % 256) return std::string();  // every target is checked above; the folders now and then
-        std::map<std::string, std::string> after;
-        snapshot(dir.path(), destination, after);
-        if (after != before) return std::string("something outside the destination changed");
-        if (!directoryExists(destination)) return std::string("the destination is gone");
-        return std::string();
-    });
+            std::string escaped;
+            auto inside = [&](const std::string& target) {
+                if (!startsWithFolder(fullPath(target), destination)) {
+                    escaped = target;
+                    throw std::runtime_error("outside");
+                }
+            };
+            fuzz::MemoryStream in(input);
+            if (count % 2)
+                accepted([&] { tbx::archive_extract(destination, in, inside); });
+            else
+                accepted([&] {
+                    tbx::archive_extract_without_as3_swf(
+                        destination, in, [](const std::string& movie) { return !isAs3Swf(movie); }, inside);
+                });
+            if (!escaped.empty()) return "a target outside the destination was asked for: " + escaped;
+            if (count % 256) return std::string();  // every target is checked above; the folders now and then
+            std::map<std::string, std::string> after;
+            snapshot(dir.path(), destination, after);
+            if (after != before) return std::string("something outside the destination changed");
+            if (!directoryExists(destination)) return std::string("the destination is gone");
+            return std::string();
+        },
+        inputs);
     std::map<std::string, std::string> after;
     snapshot(dir.path(), destination, after);
     EXPECT_TRUE(after == before) << "something outside the destination changed";
-    expectClean(report);
+    expectClean(report, inputs);
 }
 
 // The path of the object the handle reaches, without the "\\?\" prefix.
@@ -362,20 +366,24 @@ TEST(Fuzz, PathTexts) {
         allowed + "\\CON",
         allowed + "\\ok.txt::$DATA",
     };
-    auto report = fuzz::run("path", corpus, fuzz::regressions("path"), [&](const std::string& input) {
-        std::string judged;
-        if (!accepted([&] { judged = policy.checkWrite(input); })) return std::string();
-        tbx::FileHandle handle = openJudged(judged);
-        if (!handle) return std::string();  // reaches nothing that could be written
-        if (GetFileType(handle.get()) != FILE_TYPE_DISK) return "writing was allowed to a device: " + judged;
-        std::string reached = objectPath(handle.get());
-        if (!(reached == allowedObject || startsWithFolder(reached, allowedObject)))
-            return "writing was allowed outside the allowed folder: " + judged + " reaches " + reached;
-        if (reached == deniedObject || startsWithFolder(reached, deniedObject))
-            return "writing was allowed inside the denied folder: " + judged + " reaches " + reached;
-        return std::string();
-    });
-    expectClean(report);
+    const size_t inputs = fuzz::inputsPerKind(5000);
+    auto report = fuzz::run(
+        "path", corpus, fuzz::regressions("path"),
+        [&](const std::string& input) {
+            std::string judged;
+            if (!accepted([&] { judged = policy.checkWrite(input); })) return std::string();
+            tbx::FileHandle handle = openJudged(judged);
+            if (!handle) return std::string();  // reaches nothing that could be written
+            if (GetFileType(handle.get()) != FILE_TYPE_DISK) return "writing was allowed to a device: " + judged;
+            std::string reached = objectPath(handle.get());
+            if (!(reached == allowedObject || startsWithFolder(reached, allowedObject)))
+                return "writing was allowed outside the allowed folder: " + judged + " reaches " + reached;
+            if (reached == deniedObject || startsWithFolder(reached, deniedObject))
+                return "writing was allowed inside the denied folder: " + judged + " reaches " + reached;
+            return std::string();
+        },
+        inputs);
+    expectClean(report, inputs);
 }
 
 }  // namespace
