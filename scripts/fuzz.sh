@@ -30,7 +30,7 @@ trap 'rm -f "$log"' EXIT
 status=0
 MOVARA_FUZZ_INPUTS="$INPUTS" WINEDEBUG="$debug" \
   "$ROOT/scripts/wine-env.sh" wine64 ./fuzz_tests.exe --gtest_filter="Fuzz.$FILTER" 2>&1 |
-  grep -av ':trace:heap:' | tee "$log" || status=$?
+  grep --line-buffered -av ':trace:heap:' | tee "$log" || status=$?
 if grep -aq -e ':warn:heap:' -e ':err:heap:' "$log"; then
   echo "fuzz: the heap checks reported faults (lines above)"
   exit 1
