@@ -135,6 +135,16 @@ unsigned int FlashExParamDouble::getUInt() const {
 }
 
 void FlashExParamDouble::writeXML(std::string& out) const {
+    // "%f" would print "inf" or "nan", which the movie reads as NaN and the
+    // parser as the integer 0. An infinity is written as a number too large
+    // for a double, which both read back as that infinity; NaN has no such
+    // spelling, so it is written as the movie's own (the parser reads it as 0).
+    if (!std::isfinite(value_)) {
+        out += std::isnan(value_) ? "<number>NaN</number>"
+               : value_ > 0       ? "<number>1.0e999</number>"
+                                  : "<number>-1.0e999</number>";
+        return;
+    }
     // Fixed-point with six decimals as "%f" prints it, whatever the C locale.
     char digits[400];
     auto result = std::to_chars(digits, digits + sizeof digits, value_, std::chars_format::fixed, 6);

@@ -102,7 +102,7 @@ std::unique_ptr<DropFile> OleDataObject::getFileContents(CLIPFORMAT format, LONG
             if (!medium.value.pstm) return nullptr;
             return std::make_unique<StreamDropFile>(medium.value.pstm);
         case TYMED_FILE: {
-            tbx::FileHandle file(CreateFileW(medium.value.lpszFileName, GENERIC_READ, FILE_SHARE_READ, nullptr,
+            tbx::FileHandle file(CreateFileW(medium.value.lpszFileName, GENERIC_READ, tbx::kStreamSharing, nullptr,
                                              OPEN_EXISTING, 0, nullptr));
             if (!file) return nullptr;
             return std::make_unique<HandleDropFile>(std::move(file));

@@ -47,8 +47,8 @@ bool endsWithJs(const std::u16string& path) {
 }
 
 std::string readWholeFile(const std::u16string& path) {
-    tbx::FileHandle file(CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    tbx::FileHandle file(CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_READ, tbx::kStreamSharing,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw MovieError("the movie file cannot be opened");
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxMovieBytes)

@@ -28,7 +28,7 @@ std::string read_file(const std::string& path) {
 }
 
 void write_file(const std::string& path, const std::string& data) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, kStreamSharing, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("cannt open " + path);
     size_t total = 0;

@@ -37,6 +37,11 @@ private:
     Type handle_;
 };
 
+// The sharing the C runtime gives every stream it opens ("r", "w", "a", binary
+// or text): other readers and writers are allowed. Files the program opens as
+// streams use it, so that one of them never locks out another (or the log).
+constexpr DWORD kStreamSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
 struct FileHandleTraits {  // CreateFile: INVALID_HANDLE_VALUE on failure
     using Type = HANDLE;
     static Type invalid() { return INVALID_HANDLE_VALUE; }

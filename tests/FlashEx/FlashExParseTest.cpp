@@ -79,7 +79,17 @@ TEST_F(FlashExParse, NumbersAreIntsUnlessTheirTextHasAPoint) {
     EXPECT_EQ("<number>3.000000</number>", roundTrip("<number>3.0</number>"));
     EXPECT_EQ("<number>-0.500000</number>", roundTrip("<number>-0.5</number>"));
     EXPECT_EQ("<number>1</number>", roundTrip("<number>1e+21</number>"));
+    EXPECT_EQ("<number>0</number>", roundTrip("<number>nan</number>"));
+    // Infinities are written so that they read back as themselves; the text
+    // NaN stays the integer 0, and a NaN double is written as the movie spells it.
     EXPECT_EQ("<number>0</number>", roundTrip("<number>NaN</number>"));
+    EXPECT_EQ("<number>1.0e999</number>", roundTrip("<number>1.0e999</number>"));
+    EXPECT_EQ("<number>-1.0e999</number>", roundTrip("<number>-1e309.5e10</number>"));
+    EXPECT_EQ("<number>NaN</number>", [] {
+        std::string xml;
+        FlashExParamDouble(std::nan("")).writeXML(xml);
+        return xml;
+    }());
     EXPECT_EQ("<number>2147483647</number>", roundTrip("<number>99999999999</number>"));
     EXPECT_EQ("<number>-2147483648</number>", roundTrip("<number> -99999999999x</number>"));
     EXPECT_EQ("<number>12.500000</number>", roundTrip("<number> +1.25e1</number>"));

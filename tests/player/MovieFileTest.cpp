@@ -3,6 +3,7 @@
 #include "player/FlashVars.h"
 #include "player/MovieFile.h"
 #include "player/Stage.h"
+#include "tbx/Handles.h"
 
 using namespace movara_test;
 using namespace player;
@@ -37,6 +38,16 @@ TEST(MovieFile, RefusesWhatIsNoReadableMovie) {
     packed[12] ^= 0x55;
     EXPECT_THROW(parseSwf(packed), MovieError);
     EXPECT_THROW(loadMovieFile(u"Z:\\no\\such\\movie.swf"), MovieError);
+}
+
+TEST(MovieFile, OpensWhileAnotherStreamWritesTheFile) {
+    ScratchDir dir;
+    writeBytes(dir / "held.js", "trace(3);");
+    tbx::FileHandle writer(CreateFileA((dir / "held.js").c_str(), GENERIC_READ | GENERIC_WRITE, tbx::kStreamSharing,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer);
+    std::string path = dir / "held.js";
+    EXPECT_EQ("trace(3);", loadMovieFile(std::u16string(path.begin(), path.end())).script);
 }
 
 TEST(MovieFile, ScriptFilesAndLocationsWithUrlPartsAndQueries) {

@@ -53,7 +53,7 @@ void writeTextFile(const char* path, const char* text, const char* charset) {
     TextCharset kind = textCharsetFromName(charset);
     if (!text) text = "";
     tbx::FileHandle file(
-        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileA(path, GENERIC_WRITE, tbx::kStreamSharing, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw FlashExException("ファイルを書き込み用に開く事が出来ませんでした。");
     switch (kind) {
         case TextCharset::CharsetUtf8: {
@@ -74,7 +74,7 @@ void writeTextFile(const char* path, const char* text, const char* charset) {
 
 std::string readTextFile(const char* path, const char* charset, bool skipUtf8Bom) {
     tbx::FileHandle file(
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileA(path, GENERIC_READ, tbx::kStreamSharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw FlashExException("ファイルを読み込み用に開く事が出来ませんでした。");
     TextCharset kind = textCharsetFromName(charset);
     std::vector<char> buffer = readAll(file.get());

@@ -40,7 +40,7 @@ imaging::GpImagePtr loadImage(const std::string& path) {
 }  // namespace
 
 void setLastWriteTime(const std::string& path, const FILETIME& time) {
-    tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, tbx::kStreamSharing, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file || !SetFileTime(file.get(), nullptr, nullptr, &time))
         throw TbException("ファイルの更新時刻設定に失敗しました。code:" + std::to_string(GetLastError()));

@@ -2,6 +2,9 @@
 #include "FlashEx/services/LogFile.h"
 #include "FlashEx/services/TextFile.h"
 #include "MovaraTest.h"
+#include "tbx/FileUtil.h"
+#include "tbx/Handles.h"
+#include "tbx/nfstream.h"
 
 using namespace movara_test;
 
@@ -152,4 +155,48 @@ TEST(LogFile, AFailedOpenIsReportedAndRetried) {
     SetCurrentDirectoryA(saved);
     log = LogFile();  // closes the file so the scratch folder can go
     EXPECT_EQ("y", readBytes(dir / "log"));
+}
+
+// Every file opened as a stream shares it as the C runtime does: it opens while
+// another stream holds the file for reading and writing, and the log, which
+// denies other writers, can still be read back.
+TEST(StreamSharing, EveryStreamOpenAllowsOtherReadersAndWriters) {
+    struct Case {
+        const char* name;
+        void (*open)(const std::string& path);
+    };
+    const Case cases[] = {
+        {"readTextFile", [](const std::string& p) { readTextFile(p.c_str(), "Shift_JIS", true); }},
+        {"writeTextFile", [](const std::string& p) { writeTextFile(p.c_str(), "new", "UTF-8"); }},
+        {"read_file", [](const std::string& p) { tbx::read_file(p); }},
+        {"write_file", [](const std::string& p) { tbx::write_file(p, "new"); }},
+        {"nfstream rb", [](const std::string& p) { tbx::nfstream(p.c_str(), "rb").close(); }},
+        {"nfstream wb", [](const std::string& p) { tbx::nfstream(p.c_str(), "wb").close(); }},
+        {"nfstream ab", [](const std::string& p) { tbx::nfstream(p.c_str(), "ab").close(); }},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir / "held.txt";
+        writeBytes(path, "old");
+        tbx::FileHandle holder(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, tbx::kStreamSharing, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(holder);
+        EXPECT_NO_THROW(c.open(path));
+    }
+}
+
+TEST(StreamSharing, TheLogIsReadableWhileOpenButNotWritable) {
+    ScratchDir dir;
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    SetCurrentDirectoryA(dir.path().c_str());
+    LogFile log;
+    log.append("line\n");
+    SetCurrentDirectoryA(saved);
+    std::string path = dir / "log";
+    EXPECT_EQ("line\r\n", readTextFile(path.c_str(), "Shift_JIS", true));
+    EXPECT_EQ("line\r\n", tbx::read_file(path));
+    EXPECT_THROW(writeTextFile(path.c_str(), "x", "Shift_JIS"), FlashExException);
+    log = LogFile();
 }

@@ -1,0 +1,153 @@
+#include "FuzzRunner.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+
+#include "Mutator.h"
+
+namespace fuzz {
+
+namespace {
+
+// What the watchdog and the crash filter need to keep the input at fault.
+struct Current {
+    std::mutex lock;
+    std::string kind;
+    std::string input;
+    std::atomic<ULONGLONG> startedAt{0};  // 0 between inputs
+    std::atomic<unsigned> limitMs{10000};
+};
+
+Current& current() {
+    static Current* c = new Current;  // never destroyed: the watchdog outlives every test
+    return *c;
+}
+
+void keepInput(const std::string& file, const std::string& input) {
+    if (FILE* out = fopen(file.c_str(), "wb")) {
+        std::string hex = toHex(input);
+        fwrite(hex.data(), 1, hex.size(), out);
+        fclose(out);
+    }
+}
+
+void keepCurrentAndEnd(const char* what) {
+    Current& c = current();
+    std::string file = "fuzz-" + c.kind + "-last.hex";
+    keepInput(file, c.input);
+    fprintf(stderr, "fuzz %s: %s; input kept in %s\n", c.kind.c_str(), what, file.c_str());
+    fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+}
+
+DWORD WINAPI watchdog(void*) {
+    for (;;) {
+        Sleep(250);
+        ULONGLONG started = current().startedAt.load();
+        if (started && GetTickCount64() - started > current().limitMs.load())
+            keepCurrentAndEnd("an input ran too long");
+    }
+}
+
+LONG WINAPI crashFilter(EXCEPTION_POINTERS* info) {
+    char what[64];
+    snprintf(what, sizeof what, "crash 0x%08lx", info->ExceptionRecord->ExceptionCode);
+    keepCurrentAndEnd(what);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void startGuards() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    SetUnhandledExceptionFilter(crashFilter);
+    CloseHandle(CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr));
+}
+
+std::string checked(const Check& check, const std::string& input) {
+    Current& c = current();
+    {
+        std::lock_guard<std::mutex> hold(c.lock);
+        c.input = input;
+    }
+    c.startedAt = GetTickCount64();
+    std::string failure;
+    try {
+        failure = check(input);
+    } catch (const std::bad_alloc&) {
+        failure = "out of memory";
+    } catch (const std::exception& e) {
+        failure = std::string("escaped exception: ") + e.what();
+    } catch (...) {
+        failure = "escaped exception of an unknown type";
+    }
+    c.startedAt = 0;
+    return failure;
+}
+
+void note(RunReport& report, const char* kind, const std::string& label, const std::string& failure,
+          const std::string& input) {
+    std::string file = std::string("fuzz-") + kind + "-" + label + ".hex";
+    keepInput(file, input);
+    std::string hex = toHex(input.substr(0, 256));
+    report.failures.push_back(label + ": " + failure + "; kept in " + file + "; starts " + hex);
+}
+
+}  // namespace
+
+size_t inputsPerKind(size_t shortRun) {
+    const char* text = getenv("MOVARA_FUZZ_INPUTS");
+    return text && *text ? strtoull(text, nullptr, 10) : shortRun;
+}
+
+uint64_t runSeed() {
+    const char* text = getenv("MOVARA_FUZZ_SEED");
+    return text && *text ? strtoull(text, nullptr, 10) : 19;
+}
+
+size_t privateBytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    return counters.PrivateUsage;
+}
+
+RunReport run(const char* kind, const std::vector<std::string>& corpus, const std::vector<std::string>& regressions,
+              const Check& check, size_t total, unsigned timeLimitMs, size_t memoryGrowthLimit) {
+    startGuards();
+    current().kind = kind;
+    current().limitMs = timeLimitMs;
+    RunReport report;
+    for (size_t i = 0; i < regressions.size(); ++i) {
+        std::string failure = checked(check, regressions[i]);
+        if (!failure.empty()) note(report, kind, "regression" + std::to_string(i), failure, regressions[i]);
+    }
+    for (size_t i = 0; i < corpus.size(); ++i) {
+        std::string failure = checked(check, corpus[i]);
+        if (!failure.empty()) note(report, kind, "corpus" + std::to_string(i), failure, corpus[i]);
+    }
+    uint64_t kindSeed = 1469598103934665603ull;  // FNV-1a of the kind: each kind has its own sequence
+    for (const char* k = kind; *k; ++k) kindSeed = (kindSeed ^ static_cast<unsigned char>(*k)) * 1099511628211ull;
+    Mutator mutator(runSeed() ^ kindSeed, corpus);
+    size_t warmUp = total / 10;
+    for (size_t i = 0; i < total && report.failures.size() < 20; ++i) {
+        if (i == warmUp) report.privateAfterWarmUp = privateBytes();
+        std::string input = mutator.next();
+        std::string failure = checked(check, input);
+        if (!failure.empty()) note(report, kind, std::to_string(i), failure, input);
+        report.inputs = i + 1;
+    }
+    report.privateAtEnd = privateBytes();
+    if (report.privateAtEnd > report.privateAfterWarmUp + memoryGrowthLimit)
+        report.failures.push_back("private memory grew from " + std::to_string(report.privateAfterWarmUp) + " to " +
+                                  std::to_string(report.privateAtEnd) + " bytes");
+    return report;
+}
+
+}  // namespace fuzz

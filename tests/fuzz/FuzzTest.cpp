@@ -1,0 +1,394 @@
+#include <windows.h>
+
+#include <cstring>
+#include <map>
+#include <new>
+
+#include "FlashEx/FlashExParam.h"
+#include "FlashEx/FlashExParse.h"
+#include "FlashEx/FlashExRequest.h"
+#include "FlashEx/XercesFacade.h"
+#include "FuzzRunner.h"
+#include "MemoryStream.h"
+#include "MovaraTest.h"
+#include "Regressions.h"
+#include "SwfWriter.h"
+#include "dom/MvDOMDocument.h"
+#include "imaging/SwfFile.h"
+#include "player/MovieFile.h"
+#include "security/SecurityPolicy.h"
+#include "tbx/Archive.h"
+#include "tbx/FileUtil.h"
+#include "tbx/Handles.h"
+#include "tbx/nfstream.h"
+
+// Mutated inputs of every kind the program parses; each run must end without
+// a crash, a hang or growing memory, and with its invariant held.
+using namespace movara_test;
+
+namespace {
+
+void expectClean(const fuzz::RunReport& report, size_t inputs = fuzz::inputsPerKind()) {
+    for (const std::string& failure : report.failures) ADD_FAILURE() << failure;
+    EXPECT_EQ(inputs, report.inputs);
+}
+
+// Parsers may refuse an input with any exception of theirs; running out of
+// memory is no refusal but a fault.
+template <typename F>
+bool accepted(F parse) {
+    try {
+        parse();
+        return true;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        return false;
+    }
+}
+
+const char* const kValues[] = {
+    "<string>表ソ a&lt;b&amp;c&gt;</string>",
+    "<string></string>",
+    "<number>5</number>",
+    "<number>-2.5e10</number>",
+    "<number>2147483648</number>",
+    "<true/>",
+    "<false/>",
+    "<null/>",
+    "<undefined/>",
+    "<array><property id=\"0\"><string>a</string></property><property id=\"1\"><number>1</number></property></array>",
+    "<object><property id=\"k\"><number>1</number></property><property id=\"表\"><array></array></property></object>",
+    "<array><property id=\"0\"><object><property id=\"x\"><array><property id=\"0\"><null/></property></array>"
+    "</property></object></property></array>",
+};
+
+std::vector<std::string> valueCorpus() { return std::vector<std::string>(std::begin(kValues), std::end(kValues)); }
+
+std::vector<std::string> invokeCorpus() {
+    std::vector<std::string> corpus;
+    std::string all;
+    for (const char* value : kValues) {
+        corpus.push_back("<invoke name=\"cmd\" returntype=\"xml\"><arguments>" + std::string(value) +
+                         "</arguments></invoke>");
+        all += value;
+    }
+    corpus.push_back("<invoke name=\"読む\" returntype=\"xml\"><arguments>" + all + "</arguments></invoke>");
+    corpus.push_back("<invoke name=\"none\"/>");
+    corpus.push_back(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><invoke name=\"x\"><arguments><string>\xE8\xA1\xA8"
+        "</string></arguments></invoke>");
+    return corpus;
+}
+
+// A value written back parses to the same value: writing it again gives the
+// same text.
+std::string roundTrip(const FlashExParam& value) {
+    std::string once;
+    value.writeXML(once);
+    ParamPtr again;
+    if (!accepted([&] { again = parseValue(once); }) || !again) return "the written value does not parse: " + once;
+    std::string twice;
+    again->writeXML(twice);
+    // A NaN double is written as the movie spells it, which the format reads
+    // as the integer 0: the one value that does not come back as itself.
+    std::string expected = once;
+    for (size_t at; (at = expected.find("<number>NaN</number>")) != std::string::npos;)
+        expected.replace(at, 20, "<number>0</number>");
+    return expected == twice ? "" : "the value changed when written back: " + once + " became " + twice;
+}
+
+TEST(Fuzz, InvokeTexts) {
+    XercesFacade::initialize();
+    auto report = fuzz::run("invoke", invokeCorpus(), fuzz::regressions("invoke"), [](const std::string& input) {
+        FlashExRequest request;
+        if (!accepted([&] { parseRequest(input, request); })) return std::string();
+        for (size_t i = 0; i < request.arguments.size(); ++i) {
+            std::string failure = roundTrip(*request.arguments.at(i));
+            if (!failure.empty()) return failure;
+        }
+        return std::string();
+    });
+    expectClean(report);
+}
+
+TEST(Fuzz, ValueXml) {
+    XercesFacade::initialize();
+    auto report = fuzz::run("value", valueCorpus(), fuzz::regressions("value"), [](const std::string& input) {
+        ParamPtr value;
+        if (!accepted([&] { value = parseValue(input); }) || !value) return std::string();
+        return roundTrip(*value);
+    });
+    expectClean(report);
+}
+
+// Settings documents in the four encodings the document parser reads.
+std::vector<std::string> settingsCorpus() {
+    const std::string body =
+        "<settings><security><trusted>C:\\trusted</trusted><fileAccess>"
+        "<deny access=\"rw\" match=\"dir\">C:\\secret</deny><allow access=\"rwx\" match=\"*\"/></fileAccess>"
+        "<ole enable=\"true\"/></security><window width=\"800\" height='600'/><!-- note -->"
+        "<![CDATA[a<b]]><?pi data?><empty></empty>TEXT</settings>";
+    auto document = [&](const char* encoding, const std::string& text) {
+        std::string marked = body;
+        marked.replace(marked.find("TEXT"), 4, text);
+        return "<?xml version=\"1.0\" encoding=\"" + std::string(encoding) + "\"?>\n" + marked;
+    };
+    return {document("Shift_JIS", "\x95\x5C\x83\x5C"), document("UTF-8", "\xE8\xA1\xA8\xE3\x82\xBD"),
+            document("EUC-JP", "\x8e\xb6\x8e\xde\xb0\xa1\x8f\xb0\xa1"), document("x-jis", "\x1b$B0!\x1b(B"),
+            "<!DOCTYPE settings [<!ENTITY a \"b\">]>\n<settings/>"};
+}
+
+TEST(Fuzz, SettingsDocuments) {
+    ScratchDir dir;
+    const std::string path = dir / "settings.xml";
+    size_t count = 0;
+    auto report = fuzz::run("settings", settingsCorpus(), fuzz::regressions("settings"), [&](const std::string& input) {
+        MvDOMDocument fromText;
+        accepted([&] { fromText.loadXML(input); });
+        if (count++ % 8 == 0) {  // the file form less often: writing files is slow here
+            tbx::write_file(path, input);
+            MvDOMDocument fromFile;
+            accepted([&] { fromFile.load(path); });
+        }
+        return std::string();
+    });
+    expectClean(report);
+}
+
+std::vector<std::string> swfCorpus() {
+    std::vector<std::string> corpus;
+    for (int variant = 0; variant < 8; ++variant) {
+        SwfOptions options;
+        options.compressed = variant & 1;
+        options.actionScript3 = variant & 2;
+        options.fileAttributes = !(variant & 4) || (variant & 2);
+        options.version = variant & 4 ? 6 : 10;
+        options.frameCount = static_cast<uint16_t>(variant * 300);
+        corpus.push_back(buildSwf(options, variant & 1 ? "trace('x');" : std::string(200, 'a')));
+    }
+    return corpus;
+}
+
+TEST(Fuzz, SwfFiles) {
+    ScratchDir dir;
+    const std::string path = dir / "movie.swf";
+    size_t count = 0;
+    auto report = fuzz::run("swf", swfCorpus(), fuzz::regressions("swf"), [&](const std::string& input) {
+        accepted([&] { player::parseSwf(input); });
+        if (count++ % 8) return std::string();  // the file readers less often: writing files is slow here
+        tbx::write_file(path, input);
+        accepted([&] { readSwfFile(path, true); });
+        accepted([&] { readSwfFile(path, false); });
+        accepted([&] { isSwf(path); });
+        accepted([&] { isAs3Swf(path); });
+        return std::string();
+    });
+    expectClean(report);
+}
+
+// Every file and folder below root apart from the skipped one, with each
+// file's contents, so that any change outside the destination shows.
+void snapshot(const std::string& root, const std::string& skipped, std::map<std::string, std::string>& found) {
+    WIN32_FIND_DATAA entry;
+    tbx::FindHandle find(FindFirstFileA((root + "\\*").c_str(), &entry));
+    if (!find) return;
+    do {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string path = root + "\\" + name;
+        if (_stricmp(path.c_str(), skipped.c_str()) == 0) continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            found[path] = "<folder>";
+            snapshot(path, skipped, found);
+        } else {
+            found[path] = readBytes(path);
+        }
+    } while (FindNextFileA(find.get(), &entry));
+}
+
+bool startsWithFolder(const std::string& path, const std::string& folder) {
+    return path.size() > folder.size() && _strnicmp(path.c_str(), folder.c_str(), folder.size()) == 0 &&
+           path[folder.size()] == '\\';
+}
+
+std::string fullPath(const std::string& path) {
+    char buffer[4096];
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    return length && length < sizeof buffer ? std::string(buffer, length) : path;
+}
+
+// Archives from the archive writer and from GNU tar over the same folder:
+// files, a subfolder, a Japanese name, a name past 100 bytes and movies.
+std::vector<std::string> archiveCorpus(const std::string& scratch) {
+    const std::string source = scratch + "\\src";
+    makeDirectory(source);
+    makeDirectory(source + "\\sub");
+    writeBytes(source + "\\a.txt", "alpha");
+    writeBytes(source + "\\sub\\b.txt", std::string(700, 'b'));
+    writeBytes(source + "\\\x95\x5C.txt", "omote");
+    writeBytes(source + "\\" + std::string(120, 'n') + ".txt", "long");
+    SwfOptions as3;
+    as3.actionScript3 = true;
+    writeBytes(source + "\\sub\\m.swf", buildSwf(SwfOptions(), "trace(1);"));
+    writeBytes(source + "\\as3.swf", buildSwf(as3, "trace(1);"));
+    std::vector<std::string> corpus;
+    {
+        fuzz::MemoryStream out;
+        tbx::archive_create_from_directory(out, source);
+        corpus.push_back(out.bytes());
+    }
+    {
+        fuzz::MemoryStream out;
+        tbx::archive_create(out, source, {source + "\\a.txt", source + "\\sub"});
+        corpus.push_back(out.bytes());
+    }
+    std::string output;
+    const std::string tarFile = scratch + "\\gnu.tar";
+    if (runUnixProgram("tar -cf '" + unixPathOf(tarFile) + "' -C '" + unixPathOf(scratch) + "' src", "", output) == 0)
+        corpus.push_back(readBytes(tarFile));
+    removeTree(source);
+    DeleteFileA(tarFile.c_str());
+    return corpus;
+}
+
+TEST(Fuzz, Archives) {
+    ScratchDir dir;
+    const std::string outer = dir / "outer";
+    const std::string destination = outer + "\\dest";
+    makeDirectory(outer);
+    makeDirectory(destination);
+    makeDirectory(outer + "\\canary");
+    writeBytes(outer + "\\canary\\c.txt", "canary");
+    writeBytes(dir / "beside.txt", "beside");
+    std::vector<std::string> corpus = archiveCorpus(dir.path());
+    std::map<std::string, std::string> before;
+    snapshot(dir.path(), destination, before);
+    const size_t inputs = fuzz::inputsPerKind(2500);
+    size_t count = 0;
+    auto report = fuzz::run(
+        "archive", corpus, fuzz::regressions("archive"),
+        [&](const std::string& input) {
+            if (++count % 64 == 0) {  // emptied now and then: clearing every time is slow here
+                removeTree(destination);
+                makeDirectory(destination);
+            }
+            std::string escaped;
+            auto inside = [&](const std::string& target) {
+                if (!startsWithFolder(fullPath(target), destination)) {
+                    escaped = target;
+                    throw std::runtime_error("outside");
+                }
+            };
+            fuzz::MemoryStream in(input);
+            if (count % 2)
+                accepted([&] { tbx::archive_extract(destination, in, inside); });
+            else
+                accepted([&] {
+                    tbx::archive_extract_without_as3_swf(
+                        destination, in, [](const std::string& movie) { return !isAs3Swf(movie); }, inside);
+                });
+            if (!escaped.empty()) return "a target outside the destination was asked for: " + escaped;
+            if (count % 256) return std::string();  // every target is checked above; the folders now and then
+            std::map<std::string, std::string> after;
+            snapshot(dir.path(), destination, after);
+            if (after != before) return std::string("something outside the destination changed");
+            if (!directoryExists(destination)) return std::string("the destination is gone");
+            return std::string();
+        },
+        inputs);
+    std::map<std::string, std::string> after;
+    snapshot(dir.path(), destination, after);
+    EXPECT_TRUE(after == before) << "something outside the destination changed";
+    expectClean(report, inputs);
+}
+
+// The path of the object the handle reaches, without the "\\?\" prefix.
+std::string objectPath(HANDLE handle) {
+    char buffer[4096];
+    DWORD length = GetFinalPathNameByHandleA(handle, buffer, sizeof buffer, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (!length || length >= sizeof buffer) return "";
+    std::string path(buffer, length);
+    return path.rfind("\\\\?\\", 0) == 0 ? path.substr(4) : path;
+}
+
+std::string objectPath(const std::string& folder) {
+    tbx::FileHandle handle(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return handle ? objectPath(handle.get()) : "";
+}
+
+// Opens what a judged path reaches, as the file service would write it: an
+// existing object as it is, a missing file created (and deleted on close).
+tbx::FileHandle openJudged(const std::string& judged) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    tbx::FileHandle handle(CreateFileA(judged.c_str(), FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle && GetLastError() == ERROR_FILE_NOT_FOUND)
+        handle.reset(
+            CreateFileA(judged.c_str(), GENERIC_WRITE, share, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return handle;
+}
+
+TEST(Fuzz, PathTexts) {
+    ScratchDir dir;
+    const std::string allowed = dir / "Allowed Folder";
+    const std::string denied = allowed + "\\Denied Folder";
+    const std::string outside = dir / "Outside Folder";
+    makeDirectory(allowed);
+    makeDirectory(denied);
+    makeDirectory(outside);
+    makeDirectory(dir / "Trusted");
+    writeBytes(allowed + "\\ok.txt", "ok");
+    writeBytes(denied + "\\s.txt", "secret");
+    writeBytes(outside + "\\x.txt", "outside");
+    MvDOMDocument settings;
+    settings.loadXML("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<settings><security><trusted>" +
+                     (dir / "Trusted") + "</trusted><fileAccess><deny access=\"rw\" match=\"dir\">" + denied +
+                     "</deny><allow access=\"rw\" match=\"dir\">" + allowed +
+                     "</allow></fileAccess></security></settings>");
+    SecurityPolicy policy;
+    policy.load(settings.findChild("settings").findChild("security"));
+    const std::string allowedObject = objectPath(allowed);
+    const std::string deniedObject = objectPath(denied);
+    ASSERT_FALSE(allowedObject.empty());
+    ASSERT_FALSE(deniedObject.empty());
+    char shortName[MAX_PATH] = {};
+    GetShortPathNameA(denied.c_str(), shortName, MAX_PATH);
+    std::vector<std::string> corpus = {
+        allowed + "\\ok.txt",
+        allowed + "\\new.txt",
+        allowed + "\\sub\\..\\new.txt",
+        denied + "\\s.txt",
+        denied + "\\..\\ok.txt",
+        allowed + "\\..\\Outside Folder\\x.txt",
+        allowed + "/Denied Folder/s.txt",
+        std::string(shortName) + "\\s.txt",
+        "\\\\?\\" + allowed + "\\ok.txt",
+        "\\\\.\\" + denied + "\\s.txt",
+        denied + ". \\s.txt",
+        allowed + "\\CON",
+        allowed + "\\ok.txt::$DATA",
+    };
+    const size_t inputs = fuzz::inputsPerKind(5000);
+    auto report = fuzz::run(
+        "path", corpus, fuzz::regressions("path"),
+        [&](const std::string& input) {
+            std::string judged;
+            if (!accepted([&] { judged = policy.checkWrite(input); })) return std::string();
+            tbx::FileHandle handle = openJudged(judged);
+            if (!handle) return std::string();  // reaches nothing that could be written
+            if (GetFileType(handle.get()) != FILE_TYPE_DISK) return "writing was allowed to a device: " + judged;
+            std::string reached = objectPath(handle.get());
+            if (!(reached == allowedObject || startsWithFolder(reached, allowedObject)))
+                return "writing was allowed outside the allowed folder: " + judged + " reaches " + reached;
+            if (reached == deniedObject || startsWithFolder(reached, deniedObject))
+                return "writing was allowed inside the denied folder: " + judged + " reaches " + reached;
+            return std::string();
+        },
+        inputs);
+    expectClean(report, inputs);
+}
+
+}  // namespace

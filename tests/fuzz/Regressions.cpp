@@ -1,0 +1,33 @@
+#include "Regressions.h"
+
+#include "Mutator.h"
+
+namespace fuzz {
+
+namespace {
+
+struct Regression {
+    const char* kind;
+    const char* fault;  // what the input once did
+    const char* hex;    // the input, as a run keeps it in fuzz-<kind>-<N>.hex
+};
+
+const Regression kRegressions[] = {
+    {"invoke", "-inf written as \"-inf\", read back as the integer 0",
+     "3c696e766f6b65206e616d653d22636d64222072657475726e747970653d22786d6c223e3c617267756d656e74733e3c6e756d6265723e2d"
+     "31653330392e356531303c2f6e756d6265723e3c2f617267756d656e74733e3c2f696e766f6b653e"},
+    {"value", "-inf written as \"-inf\", read back as the integer 0",
+     "3c6e756d6265723e2d31653330392e356531383c2f6e756d6265723e"},
+    {"value", "NaN written as \"nan\", which the movie reads as NaN only when spelled \"NaN\"", "3c6e756d6265723e6e616e2e3c2f6e756d6265723e"},
+};
+
+}  // namespace
+
+std::vector<std::string> regressions(const std::string& kind) {
+    std::vector<std::string> inputs;
+    for (const Regression& r : kRegressions)
+        if (kind == r.kind) inputs.push_back(fromHex(r.hex));
+    return inputs;
+}
+
+}  // namespace fuzz
