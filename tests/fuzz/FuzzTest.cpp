@@ -11,11 +11,13 @@
 #include "FuzzRunner.h"
 #include "MemoryStream.h"
 #include "MovaraTest.h"
+#include "PlayerHarness.h"
 #include "Regressions.h"
 #include "SwfWriter.h"
 #include "dom/MvDOMDocument.h"
 #include "imaging/SwfFile.h"
 #include "player/MovieFile.h"
+#include "player/PlayerIds.h"
 #include "security/SecurityPolicy.h"
 #include "tbx/Archive.h"
 #include "tbx/FileUtil.h"
@@ -156,6 +158,14 @@ TEST(Fuzz, SettingsDocuments) {
     expectClean(report);
 }
 
+// A script that reaches every part of the player: the bridge with values of
+// every type, drawing, the stage and a timer.
+const char* const kBusyScript =
+    u8"ExternalInterface.call('cmd', 1, -2.5, '表', [true, null], {k: undefined});"
+    u8"graphics.fillRect(-5, 0, stage.width * 2, stage.height / 3, 0x336699);"
+    u8"graphics.drawText(10, 1e6, 'ab\u8868', 0xFF, 40); stage.backgroundColor = 0x102030;"
+    u8"ExternalInterface.addCallback('f', function (a) { return a; }); setTimeout(function () {}, 0);";
+
 std::vector<std::string> swfCorpus() {
     std::vector<std::string> corpus;
     for (int variant = 0; variant < 8; ++variant) {
@@ -167,21 +177,93 @@ std::vector<std::string> swfCorpus() {
         options.frameCount = static_cast<uint16_t>(variant * 300);
         corpus.push_back(buildSwf(options, variant & 1 ? "trace('x');" : std::string(200, 'a')));
     }
+    SwfOptions wide;
+    wide.width = 8000;
+    wide.height = 1;
+    wide.backgroundColor = 0x123456;
+    corpus.push_back(buildSwf(wide, kBusyScript));
+    wide.compressed = true;
+    corpus.push_back(buildSwf(wide, kBusyScript));
     return corpus;
 }
+
+// The player's lines (traces, script errors, movies it could not load) go
+// nowhere while the run loads a movie for every few inputs.
+class QuietPlayerOutput {
+public:
+    QuietPlayerOutput()
+        : nul_(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)),
+          output_(GetStdHandle(STD_OUTPUT_HANDLE)),
+          error_(GetStdHandle(STD_ERROR_HANDLE)) {
+        SetStdHandle(STD_OUTPUT_HANDLE, nul_.get());
+        SetStdHandle(STD_ERROR_HANDLE, nul_.get());
+    }
+    ~QuietPlayerOutput() {
+        SetStdHandle(STD_OUTPUT_HANDLE, output_);
+        SetStdHandle(STD_ERROR_HANDLE, error_);
+    }
+
+private:
+    tbx::FileHandle nul_;
+    HANDLE output_;
+    HANDLE error_;
+};
+
+// The stand-in hosted as the program hosts it: loads a movie file and paints
+// the stage into a small picture.
+class MovieLoader {
+public:
+    MovieLoader() { dialog_.Create(); }
+
+    // Whether the player reported the movie ready. The load runs from the
+    // message the put posts, so it is over once the queue is empty.
+    bool load(const std::string& path) {
+        dialog_.readyStates.clear();
+        dialog_.flashCalls.clear();
+        dialog_.player().setString(player::kDispMovie, path);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (dialog_.readyStates != std::vector<int>{4}) return false;
+        paint();
+        return true;
+    }
+
+private:
+    void paint() {
+        tbx::WindowDC screen(nullptr);
+        tbx::MemoryDC memory(CreateCompatibleDC(screen.get()));
+        tbx::GdiObject bitmap(CreateCompatibleBitmap(screen.get(), 64, 48));
+        tbx::SelectedObject selected(memory.get(), bitmap.get());
+        SendMessageA(dialog_.player().window(), WM_PAINT, reinterpret_cast<WPARAM>(memory.get()), 0);
+    }
+
+    PlayerThreadSetup setup_;
+    PlayerDialog dialog_;
+};
 
 TEST(Fuzz, SwfFiles) {
     ScratchDir dir;
     const std::string path = dir / "movie.swf";
+    QuietPlayerOutput quiet;
+    MovieLoader player;
     size_t count = 0;
     auto report = fuzz::run("swf", swfCorpus(), fuzz::regressions("swf"), [&](const std::string& input) {
-        accepted([&] { player::parseSwf(input); });
-        if (count++ % 8) return std::string();  // the file readers less often: writing files is slow here
+        bool parsed = accepted([&] { player::parseSwf(input); });
+        // Every movie the parser reads is played, the others less often:
+        // writing files is slow here.
+        if (!parsed && count++ % 8) return std::string();
         tbx::write_file(path, input);
         accepted([&] { readSwfFile(path, true); });
         accepted([&] { readSwfFile(path, false); });
         accepted([&] { isSwf(path); });
         accepted([&] { isAs3Swf(path); });
+        bool played = player.load(path);
+        if (played != parsed)
+            return std::string(parsed ? "the player did not load a movie its parser reads"
+                                      : "the player loaded a movie its parser refuses");
         return std::string();
     });
     expectClean(report);

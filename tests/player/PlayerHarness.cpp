@@ -2,7 +2,7 @@
 
 #include <ole2.h>
 
-#include "MovaraTest.h"
+#include "TestFiles.h"
 #include "framework/AtlAx.h"
 #include "player/PlayerIds.h"
 #include "tbx/TextConversion.h"
