@@ -41,8 +41,9 @@ const std::array<bool, 256>& ansiLeadBytes() {
     return table;
 }
 
-// The entity that stands for a markup character; null for any other byte.
-const char* entityOf(unsigned char c) {
+}  // namespace
+
+const char* xmlEntityOf(unsigned char c) {
     switch (c) {
         case '"':
             return "&quot;";
@@ -58,8 +59,6 @@ const char* entityOf(unsigned char c) {
             return nullptr;
     }
 }
-
-}  // namespace
 
 const FlashExParam& FlashExParam::undefined() {
     struct Sentinel : FlashExParam {};
@@ -193,7 +192,7 @@ void appendEscapedXml(std::string& out, const std::string& text) {
             if (i + 1 < size && text[i + 1] != '\0') ++i;
             continue;
         }
-        const char* entity = entityOf(c);
+        const char* entity = xmlEntityOf(c);
         if (entity == nullptr) continue;
         out.append(text, run, i - run);
         out += entity;

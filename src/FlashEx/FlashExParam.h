@@ -230,6 +230,10 @@ inline ParamPtr paramBool(bool value) { return std::make_unique<FlashExParamBool
 inline ParamPtr paramNull() { return std::make_unique<FlashExParamNull>(); }
 inline ParamPtr paramPointer(void* pointer) { return std::make_unique<FlashExParamPointer>(pointer); }
 
+// The entity that stands for one of the five markup characters (" & ' < >);
+// null for any other byte.
+const char* xmlEntityOf(unsigned char c);
+
 // Appends text to out with the five XML entities escaped, copying double-byte
 // characters of the ANSI code page unchanged.
 void appendEscapedXml(std::string& out, const std::string& text);

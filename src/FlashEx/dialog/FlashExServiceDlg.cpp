@@ -7,7 +7,7 @@
 #include "FlashEx/dialog/ApiKey.h"
 #include "FlashEx/services/ServiceArguments.h"
 
-const FlashExServiceDlg::CommandEntry FlashExServiceDlg::kCommands[] = {
+const ServiceCommand<FlashExServiceDlg> FlashExServiceDlg::kCommands[] = {
     {"lockApi", &FlashExServiceDlg::lockApi},
     {"wantExtEvents", &FlashExServiceDlg::wantExtEvents},
     {"closeApp", &FlashExServiceDlg::closeApp},
@@ -23,13 +23,7 @@ const FlashExServiceDlg::CommandEntry FlashExServiceDlg::kCommands[] = {
 };
 
 bool FlashExServiceDlg::invoke(FlashExRequest& request, ParamPtr& result) {
-    for (const CommandEntry& command : kCommands) {
-        if (request.name == command.name) {
-            result = (this->*command.run)(request);
-            return true;
-        }
-    }
-    return false;
+    return runCommand(*this, kCommands, request, result);
 }
 
 ParamPtr FlashExServiceDlg::lockApi(FlashExRequest&) {

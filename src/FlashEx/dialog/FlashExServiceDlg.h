@@ -1,4 +1,5 @@
 #pragma once
+#include "FlashEx/FlashExCommandTable.h"
 #include "FlashEx/FlashExService.h"
 
 class FlashExHost;
@@ -13,12 +14,7 @@ public:
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
-    using Command = ParamPtr (FlashExServiceDlg::*)(FlashExRequest&);
-    struct CommandEntry {
-        const char* name;
-        Command run;
-    };
-    static const CommandEntry kCommands[];
+    static const ServiceCommand<FlashExServiceDlg> kCommands[];
 
     ParamPtr lockApi(FlashExRequest& request);
     ParamPtr wantExtEvents(FlashExRequest& request);

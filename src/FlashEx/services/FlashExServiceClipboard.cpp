@@ -16,7 +16,7 @@
 #include "tbx/MvException.h"
 
 // In the order in which invoke looks for a command.
-const FlashExServiceClipboard::CommandEntry FlashExServiceClipboard::kCommands[] = {
+const ServiceCommand<FlashExServiceClipboard> FlashExServiceClipboard::kCommands[] = {
     {"doDragFile", &FlashExServiceClipboard::doDragFile},
     {"emptyClip", &FlashExServiceClipboard::emptyClip},
     {"getClipText", &FlashExServiceClipboard::getClipText},
@@ -25,13 +25,7 @@ const FlashExServiceClipboard::CommandEntry FlashExServiceClipboard::kCommands[]
 };
 
 bool FlashExServiceClipboard::invoke(FlashExRequest& request, ParamPtr& result) {
-    for (const CommandEntry& command : kCommands) {
-        if (request.name == command.name) {
-            result = (this->*command.run)(request);
-            return true;
-        }
-    }
-    return false;
+    return runCommand(*this, kCommands, request, result);
 }
 
 ParamPtr FlashExServiceClipboard::doDragFile(FlashExRequest& request) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "FlashEx/FlashExCommandTable.h"
 #include "FlashEx/FlashExService.h"
 
 class SecurityPolicy;
@@ -13,12 +14,7 @@ public:
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
-    using Command = ParamPtr (FlashExServiceClipboard::*)(FlashExRequest&);
-    struct CommandEntry {
-        const char* name;
-        Command run;
-    };
-    static const CommandEntry kCommands[];
+    static const ServiceCommand<FlashExServiceClipboard> kCommands[];
 
     ParamPtr doDragFile(FlashExRequest& request);
     ParamPtr emptyClip(FlashExRequest& request);

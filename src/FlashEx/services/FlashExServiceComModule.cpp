@@ -14,7 +14,7 @@
 #include "security/SecurityPolicy.h"
 
 // In the order in which invoke looks for a command.
-const FlashExServiceComModule::CommandEntry FlashExServiceComModule::kCommands[] = {
+const ServiceCommand<FlashExServiceComModule> FlashExServiceComModule::kCommands[] = {
     {"axWindow", &FlashExServiceComModule::axWindow},
     {"axWindowDelete", &FlashExServiceComModule::axWindowDelete},
     {"axWindowSetPos", &FlashExServiceComModule::axWindowSetPos},
@@ -59,13 +59,7 @@ FlashExServiceComModule::~FlashExServiceComModule() {
 }
 
 bool FlashExServiceComModule::invoke(FlashExRequest& request, ParamPtr& result) {
-    for (const CommandEntry& command : kCommands) {
-        if (request.name == command.name) {
-            result = (this->*command.run)(request);
-            return true;
-        }
-    }
-    return false;
+    return runCommand(*this, kCommands, request, result);
 }
 
 bool FlashExServiceComModule::preTranslateMessage(MSG* msg) {

@@ -2,6 +2,7 @@
 #include <memory>
 #include <vector>
 
+#include "FlashEx/FlashExCommandTable.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExService.h"
 #include "FlashEx/services/MvAxWinInfo.h"
@@ -22,12 +23,7 @@ public:
     bool preTranslateMessage(MSG* msg) override;
 
 private:
-    using Command = ParamPtr (FlashExServiceComModule::*)(FlashExRequest&);
-    struct CommandEntry {
-        const char* name;
-        Command run;
-    };
-    static const CommandEntry kCommands[];
+    static const ServiceCommand<FlashExServiceComModule> kCommands[];
 
     ParamPtr axWindow(FlashExRequest& request);
     ParamPtr axWindowDelete(FlashExRequest& request);

@@ -12,15 +12,13 @@ const int kDefaultFileDialogFlags = 0x8000E;
 
 }  // namespace
 
+const ServiceCommand<FlashExServiceCommonDlg> FlashExServiceCommonDlg::kCommands[] = {
+    {"fileDialog", &FlashExServiceCommonDlg::fileDialog},
+    {"browseForFolder", &FlashExServiceCommonDlg::browseForFolder},
+};
+
 bool FlashExServiceCommonDlg::invoke(FlashExRequest& request, ParamPtr& result) {
-    if (request.name == "fileDialog") {
-        result = fileDialog(request);
-    } else if (request.name == "browseForFolder") {
-        result = browseForFolder(request);
-    } else {
-        return false;
-    }
-    return true;
+    return runCommand(*this, kCommands, request, result);
 }
 
 ParamPtr FlashExServiceCommonDlg::fileDialog(FlashExRequest& request) {

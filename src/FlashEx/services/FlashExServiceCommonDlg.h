@@ -1,7 +1,6 @@
 #pragma once
+#include "FlashEx/FlashExCommandTable.h"
 #include "FlashEx/FlashExService.h"
-
-struct FlashExRequest;
 
 // The common dialogs for the movie: the open/save dialog (which can also
 // close by itself in a folder holding a marker file) and the folder browser.
@@ -13,6 +12,8 @@ public:
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
+    static const ServiceCommand<FlashExServiceCommonDlg> kCommands[];
+
     ParamPtr fileDialog(FlashExRequest& request);
     ParamPtr browseForFolder(FlashExRequest& request);
 };

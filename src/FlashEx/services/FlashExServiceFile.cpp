@@ -16,7 +16,7 @@
 #include "tbx/PathString.h"
 
 // In the order in which invoke looks for a command.
-const FlashExServiceFile::CommandEntry FlashExServiceFile::kCommands[] = {
+const ServiceCommand<FlashExServiceFile> FlashExServiceFile::kCommands[] = {
     {"getFileNames", &FlashExServiceFile::getFileNames},
     {"openDir", &FlashExServiceFile::openDir},
     {"readDir", &FlashExServiceFile::readDir},
@@ -52,13 +52,7 @@ const FlashExServiceFile::CommandEntry FlashExServiceFile::kCommands[] = {
 };
 
 bool FlashExServiceFile::invoke(FlashExRequest& request, ParamPtr& result) {
-    for (const CommandEntry& command : kCommands) {
-        if (request.name == command.name) {
-            result = (this->*command.run)(request);
-            return true;
-        }
-    }
-    return false;
+    return runCommand(*this, kCommands, request, result);
 }
 
 namespace {

@@ -1,4 +1,5 @@
 #pragma once
+#include "FlashEx/FlashExCommandTable.h"
 #include "FlashEx/FlashExService.h"
 #include "FlashEx/services/DirectoryHandle.h"
 
@@ -18,12 +19,7 @@ public:
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
-    using Command = ParamPtr (FlashExServiceFile::*)(FlashExRequest&);
-    struct CommandEntry {
-        const char* name;
-        Command run;
-    };
-    static const CommandEntry kCommands[];
+    static const ServiceCommand<FlashExServiceFile> kCommands[];
 
     // Directories and their enumeration.
     ParamPtr getFileNames(FlashExRequest& request);

@@ -6,7 +6,7 @@
 #include "FlashEx/services/ServiceArguments.h"
 
 // In the order in which invoke looks for a command.
-const FlashExServiceImageFile::CommandEntry FlashExServiceImageFile::kCommands[] = {
+const ServiceCommand<FlashExServiceImageFile> FlashExServiceImageFile::kCommands[] = {
     {"updateThumbnails", &FlashExServiceImageFile::updateThumbnails},
     {"makeThumbnail", &FlashExServiceImageFile::makeThumbnail},
     {"updateThumbnail", &FlashExServiceImageFile::updateThumbnail},
@@ -14,13 +14,7 @@ const FlashExServiceImageFile::CommandEntry FlashExServiceImageFile::kCommands[]
 };
 
 bool FlashExServiceImageFile::invoke(FlashExRequest& request, ParamPtr& result) {
-    for (const CommandEntry& command : kCommands) {
-        if (request.name == command.name) {
-            result = (this->*command.run)(request);
-            return true;
-        }
-    }
-    return false;
+    return runCommand(*this, kCommands, request, result);
 }
 
 // A type argument may be missing or null: no type then.

@@ -1,4 +1,5 @@
 #pragma once
+#include "FlashEx/FlashExCommandTable.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExService.h"
 #include "FlashEx/services/ThumbnailFiles.h"
@@ -15,12 +16,7 @@ public:
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
-    using Command = ParamPtr (FlashExServiceImageFile::*)(FlashExRequest&);
-    struct CommandEntry {
-        const char* name;
-        Command run;
-    };
-    static const CommandEntry kCommands[];
+    static const ServiceCommand<FlashExServiceImageFile> kCommands[];
 
     ParamPtr updateThumbnails(FlashExRequest& request);
     ParamPtr makeThumbnail(FlashExRequest& request);

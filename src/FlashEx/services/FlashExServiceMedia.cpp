@@ -6,7 +6,7 @@
 #include "FlashEx/services/ServiceArguments.h"
 
 // In the order in which invoke looks for a command.
-const FlashExServiceMedia::CommandEntry FlashExServiceMedia::kCommands[] = {
+const ServiceCommand<FlashExServiceMedia> FlashExServiceMedia::kCommands[] = {
     {"mciOpen", &FlashExServiceMedia::mciOpen},           {"mciPlay", &FlashExServiceMedia::mciPlay},
     {"mciIsPlaying", &FlashExServiceMedia::mciIsPlaying}, {"mciPause", &FlashExServiceMedia::mciPause},
     {"mciStop", &FlashExServiceMedia::mciStop},           {"mciClose", &FlashExServiceMedia::mciClose},
@@ -29,13 +29,7 @@ FlashExServiceMedia::~FlashExServiceMedia() {
 }
 
 bool FlashExServiceMedia::invoke(FlashExRequest& request, ParamPtr& result) {
-    for (const CommandEntry& command : kCommands) {
-        if (request.name == command.name) {
-            result = (this->*command.run)(request);
-            return true;
-        }
-    }
-    return false;
+    return runCommand(*this, kCommands, request, result);
 }
 
 MCIDEVICEID FlashExServiceMedia::deviceOf(FlashExRequest& request) const {

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "FlashEx/FlashExCommandTable.h"
 #include "FlashEx/FlashExService.h"
 
 struct FlashExRequest;
@@ -23,12 +24,7 @@ public:
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
-    using Command = ParamPtr (FlashExServiceMedia::*)(FlashExRequest&);
-    struct CommandEntry {
-        const char* name;
-        Command run;
-    };
-    static const CommandEntry kCommands[];
+    static const ServiceCommand<FlashExServiceMedia> kCommands[];
 
     ParamPtr mciOpen(FlashExRequest& request);
     ParamPtr mciPlay(FlashExRequest& request);

@@ -12,7 +12,7 @@
 #include "tbx/TextConversion.h"
 
 // In the order in which invoke looks for a command.
-const FlashExServiceOle::CommandEntry FlashExServiceOle::kCommands[] = {
+const ServiceCommand<FlashExServiceOle> FlashExServiceOle::kCommands[] = {
     {"coCreateInstance", &FlashExServiceOle::coCreateInstance},
     {"olePropPut", &FlashExServiceOle::olePropPut},
     {"olePropGet", &FlashExServiceOle::olePropGet},
@@ -41,13 +41,7 @@ void* dispatchNumber(const FlashExRequest& request) {
 bool FlashExServiceOle::invoke(FlashExRequest& request, ParamPtr& result) {
     // Switched off, the commands do not exist for the movie.
     if (!policy_.oleEnabled()) return false;
-    for (const CommandEntry& command : kCommands) {
-        if (request.name == command.name) {
-            result = (this->*command.run)(request);
-            return true;
-        }
-    }
-    return false;
+    return runCommand(*this, kCommands, request, result);
 }
 
 ParamPtr FlashExServiceOle::coCreateInstance(FlashExRequest& request) {

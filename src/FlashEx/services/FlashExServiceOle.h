@@ -1,6 +1,7 @@
 #pragma once
 #include <oaidl.h>
 
+#include "FlashEx/FlashExCommandTable.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExService.h"
 #include "FlashEx/services/DispatchObjectTable.h"
@@ -21,12 +22,7 @@ public:
     void terminate() override { objects_.clear(); }
 
 private:
-    using Command = ParamPtr (FlashExServiceOle::*)(FlashExRequest&);
-    struct CommandEntry {
-        const char* name;
-        Command run;
-    };
-    static const CommandEntry kCommands[];
+    static const ServiceCommand<FlashExServiceOle> kCommands[];
 
     ParamPtr coCreateInstance(FlashExRequest& request);
     ParamPtr olePropPut(FlashExRequest& request);

@@ -15,7 +15,7 @@
 #include "tbx/Handles.h"
 
 // In the order in which invoke looks for a command.
-const FlashExServiceShell::CommandEntry FlashExServiceShell::kCommands[] = {
+const ServiceCommand<FlashExServiceShell> FlashExServiceShell::kCommands[] = {
     {"shellExecute", &FlashExServiceShell::shellExecute},       {"execAndWait", &FlashExServiceShell::execAndWait},
     {"getWorkArea", &FlashExServiceShell::getWorkArea},         {"setFullScreen", &FlashExServiceShell::setFullScreen},
     {"getScreenSize", &FlashExServiceShell::getScreenSize},     {"system", &FlashExServiceShell::system},
@@ -23,13 +23,7 @@ const FlashExServiceShell::CommandEntry FlashExServiceShell::kCommands[] = {
 };
 
 bool FlashExServiceShell::invoke(FlashExRequest& request, ParamPtr& result) {
-    for (const CommandEntry& command : kCommands) {
-        if (request.name == command.name) {
-            result = (this->*command.run)(request);
-            return true;
-        }
-    }
-    return false;
+    return runCommand(*this, kCommands, request, result);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "FlashEx/FlashExCommandTable.h"
 #include "FlashEx/FlashExService.h"
 
 class SecurityPolicy;
@@ -16,12 +17,7 @@ public:
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
-    using Command = ParamPtr (FlashExServiceShell::*)(FlashExRequest&);
-    struct CommandEntry {
-        const char* name;
-        Command run;
-    };
-    static const CommandEntry kCommands[];
+    static const ServiceCommand<FlashExServiceShell> kCommands[];
 
     ParamPtr shellExecute(FlashExRequest& request);
     ParamPtr execAndWait(FlashExRequest& request);

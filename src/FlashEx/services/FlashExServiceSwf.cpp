@@ -14,20 +14,14 @@ const char kClipboardOutput[] = ":clipboard";
 }  // namespace
 
 // In the order in which invoke looks for a command.
-const FlashExServiceSwf::CommandEntry FlashExServiceSwf::kCommands[] = {
+const ServiceCommand<FlashExServiceSwf> FlashExServiceSwf::kCommands[] = {
     {"rasterizeSwf", &FlashExServiceSwf::rasterizeSwf},
     {"isSwf", &FlashExServiceSwf::isSwf},
     {"isAs3Swf", &FlashExServiceSwf::isAs3Swf},
 };
 
 bool FlashExServiceSwf::invoke(FlashExRequest& request, ParamPtr& result) {
-    for (const CommandEntry& command : kCommands) {
-        if (request.name == command.name) {
-            result = (this->*command.run)(request);
-            return true;
-        }
-    }
-    return false;
+    return runCommand(*this, kCommands, request, result);
 }
 
 ParamPtr FlashExServiceSwf::rasterizeSwf(FlashExRequest& request) {

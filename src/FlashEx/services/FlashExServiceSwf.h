@@ -1,4 +1,5 @@
 #pragma once
+#include "FlashEx/FlashExCommandTable.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExService.h"
 
@@ -14,12 +15,7 @@ public:
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
-    using Command = ParamPtr (FlashExServiceSwf::*)(FlashExRequest&);
-    struct CommandEntry {
-        const char* name;
-        Command run;
-    };
-    static const CommandEntry kCommands[];
+    static const ServiceCommand<FlashExServiceSwf> kCommands[];
 
     ParamPtr rasterizeSwf(FlashExRequest& request);
     ParamPtr isSwf(FlashExRequest& request);

@@ -4,10 +4,13 @@
 
 #include <new>
 
+#include "FlashEx/FlashExParam.h"
 #include "tbx/MvException.h"
 
 namespace {
 
+// Attribute values keep their line ends and tabs as character references;
+// the markup characters are the value XML's entities.
 const char* reference(char c) {
     switch (c) {
         case '\t':
@@ -16,18 +19,8 @@ const char* reference(char c) {
             return "&#10;";
         case '\r':
             return "&#13;";
-        case '"':
-            return "&quot;";
-        case '&':
-            return "&amp;";
-        case '\'':
-            return "&apos;";
-        case '<':
-            return "&lt;";
-        case '>':
-            return "&gt;";
         default:
-            return nullptr;
+            return xmlEntityOf(static_cast<unsigned char>(c));
     }
 }
 
