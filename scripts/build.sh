@@ -13,6 +13,9 @@ fi
 # Configuring every time picks up subsystem folders that have just arrived.
 generator=()
 [ -f "$BUILD/CMakeCache.txt" ] || generator=(-G Ninja)
-cmake -S "$ROOT" -B "$BUILD" "${generator[@]}" "${launcher[@]}" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-toolchain.cmake" >/dev/null
+# MOVARA_CMAKE_OPTIONS adds settings, e.g. -DMOVARA_FUZZ_COVERAGE=ON.
+read -r -a options <<< "${MOVARA_CMAKE_OPTIONS:-}"
+cmake -S "$ROOT" -B "$BUILD" "${generator[@]}" "${launcher[@]}" "${options[@]}" \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-toolchain.cmake" >/dev/null
 # Extra arguments go to cmake --build, for example: --target dom_tests
 cmake --build "$BUILD" -j "$(nproc)" "$@"

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <new>
 
+#include "CoverageMap.h"
 #include "Mutator.h"
 
 namespace fuzz {
@@ -70,6 +71,8 @@ void startGuards() {
     CloseHandle(CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr));
 }
 
+const size_t kMaxCorpusGrowth = 10000;
+
 std::string checked(const Check& check, const std::string& input) {
     Current& c = current();
     {
@@ -124,12 +127,19 @@ RunReport run(const char* kind, const std::vector<std::string>& corpus, const st
     current().kind = kind;
     current().limitMs = timeLimitMs;
     RunReport report;
+    Coverage coverage;
+    auto runOne = [&](const std::string& input) {
+        coverage.startInput();
+        std::string failure = checked(check, input);
+        bool reachedNew = coverage.endInput();
+        return std::make_pair(failure, reachedNew);
+    };
     for (size_t i = 0; i < regressions.size(); ++i) {
-        std::string failure = checked(check, regressions[i]);
+        std::string failure = runOne(regressions[i]).first;
         if (!failure.empty()) note(report, kind, "regression" + std::to_string(i), failure, regressions[i]);
     }
     for (size_t i = 0; i < corpus.size(); ++i) {
-        std::string failure = checked(check, corpus[i]);
+        std::string failure = runOne(corpus[i]).first;
         if (!failure.empty()) note(report, kind, "corpus" + std::to_string(i), failure, corpus[i]);
     }
     uint64_t kindSeed = 1469598103934665603ull;  // FNV-1a of the kind: each kind has its own sequence
@@ -139,10 +149,25 @@ RunReport run(const char* kind, const std::vector<std::string>& corpus, const st
     for (size_t i = 0; i < total && report.failures.size() < 20; ++i) {
         if (i == warmUp) report.privateAfterWarmUp = privateBytes();
         std::string input = mutator.next();
-        std::string failure = checked(check, input);
-        if (!failure.empty()) note(report, kind, std::to_string(i), failure, input);
+        auto result = runOne(input);
+        if (!result.first.empty())
+            note(report, kind, std::to_string(i), result.first, input);
+        else if (result.second && report.corpusAdded < kMaxCorpusGrowth) {
+            mutator.add(input);
+            ++report.corpusAdded;
+        }
         report.inputs = i + 1;
+        if (total >= 100000 && report.inputs % (total / 10) == 0)
+            printf("fuzz %s: %zu inputs, %zu edges, corpus %zu\n", kind, report.inputs, coverage.edges(),
+                   mutator.corpusSize());
     }
+    report.edges = coverage.edges();
+    if (report.edges)
+        printf("fuzz %s: %zu inputs, %zu edges reached, %zu inputs kept for reaching new code\n", kind,
+               report.inputs, report.edges, report.corpusAdded);
+    else
+        printf("fuzz %s: %zu inputs\n", kind, report.inputs);
+    fflush(stdout);
     report.privateAtEnd = privateBytes();
     if (report.privateAtEnd > report.privateAfterWarmUp + memoryGrowthLimit)
         report.failures.push_back("private memory grew from " + std::to_string(report.privateAfterWarmUp) + " to " +

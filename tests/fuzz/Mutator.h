@@ -30,6 +30,9 @@ public:
     Mutator(uint64_t seed, std::vector<std::string> corpus, size_t maxSize = 1 << 16);
     std::string next();
     void apply(Mutation mutation, std::string& data);
+    // Takes an input that reached new code as a further entry to mutate.
+    void add(std::string entry) { corpus_.push_back(std::move(entry)); }
+    size_t corpusSize() const { return corpus_.size(); }
 
 private:
     void writeBoundaryNumber(std::string& data);
