@@ -6,10 +6,13 @@
 # operator[], front(), back() and the containers' other preconditions) and
 # runs under Wine's heap checking: WINEDEBUG=warn+heap makes Wine's heap check
 # the block of every free and reallocation (a double free or a foreign
-# pointer), and any heap warning fails the run. MOVARA_FUZZ_HEAP=full uses
-# trace+heap instead, which validates the whole heap (block tails included)
-# on every call: it catches a one-byte overrun but takes about 0.3 s per
-# input, so use it with small counts. MOVARA_FUZZ_SEED picks another
+# pointer), and any heap warning fails the run. MOVARA_FUZZ_HEAP=guarded
+# gives every C++ allocation of the test program a page of its own with an
+# inaccessible page behind it and keeps freed blocks inaccessible for a while
+# (tests/fuzz/GuardedHeap.cpp): an overrun, a use after free or a second free
+# faults where it happens; about 50 times slower. MOVARA_FUZZ_HEAP=full uses
+# trace+heap instead, which validates Wine's whole heap on every call: about
+# 0.3 s per input, so use it with small counts. MOVARA_FUZZ_SEED picks another
 # sequence; an input that fails is kept as hex in build-fuzz/tests/fuzz-*.hex.
 # MOVARA_FUZZ_COVERAGE=1 builds into build-fuzz-coverage/ with the parsing
 # libraries reporting every edge they run (-fsanitize-coverage=trace-pc and
@@ -33,7 +36,7 @@ CXXFLAGS="${CXXFLAGS:-} -D_GLIBCXX_ASSERTIONS" "$ROOT/scripts/build.sh" --target
 cd "$MOVARA_BUILD_DIR/tests"
 debug=warn+heap
 [ "${MOVARA_FUZZ_HEAP:-}" = full ] && debug=trace+heap
-echo "fuzz: $INPUTS inputs per kind, seed ${MOVARA_FUZZ_SEED:-19}, WINEDEBUG=$debug, coverage $coverage"
+echo "fuzz: $INPUTS inputs per kind, seed ${MOVARA_FUZZ_SEED:-19}, WINEDEBUG=$debug, coverage $coverage, heap ${MOVARA_FUZZ_HEAP:-plain}"
 log="$(mktemp)"
 trap 'rm -f "$log"' EXIT
 status=0

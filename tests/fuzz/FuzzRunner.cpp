@@ -10,6 +10,7 @@
 #include <new>
 
 #include "CoverageMap.h"
+#include "GuardedHeap.h"
 #include "Mutator.h"
 
 namespace fuzz {
@@ -58,7 +59,10 @@ DWORD WINAPI watchdog(void*) {
 
 LONG WINAPI crashFilter(EXCEPTION_POINTERS* info) {
     char what[64];
-    snprintf(what, sizeof what, "crash 0x%08lx", info->ExceptionRecord->ExceptionCode);
+    if (info->ExceptionRecord->ExceptionCode == kGuardedHeapFault)
+        snprintf(what, sizeof what, "the guarded heap found a block written past its end or freed twice");
+    else
+        snprintf(what, sizeof what, "crash 0x%08lx", info->ExceptionRecord->ExceptionCode);
     keepCurrentAndEnd(what);
     return EXCEPTION_CONTINUE_SEARCH;
 }
@@ -162,6 +166,7 @@ RunReport run(const char* kind, const std::vector<std::string>& corpus, const st
                    mutator.corpusSize());
     }
     report.edges = coverage.edges();
+    if (guardedHeapInUse()) printf("fuzz %s: every C++ allocation guarded\n", kind);
     if (report.edges)
         printf("fuzz %s: %zu inputs, %zu edges reached, %zu inputs kept for reaching new code\n", kind,
                report.inputs, report.edges, report.corpusAdded);
