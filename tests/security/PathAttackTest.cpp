@@ -422,7 +422,7 @@ protected:
         using movara_test::makeDirectory;
         using movara_test::writeBytes;
         const std::string s = scratch_.path();
-        for (const std::string& child : {"\\Allowed Folder", "\\Work", "\\Outside Folder", "\\stage", "\\root.txt"}) {
+        for (const char* child : {"\\Allowed Folder", "\\Work", "\\Outside Folder", "\\stage", "\\root.txt"}) {
             movara_test::removeTree(s + child);
             DeleteFileA((s + child).c_str());
         }
@@ -554,13 +554,19 @@ TEST_F(CommandAttacks, EveryCommandWorksOnWhatWasJudged) {
             tempFolders.reset();
         }
         EXPECT_EQ(failure, attack.failure) << row;
-        if (attack.absent)
+        if (attack.absent) {
             EXPECT_EQ(GetFileAttributesA(expand(attack.absent).c_str()), INVALID_FILE_ATTRIBUTES)
                 << row << ": " << attack.absent << " exists";
-        if (attack.present)
+        }
+        if (attack.present) {
             EXPECT_TRUE(movara_test::fileExists(expand(attack.present))) << row << ": " << attack.present << " is gone";
-        if (attack.hidden) EXPECT_EQ(answer.find(attack.hidden), std::string::npos) << row << ": " << printable(answer);
-        if (attack.shown) EXPECT_NE(answer.find(attack.shown), std::string::npos) << row << ": " << printable(answer);
+        }
+        if (attack.hidden) {
+            EXPECT_EQ(answer.find(attack.hidden), std::string::npos) << row << ": " << printable(answer);
+        }
+        if (attack.shown) {
+            EXPECT_NE(answer.find(attack.shown), std::string::npos) << row << ": " << printable(answer);
+        }
     }
 }
 
