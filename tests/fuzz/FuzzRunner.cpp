@@ -161,9 +161,14 @@ RunReport run(const char* kind, const std::vector<std::string>& corpus, const st
             ++report.corpusAdded;
         }
         report.inputs = i + 1;
-        if (total >= 100000 && report.inputs % (total / 10) == 0)
-            printf("fuzz %s: %zu inputs, %zu edges, corpus %zu\n", kind, report.inputs, coverage.edges(),
-                   mutator.corpusSize());
+        if (total >= 100000 && report.inputs % (total / 10) == 0) {
+            if (coverage.edges())
+                printf("fuzz %s: %zu inputs, %zu edges, corpus %zu\n", kind, report.inputs, coverage.edges(),
+                       mutator.corpusSize());
+            else
+                printf("fuzz %s: %zu inputs\n", kind, report.inputs);
+            fflush(stdout);
+        }
     }
     report.edges = coverage.edges();
     if (guardedHeapInUse()) printf("fuzz %s: every C++ allocation guarded\n", kind);
