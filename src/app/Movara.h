@@ -23,5 +23,7 @@ private:
     // What the services share: the policy the settings file sets, and the
     // folders the movie wants deleted at the end.
     SecurityPolicy policy_;
-    std::unique_ptr<TempFolderRegistry> tempFolders_ = std::make_unique<TempFolderRegistry>();
+    // Deletes at exit only what the policy lets the movie write.
+    std::unique_ptr<TempFolderRegistry> tempFolders_ =
+        std::make_unique<TempFolderRegistry>([this](const std::string& path) { return policy_.checkWrite(path); });
 };

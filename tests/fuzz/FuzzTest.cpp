@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <new>
@@ -8,7 +9,10 @@
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExParse.h"
 #include "FlashEx/FlashExRequest.h"
+#include "FlashEx/FlashExServiceManager.h"
 #include "FlashEx/XercesFacade.h"
+#include "FlashEx/services/FlashExServiceFile.h"
+#include "FlashEx/services/TempFolderRegistry.h"
 #include "FuzzRunner.h"
 #include "MemoryStream.h"
 #include "MovaraTest.h"
@@ -21,6 +25,7 @@
 #include "player/PlayerIds.h"
 #include "security/SecurityPolicy.h"
 #include "tbx/Archive.h"
+#include "tbx/ErrorBoundary.h"
 #include "tbx/FileUtil.h"
 #include "tbx/Handles.h"
 #include "tbx/nfstream.h"
@@ -322,6 +327,19 @@ void snapshot(const std::string& root, const std::string& skipped, std::map<std:
     } while (FindNextFileA(find.get(), &entry));
 }
 
+// The first path whose presence or contents differ between two snapshots.
+std::string firstDifference(const std::map<std::string, std::string>& before,
+                            const std::map<std::string, std::string>& after) {
+    for (const auto& entry : before) {
+        auto found = after.find(entry.first);
+        if (found == after.end()) return entry.first + " is gone";
+        if (found->second != entry.second) return entry.first + " changed";
+    }
+    for (const auto& entry : after)
+        if (!before.count(entry.first)) return entry.first + " appeared";
+    return std::string();
+}
+
 bool startsWithFolder(const std::string& path, const std::string& folder) {
     return path.size() > folder.size() && _strnicmp(path.c_str(), folder.c_str(), folder.size()) == 0 &&
            path[folder.size()] == '\\';
@@ -503,6 +521,189 @@ TEST(Fuzz, PathTexts) {
             return std::string();
         },
         inputs);
+    expectClean(report, inputs);
+}
+
+// File commands in a compact form that mutations mostly leave readable (the
+// invoke texts themselves are the invoke kind's work): the name on the first
+// line, then an argument per line, its first character saying its kind: 's'
+// text, 'n' number, 't' true, 'f' false, 'z' null, 'a' texts separated by
+// '|' as an array, 'h' the last handle a command answered.
+std::vector<std::string> fileCommandCorpus(const std::string& allowed) {
+    const std::string outside = "s..\\Outside Folder\\x.txt", denied = "sDenied Folder\\s.txt";
+    auto call = [](const char* name, std::initializer_list<std::string> arguments) {
+        std::string text = name;
+        for (const std::string& argument : arguments) text += "\n" + argument;
+        return text;
+    };
+    return {
+        call("saveTextFile", {"st.txt", "s表 text", "sutf-8"}),
+        call("saveTextFile", {denied, "sx", "sshift_jis"}),
+        call("loadTextFile", {"st.txt", "sutf-8"}),
+        call("loadTextFile", {outside, "sshift_jis"}),
+        call("saveBinFile", {"sb.bin", "sQUJDRA=="}),
+        call("getFileNames", {"s", "a*.txt|sub\\*|..\\*"}),
+        call("openDir", {"s*"}),
+        call("readDir", {"h"}),
+        call("closeDir", {"h"}),
+        call("createDirectory", {"ssub\\deeper", "t"}),
+        call("createDirectory", {"sDenied Folder\\new", "t"}),
+        call("getDirectoryXML", {"s" + allowed, "t", "f"}),
+        call("getDirectoryXML", {"z"}),
+        call("archiveCreate", {"sa.arc", "ssub", "t"}),
+        call("archiveExtract", {"sa.arc", "sunpacked"}),
+        call("archiveExtractWithoutAs3Swf", {"sa.arc", "s..\\Outside Folder"}),
+        call("directoryExists", {"ssub"}),
+        call("fileExists", {outside}),
+        call("copyDirectory", {"ssub", "scopy", "t", "f"}),
+        call("copyDirectory", {"s.", "ssub\\inside", "t", "t"}),
+        call("deleteFile", {"st.txt"}),
+        call("deleteFile", {denied}),
+        call("compareFileDate", {"st.txt", "sb.bin"}),
+        call("compareFiletime", {"sb.bin", outside}),
+        call("copyFile", {"st.txt", "sc.txt", "t"}),
+        call("moveFile", {"sc.txt", "sDenied Folder\\m.txt"}),
+        call("moveFile", {"sb.bin", "sm.bin"}),
+        call("normalizePath", {"ssub\\..\\t.txt", "t"}),
+        call("pathCanonicalize", {"sa\\..\\..\\b"}),
+        call("pathRelativePathTo", {"s" + allowed + "\\sub", "t", "s" + allowed + "\\t.txt", "f"}),
+        call("useTempFolder", {"swork~"}),
+        call("getFileSize", {"st.txt"}),
+        call("isTrustedPath", {"st.txt"}),
+        call("shGetFolderPath", {"n5"}),
+        call("getCurrentPath", {"t"}),
+    };
+}
+
+// The request a compact command stands for; handle is what 'h' means. A
+// name that mutation made unknown becomes one of the names, picked by its
+// bytes, so that most inputs reach a command.
+void commandRequest(const std::string& input, const std::vector<std::string>& names, void* handle,
+                    FlashExRequest& request) {
+    size_t end = input.find('\n');
+    request.name = input.substr(0, end);
+    if (std::find(names.begin(), names.end(), request.name) == names.end()) {
+        size_t sum = 0;
+        for (unsigned char c : request.name) sum += c;
+        request.name = names[sum % names.size()];
+    }
+    while (end != std::string::npos) {
+        size_t start = end + 1;
+        end = input.find('\n', start);
+        std::string line = input.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::string rest = line.empty() ? std::string() : line.substr(1);
+        switch (line.empty() ? 'z' : line[0]) {
+            case 's':
+                request.arguments.push(paramString(rest));
+                break;
+            case 'n':
+                request.arguments.push(paramDouble(strtod(rest.c_str(), nullptr)));
+                break;
+            case 't':
+            case 'f':
+                request.arguments.push(paramBool(line[0] == 't'));
+                break;
+            case 'a': {
+                auto list = std::make_unique<FlashExParamArray>();
+                for (size_t from = 0, bar;; from = bar + 1) {
+                    bar = rest.find('|', from);
+                    list->pushString(rest.substr(from, bar == std::string::npos ? std::string::npos : bar - from));
+                    if (bar == std::string::npos) break;
+                }
+                request.arguments.push(std::move(list));
+                break;
+            }
+            case 'h':
+                request.arguments.push(handle ? paramPointer(handle) : paramNull());
+                break;
+            default:
+                request.arguments.push(paramNull());
+        }
+    }
+}
+
+// The allowed folder's starting contents: files, a folder and a movie.
+void fillAllowedFolder(const std::string& allowed) {
+    makeDirectory(allowed + "\\sub");
+    writeBytes(allowed + "\\t.txt", "text");
+    writeBytes(allowed + "\\sub\\s.txt", "sub");
+    writeBytes(allowed + "\\m.swf", buildSwf(SwfOptions(), "trace(1);"));
+}
+
+TEST(Fuzz, FileCommands) {
+    ScratchDir dir;
+    const std::string allowed = dir / "Allowed Folder";
+    const std::string denied = allowed + "\\Denied Folder";
+    const std::string outside = dir / "Outside Folder";
+    makeDirectory(allowed);
+    makeDirectory(denied);
+    makeDirectory(outside);
+    makeDirectory(dir / "Trusted");
+    writeBytes(denied + "\\s.txt", "secret");
+    writeBytes(outside + "\\x.txt", "outside");
+    fillAllowedFolder(allowed);
+    MvDOMDocument settings;
+    settings.loadXML("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<settings><security><trusted>" +
+                     (dir / "Trusted") + "</trusted><fileAccess><deny access=\"rw\" match=\"dir\">" + denied +
+                     "</deny><allow access=\"rw\" match=\"dir\">" + allowed +
+                     "</allow></fileAccess></security></settings>");
+    SecurityPolicy policy;
+    policy.load(settings.findChild("settings").findChild("security"));
+    std::map<std::string, std::string> before;
+    snapshot(dir.path(), allowed, before);
+    snapshot(denied, "", before);
+
+    char previousFolder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previousFolder);
+    SetCurrentDirectoryA(allowed.c_str());
+    const std::vector<std::string> corpus = fileCommandCorpus(allowed);
+    std::vector<std::string> names;  // "log" is left out: the program's own log is outside the scratch folder
+    for (const std::string& command : corpus) names.push_back(command.substr(0, command.find('\n')));
+    size_t count = 0;
+    void* handle = nullptr;
+    const size_t inputs = fuzz::inputsPerKind(2000);
+    fuzz::RunReport report;
+    {
+        // As the program makes it: deleting at exit only what the policy allows.
+        TempFolderRegistry tempFolders([&](const std::string& path) { return policy.checkWrite(path); });
+        FlashExServiceManager services;
+        services.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
+        report = fuzz::run(
+            "command", corpus, fuzz::regressions("command"),
+            [&](const std::string& input) {
+                FlashExRequest request;
+                commandRequest(input, names, handle, request);
+                try {
+                    ParamPtr answer = services.invoke(request);
+                    if (answer && answer->kind() == ParamKind::Pointer) handle = answer->getPointer();
+                } catch (...) {
+                    if (!caughtError().expected) return "the command " + request.name + " failed without a message";
+                }
+                if (++count % 16) return std::string();  // the folders outside are compared now and then
+                std::map<std::string, std::string> after;
+                snapshot(dir.path(), allowed, after);
+                snapshot(denied, "", after);
+                if (after != before)
+                    return "the command " + request.name + " or one before it changed what it may not: " +
+                           firstDifference(before, after);
+                if (count % 64 == 0) {  // a fresh allowed folder now and then
+                    SetCurrentDirectoryA(dir.path().c_str());
+                    removeTree(allowed);
+                    makeDirectory(allowed);
+                    makeDirectory(denied);
+                    writeBytes(denied + "\\s.txt", "secret");
+                    fillAllowedFolder(allowed);
+                    SetCurrentDirectoryA(allowed.c_str());
+                }
+                return std::string();
+            },
+            inputs);
+    }
+    SetCurrentDirectoryA(previousFolder);
+    std::map<std::string, std::string> after;
+    snapshot(dir.path(), allowed, after);
+    snapshot(denied, "", after);
+    EXPECT_EQ("", firstDifference(before, after)) << "a command changed something outside the allowed folder";
     expectClean(report, inputs);
 }
 

@@ -19,6 +19,8 @@ const Regression kRegressions[] = {
     {"value", "-inf written as \"-inf\", read back as the integer 0",
      "3c6e756d6265723e2d31653330392e356531383c2f6e756d6265723e"},
     {"value", "NaN written as \"nan\", which the movie reads as NaN only when spelled \"NaN\"", "3c6e756d6265723e6e616e2e3c2f6e756d6265723e"},
+    {"command", "the allowed folder, registered as a temporary folder, was deleted at exit with the denied folder "
+     "inside it", "75736554656d70466f6c6465720a732e"},
 };
 
 }  // namespace

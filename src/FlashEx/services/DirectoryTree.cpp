@@ -82,9 +82,19 @@ void copyDirectoryTree(const std::string& source, const std::string& destination
     copyTree(source, destination, overwrite, onlyNewer, checks);
 }
 
-void deleteDirectoryTree(const std::string& path) {
-    // A link (a symbolic link or a junction) is unlinked, never emptied: its
-    // contents live elsewhere. This holds for the folder asked for as well.
+namespace {
+
+// The name to delete an entry by, or empty when the check refuses it.
+std::string judgedForDeletion(const PathCheck& mayDelete, const std::string& path) {
+    if (!mayDelete) return path;
+    try {
+        return mayDelete(path);
+    } catch (...) {
+        return std::string();
+    }
+}
+
+void deleteJudgedTree(const std::string& path, const PathCheck& mayDelete) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
@@ -92,12 +102,22 @@ void deleteDirectoryTree(const std::string& path) {
     }
     std::string prefix = setTrailingSeparator(path, true);
     forEachDirectoryEntry(prefix + "*.*", [&](const WIN32_FIND_DATAA& entry) {
-        std::string full = prefix + entry.cFileName;
+        std::string full = judgedForDeletion(mayDelete, prefix + entry.cFileName);
+        if (full.empty()) return;
         if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
-            deleteDirectoryTree(full);
+            deleteJudgedTree(full, mayDelete);
         } else {
             DeleteFileA(full.c_str());
         }
     });
     RemoveDirectoryA(path.c_str());
+}
+
+}  // namespace
+
+void deleteDirectoryTree(const std::string& path, const PathCheck& mayDelete) {
+    // A link (a symbolic link or a junction) is unlinked, never emptied: its
+    // contents live elsewhere. This holds for the folder asked for as well.
+    std::string judged = judgedForDeletion(mayDelete, path);
+    if (!judged.empty()) deleteJudgedTree(judged, mayDelete);
 }

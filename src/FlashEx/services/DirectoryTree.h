@@ -25,5 +25,7 @@ void copyDirectoryTree(const std::string& source, const std::string& destination
 // Deletes the directory and everything below it as far as possible; failures
 // are silent (what cannot be deleted stays, and so do its parents). A
 // directory that is a link (a symbolic link or a junction) is unlinked, never
-// emptied: its contents live elsewhere.
-void deleteDirectoryTree(const std::string& path);
+// emptied: its contents live elsewhere. With mayDelete, every file and folder
+// is judged first and deleted under the name the check answers; one it
+// refuses stays with everything below it.
+void deleteDirectoryTree(const std::string& path, const PathCheck& mayDelete = {});

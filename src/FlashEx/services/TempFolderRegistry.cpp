@@ -9,7 +9,6 @@
 
 namespace {
 
-
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 // The path lies inside directory: it begins with the directory, a separator
@@ -71,6 +70,6 @@ TempFolderRegistry::~TempFolderRegistry() {
         // Creating the mutex anew succeeds without "already exists" only when
         // no other running instance holds it.
         tbx::KernelHandle owned(CreateMutexA(nullptr, TRUE, mutexName(key).c_str()));
-        if (owned && GetLastError() != ERROR_ALREADY_EXISTS) deleteDirectoryTree(folder.path);
+        if (owned && GetLastError() != ERROR_ALREADY_EXISTS) deleteDirectoryTree(folder.path, mayDelete_);
     }
 }

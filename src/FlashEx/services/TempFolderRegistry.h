@@ -1,7 +1,9 @@
 #pragma once
 #include <map>
 #include <string>
+#include <utility>
 
+#include "FlashEx/services/PathUtilities.h"
 #include "tbx/Handles.h"
 
 // The folders that the movie asked to have deleted when the program ends.
@@ -9,9 +11,12 @@
 // instance can tell whether another instance still uses the folder; only the
 // last instance to exit deletes it, when its registry is destroyed (the
 // program's tear-down destroys it while the system still serves file calls).
+// What the deletion removes is judged by the check the registry was made
+// with (the policy's write check in the program), entry by entry: a folder
+// the policy denies stays, even inside a registered one.
 class TempFolderRegistry {
 public:
-    TempFolderRegistry() = default;
+    explicit TempFolderRegistry(PathCheck mayDelete = {}) : mayDelete_(std::move(mayDelete)) {}
     ~TempFolderRegistry();
     TempFolderRegistry(const TempFolderRegistry&) = delete;
     TempFolderRegistry& operator=(const TempFolderRegistry&) = delete;
@@ -33,5 +38,6 @@ private:
         tbx::KernelHandle mutex;
     };
 
+    PathCheck mayDelete_;
     std::map<std::string, TempFolder> folders_;
 };

@@ -106,6 +106,33 @@ TEST(TempFolderRegistry, KeepsAndDeletesTheFolderResolvedAtRegistration) {
     EXPECT_TRUE(fileExists(dir / "root.txt"));
 }
 
+TEST(TempFolderRegistry, DeletesOnlyWhatItsCheckAllowsAndUsesTheNamesItAnswers) {
+    ScratchDir dir;
+    for (const char* folder : {"session~", "session~\\open", "session~\\kept", "session~\\kept\\inner"})
+        makeDirectory(dir / folder);
+    writeBytes(dir / "session~\\a.txt", "a");
+    writeBytes(dir / "session~\\open\\b.txt", "b");
+    writeBytes(dir / "session~\\kept\\inner\\c.txt", "c");
+    writeBytes(dir / "session~\\kept.txt", "k");
+    std::vector<std::string> judged;
+    {
+        TempFolderRegistry registry([&](const std::string& path) {
+            judged.push_back(path);
+            if (path.find("kept") != std::string::npos) throw MvException("file access exception");
+            return path;
+        });
+        EXPECT_EQ("accepted", refusal(registry, dir / "session~"));
+        EXPECT_TRUE(judged.empty());  // judged when deleted, not when registered
+    }
+    EXPECT_FALSE(fileExists(dir / "session~\\a.txt"));
+    EXPECT_FALSE(directoryExists(dir / "session~\\open"));
+    EXPECT_EQ("c", readBytes(dir / "session~\\kept\\inner\\c.txt"));
+    EXPECT_EQ("k", readBytes(dir / "session~\\kept.txt"));
+    EXPECT_TRUE(directoryExists(dir / "session~"));  // it holds what stayed
+    // Nothing below a refused folder is even asked about.
+    for (const std::string& path : judged) EXPECT_EQ(std::string::npos, path.find("inner")) << path;
+}
+
 TEST(TempFolderRegistry, ATemporaryFolderAtADriveRootIsThatRoot) {
     ScratchDir dir;
     ScratchDrive drive(dir.path());
