@@ -395,6 +395,11 @@ const CommandAttack kCommandAttacks[] = {
     // At exit, after the current folder of {M} moved on, the registry deletes
     // what it judged, not the root of {M}.
     {"useTempFolder", {"{M}"}, "", "the whole drive {M}", "{T}\\cur", "{T}\\other\\o.txt", nullptr, nullptr},
+    // Moving a folder that holds a denied one would carry it out of its rule.
+    {"moveFile", {"{T}", "{W}\\moved"}, kRefusal, "D's files", "{W}\\moved", "{T}\\Denied Folder\\s.txt", nullptr,
+     nullptr},
+    {"moveFile", {"{T}\\other", "{W}\\moved"}, "", "(allowed: no denied folder inside)", "{T}\\other",
+     "{W}\\moved\\o.txt", nullptr, nullptr},
 };
 
 class CommandAttacks : public ::testing::Test {
@@ -545,7 +550,8 @@ TEST_F(CommandAttacks, EveryCommandWorksOnWhatWasJudged) {
         drive_->setCurrentFolder("\\Allowed Folder\\cur");
         std::string row = std::string(attack.command) + " " + expand(attack.arguments[0]) +
                           " (before: " + expand(attack.before) + ")";
-        auto tempFolders = std::make_unique<TempFolderRegistry>();
+        auto tempFolders =
+            std::make_unique<TempFolderRegistry>([this](const std::string& path) { return policy_->checkWrite(path); });
         FlashExServiceFile service(*policy_, *tempFolders);
         std::string answer;
         std::string failure = run(service, attack, answer);

@@ -6,6 +6,7 @@
 #include "tbx/FlashExException.h"
 #include "FlashEx/FlashExParam.h"
 #include "FlashEx/FlashExRequest.h"
+#include "FlashEx/services/DirectoryEntries.h"
 #include "FlashEx/services/FlashExServiceFile.h"
 #include "FlashEx/services/LogFile.h"
 #include "FlashEx/services/PathUtilities.h"
@@ -147,6 +148,25 @@ ParamPtr FlashExServiceFile::copyFile(FlashExRequest& request) {
     return paramBool(CopyFileA(source.c_str(), destination.c_str(), keepExisting) != FALSE);
 }
 
+namespace {
+
+// A link moves as itself; its target's contents stay where they are.
+bool isFolderToWalk(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Moving a folder moves everything below it, so every entry must be writable
+// as well: a denied folder inside would otherwise leave its rule behind.
+void checkTreeWritable(const SecurityPolicy& policy, const std::string& folder) {
+    forEachDirectoryEntry(folder + "\\*", [&](const WIN32_FIND_DATAA& entry) {
+        std::string path = policy.checkWrite(folder + "\\" + entry.cFileName);
+        if (isFolderToWalk(entry.dwFileAttributes)) checkTreeWritable(policy, path);
+    });
+}
+
+}  // namespace
+
 ParamPtr FlashExServiceFile::moveFile(FlashExRequest& request) {
     const std::string& sourceText = stringArgument(request, 0);
     const std::string& destinationText = stringArgument(request, 1);
@@ -154,6 +174,7 @@ ParamPtr FlashExServiceFile::moveFile(FlashExRequest& request) {
     std::string destination = policy_.checkWrite(destinationText);
     // Moving removes the source, so the source must be writable too.
     policy_.checkWrite(source);
+    if (isFolderToWalk(GetFileAttributesA(source.c_str()))) checkTreeWritable(policy_, source);
     return paramBool(MoveFileA(source.c_str(), destination.c_str()) != FALSE);
 }
 
