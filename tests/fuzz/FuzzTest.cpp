@@ -572,6 +572,11 @@ std::vector<std::string> fileCommandCorpus(const std::string& allowed) {
         call("isTrustedPath", {"st.txt"}),
         call("shGetFolderPath", {"n5"}),
         call("getCurrentPath", {"t"}),
+        call("moveFile", {"sa", "smoved"}),
+        call("copyDirectory", {"sa", "sa2", "t", "f"}),
+        call("archiveCreate", {"sa.arc", "sa", "f"}),
+        call("useTempFolder", {"sa\\b\\..~"}),
+        call("deleteFile", {"sa\\Denied Deep\\s.txt"}),
     };
 }
 
@@ -622,41 +627,75 @@ void commandRequest(const std::string& input, const std::vector<std::string>& na
     }
 }
 
-// The allowed folder's starting contents: files, a folder and a movie.
-void fillAllowedFolder(const std::string& allowed) {
-    makeDirectory(allowed + "\\sub");
-    writeBytes(allowed + "\\t.txt", "text");
-    writeBytes(allowed + "\\sub\\s.txt", "sub");
-    writeBytes(allowed + "\\m.swf", buildSwf(SwfOptions(), "trace(1);"));
-}
+// The scratch folder of the file command runs: an allowed folder (the current
+// folder) with files, a denied folder at its top and another one deeper down,
+// a folder outside and the trusted folder. Everything but the allowed
+// folder's own files must stay as it is.
+class CommandScene {
+public:
+    CommandScene() {
+        makeDirectory(dir_ / "Outside Folder");
+        makeDirectory(dir_ / "Trusted");
+        writeBytes(dir_ / "Outside Folder\\x.txt", "outside");
+        fillAllowedFolder();
+        policy_.load(settings().findChild("settings").findChild("security"));
+    }
+
+    const std::string& allowed() const { return allowed_; }
+    const SecurityPolicy& policy() const { return policy_; }
+
+    // What the commands may not change: all but the allowed folder, and the
+    // denied folders inside it.
+    std::map<std::string, std::string> protectedState() const {
+        std::map<std::string, std::string> state;
+        snapshot(dir_.path(), allowed_, state);
+        for (const std::string& folder : denied_) snapshot(folder, "", state);
+        return state;
+    }
+
+    // A fresh allowed folder.
+    void reset() {
+        SetCurrentDirectoryA(dir_.path().c_str());
+        removeTree(allowed_);
+        fillAllowedFolder();
+    }
+
+private:
+    void fillAllowedFolder() {
+        for (const char* folder : {"", "\\sub", "\\a", "\\a\\b"}) makeDirectory(allowed_ + folder);
+        for (const std::string& folder : denied_) {
+            makeDirectory(folder);
+            writeBytes(folder + "\\s.txt", "secret");
+        }
+        writeBytes(allowed_ + "\\t.txt", "text");
+        writeBytes(allowed_ + "\\sub\\s.txt", "sub");
+        writeBytes(allowed_ + "\\a\\b\\c.txt", "c");
+        writeBytes(allowed_ + "\\m.swf", buildSwf(SwfOptions(), "trace(1);"));
+        SetCurrentDirectoryA(allowed_.c_str());
+    }
+
+    MvDOMDocument settings() const {
+        std::string rules;
+        for (const std::string& folder : denied_) rules += "<deny access=\"rw\" match=\"dir\">" + folder + "</deny>";
+        MvDOMDocument document;
+        document.loadXML("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<settings><security><trusted>" +
+                         (dir_ / "Trusted") + "</trusted><fileAccess>" + rules +
+                         "<allow access=\"rw\" match=\"dir\">" + allowed_ + "</allow></fileAccess></security></settings>");
+        return document;
+    }
+
+    ScratchDir dir_;
+    std::string allowed_ = dir_ / "Allowed Folder";
+    std::vector<std::string> denied_ = {allowed_ + "\\Denied Folder", allowed_ + "\\a\\Denied Deep"};
+    SecurityPolicy policy_;
+};
 
 TEST(Fuzz, FileCommands) {
-    ScratchDir dir;
-    const std::string allowed = dir / "Allowed Folder";
-    const std::string denied = allowed + "\\Denied Folder";
-    const std::string outside = dir / "Outside Folder";
-    makeDirectory(allowed);
-    makeDirectory(denied);
-    makeDirectory(outside);
-    makeDirectory(dir / "Trusted");
-    writeBytes(denied + "\\s.txt", "secret");
-    writeBytes(outside + "\\x.txt", "outside");
-    fillAllowedFolder(allowed);
-    MvDOMDocument settings;
-    settings.loadXML("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<settings><security><trusted>" +
-                     (dir / "Trusted") + "</trusted><fileAccess><deny access=\"rw\" match=\"dir\">" + denied +
-                     "</deny><allow access=\"rw\" match=\"dir\">" + allowed +
-                     "</allow></fileAccess></security></settings>");
-    SecurityPolicy policy;
-    policy.load(settings.findChild("settings").findChild("security"));
-    std::map<std::string, std::string> before;
-    snapshot(dir.path(), allowed, before);
-    snapshot(denied, "", before);
-
     char previousFolder[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previousFolder);
-    SetCurrentDirectoryA(allowed.c_str());
-    const std::vector<std::string> corpus = fileCommandCorpus(allowed);
+    CommandScene scene;
+    const auto before = scene.protectedState();
+    const std::vector<std::string> corpus = fileCommandCorpus(scene.allowed());
     std::vector<std::string> names;  // "log" is left out: the program's own log is outside the scratch folder
     for (const std::string& command : corpus) names.push_back(command.substr(0, command.find('\n')));
     size_t count = 0;
@@ -665,6 +704,7 @@ TEST(Fuzz, FileCommands) {
     fuzz::RunReport report;
     {
         // As the program makes it: deleting at exit only what the policy allows.
+        const SecurityPolicy& policy = scene.policy();
         TempFolderRegistry tempFolders([&](const std::string& path) { return policy.checkWrite(path); });
         FlashExServiceManager services;
         services.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
@@ -679,31 +719,18 @@ TEST(Fuzz, FileCommands) {
                 } catch (...) {
                     if (!caughtError().expected) return "the command " + request.name + " failed without a message";
                 }
-                if (++count % 16) return std::string();  // the folders outside are compared now and then
-                std::map<std::string, std::string> after;
-                snapshot(dir.path(), allowed, after);
-                snapshot(denied, "", after);
-                if (after != before)
-                    return "the command " + request.name + " or one before it changed what it may not: " +
-                           firstDifference(before, after);
-                if (count % 64 == 0) {  // a fresh allowed folder now and then
-                    SetCurrentDirectoryA(dir.path().c_str());
-                    removeTree(allowed);
-                    makeDirectory(allowed);
-                    makeDirectory(denied);
-                    writeBytes(denied + "\\s.txt", "secret");
-                    fillAllowedFolder(allowed);
-                    SetCurrentDirectoryA(allowed.c_str());
-                }
+                if (++count % 16) return std::string();  // the protected places are compared now and then
+                std::string changed = firstDifference(before, scene.protectedState());
+                if (!changed.empty())
+                    return "the command " + request.name + " or one before it changed what it may not: " + changed;
+                if (count % 64 == 0) scene.reset();
                 return std::string();
             },
             inputs);
     }
+    EXPECT_EQ("", firstDifference(before, scene.protectedState()))
+        << "a command changed something outside the allowed folder";
     SetCurrentDirectoryA(previousFolder);
-    std::map<std::string, std::string> after;
-    snapshot(dir.path(), allowed, after);
-    snapshot(denied, "", after);
-    EXPECT_EQ("", firstDifference(before, after)) << "a command changed something outside the allowed folder";
     expectClean(report, inputs);
 }
 

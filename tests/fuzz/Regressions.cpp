@@ -21,6 +21,7 @@ const Regression kRegressions[] = {
     {"value", "NaN written as \"nan\", which the movie reads as NaN only when spelled \"NaN\"", "3c6e756d6265723e6e616e2e3c2f6e756d6265723e"},
     {"command", "the allowed folder, registered as a temporary folder, was deleted at exit with the denied folder "
      "inside it", "75736554656d70466f6c6465720a732e"},
+    {"command", "moving a folder carried the denied folder inside it out of its rule", "6d6f766546696c650a73610a736d6f766564"},
 };
 
 }  // namespace
