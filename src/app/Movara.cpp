@@ -51,10 +51,10 @@ void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, Securi
     manager.addService(std::make_unique<FlashExServiceOle>(policy));
     manager.addService(std::make_unique<FlashExServiceComModule>(policy));
     manager.addService(std::make_unique<FlashExServiceShell>(policy));
-    manager.addService(std::make_unique<FlashExServiceSwf>(rasteriser));
+    manager.addService(std::make_unique<FlashExServiceSwf>(rasteriser, policy));
     manager.addService(std::make_unique<FlashExServiceClipboard>(policy));
     manager.addService(std::make_unique<FlashExServiceCommonDlg>());
-    manager.addService(std::make_unique<FlashExServiceImageFile>(rasteriser));
+    manager.addService(std::make_unique<FlashExServiceImageFile>(rasteriser, policy));
     manager.addService(std::make_unique<FlashExServiceMedia>());
 }
 

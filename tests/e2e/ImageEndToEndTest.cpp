@@ -35,6 +35,13 @@ int countTracesBefore(MovaraRun& run, const std::string& prefix, const std::stri
 TEST(ImageEndToEnd, MoviesAreMeasuredTestedRenderedAndThumbnailed) {
     movara_test::GdiplusSession gdiplus;
     MovaraRun run;
+    // Pictures and thumbnails are files the movie writes: the policy decides.
+    movara_test::makeDirectory(run.path("locked"));
+    run.writeSettings(
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<settings><security><fileAccess>"
+        "<deny access=\"rw\" match=\"dir\">" +
+        run.path("locked") + "</deny><allow access=\"rw\" match=\"dir\">" + run.directory() +
+        "</allow></fileAccess></security></settings>");
     writeMovie(run, "inner.swf", R"JS(
 trace("inner loaded");
 graphics.fillRect(100, 50, 200, 100, 0xFF0000);)JS",
@@ -65,6 +72,9 @@ report("wait", "rasterizeSwf", "ready.swf", "ready.png", true);
 report("error", "rasterizeSwf", "broken.swf", "broken.png", true);
 report("secure", "rasterizeSwf", "secure.swf", "secure.png", true);
 report("thumb", "makeThumbnail", "inner.swf", "inner.thumb", 100, 100);
+report("locked-raster", "rasterizeSwf", "inner.swf", "locked\\inner.png");
+report("locked-thumb", "makeThumbnail", "inner.png", "locked\\inner.thumb", 100, 100);
+report("locked-update", "updateThumbnail", "inner.png", "locked\\update.thumb", 100, 100);
 trace("thumb-jpeg " + show(ExternalInterface.call("makeThumbnail", "inner.png", "photo.thumb", 100, 100, ".jpg")));
 report("size-movie", "getImageSize", "inner.swf");
 report("size-image", "getImageSize", "inner.png");
@@ -90,6 +100,12 @@ trace("done");
               cp932ToUtf8("inner-list {\"message\":\"呼び出された処理が見つかりませんでした。\",\"type\":\"error\"}"));
     EXPECT_EQ(run.waitForTrace("secure"), "secure true");
     EXPECT_EQ(run.waitForTrace("thumb "), "thumb null");
+    for (const char* refused : {"locked-raster", "locked-thumb", "locked-update"})
+        EXPECT_EQ(run.waitForTrace(refused), std::string(refused) + " {\"message\":\"file access exception\",\"type\":\"error\"}");
+    EXPECT_TRUE(movara_test::directoryExists(run.path("locked")));
+    EXPECT_FALSE(movara_test::fileExists(run.path("locked\\inner.png")));
+    EXPECT_FALSE(movara_test::fileExists(run.path("locked\\inner.thumb")));
+    EXPECT_FALSE(movara_test::fileExists(run.path("locked\\update.thumb")));
     EXPECT_EQ(run.waitForTrace("thumb-jpeg"), "thumb-jpeg null");
     EXPECT_EQ(run.waitForTrace("size-movie"), "size-movie {\"h\":8000,\"w\":11000}");
     EXPECT_EQ(run.waitForTrace("size-image"), "size-image {\"h\":400,\"w\":550}");

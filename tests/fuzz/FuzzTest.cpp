@@ -12,14 +12,18 @@
 #include "FlashEx/FlashExServiceManager.h"
 #include "FlashEx/XercesFacade.h"
 #include "FlashEx/services/FlashExServiceFile.h"
+#include "FlashEx/services/FlashExServiceImageFile.h"
+#include "FlashEx/services/RasterJob.h"
 #include "FlashEx/services/TempFolderRegistry.h"
 #include "FuzzRunner.h"
+#include "GdiplusTestSupport.h"
 #include "MemoryStream.h"
 #include "MovaraTest.h"
 #include "PlayerHarness.h"
 #include "Regressions.h"
 #include "SwfWriter.h"
 #include "dom/MvDOMDocument.h"
+#include "imaging/MvGpImageConverter.h"
 #include "imaging/SwfFile.h"
 #include "player/MovieFile.h"
 #include "player/PlayerIds.h"
@@ -577,6 +581,11 @@ std::vector<std::string> fileCommandCorpus(const std::string& allowed) {
         call("archiveCreate", {"sa.arc", "sa", "f"}),
         call("useTempFolder", {"sa\\b\\..~"}),
         call("deleteFile", {"sa\\Denied Deep\\s.txt"}),
+        call("makeThumbnail", {"sphoto.png", "sDenied Folder\\p.png", "n50", "n50"}),
+        call("makeThumbnail", {"sm.swf", "sm.thumb", "n50", "n50", "s.jpg"}),
+        call("updateThumbnail", {"sphoto.png", "z", "n10", "n10", "t"}),
+        call("updateThumbnails", {"s", "a*.png|*.*", "n20", "n20", "f"}),
+        call("getImageSize", {"sphoto.png"}),
     };
 }
 
@@ -671,6 +680,7 @@ private:
         writeBytes(allowed_ + "\\sub\\s.txt", "sub");
         writeBytes(allowed_ + "\\a\\b\\c.txt", "c");
         writeBytes(allowed_ + "\\m.swf", buildSwf(SwfOptions(), "trace(1);"));
+        MvGpImageConverter::instance().saveImage(allowed_ + "\\photo.png", ".png", photo_.get());
         SetCurrentDirectoryA(allowed_.c_str());
     }
 
@@ -684,10 +694,18 @@ private:
         return document;
     }
 
+    GdiplusSession gdiplus_;
+    TestImage photo_ = solidBitmap(40, 30, 0xFF336699);
     ScratchDir dir_;
     std::string allowed_ = dir_ / "Allowed Folder";
     std::vector<std::string> denied_ = {allowed_ + "\\Denied Folder", allowed_ + "\\a\\Denied Deep"};
     SecurityPolicy policy_;
+};
+
+// Movies are not rendered here: every job is refused at once.
+class NoRasteriser : public Rasteriser {
+public:
+    bool post(const std::shared_ptr<RasterJob>&) override { return false; }
 };
 
 TEST(Fuzz, FileCommands) {
@@ -702,12 +720,14 @@ TEST(Fuzz, FileCommands) {
     void* handle = nullptr;
     const size_t inputs = fuzz::inputsPerKind(2000);
     fuzz::RunReport report;
+    NoRasteriser noRasteriser;
     {
         // As the program makes it: deleting at exit only what the policy allows.
         const SecurityPolicy& policy = scene.policy();
         TempFolderRegistry tempFolders([&](const std::string& path) { return policy.checkWrite(path); });
         FlashExServiceManager services;
         services.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
+        services.addService(std::make_unique<FlashExServiceImageFile>(noRasteriser, policy));
         report = fuzz::run(
             "command", corpus, fuzz::regressions("command"),
             [&](const std::string& input) {

@@ -4,6 +4,7 @@
 
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/services/ServiceArguments.h"
+#include "security/SecurityPolicy.h"
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceImageFile> FlashExServiceImageFile::kCommands[] = {
@@ -12,6 +13,9 @@ const ServiceCommand<FlashExServiceImageFile> FlashExServiceImageFile::kCommands
     {"updateThumbnail", &FlashExServiceImageFile::updateThumbnail},
     {"getImageSize", &FlashExServiceImageFile::getImageSize},
 };
+
+FlashExServiceImageFile::FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy)
+    : thumbnails_(rasteriser, [&policy](const std::string& path) { return policy.checkWrite(path); }) {}
 
 bool FlashExServiceImageFile::invoke(FlashExRequest& request, ParamPtr& result) {
     return runCommand(*this, kCommands, request, result);

@@ -5,14 +5,17 @@
 #include "FlashEx/services/ThumbnailFiles.h"
 
 class Rasteriser;
+class SecurityPolicy;
 struct FlashExRequest;
 
 // Images for the movie: their sizes, and thumbnail files of images and
 // movies, made once or kept up to date one by one or for a whole folder.
-// Paths are used as given; the security policy is not consulted.
+// Every thumbnail is a file the movie writes, so the security policy judges
+// its path and the thumbnail is written under the judged name; the images
+// read are used as given.
 class FlashExServiceImageFile : public FlashExService {
 public:
-    explicit FlashExServiceImageFile(Rasteriser& rasteriser) : thumbnails_(rasteriser) {}
+    FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy);
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:

@@ -6,6 +6,7 @@
 #include "imaging/GpImage.h"
 #include "imaging/MvGpImageConverter.h"
 #include "imaging/SwfFile.h"
+#include "security/SecurityPolicy.h"
 
 namespace {
 
@@ -37,12 +38,13 @@ ParamPtr FlashExServiceSwf::rasterizeSwf(FlashExRequest& request) {
     job->width = optionalIntArgument(request, 7, 0);
     job->height = optionalIntArgument(request, 8, 0);
     job->target = output == kClipboardOutput ? RasterTarget::Clipboard : RasterTarget::File;
+    const std::string target = job->target == RasterTarget::File ? policy_.checkWrite(output) : output;
 
     tbx::GdiObject bitmap = job->render(rasteriser_);
     if (job->target == RasterTarget::File) {
         // No type: the output path's extension chooses the encoder.
         imaging::GpImagePtr picture = imaging::bitmapFromHbitmap(static_cast<HBITMAP>(bitmap.get()));
-        MvGpImageConverter::instance().saveImage(output, nullptr, picture.get());
+        MvGpImageConverter::instance().saveImage(target, nullptr, picture.get());
     }
     return paramBool(true);
 }

@@ -4,14 +4,18 @@
 #include "FlashEx/FlashExService.h"
 
 class Rasteriser;
+class SecurityPolicy;
 struct FlashExRequest;
 
 // Movie files for the movie: whether a file is a movie or an ActionScript 3
 // movie, and rendering a movie into an image file or onto the clipboard.
-// Paths are used as given; the security policy is not consulted.
+// An output file is a file the movie writes: the security policy judges its
+// path before the movie is rendered, and the picture is saved under the
+// judged name. The movies read are used as given.
 class FlashExServiceSwf : public FlashExService {
 public:
-    explicit FlashExServiceSwf(Rasteriser& rasteriser) : rasteriser_(rasteriser) {}
+    FlashExServiceSwf(Rasteriser& rasteriser, const SecurityPolicy& policy)
+        : rasteriser_(rasteriser), policy_(policy) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
@@ -22,4 +26,5 @@ private:
     ParamPtr isAs3Swf(FlashExRequest& request);
 
     Rasteriser& rasteriser_;
+    const SecurityPolicy& policy_;
 };

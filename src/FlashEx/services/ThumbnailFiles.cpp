@@ -53,8 +53,9 @@ bool thumbnailIsStale(const std::string& thumbnail, const std::string& source) {
     return CompareFileTime(&sourceTime, &thumbnailTime) != 0;
 }
 
-void ThumbnailMaker::makeThumbnailFile(const std::string& source, const std::string& thumbnail, int maxWidth,
+void ThumbnailMaker::makeThumbnailFile(const std::string& source, const std::string& thumbnailText, int maxWidth,
                                        int maxHeight, const char* type) {
+    const std::string thumbnail = mayWrite_ ? mayWrite_(thumbnailText) : thumbnailText;
     std::string kind = type ? std::string(type) : extensionOf(source);
     if (kind == kMovieKind) {
         auto job = std::make_shared<RasterJob>();

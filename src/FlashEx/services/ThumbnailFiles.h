@@ -2,7 +2,10 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "FlashEx/services/PathUtilities.h"
 
 class Rasteriser;
 
@@ -17,10 +20,13 @@ bool thumbnailIsStale(const std::string& thumbnail, const std::string& source);
 
 // Thumbnail files of images and movies. Every thumbnail gets its source's
 // last-write time, so it stays current until the source changes. A type
-// (".png", ".jpg", ...) chooses the encoder; null means none given.
+// (".png", ".jpg", ...) chooses the encoder; null means none given. With
+// mayWrite, every thumbnail's path is judged before anything is made, and the
+// thumbnail is written under the name the check answers.
 class ThumbnailMaker {
 public:
-    explicit ThumbnailMaker(Rasteriser& rasteriser) : rasteriser_(rasteriser) {}
+    explicit ThumbnailMaker(Rasteriser& rasteriser, PathCheck mayWrite = {})
+        : rasteriser_(rasteriser), mayWrite_(std::move(mayWrite)) {}
 
     // A movie ("swf" by type, or by the source's extension when there is no
     // type) is rendered and saved as PNG whatever the type; an image is
@@ -41,6 +47,7 @@ public:
 
 private:
     Rasteriser& rasteriser_;
+    PathCheck mayWrite_;
 };
 
 // An image's width and height in pixels; of a movie ("swf" extension), its

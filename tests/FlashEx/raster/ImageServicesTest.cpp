@@ -44,7 +44,7 @@ public:
 
 class ImageServices : public ::testing::Test {
 protected:
-    ImageServices() : swf_(rasteriser_), images_(rasteriser_) {}
+    ImageServices() : swf_(rasteriser_, testPolicy()), images_(rasteriser_, testPolicy()) {}
 
     GdiplusSession gdiplus_;
     ScratchDir dir_;
@@ -116,6 +116,28 @@ TEST_F(ImageServices, RasterizeSwfWritesByTheOutputsExtensionOrLeavesThePictureO
     rasteriser_.failure = "ビットマップ作成エラー";
     EXPECT_EQ("ビットマップ作成エラー", failure(swf_, "rasterizeSwf", {str("m.swf"), str(dir_ / "b.png")}));
     EXPECT_FALSE(fileExists(dir_ / "b.png"));
+}
+
+// The test policy refuses writing names that end in "\\forbidden" and
+// "\\readonly": no picture goes there, and a refused movie is not rendered.
+TEST_F(ImageServices, PicturesAndThumbnailsGoOnlyWhereTheMovieMayWrite) {
+    TestImage image = solidBitmap(40, 30, 0xFF102030);
+    MvGpImageConverter::instance().saveImage(dir_ / "photo.png", ".png", image.get());
+    writeBytes(dir_ / "m.swf", buildSwf(SwfOptions(), ""));
+    const std::string photo = dir_ / "photo.png", movie = dir_ / "m.swf";
+    for (const char* name : {"forbidden", "readonly"}) {
+        const std::string target = dir_ / name;
+        rasteriser_.last.reset();
+        EXPECT_EQ("file access exception", failure(swf_, "rasterizeSwf", {str(movie), str(target)})) << name;
+        EXPECT_EQ(nullptr, rasteriser_.last) << name;
+        EXPECT_EQ("file access exception",
+                  failure(images_, "makeThumbnail", {str(photo), str(target), num(10), num(10)}))
+            << name;
+        EXPECT_EQ("file access exception",
+                  failure(images_, "updateThumbnail", {str(photo), str(target), num(10), num(10)}))
+            << name;
+        EXPECT_FALSE(fileExists(target)) << name;
+    }
 }
 
 TEST_F(ImageServices, MovieTestsAnswerFalseForWhatIsNoMovie) {
