@@ -39,11 +39,30 @@ void keepInput(const std::string& file, const std::string& input) {
     }
 }
 
+// Runs when the process may have no memory or stack to spare (a crash, or
+// the guarded heap's fault): nothing here allocates.
 void keepCurrentAndEnd(const char* what) {
     Current& c = current();
-    std::string file = "fuzz-" + c.kind + "-last.hex";
-    keepInput(file, c.input);
-    fprintf(stderr, "fuzz %s: %s; input kept in %s\n", c.kind.c_str(), what, file.c_str());
+    char file[160];
+    snprintf(file, sizeof file, "fuzz-%s-last.hex", c.kind.c_str());
+    HANDLE out = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out != INVALID_HANDLE_VALUE) {
+        static const char kDigits[] = "0123456789abcdef";
+        char chunk[512];
+        size_t used = 0;
+        DWORD written = 0;
+        for (unsigned char byte : c.input) {
+            chunk[used++] = kDigits[byte >> 4];
+            chunk[used++] = kDigits[byte & 15];
+            if (used == sizeof chunk) {
+                WriteFile(out, chunk, static_cast<DWORD>(used), &written, nullptr);
+                used = 0;
+            }
+        }
+        if (used) WriteFile(out, chunk, static_cast<DWORD>(used), &written, nullptr);
+        CloseHandle(out);
+    }
+    fprintf(stderr, "fuzz %s: %s; input kept in %s\n", c.kind.c_str(), what, file);
     fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
 }
@@ -58,7 +77,7 @@ DWORD WINAPI watchdog(void*) {
 }
 
 LONG WINAPI crashFilter(EXCEPTION_POINTERS* info) {
-    char what[64];
+    char what[128];
     if (info->ExceptionRecord->ExceptionCode == kGuardedHeapFault)
         snprintf(what, sizeof what, "the guarded heap found a block written past its end or freed twice");
     else
@@ -122,7 +141,8 @@ size_t privateBytes() {
     PROCESS_MEMORY_COUNTERS_EX counters = {};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    return counters.PrivateUsage;
+    // Wine answers PrivateUsage 0; its PagefileUsage is the same figure.
+    return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
 RunReport run(const char* kind, const std::vector<std::string>& corpus, const std::vector<std::string>& regressions,
@@ -162,11 +182,12 @@ RunReport run(const char* kind, const std::vector<std::string>& corpus, const st
         }
         report.inputs = i + 1;
         if (total >= 100000 && report.inputs % (total / 10) == 0) {
+            const size_t megabytes = privateBytes() >> 20;
             if (coverage.edges())
-                printf("fuzz %s: %zu inputs, %zu edges, corpus %zu\n", kind, report.inputs, coverage.edges(),
-                       mutator.corpusSize());
+                printf("fuzz %s: %zu inputs, %zu MB private, %zu edges, corpus %zu\n", kind, report.inputs, megabytes,
+                       coverage.edges(), mutator.corpusSize());
             else
-                printf("fuzz %s: %zu inputs\n", kind, report.inputs);
+                printf("fuzz %s: %zu inputs, %zu MB private\n", kind, report.inputs, megabytes);
             fflush(stdout);
         }
     }
