@@ -23,7 +23,9 @@ struct Current {
     std::string kind;
     std::string input;
     std::atomic<ULONGLONG> startedAt{0};  // 0 between inputs
+    std::atomic<ULONGLONG> cpuAtStart{0};  // the running thread's CPU time then, in 100 ns units
     std::atomic<unsigned> limitMs{10000};
+    HANDLE thread = nullptr;  // the thread that runs the inputs
 };
 
 Current& current() {
@@ -67,12 +69,25 @@ void keepCurrentAndEnd(const char* what) {
     TerminateProcess(GetCurrentProcess(), 3);
 }
 
+ULONGLONG cpuTime(HANDLE thread) {
+    FILETIME created, exited, kernel, user;
+    if (!thread || !GetThreadTimes(thread, &created, &exited, &kernel, &user)) return 0;
+    auto value = [](const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return value(kernel) + value(user);
+}
+
+// An input may use its limit in CPU time: on a loaded machine its wall time
+// can be far longer. One that waits for something without using the CPU is
+// stopped after six times the limit.
 DWORD WINAPI watchdog(void*) {
+    Current& c = current();
     for (;;) {
         Sleep(250);
-        ULONGLONG started = current().startedAt.load();
-        if (started && GetTickCount64() - started > current().limitMs.load())
-            keepCurrentAndEnd("an input ran too long");
+        ULONGLONG started = c.startedAt.load();
+        if (!started) continue;
+        ULONGLONG limit = c.limitMs.load();
+        ULONGLONG cpuMs = (cpuTime(c.thread) - c.cpuAtStart.load()) / 10000;
+        if (cpuMs > limit || GetTickCount64() - started > 6 * limit) keepCurrentAndEnd("an input ran too long");
     }
 }
 
@@ -102,6 +117,7 @@ std::string checked(const Check& check, const std::string& input) {
         std::lock_guard<std::mutex> hold(c.lock);
         c.input = input;
     }
+    c.cpuAtStart = cpuTime(c.thread);
     c.startedAt = GetTickCount64();
     std::string failure;
     try {
@@ -150,6 +166,9 @@ RunReport run(const char* kind, const std::vector<std::string>& corpus, const st
     startGuards();
     current().kind = kind;
     current().limitMs = timeLimitMs;
+    if (!current().thread)
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &current().thread, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
     RunReport report;
     Coverage coverage;
     auto runOne = [&](const std::string& input) {

@@ -27,7 +27,8 @@ uint64_t runSeed();
 size_t privateBytes();
 
 // Replays the kind's regression cases, then checks `inputs` mutated
-// inputs of the corpus. An input that runs longer than timeLimitMs, or that
+// inputs of the corpus. An input that uses more than timeLimitMs of CPU time
+// (or six times that in wall time), or that
 // crashes the process, is written as hex to "fuzz-<kind>-last.hex" in the
 // current directory and ends the process; a failed check is kept in the
 // report and written to "fuzz-<kind>-<N>.hex". Private memory may not grow
