@@ -42,6 +42,23 @@ bool longPathOf(const std::string& path, std::string& longPath, DWORD& error) {
 
 std::string withBackslashes(const std::string& path) { return tbx::replace_characters(path, "/", '\\'); }
 
+// Whether a component of a full path is "." or "..". The full-path service
+// removes them, but Wine's turns "..." into ".." and keeps it there: such a
+// name would be judged inside one folder and open in another. The prefix of
+// a device path ("\\.\", "\\?\") is no component.
+bool holdsDotComponent(const std::string& fullPath) {
+    const std::string path = withBackslashes(fullPath);
+    size_t start = path.compare(0, 4, "\\\\.\\") == 0 || path.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+    while (start <= path.size()) {
+        size_t end = tbx::find_character(path, '\\', start);
+        if (end == std::string::npos) end = path.size();
+        const size_t length = end - start;
+        if ((length == 1 || length == 2) && path.compare(start, length, "..", length) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 // The final name of an existing object as the file system reports it, in
 // DOS form ("\\?\C:\x" becomes "C:\x", "\\?\UNC\h\s" becomes "\\h\s").
 bool finalPathOf(const std::string& path, std::string& finalPath) {
@@ -84,6 +101,7 @@ std::string specialFolderPath(int id) {
 
 std::string longFullPath(const std::string& path) {
     std::string full = fullPathOf(path);
+    if (holdsDotComponent(full)) throwPathFormatError(path, ERROR_INVALID_NAME);
     std::string result;
     DWORD error = 0;
     if (!longPathOf(full, result, error)) {

@@ -509,8 +509,13 @@ TEST(Fuzz, PathTexts) {
         allowed + "\\ok.txt::$DATA",
     };
     const size_t inputs = fuzz::inputsPerKind(5000);
+    std::vector<std::string> regressions = fuzz::regressions("path");
+    for (std::string& input : regressions) {
+        size_t at = input.find("{A}");
+        if (at != std::string::npos) input.replace(at, 3, allowed);
+    }
     auto report = fuzz::run(
-        "path", corpus, fuzz::regressions("path"),
+        "path", corpus, regressions,
         [&](const std::string& input) {
             std::string judged;
             if (!accepted([&] { judged = policy.checkWrite(input); })) return std::string();

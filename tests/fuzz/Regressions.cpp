@@ -22,6 +22,9 @@ const Regression kRegressions[] = {
     {"command", "the allowed folder, registered as a temporary folder, was deleted at exit with the denied folder "
      "inside it", "75736554656d70466f6c6465720a732e"},
     {"command", "moving a folder carried the denied folder inside it out of its rule", "6d6f766546696c650a73610a736d6f766564"},
+    // {A} stands for the run's allowed folder.
+    {"path", "\"...\" became \"..\" in the judged name, which opened outside the allowed folder",
+     "7b417d5c2e2e2e5c4f75747369646520466f6c6465725c782e747874"},
 };
 
 }  // namespace

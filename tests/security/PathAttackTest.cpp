@@ -52,6 +52,8 @@ const Attack kAttacks[] = {
     {"{X}\\x.txt", R, "X\\x.txt", "outside", Refused, Refused},
     {"{T}\\..\\Outside Folder\\x.txt", R, "X\\x.txt", "outside", Refused, Refused},
     {"{T}/../Outside Folder/x.txt", R, "X\\x.txt", "outside", Refused, Refused},
+    // Wine's full-path service turns "..." into ".." and keeps it.
+    {"{T}\\...\\Outside Folder\\x.txt", W, "X\\x.txt", nullptr, FormatError, FormatError},
     {"{D}\\..\\..\\Outside Folder\\x.txt", R, "X\\x.txt", "outside", Refused, Refused},
     {"{T}\\denied FOLDER\\s.txt", R, "D\\s.txt", "secret", Refused, Refused},
     {"{D}.\\s.txt", R, "D\\s.txt (trailing dot dropped)", "secret", Refused, Refused},
