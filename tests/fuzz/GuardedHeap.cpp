@@ -21,11 +21,6 @@ struct Header {
     size_t size;
 };
 
-struct Region {
-    void* base = nullptr;
-    size_t committed = 0;
-};
-
 bool enabled() {
     static const bool on = [] {
         const char* mode = getenv("MOVARA_FUZZ_HEAP");
@@ -44,7 +39,7 @@ size_t pageSize() {
 }
 
 SRWLOCK quarantineLock = SRWLOCK_INIT;
-Region quarantine[kQuarantine];
+void* quarantine[kQuarantine];  // the bases of freed blocks, oldest next
 size_t quarantineNext = 0;
 
 // A fault the heap found itself: raised as an exception nobody handles, so
@@ -85,13 +80,11 @@ void guardedFree(void* pointer) {
     auto base = reinterpret_cast<unsigned char*>(reinterpret_cast<uintptr_t>(header) / page * page);
     const size_t committed = static_cast<size_t>(block + rounded - base);
     VirtualFree(base, committed, MEM_DECOMMIT);
-    Region released;
     AcquireSRWLockExclusive(&quarantineLock);
-    std::swap(released, quarantine[quarantineNext]);
-    quarantine[quarantineNext] = Region{base, committed};
+    void* released = std::exchange(quarantine[quarantineNext], base);
     quarantineNext = (quarantineNext + 1) % kQuarantine;
     ReleaseSRWLockExclusive(&quarantineLock);
-    if (released.base) VirtualFree(released.base, 0, MEM_RELEASE);
+    if (released) VirtualFree(released, 0, MEM_RELEASE);
 }
 
 void* allocate(size_t size) {
