@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <new>
 
@@ -190,13 +191,16 @@ RunReport run(const char* kind, const std::vector<std::string>& corpus, const st
     Mutator mutator(runSeed() ^ kindSeed, corpus);
     size_t warmUp = total / 10;
     size_t corpusGrowth = 0;  // bytes the corpus gained after warm-up: kept on purpose
+    // MOVARA_FUZZ_GUIDED=0 counts edges without keeping inputs, to measure what guidance adds.
+    const char* guidance = getenv("MOVARA_FUZZ_GUIDED");
+    const bool guided = !guidance || strcmp(guidance, "0") != 0;
     for (size_t i = 0; i < total && report.failures.size() < 20; ++i) {
         if (i == warmUp) report.privateAfterWarmUp = privateBytes();
         std::string input = mutator.next();
         auto result = runOne(input);
         if (!result.first.empty())
             note(report, kind, std::to_string(i), result.first, input);
-        else if (result.second && report.corpusAdded < kMaxCorpusGrowth) {
+        else if (result.second && guided && report.corpusAdded < kMaxCorpusGrowth) {
             if (i >= warmUp) corpusGrowth += input.size();
             mutator.add(input);
             ++report.corpusAdded;
