@@ -17,7 +17,8 @@
 # MOVARA_FUZZ_COVERAGE=1 builds into build-fuzz-coverage/ with the parsing
 # libraries reporting every edge they run (-fsanitize-coverage=trace-pc and
 # our own hook): inputs that reach new code join the corpus, so the run is
-# guided by coverage, at about half the speed.
+# guided by coverage, at about half the speed. MOVARA_FUZZ_GUIDED=0 still
+# counts the edges but keeps no input, to measure what the guidance adds.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 INPUTS="${1:-1000000}"
