@@ -10,8 +10,15 @@ namespace security {
 
 namespace {
 
-// ntdll's address parser; its header needs the whole Winsock set of headers.
-extern "C" LONG NTAPI RtlIpv4StringToAddressA(PCSTR text, BOOLEAN strict, PCSTR* end, IN_ADDR* address);
+// ntdll's address parser, looked up when first needed, so that the program
+// imports only the usual system DLLs (its header also needs all of Winsock's).
+using Ipv4Parser = LONG(NTAPI*)(PCSTR text, BOOLEAN strict, PCSTR* end, IN_ADDR* address);
+
+Ipv4Parser ipv4Parser() {
+    static const Ipv4Parser parser = reinterpret_cast<Ipv4Parser>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlIpv4StringToAddressA")));
+    return parser;
+}
 
 bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -20,7 +27,9 @@ bool isLoopbackAddress(const std::string& host) {
     const char* end = nullptr;
     // Not strict: accepts the short, octal and hexadecimal forms that the
     // network redirector accepts as well.
-    if (RtlIpv4StringToAddressA(host.c_str(), FALSE, &end, &address) != 0 || *end != '\0') return false;
+    Ipv4Parser parse = ipv4Parser();
+    if (!parse) return true;  // unable to tell: taken as this machine, which is refused
+    if (parse(host.c_str(), FALSE, &end, &address) != 0 || *end != '\0') return false;
     return address.S_un.S_un_b.s_b1 == 127;
 }
 

@@ -170,7 +170,7 @@ nfstream& nfstream::getline(std::string& line) {
     }
 }
 
-nfstream& nfstream::seek(long offset) {
+nfstream& nfstream::seek(int64_t offset) {
     dropReadAhead();
     if (file) {
         LARGE_INTEGER position;
@@ -190,12 +190,12 @@ nfstream& nfstream::seek_end() {
     return *this;
 }
 
-long nfstream::tell() {
+int64_t nfstream::tell() {
     if (!file) return -1;
     LARGE_INTEGER zero, position;
     zero.QuadPart = 0;
     if (!SetFilePointerEx(file.get(), zero, &position, FILE_CURRENT)) return -1;
-    return (long)(position.QuadPart - (LONGLONG)(buffer_.size() - bufferPos_));
+    return position.QuadPart - static_cast<LONGLONG>(buffer_.size() - bufferPos_);
 }
 
 nfstream& nfstream::flush() {

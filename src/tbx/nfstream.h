@@ -31,9 +31,9 @@ public:
     bool good() override { return failed == 0; }
     nfstream& printf(const char* format, ...) override;
     nfstream& getline(std::string& line) override;
-    nfstream& seek(long offset) override;
+    nfstream& seek(int64_t offset) override;
     nfstream& seek_end() override;
-    long tell() override;
+    int64_t tell() override;
     nfstream& flush() override;
 
     int32_t failed = 1;  // 1 after a short read or write, a line that hit the end, or a close

@@ -10,7 +10,7 @@ namespace {
 
 // DLLs of every Windows installation (ATL's atl80.dll is loaded at run time).
 const std::set<std::string> kSystemDlls = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "gdiplus.dll",
-                                           "kernel32.dll", "msvcrt.dll",   "ntdll.dll",    "ole32.dll", "oleaut32.dll",
+                                           "kernel32.dll", "msvcrt.dll",   "ole32.dll",    "oleaut32.dll",
                                            "shell32.dll",  "shlwapi.dll",  "user32.dll",   "winmm.dll", "version.dll",
                                            "dbghelp.dll",  "ws2_32.dll"};
 

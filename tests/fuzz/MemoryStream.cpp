@@ -59,7 +59,7 @@ tbx::nstream& MemoryStream::getline(std::string& line) {
     return *this;
 }
 
-tbx::nstream& MemoryStream::seek(long offset) {
+tbx::nstream& MemoryStream::seek(int64_t offset) {
     position_ = offset < 0 ? 0 : static_cast<size_t>(offset);
     good_ = true;
     return *this;

@@ -18,9 +18,9 @@ public:
     bool good() override { return good_; }
     nstream& printf(const char* format, ...) override;
     nstream& getline(std::string& line) override;
-    nstream& seek(long offset) override;
+    nstream& seek(int64_t offset) override;
     nstream& seek_end() override;
-    long tell() override { return static_cast<long>(position_); }
+    int64_t tell() override { return static_cast<int64_t>(position_); }
     nstream& flush() override { return *this; }
 
 private:
