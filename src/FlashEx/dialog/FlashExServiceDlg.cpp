@@ -6,6 +6,7 @@
 #include "FlashEx/FlashExRequest.h"
 #include "FlashEx/dialog/ApiKey.h"
 #include "FlashEx/services/ServiceArguments.h"
+#include "FlashEx/services/ServiceResults.h"
 
 const ServiceCommand<FlashExServiceDlg> FlashExServiceDlg::kCommands[] = {
     {"lockApi", &FlashExServiceDlg::lockApi},
@@ -73,12 +74,7 @@ ParamPtr FlashExServiceDlg::showWindow(FlashExRequest&) {
 ParamPtr FlashExServiceDlg::getWindowRect(FlashExRequest&) {
     RECT rect;
     GetWindowRect(host_.hostWindow(), &rect);
-    auto object = std::make_unique<FlashExParamObject>();
-    object->setProperty("left", paramInt(rect.left));
-    object->setProperty("top", paramInt(rect.top));
-    object->setProperty("right", paramInt(rect.right));
-    object->setProperty("bottom", paramInt(rect.bottom));
-    return object;
+    return rectangleObject(rect);
 }
 
 ParamPtr FlashExServiceDlg::updateWindow(FlashExRequest&) {

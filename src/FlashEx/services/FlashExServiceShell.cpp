@@ -11,6 +11,7 @@
 #include "FlashEx/services/PathUtilities.h"
 #include "FlashEx/services/ProgramPath.h"
 #include "FlashEx/services/ServiceArguments.h"
+#include "FlashEx/services/ServiceResults.h"
 #include "security/SecurityPolicy.h"
 #include "tbx/Handles.h"
 
@@ -50,15 +51,6 @@ bool runAndWait(const std::string& application, const std::string& commandLine, 
     tbx::KernelHandle process(started.hProcess);
     tbx::KernelHandle thread(started.hThread);  // not needed; closed on return
     return WaitForSingleObject(process.get(), timeout) == WAIT_OBJECT_0;
-}
-
-ParamPtr rectangleObject(const RECT& rect) {
-    auto object = std::make_unique<FlashExParamObject>();
-    object->setProperty("left", paramInt(rect.left));
-    object->setProperty("top", paramInt(rect.top));
-    object->setProperty("right", paramInt(rect.right));
-    object->setProperty("bottom", paramInt(rect.bottom));
-    return object;
 }
 
 }  // namespace
