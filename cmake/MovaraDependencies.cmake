@@ -5,6 +5,15 @@ include(ExternalProject)
 
 set(MOVARA_THIRD_PARTY_DIR ${CMAKE_SOURCE_DIR}/third_party)
 
+# What every library built by its own project gets: our compilers and their
+# cache, a release build, a static library.
+set(MOVARA_EXTERNAL_CMAKE_ARGS
+  -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+  -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
+  -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
+  -DCMAKE_BUILD_TYPE=Release
+  -DBUILD_SHARED_LIBS=OFF)
+
 # Xerces-C 3.2.4, static, with the Windows transcoder and no network access.
 # Only the library is built (its tests and samples are not), and it is used
 # from its build tree: headers from the source and the generated configuration.
@@ -18,11 +27,7 @@ ExternalProject_Add(xerces_build
   DOWNLOAD_EXTRACT_TIMESTAMP TRUE
   PREFIX ${XERCES_ROOT}
   CMAKE_ARGS
-    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
-    -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
-    -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
-    -DCMAKE_BUILD_TYPE=Release
-    -DBUILD_SHARED_LIBS=OFF
+    ${MOVARA_EXTERNAL_CMAKE_ARGS}
     -Dnetwork=OFF
     -Dtranscoder=windows
     -Dmessage-loader=inmemory
@@ -69,11 +74,7 @@ ExternalProject_Add(benchmark_build
   PREFIX ${BENCHMARK_ROOT}
   EXCLUDE_FROM_ALL TRUE
   CMAKE_ARGS
-    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
-    -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
-    -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
-    -DCMAKE_BUILD_TYPE=Release
-    -DBUILD_SHARED_LIBS=OFF
+    ${MOVARA_EXTERNAL_CMAKE_ARGS}
     -DBENCHMARK_ENABLE_TESTING=OFF
     -DBENCHMARK_ENABLE_GTEST_TESTS=OFF
     -DBENCHMARK_ENABLE_WERROR=OFF
