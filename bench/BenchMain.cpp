@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "FlashEx/XercesFacade.h"
+#include "bridge/values/XercesFacade.h"
 
 // The parser library is set up once, as the program does at start-up.
 int main(int argc, char** argv) {

@@ -8,8 +8,8 @@
 
 #include "BenchFiles.h"
 #include "BenchPairs.h"
-#include "FlashEx/services/DirectoryListing.h"
-#include "FlashEx/services/DirectoryTree.h"
+#include "services/file/DirectoryListing.h"
+#include "services/file/DirectoryTree.h"
 #include "tbx/Archive.h"
 #include "tbx/nfstream.h"
 

@@ -9,7 +9,7 @@
 
 #include "BenchFiles.h"
 #include "BenchPairs.h"
-#include "FlashEx/raster/FontCharsetFix.h"
+#include "raster/FontCharsetFix.h"
 #include "SwfWriter.h"
 #include "imaging/SwfFile.h"
 #include "tbx/Handles.h"

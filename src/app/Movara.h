@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "FlashEx/services/TempFolderRegistry.h"
+#include "services/file/TempFolderRegistry.h"
 #include "framework/Application.h"
 #include "security/SecurityPolicy.h"
 

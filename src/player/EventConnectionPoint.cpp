@@ -2,7 +2,7 @@
 
 #include <olectl.h>
 
-#include "player/PlayerIds.h"
+#include "player/host/PlayerIds.h"
 
 namespace player {
 

@@ -5,7 +5,7 @@
 #include "tbx/ErrorBoundary.h"
 #include "tbx/FlashExException.h"
 #include "player/PlayerControl.h"
-#include "player/PlayerIds.h"
+#include "player/host/PlayerIds.h"
 #include "tbx/TextConversion.h"
 #include "tbx/ComVariant.h"
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "player/PlayerControl.h"
-#include "player/PlayerIds.h"
+#include "player/host/PlayerIds.h"
 #include "player/PlayerModule.h"
 #include "player/ScriptEngine.h"
 

@@ -4,7 +4,7 @@
 
 #include "player/FlashVars.h"
 #include "player/MovieFile.h"
-#include "player/PlayerIds.h"
+#include "player/host/PlayerIds.h"
 #include "tbx/ComVariant.h"
 #include "tbx/TextConversion.h"
 

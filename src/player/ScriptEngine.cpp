@@ -7,9 +7,9 @@
 
 #include "tbx/ErrorBoundary.h"
 #include "tbx/FlashExException.h"
-#include "FlashEx/FlashExParse.h"
-#include "FlashEx/FlashExRequest.h"
-#include "FlashEx/XercesFacade.h"
+#include "bridge/values/FlashExParse.h"
+#include "bridge/values/FlashExRequest.h"
+#include "bridge/values/XercesFacade.h"
 #include "player/ScriptPrelude.h"
 #include "player/ScriptValues.h"
 #include "tbx/TextConversion.h"

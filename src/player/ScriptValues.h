@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "FlashEx/FlashExParam.h"
+#include "bridge/values/FlashExParam.h"
 
 // Conversions between script values and the bridge's values. The player's
 // own conventions: integral numbers are written without a fraction, other

@@ -1,6 +1,6 @@
-#include "TextConversion.h"
+#include "tbx/TextConversion.h"
 
-#include "TbException.h"
+#include "tbx/TbException.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "TestFiles.h"
 #include "framework/AtlAx.h"
-#include "player/PlayerIds.h"
+#include "player/host/PlayerIds.h"
 #include "tbx/TextConversion.h"
 
 PlayerDialog::PlayerDialog() : fw::Dialog(IDD_PLAYER_DIALOG) {

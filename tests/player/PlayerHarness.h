@@ -7,7 +7,7 @@
 #include "PlayerTestIds.h"
 #include "SwfWriter.h"
 #include "framework/Dialog.h"
-#include "player/PlayerHost.h"
+#include "player/host/PlayerHost.h"
 
 // A dialog hosting the player as the program does: control 1002 from the
 // template, events through the player's event interface.

@@ -1,7 +1,7 @@
 #include "MovaraTest.h"
 #include "PlayerHarness.h"
 #include "framework/AutomationException.h"
-#include "player/PlayerIds.h"
+#include "player/host/PlayerIds.h"
 #include "tbx/Handles.h"
 
 using namespace movara_test;

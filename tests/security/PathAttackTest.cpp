@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "FlashEx/FlashExParam.h"
-#include "FlashEx/FlashExRequest.h"
-#include "FlashEx/services/FlashExServiceFile.h"
-#include "FlashEx/services/TempFolderRegistry.h"
+#include "bridge/values/FlashExParam.h"
+#include "bridge/values/FlashExRequest.h"
+#include "services/file/FlashExServiceFile.h"
+#include "services/file/TempFolderRegistry.h"
 #include "MovaraTest.h"
 #include "PolicyTestSupport.h"
 #include "ScratchDrive.h"

@@ -1,6 +1,0 @@
-#include "MvAxWinInfo.h"
-
-MvAxWinInfo::~MvAxWinInfo() {
-    if (exists() && DestroyWindow(window)) window = nullptr;
-    inPlaceObject.reset();
-}

@@ -1,0 +1,26 @@
+#pragma once
+#include <windows.h>
+
+#include "bridge/values/FlashExParam.h"
+
+struct FlashExRequest;
+
+// A family of commands that the movie can call.
+class FlashExService {
+public:
+    // When request.name is one of this service's commands: performs it, sets
+    // result to its answer or leaves it empty, and returns true. Otherwise
+    // returns false and does nothing. Failures are thrown (FlashExException,
+    // MvException or another standard exception).
+    virtual bool invoke(FlashExRequest& request, ParamPtr& result) = 0;
+    virtual ~FlashExService() = default;
+    // Called once before the manager deletes the service.
+    virtual void terminate() {}
+    // Offered every message of the dialog's thread first; true consumes it.
+    virtual bool preTranslateMessage(MSG* msg) { return false; }
+
+    // The dialog that hosts the player, and the player control's window;
+    // parents and owners of the windows a service creates.
+    HWND hostWindow = nullptr;
+    HWND playerWindow = nullptr;
+};

@@ -1,0 +1,68 @@
+#include "bridge/host/FlashExServiceManager.h"
+
+#include "tbx/FlashExException.h"
+#include "bridge/values/FlashExParam.h"
+#include "bridge/values/FlashExRequest.h"
+#include "bridge/host/FlashExService.h"
+#include "tbx/ErrorBoundary.h"
+
+FlashExServiceManager::~FlashExServiceManager() {
+    for (auto& service : services) {
+        try {
+            service->terminate();
+        } catch (...) {
+            // Tear-down goes on for the other services.
+        }
+        service.reset();
+    }
+    services.clear();
+    commandCache.clear();
+}
+
+void FlashExServiceManager::addService(std::unique_ptr<FlashExService> service) {
+    services.push_back(std::move(service));
+}
+
+bool FlashExServiceManager::offer(FlashExService* service, FlashExRequest& request, ParamPtr& result) {
+    try {
+        if (service->invoke(request, result)) return true;
+    } catch (...) {
+        result.reset();  // a value made before the failure is not an answer
+        throw;
+    }
+    result.reset();  // a declining service leaves nothing behind
+    return false;
+}
+
+ParamPtr FlashExServiceManager::invoke(FlashExRequest& request) {
+    ParamPtr result;
+    auto cached = commandCache.find(request.name);
+    if (cached != commandCache.end() && offer(cached->second, request, result)) return result;
+    for (auto& service : services) {
+        if (offer(service.get(), request, result)) {
+            commandCache[request.name] = service.get();
+            return result;
+        }
+    }
+    throw FlashExException("呼び出された処理が見つかりませんでした。");
+}
+
+bool FlashExServiceManager::preTranslateMessage(MSG* msg) {
+    for (auto& service : services) {
+        // A failing hook must not unwind into the message loop: the message
+        // goes on to the next service as if this one had let it pass.
+        try {
+            if (service->preTranslateMessage(msg)) return true;
+        } catch (...) {
+            OutputDebugStringA(("preTranslateMessage: " + movieErrorText()).c_str());
+        }
+    }
+    return false;
+}
+
+void FlashExServiceManager::setWindows(HWND host, HWND player) {
+    for (auto& service : services) {
+        service->hostWindow = host;
+        service->playerWindow = player;
+    }
+}

@@ -1,0 +1,35 @@
+#include "bridge/values/FlashExParse.h"
+
+#include <memory>
+
+#include "bridge/values/FlashExParseParamHandler.h"
+#include "bridge/values/FlashExRequest.h"
+#include "bridge/values/FlashExRequestParseHandler.h"
+#include "bridge/values/XercesFacade.h"
+
+void parseRequest(const std::string& text, FlashExRequest& out) {
+    out.reset();
+    try {
+        FlashExRequestParseHandler handler(out);
+        XercesFacade::parseXMLString(handler, text);
+    } catch (...) {
+        out.reset();  // nothing half parsed reaches a service
+        throw;
+    }
+}
+
+ParamPtr parseValue(const std::string& text) {
+    FlashExParseParamHandler handler;
+    XercesFacade::parseXMLString(handler, text);
+    return handler.releaseFirstRoot();
+}
+
+void writeInvoke(const FlashExRequest& request, std::string& out) {
+    out += "<invoke name=\"";
+    out += request.name;
+    out += "\" returntype=\"";
+    out += request.returntype;
+    out += "\">";
+    request.arguments.writeXML(out);
+    out += "</invoke>";
+}

@@ -1,0 +1,154 @@
+#include "bridge/values/FlashExParseParamHandler.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <new>
+
+#include "bridge/values/FlashExParam.h"
+#include "tbx/MvException.h"
+#include "bridge/values/XercesFacade.h"
+
+namespace {
+
+bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+size_t skipSpace(const std::string& text, size_t i) {
+    while (i < text.size() && isCSpace(text[i])) ++i;
+    return i;
+}
+
+// What atof gives for a number beyond the double range: infinity for
+// overflow, zero for underflow.
+double outOfRangeValue(const std::string& matched) {
+    size_t exponent = matched.find_first_of("eE");
+    if (exponent != std::string::npos) return matched[exponent + 1] == '-' ? 0.0 : HUGE_VAL;
+    return matched.find_first_of("123456789") < matched.find('.') ? HUGE_VAL : 0.0;
+}
+
+}  // namespace
+
+int parseIntText(const std::string& text) {
+    size_t i = skipSpace(text, 0);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    const long long limit = negative ? 2147483648LL : 2147483647LL;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > limit) value = limit;  // keeps reading the digits, as strtol does
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+double parseDoubleText(const std::string& text) {
+    size_t i = skipSpace(text, 0);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    double value = 0;
+    if (last - first > 2 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X')) {
+        if (std::from_chars(first + 2, last, value, std::chars_format::hex).ec != std::errc()) value = 0;
+    } else {
+        auto result = std::from_chars(first, last, value);
+        if (result.ec == std::errc::result_out_of_range) {
+            value = outOfRangeValue(std::string(first, result.ptr));
+        } else if (result.ec != std::errc()) {
+            value = 0;
+        }
+    }
+    return negative ? -value : value;
+}
+
+FlashExParseParamHandler::FlashExParseParamHandler() = default;
+FlashExParseParamHandler::~FlashExParseParamHandler() = default;
+
+ParamPtr FlashExParseParamHandler::releaseFirstRoot() {
+    if (roots_.empty()) return nullptr;
+    return std::move(roots_.front());
+}
+
+FlashExParam* FlashExParseParamHandler::add(ParamPtr value) {
+    FlashExParam* added = value.get();
+    if (openContainers_.empty()) {
+        roots_.push_back(std::move(value));
+    } else if (containerKinds_.back() == kInObject) {
+        openContainers_.back()->asObject()->setProperty(propertyId_, std::move(value));
+    } else {
+        openContainers_.back()->asArray()->push(std::move(value));
+    }
+    return added;
+}
+
+void FlashExParseParamHandler::openContainer(FlashExParam* container, TextMode kind) {
+    if (openContainers_.size() >= kMaxDepth) throw FlashExXmlRefused("containers nested too deeply");
+    openContainers_.push_back(container);
+    containerKinds_.push_back(kind);
+    textMode_ = kind;
+}
+
+void FlashExParseParamHandler::startElement(const Text& name, const Attributes& attributes) {
+    if (name.is("array") || name.is("object")) {
+        bool isArray = name.is("array");
+        ParamPtr created = isArray ? ParamPtr(std::make_unique<FlashExParamArray>())
+                                   : ParamPtr(std::make_unique<FlashExParamObject>());
+        openContainer(add(std::move(created)), isArray ? kInArray : kInObject);
+    } else if (name.is("string")) {
+        textMode_ = kStringText;
+        stringText_.clear();
+        stringPieces_ = 0;
+    } else if (name.is("number")) {
+        textMode_ = kNumberText;
+    } else if (name.is("property")) {
+        propertyId_ = attributes.get("id");
+    } else if (name.is("true") || name.is("false")) {
+        add(paramBool(name.is("true")));
+    } else if (name.is("null")) {
+        add(paramNull());
+    }
+}
+
+void FlashExParseParamHandler::characters(const Text& text) {
+    if (textMode_ == kNumberText) {
+        addNumber(text.narrow());
+    } else if (textMode_ == kStringText) {
+        appendStringText(text.narrow());
+    }
+}
+
+void FlashExParseParamHandler::addNumber(const std::string& text) {
+    if (text.find('.') != std::string::npos) {
+        add(paramDouble(parseDoubleText(text)));
+    } else {
+        add(paramInt(parseIntText(text)));
+    }
+}
+
+void FlashExParseParamHandler::appendStringText(const std::string& text) {
+    try {
+        stringText_ += text;
+    } catch (const std::bad_alloc&) {
+        throw MvException("メモリが不足しています。");
+    }
+    ++stringPieces_;
+}
+
+void FlashExParseParamHandler::endElement(const Text& name) {
+    if (name.is("object") || name.is("array")) {
+        if (!openContainers_.empty()) openContainers_.pop_back();
+        if (!containerKinds_.empty()) containerKinds_.pop_back();
+    } else if (name.is("string")) {
+        finishString();
+    }
+    // Character data after a string or number element belongs to no value.
+    if (name.is("string") || name.is("number")) textMode_ = kNoText;
+}
+
+void FlashExParseParamHandler::finishString() {
+    // The player writes a null string as the text "null", in one piece.
+    if (stringPieces_ == 1 && stringText_ == "null") stringText_.clear();
+    stringPieces_ = 0;
+    add(paramString(std::move(stringText_)));
+    stringText_.clear();
+}

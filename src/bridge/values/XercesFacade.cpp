@@ -1,0 +1,99 @@
+#include "bridge/values/XercesFacade.h"
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/internal/XMLScanner.hpp>
+#include <xercesc/parsers/SAXParser.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
+
+#include "bridge/values/EasySaxHandler.h"
+#include "tbx/FlashExException.h"
+#include "tbx/TextConversion.h"
+
+namespace {
+
+// Both user-interface threads initialise the library when their dialogs are
+// set up, possibly at the same time.
+std::atomic<bool> xercesInitialized{false};
+std::mutex initializing;
+
+const char kUtf16Declaration[] = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n";
+
+// The invoke and value texts come from the movie, which is not trusted, and
+// never carry a document type declaration. Refusing it as soon as it is seen
+// stops external DTDs, external entities (files, UNC paths, URLs) and entity
+// expansion bombs before any of them is read or declared.
+class GuardedSaxParser : public xercesc::SAXParser {
+public:
+    GuardedSaxParser() {
+        setValidationScheme(Val_Never);
+        setDoNamespaces(false);
+        setDoSchema(false);
+        setLoadExternalDTD(false);
+        setDisableDefaultEntityResolution(true);
+        securityManager_.setEntityExpansionLimit(100);
+        setSecurityManager(&securityManager_);
+        // The parser implements the document type callbacks but does not
+        // register them with its scanner; without this doctypeDecl never runs.
+        const_cast<xercesc::XMLScanner&>(getScanner()).setDocTypeHandler(this);
+    }
+
+    void doctypeDecl(const xercesc::DTDElementDecl&, const XMLCh* const, const XMLCh* const, const bool,
+                     const bool) override {
+        throw FlashExXmlRefused("document type declaration");
+    }
+
+private:
+    xercesc::SecurityManager securityManager_;
+};
+
+// True when every byte is ASCII and none is NUL (where the conversion of ANSI
+// text would end the text).
+bool isPlainAscii(const std::string& text) {
+    for (unsigned char c : text) {
+        if (c >= 0x80 || c == 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void XercesFacade::initialize() {
+    if (xercesInitialized) return;
+    std::lock_guard<std::mutex> lock(initializing);
+    if (xercesInitialized) return;
+    xercesc::XMLPlatformUtils::Initialize();
+    xercesInitialized = true;
+}
+
+bool XercesFacade::isInitialized() { return xercesInitialized; }
+
+void XercesFacade::parseXMLString(EasySaxHandler& handler, const std::string& text) {
+    if (!xercesInitialized) throw FlashExException("初期化が完了していません。");
+    GuardedSaxParser parser;
+    parser.setDocumentHandler(&handler);
+    // The library's default fatalError throws the parse exception; without an
+    // error handler this version of the parser would end a malformed parse
+    // silently, as if the text had been complete.
+    parser.setErrorHandler(&handler);
+
+    std::u16string wide;
+    const XMLByte* bytes;
+    XMLSize_t byteCount;
+    if ((text.size() > 4 && text.compare(0, 5, "<?xml") == 0) || isPlainAscii(text)) {
+        // ASCII reads the same in the ANSI code page and in UTF-8, the
+        // parser's default: no conversion and no copy.
+        bytes = reinterpret_cast<const XMLByte*>(text.data());
+        byteCount = text.size();
+    } else {
+        wide = multiByteToWide(kUtf16Declaration + text, CP_ACP);
+        bytes = reinterpret_cast<const XMLByte*>(wide.data());
+        byteCount = wide.size() * sizeof(char16_t);
+    }
+    xercesc::MemBufInputSource source(bytes, byteCount, "XercesFacade::parseXMLString", false);
+    parser.parse(source);
+}

@@ -1,0 +1,81 @@
+#include "services/clipboard/FlashExServiceClipboard.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bridge/values/FlashExParam.h"
+#include "bridge/values/FlashExRequest.h"
+#include "services/clipboard/ClipboardBitmap.h"
+#include "services/clipboard/FileDropBlock.h"
+#include "services/common/ServiceArguments.h"
+#include "framework/OleDataSource.h"
+#include "imaging/MvGpImageConverter.h"
+#include "security/SecurityPolicy.h"
+#include "tbx/Handles.h"
+#include "tbx/MvException.h"
+
+// In the order in which invoke looks for a command.
+const ServiceCommand<FlashExServiceClipboard> FlashExServiceClipboard::kCommands[] = {
+    {"doDragFile", &FlashExServiceClipboard::doDragFile},
+    {"emptyClip", &FlashExServiceClipboard::emptyClip},
+    {"getClipText", &FlashExServiceClipboard::getClipText},
+    {"saveClipBitmap", &FlashExServiceClipboard::saveClipBitmap},
+    {"getClipBitmapSize", &FlashExServiceClipboard::getClipBitmapSize},
+};
+
+bool FlashExServiceClipboard::invoke(FlashExRequest& request, ParamPtr& result) {
+    return runCommand(*this, kCommands, request, result);
+}
+
+ParamPtr FlashExServiceClipboard::doDragFile(FlashExRequest& request) {
+    const FlashExParamArray* list = request.arguments.at(0)->asArray();
+    // Every path is judged before the drag starts; one refusal starts nothing.
+    std::vector<std::string> paths;
+    for (unsigned i = 0; i < list->size(); ++i) {
+        const std::string& path = list->at(i)->getString();
+        std::string absolute = policy_.checkRead(path);
+        // Programs read a file-drop list into buffers of MAX_PATH bytes; a
+        // longer name would arrive cut, naming another file.
+        if (absolute.size() >= MAX_PATH) throwPathFormatError(path, ERROR_FILENAME_EXCED_RANGE);
+        paths.push_back(absolute);
+    }
+    auto source = fw::OleDataSource::create();
+    source->CacheGlobalData(CF_HDROP, makeFileDropBlock(paths));
+    // The user drops or cancels; either way the command is done.
+    source->DoDragDrop(DROPEFFECT_COPY);
+    return nullptr;
+}
+
+ParamPtr FlashExServiceClipboard::emptyClip(FlashExRequest&) {
+    tbx::ClipboardGuard clipboard(nullptr);
+    if (clipboard.isOpen()) EmptyClipboard();
+    return nullptr;
+}
+
+ParamPtr FlashExServiceClipboard::getClipText(FlashExRequest&) {
+    tbx::ClipboardGuard clipboard(nullptr);
+    if (!clipboard.isOpen()) throw MvException("クリップボードを開けませんでした。");
+    if (!IsClipboardFormatAvailable(CF_TEXT)) return nullptr;
+    tbx::GlobalLockGuard text(GetClipboardData(CF_TEXT));
+    if (!text.data()) return nullptr;
+    // Another program's text may lack its NUL: it ends with its memory block.
+    const char* bytes = static_cast<const char*>(text.data());
+    return paramString(std::string(bytes, strnlen(bytes, text.size())));
+}
+
+ParamPtr FlashExServiceClipboard::saveClipBitmap(FlashExRequest& request) {
+    std::string path = policy_.checkWrite(stringArgument(request, 0));
+    ClipboardBitmap bitmap(hostWindow);
+    // The encoder is the one whose extension ends the path.
+    MvGpImageConverter::instance().saveImage(path, nullptr, bitmap.image());
+    return nullptr;
+}
+
+ParamPtr FlashExServiceClipboard::getClipBitmapSize(FlashExRequest&) {
+    ClipboardBitmap bitmap(hostWindow);
+    auto size = std::make_unique<FlashExParamObject>();
+    size->setProperty("w", paramInt(static_cast<int>(bitmap.width())));
+    size->setProperty("h", paramInt(static_cast<int>(bitmap.height())));
+    return size;
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include "bridge/host/FlashExCommandTable.h"
+#include "bridge/host/FlashExService.h"
+
+class SecurityPolicy;
+struct FlashExRequest;
+
+// The system clipboard for the movie (its text, emptying it, the size of a
+// bitmap on it and saving that bitmap), and dragging files that the movie
+// names out of the window onto other programs.
+class FlashExServiceClipboard : public FlashExService {
+public:
+    explicit FlashExServiceClipboard(const SecurityPolicy& policy) : policy_(policy) {}
+    bool invoke(FlashExRequest& request, ParamPtr& result) override;
+
+private:
+    static const ServiceCommand<FlashExServiceClipboard> kCommands[];
+
+    ParamPtr doDragFile(FlashExRequest& request);
+    ParamPtr emptyClip(FlashExRequest& request);
+    ParamPtr getClipText(FlashExRequest& request);
+    ParamPtr saveClipBitmap(FlashExRequest& request);
+    ParamPtr getClipBitmapSize(FlashExRequest& request);
+
+    const SecurityPolicy& policy_;
+};

@@ -1,0 +1,6 @@
+#include "services/controls/MvAxWinInfo.h"
+
+MvAxWinInfo::~MvAxWinInfo() {
+    if (exists() && DestroyWindow(window)) window = nullptr;
+    inPlaceObject.reset();
+}

@@ -1,0 +1,45 @@
+#include "services/dialogs/FlashExServiceCommonDlg.h"
+
+#include "bridge/values/FlashExRequest.h"
+#include "services/dialogs/FolderBrowser.h"
+#include "services/dialogs/MvFileDialog.h"
+#include "services/common/ServiceArguments.h"
+
+namespace {
+
+// OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT
+const int kDefaultFileDialogFlags = 0x8000E;
+
+}  // namespace
+
+const ServiceCommand<FlashExServiceCommonDlg> FlashExServiceCommonDlg::kCommands[] = {
+    {"fileDialog", &FlashExServiceCommonDlg::fileDialog},
+    {"browseForFolder", &FlashExServiceCommonDlg::browseForFolder},
+};
+
+bool FlashExServiceCommonDlg::invoke(FlashExRequest& request, ParamPtr& result) {
+    return runCommand(*this, kCommands, request, result);
+}
+
+ParamPtr FlashExServiceCommonDlg::fileDialog(FlashExRequest& request) {
+    bool open = boolArgument(request, 0);
+    const char* defaultExtension = optionalTextArgument(request, 1, nullptr);
+    const char* fileName = optionalTextArgument(request, 2, nullptr);
+    int flags = optionalIntArgument(request, 3, kDefaultFileDialogFlags);
+    const char* filter = optionalTextArgument(request, 4, nullptr);
+    MvFileDialog dialog(open, defaultExtension, fileName, static_cast<DWORD>(flags), filter, hostWindow);
+    if (hasArgument(request, 5)) dialog.setFilterIndex(static_cast<DWORD>(intArgument(request, 5)));
+    if (const char* marker = optionalTextArgument(request, 6, nullptr)) dialog.markerName = marker;
+
+    if (dialog.DoModal() != IDOK) return nullptr;
+    auto answer = std::make_unique<FlashExParamObject>();
+    answer->setString("path", dialog.markerFolder.empty() ? dialog.GetPathName() : dialog.markerFolder);
+    answer->setProperty("filterIndex", paramInt(static_cast<int>(dialog.filterIndex())));
+    return answer;
+}
+
+ParamPtr FlashExServiceCommonDlg::browseForFolder(FlashExRequest& request) {
+    const std::string& title = stringArgument(request, 0);
+    const char* initialFolder = optionalTextArgument(request, 1, nullptr);
+    return paramString(browseForFolderPath(hostWindow, title, initialFolder ? initialFolder : ""));
+}

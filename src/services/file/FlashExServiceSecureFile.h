@@ -1,0 +1,16 @@
+#pragma once
+#include "bridge/host/FlashExService.h"
+
+class SecurityPolicy;
+struct FlashExRequest;
+
+// The one service a rasterised movie may call: "loadTextFile" of a file that
+// the security policy lets it read. A UTF-8 byte order mark is not skipped.
+class FlashExServiceSecureFile : public FlashExService {
+public:
+    explicit FlashExServiceSecureFile(SecurityPolicy& policy) : policy_(policy) {}
+    bool invoke(FlashExRequest& request, ParamPtr& result) override;
+
+private:
+    SecurityPolicy& policy_;
+};

@@ -1,0 +1,63 @@
+#include "services/images/FlashExServiceImageFile.h"
+
+#include <vector>
+
+#include "bridge/values/FlashExRequest.h"
+#include "services/common/ServiceArguments.h"
+#include "security/SecurityPolicy.h"
+
+// In the order in which invoke looks for a command.
+const ServiceCommand<FlashExServiceImageFile> FlashExServiceImageFile::kCommands[] = {
+    {"updateThumbnails", &FlashExServiceImageFile::updateThumbnails},
+    {"makeThumbnail", &FlashExServiceImageFile::makeThumbnail},
+    {"updateThumbnail", &FlashExServiceImageFile::updateThumbnail},
+    {"getImageSize", &FlashExServiceImageFile::getImageSize},
+};
+
+FlashExServiceImageFile::FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy)
+    : thumbnails_(rasteriser, [&policy](const std::string& path) { return policy.checkWrite(path); }) {}
+
+bool FlashExServiceImageFile::invoke(FlashExRequest& request, ParamPtr& result) {
+    return runCommand(*this, kCommands, request, result);
+}
+
+// A type argument may be missing or null: no type then.
+ParamPtr FlashExServiceImageFile::updateThumbnails(FlashExRequest& request) {
+    const std::string& directory = stringArgument(request, 0);
+    const FlashExParamArray* list = request.arguments.at(1)->asArray();
+    std::vector<std::string> patterns;
+    for (unsigned i = 0; i < list->size(); ++i) patterns.push_back(list->at(i)->getString());
+    int width = intArgument(request, 2);
+    int height = intArgument(request, 3);
+    bool checkTime = boolArgument(request, 4);
+    const char* type = optionalTextArgument(request, 5, nullptr);
+    std::vector<std::string> names =
+        thumbnails_.updateThumbnailsInDirectory(directory, patterns, width, height, checkTime, type);
+    auto result = std::make_unique<FlashExParamArray>();
+    for (const std::string& name : names) result->push(paramString(name));
+    return result;
+}
+
+ParamPtr FlashExServiceImageFile::makeThumbnail(FlashExRequest& request) {
+    thumbnails_.makeThumbnailFile(stringArgument(request, 0), stringArgument(request, 1), intArgument(request, 2),
+                                  intArgument(request, 3), optionalTextArgument(request, 4, nullptr));
+    return paramNull();
+}
+
+ParamPtr FlashExServiceImageFile::updateThumbnail(FlashExRequest& request) {
+    const std::string& source = stringArgument(request, 0);
+    const char* thumbnailText = textArgument(request, 1);  // null: the default name
+    std::string thumbnail = thumbnailText ? thumbnailText : "";
+    thumbnails_.updateThumbnailFile(thumbnailText ? &thumbnail : nullptr, source, intArgument(request, 2),
+                                    intArgument(request, 3), optionalBoolArgument(request, 4, true),
+                                    optionalTextArgument(request, 5, nullptr));
+    return paramNull();
+}
+
+ParamPtr FlashExServiceImageFile::getImageSize(FlashExRequest& request) {
+    SIZE size = imageOrMovieSize(stringArgument(request, 0));
+    auto result = std::make_unique<FlashExParamObject>();
+    result->setProperty("w", paramInt(size.cx));
+    result->setProperty("h", paramInt(size.cy));
+    return result;
+}

@@ -1,0 +1,56 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "services/common/PathUtilities.h"
+
+class Rasteriser;
+
+// Sets only the file's last-write time. Throws TbException
+// "ファイルの更新時刻設定に失敗しました。code:N" with the system's error code.
+void setLastWriteTime(const std::string& path, const FILETIME& time);
+
+// True when the thumbnail does not exist or its last-write time differs from
+// the source's (newer or older). TbException when the source's time cannot
+// be read.
+bool thumbnailIsStale(const std::string& thumbnail, const std::string& source);
+
+// Thumbnail files of images and movies. Every thumbnail gets its source's
+// last-write time, so it stays current until the source changes. A type
+// (".png", ".jpg", ...) chooses the encoder; null means none given. With
+// mayWrite, every thumbnail's path is judged before anything is made, and the
+// thumbnail is written under the name the check answers.
+class ThumbnailMaker {
+public:
+    explicit ThumbnailMaker(Rasteriser& rasteriser, PathCheck mayWrite = {})
+        : rasteriser_(rasteriser), mayWrite_(std::move(mayWrite)) {}
+
+    // A movie ("swf" by type, or by the source's extension when there is no
+    // type) is rendered and saved as PNG whatever the type; an image is
+    // scaled into maxWidth x maxHeight (0: no limit) and saved by the type,
+    // PNG when there is none.
+    void makeThumbnailFile(const std::string& source, const std::string& thumbnail, int maxWidth, int maxHeight,
+                           const char* type);
+    // Makes the thumbnail (null: the source's path + ".thumbnail") unless
+    // checkTime is set and the thumbnail is current.
+    void updateThumbnailFile(const std::string* thumbnail, const std::string& source, int maxWidth, int maxHeight,
+                             bool checkTime, const char* type);
+    // The names the patterns find in the directory, each once; for each one,
+    // in that order, updateThumbnailFile with the default name, working in
+    // the directory. The first failure ends the work (thumbnails made stay).
+    std::vector<std::string> updateThumbnailsInDirectory(const std::string& directory,
+                                                         const std::vector<std::string>& patterns, int maxWidth,
+                                                         int maxHeight, bool checkTime, const char* type);
+
+private:
+    Rasteriser& rasteriser_;
+    PathCheck mayWrite_;
+};
+
+// An image's width and height in pixels; of a movie ("swf" extension), its
+// frame rectangle in twips. MvException "画像ファイル読込みエラー" when the
+// image cannot be decoded.
+SIZE imageOrMovieSize(const std::string& path);

@@ -1,0 +1,42 @@
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <map>
+
+#include "bridge/host/FlashExCommandTable.h"
+#include "bridge/host/FlashExService.h"
+
+struct FlashExRequest;
+
+// Sound and video files for the movie through the system's media control
+// interface: open, play, pause, stop, ask whether playing, close. The movie
+// holds small handles from 1 on, never reused; the device ids stay here.
+// The path is used as given: the service does not consult the policy.
+class FlashExServiceMedia : public FlashExService {
+public:
+    FlashExServiceMedia() = default;
+    // Closes every device still open.
+    ~FlashExServiceMedia() override;
+    FlashExServiceMedia(const FlashExServiceMedia&) = delete;
+    FlashExServiceMedia& operator=(const FlashExServiceMedia&) = delete;
+
+    bool invoke(FlashExRequest& request, ParamPtr& result) override;
+
+private:
+    static const ServiceCommand<FlashExServiceMedia> kCommands[];
+
+    ParamPtr mciOpen(FlashExRequest& request);
+    ParamPtr mciPlay(FlashExRequest& request);
+    ParamPtr mciIsPlaying(FlashExRequest& request);
+    ParamPtr mciPause(FlashExRequest& request);
+    ParamPtr mciStop(FlashExRequest& request);
+    ParamPtr mciClose(FlashExRequest& request);
+
+    // The device of the handle in argument 0; FlashExException
+    // "mci handle invalid" for a handle not open.
+    MCIDEVICEID deviceOf(FlashExRequest& request) const;
+
+    int nextHandle_ = 1;
+    std::map<int, MCIDEVICEID> devices_;
+};

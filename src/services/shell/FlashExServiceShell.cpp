@@ -1,0 +1,123 @@
+#include "services/shell/FlashExServiceShell.h"
+
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "bridge/values/FlashExRequest.h"
+#include "services/shell/FullScreenWindow.h"
+#include "services/shell/FullPathName.h"
+#include "services/common/PathUtilities.h"
+#include "services/shell/ProgramPath.h"
+#include "services/common/ServiceArguments.h"
+#include "services/common/ServiceResults.h"
+#include "security/SecurityPolicy.h"
+#include "tbx/Handles.h"
+
+// In the order in which invoke looks for a command.
+const ServiceCommand<FlashExServiceShell> FlashExServiceShell::kCommands[] = {
+    {"shellExecute", &FlashExServiceShell::shellExecute},       {"execAndWait", &FlashExServiceShell::execAndWait},
+    {"getWorkArea", &FlashExServiceShell::getWorkArea},         {"setFullScreen", &FlashExServiceShell::setFullScreen},
+    {"getScreenSize", &FlashExServiceShell::getScreenSize},     {"system", &FlashExServiceShell::system},
+    {"getFullPathName", &FlashExServiceShell::getFullPathName}, {"args", &FlashExServiceShell::args},
+};
+
+bool FlashExServiceShell::invoke(FlashExRequest& request, ParamPtr& result) {
+    return runCommand(*this, kCommands, request, result);
+}
+
+namespace {
+
+// What the refused answer of each starting command is.
+const int kShellExecuteRefused = 5;  // the system's "access denied"
+const int kSystemRefused = 0;
+
+// Starts commandLine and waits up to timeout (INFINITE: no limit) for it to
+// end; the process is left running when the time passes. application, when
+// not empty, is the file to run, so that a command line whose program path
+// holds blanks runs the program that was judged, not a shorter prefix of it.
+bool runAndWait(const std::string& application, const std::string& commandLine, DWORD timeout, bool show) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show ? SW_SHOWDEFAULT : SW_HIDE;
+    PROCESS_INFORMATION started = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');  // CreateProcessA may write into the line
+    if (!CreateProcessA(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr, FALSE,
+                        NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started))
+        return false;
+    tbx::KernelHandle process(started.hProcess);
+    tbx::KernelHandle thread(started.hThread);  // not needed; closed on return
+    return WaitForSingleObject(process.get(), timeout) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+bool FlashExServiceShell::mayExecute(const std::string& path, const std::string& shown) {
+    if (policy_.isAllowed(path, AccessExecute)) return true;
+    std::string question =
+        "ファイル" + shown + "を開こうとしています。このファイルを安全なファイルと信頼して開いてもよろしいですか？";
+    return MessageBoxA(hostWindow, question.c_str(), "確認", MB_YESNO) == IDYES;
+}
+
+ParamPtr FlashExServiceShell::shellExecute(FlashExRequest& request) {
+    const char* operation = textArgument(request, 0);
+    const std::string& file = stringArgument(request, 1);
+    const char* parameters = textArgument(request, 2);
+    const char* directory = textArgument(request, 3);
+    int show = intArgument(request, 4);
+    if (!mayExecute(file, file)) return paramInt(kShellExecuteRefused);
+    HINSTANCE answer = ShellExecuteA(nullptr, operation, file.c_str(), parameters, directory, show);
+    return paramInt(static_cast<int>(reinterpret_cast<INT_PTR>(answer)));
+}
+
+ParamPtr FlashExServiceShell::execAndWait(FlashExRequest& request) {
+    const std::string& commandLine = stringArgument(request, 0);
+    int timeout = optionalIntArgument(request, 1, -1);
+    bool show = optionalBoolArgument(request, 2, true);
+    std::string program = programPathOf(commandLine);
+    if (!mayExecute(program, commandLine)) return paramBool(false);
+    std::string application = isExistingFile(program) ? program : std::string();
+    // -1 is INFINITE; the time-out is taken as the unsigned milliseconds it holds.
+    return paramBool(runAndWait(application, commandLine, static_cast<DWORD>(timeout), show));
+}
+
+ParamPtr FlashExServiceShell::getWorkArea(FlashExRequest&) {
+    RECT area = {0, 0, 0, 0};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return rectangleObject(area);
+}
+
+ParamPtr FlashExServiceShell::setFullScreen(FlashExRequest& request) {
+    setWindowFullScreen(hostWindow, boolArgument(request, 0));
+    return nullptr;
+}
+
+ParamPtr FlashExServiceShell::getScreenSize(FlashExRequest&) {
+    auto size = std::make_unique<FlashExParamObject>();
+    size->setProperty("w", paramInt(GetSystemMetrics(SM_CXSCREEN)));
+    size->setProperty("h", paramInt(GetSystemMetrics(SM_CYSCREEN)));
+    return size;
+}
+
+ParamPtr FlashExServiceShell::system(FlashExRequest& request) {
+    const std::string& command = stringArgument(request, 0);
+    if (!mayExecute(programPathOf(command), command)) return paramInt(kSystemRefused);
+    // The Windows runtime's system: %COMSPEC% /c command, answering its exit code.
+    return paramInt(std::system(command.c_str()));
+}
+
+ParamPtr FlashExServiceShell::getFullPathName(FlashExRequest& request) {
+    const char* path = textArgument(request, 0);
+    return paramString(path ? fullPathName(path) : std::string());
+}
+
+ParamPtr FlashExServiceShell::args(FlashExRequest&) {
+    // The runtime's own split of the command line: its quoting and
+    // backslash rules, double-byte characters kept whole.
+    auto arguments = std::make_unique<FlashExParamArray>();
+    for (int i = 1; __argv && i < __argc; ++i) arguments->pushString(__argv[i]);
+    return arguments;
+}

@@ -1,0 +1,36 @@
+#pragma once
+#include <string>
+
+#include "bridge/host/FlashExCommandTable.h"
+#include "bridge/host/FlashExService.h"
+
+class SecurityPolicy;
+struct FlashExRequest;
+
+// Programs and the screen for the movie: starting programs and documents
+// (with the policy's execute permission, or else the user's consent), running
+// a program and waiting for it, the command processor, the screen and work
+// area, full screen, full path names and the program's own arguments.
+class FlashExServiceShell : public FlashExService {
+public:
+    explicit FlashExServiceShell(SecurityPolicy& policy) : policy_(policy) {}
+    bool invoke(FlashExRequest& request, ParamPtr& result) override;
+
+private:
+    static const ServiceCommand<FlashExServiceShell> kCommands[];
+
+    ParamPtr shellExecute(FlashExRequest& request);
+    ParamPtr execAndWait(FlashExRequest& request);
+    ParamPtr getWorkArea(FlashExRequest& request);
+    ParamPtr setFullScreen(FlashExRequest& request);
+    ParamPtr getScreenSize(FlashExRequest& request);
+    ParamPtr system(FlashExRequest& request);
+    ParamPtr getFullPathName(FlashExRequest& request);
+    ParamPtr args(FlashExRequest& request);
+
+    // The policy's execute permission for path; when it refuses, the user's
+    // answer to a confirmation box (owned by the main window) naming shown.
+    bool mayExecute(const std::string& path, const std::string& shown);
+
+    SecurityPolicy& policy_;
+};

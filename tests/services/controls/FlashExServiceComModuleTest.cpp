@@ -1,0 +1,280 @@
+// The ActiveX window service in a window of the test, with the stand-in
+// player hosted as the child control; keys are real input on the display.
+#include <ole2.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "services/controls/FlashExServiceComModule.h"
+#include "GdiplusTestSupport.h"
+#include "MovaraTest.h"
+#include "ServiceTestSupport.h"
+#include "SwfWriter.h"
+#include "framework/AtlAx.h"
+#include "player/host/PlayerHost.h"
+#include "player/host/PlayerIds.h"
+#include "security/SecurityPolicy.h"
+#include "tbx/ComVariant.h"
+
+using namespace movara_test;
+using namespace service_test;
+
+namespace {
+
+const char* const kNoWindow = "対象ウィンドウが正しくありません。";
+const char* const kBadIndex = "ウィンドウの番号が正しくありません。";
+const int kChildVisible = WS_CHILD | WS_VISIBLE;
+
+void pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+    DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < timeoutMs) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+class AxWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        OleInitialize(nullptr);
+        ASSERT_TRUE(fw::AtlAx::initialize());
+        registration = std::make_unique<player::PlayerClassRegistration>();
+        parent = CreateWindowExA(0, "STATIC", "ax parent", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 40, 40, 400, 300,
+                                 nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, parent);
+        SetForegroundWindow(parent);
+        service = std::make_unique<FlashExServiceComModule>(testPolicy());
+        service->playerWindow = parent;
+    }
+    void TearDown() override {
+        service.reset();
+        DestroyWindow(parent);
+        registration.reset();
+        OleUninitialize();
+    }
+
+    // Makes a window through the service; its host window is appended to `made`.
+    int axWindow(const std::string& name, int x, int y, int width, int height, int style = kChildVisible) {
+        std::vector<HWND> before = children();
+        int index = call(*service, "axWindow", {str(name), num(x), num(y), num(width), num(height), num(style), num(0)})
+                        ->getInt();
+        for (HWND child : children())
+            if (std::find(before.begin(), before.end(), child) == before.end()) made.push_back(child);
+        return index;
+    }
+    std::vector<HWND> children() {
+        std::vector<HWND> found;
+        for (HWND w = GetWindow(parent, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) found.push_back(w);
+        return found;
+    }
+    // left, top, right, bottom in the parent's client area.
+    std::vector<LONG> placeOf(HWND window) {
+        RECT rect;
+        GetWindowRect(window, &rect);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+        return {rect.left, rect.top, rect.right, rect.bottom};
+    }
+    std::string movie(const std::string& name, const std::string& script, uint32_t background = 0xFFFFFF) {
+        SwfOptions options;
+        options.width = 200;
+        options.height = 100;
+        options.backgroundColor = background;
+        writeBytes(dir / name, buildSwf(options, script));
+        return dir / name;
+    }
+    tbx::ComPtr<IDispatch> playerIn(HWND window) {
+        return tbx::ComPtr<IUnknown>::attach(fw::AtlAx::getControl(window)).query<IDispatch>(IID_IDispatch);
+    }
+    int readyState(HWND window) {
+        auto player = playerIn(window);
+        if (!player) return -1;
+        DISPPARAMS none = {};
+        tbx::Variant state;
+        player->Invoke(player::kDispReadyState, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, state.get(), nullptr,
+                       nullptr);
+        return V_VT(state.get()) == VT_I4 ? V_I4(state.get()) : -1;
+    }
+    // Presses and releases a key with the focus on the parent window; true
+    // when the service consumed its key-down message.
+    bool keyConsumed(WORD key) {
+        SetFocus(parent);
+        INPUT inputs[2] = {{INPUT_KEYBOARD}, {INPUT_KEYBOARD}};
+        inputs[0].ki.wVk = key;
+        inputs[1].ki.wVk = key;
+        inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, inputs, sizeof(INPUT));
+        bool consumed = false, up = false;
+        DWORD start = GetTickCount();
+        while (!up && GetTickCount() - start < 3000) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                bool eaten = service->preTranslateMessage(&msg);
+                if (msg.message == WM_KEYDOWN && msg.wParam == key) consumed = eaten;
+                if (msg.message == WM_KEYUP && msg.wParam == key) up = true;
+                if (!eaten) {
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+        EXPECT_TRUE(up) << "the key did not arrive";
+        return consumed;
+    }
+
+    GdiplusSession gdiplus;
+    ScratchDir dir;
+    std::unique_ptr<player::PlayerClassRegistration> registration;
+    HWND parent = nullptr;
+    std::unique_ptr<FlashExServiceComModule> service;
+    std::vector<HWND> made;
+};
+
+}  // namespace
+
+TEST_F(AxWindows, IndicesAreNeverReusedAndDeletedOnesAreRefused) {
+    EXPECT_EQ(0, axWindow("MovaraTest.NoSuchControl", 0, 0, 50, 50));
+    EXPECT_EQ(1, axWindow("MovaraTest.NoSuchControl", 60, 0, 50, 50));
+    std::vector<HWND> windows = made;
+    ASSERT_EQ(2u, windows.size());
+    call(*service, "axWindowDelete", {num(0)});
+    EXPECT_FALSE(IsWindow(windows[0]));
+    EXPECT_EQ(2, axWindow("MovaraTest.NoSuchControl", 0, 60, 50, 50));
+    call(*service, "axWindowSetPos", {num(1), num(70), num(-1)});
+    EXPECT_EQ((std::vector<LONG>{60, 0, 130, 50}), placeOf(windows[1]));  // 1 still names the second
+
+    for (const char* command : {"axWindowDelete", "axWindowSetFocus", "axWindowHide", "axWindowShow"}) {
+        for (int index : {0, -1, 3, 1000})
+            EXPECT_EQ(kBadIndex, failure(*service, command, {num(index)})) << command << " " << index;
+    }
+    EXPECT_EQ(kBadIndex, failure(*service, "axWindowSetPos", {num(0), num(10), num(10)}));
+    EXPECT_EQ(kBadIndex, failure(*service, "axWindowCapture", {num(0), str(dir / "x.png")}));
+    EXPECT_EQ("type error", failure(*service, "axWindowShow", {str("1")}));
+
+    // A style with the high bit reaches the movie's bridge as a double and
+    // keeps its bits (WS_POPUP, not every style saturated into 0x7FFFFFFF).
+    double popup = static_cast<double>(static_cast<DWORD>(WS_POPUP | WS_VISIBLE));
+    EXPECT_EQ(3, call(*service, "axWindow",
+                      {str("MovaraTest.NoSuchControl"), num(0), num(0), num(30), num(30), new FlashExParamDouble(popup),
+                       num(0)})
+                     ->getInt());
+    HWND owned = FindWindowExA(nullptr, nullptr, fw::AtlAx::windowClass(), "MovaraTest.NoSuchControl");
+    ASSERT_NE(nullptr, owned);
+    EXPECT_EQ(static_cast<LONG>(WS_POPUP), GetWindowLongA(owned, GWL_STYLE) & (WS_POPUP | WS_CHILD));
+    EXPECT_EQ(parent, GetWindow(owned, GW_OWNER));
+}
+
+TEST_F(AxWindows, SetPosKeepsWhatIsMinusOneAndNeedsBothCoordinates) {
+    int index = axWindow("MovaraTest.NoSuchControl", 10, 20, 100, 80);
+    HWND window = made.at(0);
+    call(*service, "axWindowSetPos", {num(index), num(-1), num(200)});
+    EXPECT_EQ((std::vector<LONG>{10, 20, 110, 220}), placeOf(window));
+    call(*service, "axWindowSetPos", {num(index), num(150), num(-1), num(5), num(6)});
+    EXPECT_EQ((std::vector<LONG>{5, 6, 155, 206}), placeOf(window));
+    EXPECT_EQ("配列のインデックスが範囲を超えています。",
+              failure(*service, "axWindowSetPos", {num(index), num(1), num(1), num(1)}));
+
+    // A window destroyed behind the service's back is refused, not touched.
+    DestroyWindow(window);
+    EXPECT_EQ(kNoWindow, failure(*service, "axWindowSetPos", {num(index), num(10), num(10)}));
+    for (const char* command : {"axWindowSetFocus", "axWindowHide", "axWindowShow"})
+        EXPECT_EQ(kNoWindow, failure(*service, command, {num(index)})) << command;
+    EXPECT_EQ(kNoWindow, failure(*service, "axWindowCapture", {num(index), str(dir / "gone.png")}));
+    EXPECT_FALSE(fileExists(dir / "gone.png"));
+    EXPECT_EQ("none", [&] {
+        Result r = call(*service, "axWindowDelete", {num(index)});
+        return r ? std::string("value") : std::string("none");
+    }());
+}
+
+TEST_F(AxWindows, AMovieNameHostsAPlayerAndAnythingElseNamesAControl) {
+    std::string upper = movie("intro.SWF", "stage.backgroundColor = 0x336699;");
+    axWindow(upper, 0, 0, 200, 100);
+    axWindow(".swf", 0, 110, 50, 50);  // four bytes: a control name
+    std::vector<HWND> windows = made;
+    ASSERT_EQ(2u, windows.size());
+    pumpUntil([&] { return readyState(windows[0]) == 4; });
+    EXPECT_EQ(4, readyState(windows[0]));
+    char title[128] = "";
+    GetWindowTextA(windows[0], title, sizeof(title));
+    EXPECT_EQ(player::playerControlText(), title);
+    // The movie is loaded by the name exactly as given.
+    auto player = playerIn(windows[0]);
+    ASSERT_TRUE(player);
+    DISPPARAMS none = {};
+    tbx::Variant loaded;
+    player->Invoke(player::kDispMovie, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, loaded.get(), nullptr, nullptr);
+    EXPECT_EQ(upper, loaded.toAnsi());
+
+    GetWindowTextA(windows[1], title, sizeof(title));
+    EXPECT_EQ(std::string(".swf"), title);
+    EXPECT_FALSE(playerIn(windows[1]));
+}
+
+TEST_F(AxWindows, TheActiveWindowsControlSeesKeysFirst) {
+    // The child movie consumes A and lets B pass.
+    std::string keys = movie("keys.swf", "Key.setAcceleratorHandler(function (code) { return code == 0x41; });");
+    int visible = axWindow(keys, 0, 0, 200, 100);
+    HWND window = made.at(0);
+    pumpUntil([&] { return readyState(window) == 4; });
+    ASSERT_EQ(4, readyState(window));
+
+    EXPECT_TRUE(keyConsumed('A'));
+    EXPECT_FALSE(keyConsumed('B'));
+    call(*service, "axWindowHide", {num(visible)});
+    EXPECT_FALSE(keyConsumed('A'));
+    call(*service, "axWindowShow", {num(visible)});
+    EXPECT_TRUE(keyConsumed('A'));
+    call(*service, "axWindowHide", {num(visible)});
+    call(*service, "axWindowSetFocus", {num(visible)});
+    EXPECT_TRUE(keyConsumed('A'));
+
+    // A window made without WS_VISIBLE does not take the keys over.
+    int hidden = axWindow(keys, 0, 0, 200, 100, WS_CHILD);
+    HWND second = made.at(1);
+    pumpUntil([&] { return readyState(second) == 4; });
+    EXPECT_TRUE(keyConsumed('A'));
+    call(*service, "axWindowDelete", {num(visible)});
+    EXPECT_FALSE(keyConsumed('A'));
+    call(*service, "axWindowSetFocus", {num(hidden)});
+    EXPECT_TRUE(keyConsumed('A'));
+}
+
+TEST_F(AxWindows, CaptureSavesWhatTheScreenShowsAsPngWhateverTheExtension) {
+    int index = axWindow(movie("green.swf", "", 0x00C000), 10, 10, 120, 60);
+    HWND window = made.at(0);
+    pumpUntil([&] { return readyState(window) == 4; });
+    UpdateWindow(parent);
+    pumpUntil([] { return false; }, 300);
+
+    call(*service, "axWindowCapture", {num(index), str(dir / "shot.jpg")});
+    ASSERT_TRUE(isPngData(readBytes(dir / "shot.jpg")));
+    TestImage shot = loadImage(dir / "shot.jpg");
+    ASSERT_TRUE(shot);
+    SIZE size = imageSize(shot.get());
+    EXPECT_EQ(120, size.cx);
+    EXPECT_EQ(60, size.cy);
+    EXPECT_EQ(0xFF00C000u, pixelAt(shot.get(), 60, 30));
+
+    // Hidden, the window's rectangle shows what lies beneath it.
+    call(*service, "axWindowHide", {num(index)});
+    UpdateWindow(parent);
+    pumpUntil([] { return false; }, 300);
+    call(*service, "axWindowCapture", {num(index), str(dir / "hidden.png")});
+    TestImage hidden = loadImage(dir / "hidden.png");
+    ASSERT_TRUE(hidden);
+    EXPECT_NE(0xFF00C000u, pixelAt(hidden.get(), 60, 30));
+
+    // The file policy judges the picture's path like any file the movie writes.
+    EXPECT_EQ("file access exception", failure(*service, "axWindowCapture", {num(index), str(dir / "readonly")}));
+    EXPECT_FALSE(fileExists(dir / "readonly"));
+    // A window whose control could not be made has no host (so Wine's ATL).
+    int empty = axWindow("MovaraTest.NoSuchControl", 0, 0, 30, 30);
+    EXPECT_EQ(kNoWindow, failure(*service, "axWindowCapture", {num(empty), str(dir / "empty.png")}));
+    EXPECT_FALSE(fileExists(dir / "empty.png"));
+}
