@@ -1,4 +1,5 @@
 #include "MovaraTest.h"
+#include "ScriptCheck.h"
 #include "SwfWriter.h"
 #include "imaging/SwfFile.h"
 #include "tbx/Handles.h"
@@ -7,13 +8,21 @@ using namespace movara_test;
 
 namespace {
 
-// Runs mkswf from the program's folder; answers its exit code.
-DWORD runMkswf(const std::string& arguments) {
+// Runs mkswf from the program's folder; answers its exit code. With `output`,
+// what it prints on both streams goes to that file.
+DWORD runMkswf(const std::string& arguments, const std::string& output = std::string()) {
     std::string commandLine = "\"" + programDirectory() + "\\mkswf.exe\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
+    SECURITY_ATTRIBUTES inherited = {sizeof(inherited), nullptr, TRUE};
+    tbx::KernelHandle printed;
+    if (!output.empty()) {
+        printed.reset(CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr));
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = printed.get();
+    }
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
         return 0xFFFFFFFF;
     tbx::KernelHandle processHandle(process.hProcess);
     tbx::KernelHandle threadHandle(process.hThread);
@@ -35,7 +44,7 @@ std::string tagData(SwfFile& movie, uint16_t code) {
 
 TEST(Mkswf, TheToolWritesPlainAndCompressedMoviesTheReaderMeasures) {
     ScratchDir dir;
-    writeBytes(dir / "movie.js", "trace('表');");
+    writeBytes(dir / "movie.js", u8"trace('表');");  // scripts are UTF-8
     ASSERT_EQ(0u, runMkswf("--width 320 --height 240 --rate 12.5 --background 336699 -o \"" + (dir / "plain.swf") +
                            "\" \"" + (dir / "movie.js") + "\""));
     ASSERT_EQ(0u, runMkswf("--compress --as3 --version 9 -o \"" + (dir / "packed.swf") + "\" \"" + (dir / "movie.js") +
@@ -87,4 +96,35 @@ TEST(Mkswf, LongScriptsUseTheLongTagFormAndAMovieWithoutAttributesIsNoAs3Movie) 
     EXPECT_EQ(swfTagHeader(9, 3), std::string("\x43\x02", 2));
     EXPECT_EQ(swfTagHeader(1000, 62), std::string("\x3E\xFA", 2));
     EXPECT_EQ(swfTagHeader(1000, 63), std::string("\x3F\xFA\x3F\x00\x00\x00", 6));
+}
+
+TEST(Mkswf, AScriptThatDoesNotCompileFailsTheBuildWithItsFileAndLine) {
+    struct Case {
+        const char* script;
+        const char* expected;  // "" compiles
+    } cases[] = {
+        {"trace('ok');\nvar a = [1, 2];", ""},
+        {"var a = ;", "m.js:1: SyntaxError"},
+        {"trace(1);\n\nfunction f( {", "m.js:3: SyntaxError"},
+        {"trace(1);\n'unterminated", "m.js:2: SyntaxError"},
+        {"trace('\x95\x5C');", "m.js:0: SyntaxError: the script is not UTF-8"},  // Shift_JIS
+    };
+    for (const Case& c : cases) {
+        std::string error = scriptSyntaxError(c.script, "m.js");
+        EXPECT_EQ(0u, error.find(c.expected)) << c.script << " gave " << error;
+        if (!*c.expected) {
+            EXPECT_EQ("", error);
+        }
+    }
+
+    ScratchDir dir;
+    writeBytes(dir / "bad.js", "trace(1);\nvar = 2;");
+    writeBytes(dir / "movie.swf", "the last good movie");
+    EXPECT_EQ(1u, runMkswf("-o \"" + (dir / "movie.swf") + "\" \"" + (dir / "bad.js") + "\"", dir / "printed.txt"));
+    EXPECT_EQ((dir / "bad.js") + ":2: SyntaxError", readBytes(dir / "printed.txt").substr(0, (dir / "bad.js").size() + 15));
+    EXPECT_EQ("the last good movie", readBytes(dir / "movie.swf"));
+    EXPECT_FALSE(fileExists(dir / "movie.swf.partial"));
+
+    EXPECT_EQ(0u, runMkswf("--help", dir / "help.txt"));
+    EXPECT_EQ(0u, readBytes(dir / "help.txt").find("usage: mkswf"));
 }

@@ -1,12 +1,14 @@
 // mkswf: builds a movie file from a script.
 //   mkswf [options] -o OUTPUT.swf [SCRIPT.js]
-// Without SCRIPT the movie has no script tag.
+// Without SCRIPT the movie has no script tag. A script that does not compile
+// fails the build with its file and line, and leaves OUTPUT as it was.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "ScriptCheck.h"
 #include "SwfWriter.h"
 #include "tbx/FileUtil.h"
 
@@ -14,6 +16,8 @@ namespace {
 
 const char* const kUsage =
     "usage: mkswf [options] -o OUTPUT.swf [SCRIPT.js]\n"
+    "Builds a movie for the stand-in player from a script (UTF-8 JavaScript).\n"
+    "  -o FILE           the movie to write (replaced whole, or left as it was on failure)\n"
     "  --width N         stage width in pixels (550)\n"
     "  --height N        stage height in pixels (400)\n"
     "  --rate R          frames per second, may have a fraction (24)\n"
@@ -22,12 +26,21 @@ const char* const kUsage =
     "  --background HEX  stage colour RRGGBB (FFFFFF)\n"
     "  --as3             set the ActionScript 3 flag of the FileAttributes tag\n"
     "  --no-attributes   write no FileAttributes tag\n"
-    "  --compress        write a zlib-compressed (CWS) movie\n";
+    "  --compress        write a zlib-compressed (CWS) movie\n"
+    "  --help            print this text\n";
 
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// A script that does not compile; the message names its file and line.
+class ScriptError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct HelpAsked {};
 
 long parseNumber(const std::string& text, long low, long high, int base = 10) {
     char* end = nullptr;
@@ -36,13 +49,20 @@ long parseNumber(const std::string& text, long low, long high, int base = 10) {
     return value;
 }
 
-// A movie cut short by a failed write is not left behind.
+// Written beside the target and then put in its place, so a player that
+// reloads the movie when it changes never reads half a file, and a failed
+// write leaves the last movie as it was.
 void writeMovie(const std::string& path, const std::string& bytes) {
+    std::string partial = path + ".partial";
     try {
-        tbx::write_file(path, bytes);
+        tbx::write_file(partial, bytes);
     } catch (...) {
-        DeleteFileA(path.c_str());
+        DeleteFileA(partial.c_str());
         throw;
+    }
+    if (!MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(partial.c_str());
+        throw std::runtime_error("cannot write " + path);
     }
 }
 
@@ -55,7 +75,9 @@ int run(int argc, char** argv) {
             if (i + 1 >= argc) throw UsageError(arg + " needs a value");
             return argv[++i];
         };
-        if (arg == "--width")
+        if (arg == "--help" || arg == "-h" || arg == "/?")
+            throw HelpAsked();
+        else if (arg == "--width")
             options.width = static_cast<int>(parseNumber(value(), 0, 0xFFFFFF / 20));
         else if (arg == "--height")
             options.height = static_cast<int>(parseNumber(value(), 0, 0xFFFFFF / 20));
@@ -92,6 +114,8 @@ int run(int argc, char** argv) {
     if (options.actionScript3 && !options.fileAttributes) throw UsageError("--as3 needs the FileAttributes tag");
     options.script = !scriptPath.empty();
     std::string script = options.script ? tbx::read_file(scriptPath) : std::string();
+    std::string syntaxError = options.script ? scriptSyntaxError(script, scriptPath) : std::string();
+    if (!syntaxError.empty()) throw ScriptError(syntaxError);
     writeMovie(output, buildSwf(options, script));
     return 0;
 }
@@ -101,6 +125,12 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     try {
         return run(argc, argv);
+    } catch (const HelpAsked&) {
+        fputs(kUsage, stdout);
+        return 0;
+    } catch (const ScriptError& e) {
+        fprintf(stderr, "%s\n", e.what());
+        return 1;
     } catch (const UsageError& e) {
         fprintf(stderr, "mkswf: %s\n%s", e.what(), kUsage);
         return 2;
