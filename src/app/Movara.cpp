@@ -20,6 +20,8 @@
 #include "services/images/FlashExServiceSwf.h"
 #include "services/file/TempFolderRegistry.h"
 #include "app/CommandLine.h"
+#include "app/CommandLineAnswers.h"
+#include "app/MovieCheck.h"
 #include "app/CrashDump.h"
 #include "app/CrashGuard.h"
 #include "app/GraphicsLibrary.h"
@@ -30,10 +32,16 @@
 #include "bridge/values/XercesFacade.h"
 #include "tbx/ErrorBoundary.h"
 #include "security/SecurityPolicy.h"
+#include "tbx/Trace.h"
 
 namespace {
 
 const UINT kMainDialogTemplate = 102;
+
+void showMovieProblem(const std::string& movie, const std::string& problem) {
+    std::string text = "ムービー「" + movie + "」を再生できません。\n" + problem;
+    MessageBoxA(nullptr, text.c_str(), "Movara", MB_OK | MB_ICONERROR);
+}
 
 void showFailure(const char* cause) {
     char text[1024];
@@ -95,12 +103,23 @@ void Movara::startAndRun() {
 }
 
 void Movara::runMainDialog() {
+    std::vector<std::string> arguments = commandLineArguments();
+    if (asksForUsage(arguments)) return tbx::traceLine(usageText());
     std::string programDirectory = moduleDirectory(false);
     prepareProcessEnvironment(programDirectory);
 
     auto settings = std::make_unique<MvDOMDocument>();
     loadSettings(*settings, programDirectory);
     policy_.load(settings->child("settings").child("security"));
+    std::string policyPath;
+    if (asksForPolicy(arguments, policyPath)) return tbx::traceLine(policyReport(policy_, policyPath));
+
+    std::string movie = moviePathFrom(arguments);
+    std::string traceFile = traceFileFrom(arguments, movie, settings->child("settings").child("trace").getText());
+    if (!traceFile.empty() && !tbx::traceToFile(traceFile))
+        MessageBoxA(nullptr, ("トレースファイル「" + traceFile + "」を開けません。").c_str(), "Movara", MB_OK);
+    std::string problem = movieLoadProblem(movie);
+    if (!problem.empty()) return showMovieProblem(movie, problem);
 
     // The movie's calls are parsed from the first one on.
     XercesFacade::initialize();
@@ -116,11 +135,10 @@ void Movara::runMainDialog() {
     auto manager = std::make_unique<FlashExServiceManager>();
     registerServices(*manager, *dialog, policy_, *tempFolders_, *rasteriser);
 
-    std::vector<std::string> arguments = commandLineArguments();
     RECT workArea = {0, 0, 0, 0};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
     WindowGeometry geometry = windowGeometryFrom(arguments, workArea);
-    dialog->setup(true, moviePathFrom(arguments), manager.get(), geometry.width, geometry.height);
+    dialog->setup(true, movie, manager.get(), geometry.width, geometry.height);
     if (geometry.positioned) dialog->setInitialPosition(geometry.x, geometry.y);
 
     setMainWindow(dialog.get());

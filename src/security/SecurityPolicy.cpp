@@ -46,7 +46,8 @@ SecurityPolicy::SecurityPolicy()
     : trustedDir_(moduleDirectory(true) + "trusted"), trustedJudged_(judgedForm(trustedDir_)) {}
 
 void SecurityPolicy::load(const MvDOMNode& security) {
-    std::string trusted = security.findChild("trusted").getText();
+    // Texts mean what they say when the settings file indents them.
+    std::string trusted = tbx::trim_blanks(security.findChild("trusted").getText());
     if (!trusted.empty()) {
         trustedDir_ = expandEnvironment(trusted);
         trustedJudged_ = judgedForm(trustedDir_);
@@ -59,11 +60,15 @@ void SecurityPolicy::load(const MvDOMNode& security) {
         std::string name = element.getName();
         if (element.getKind() != MvDOM_ELEMENT || (name != "allow" && name != "deny")) continue;
         FileAccessRule rule;
-        rule.text = element.getText();
+        rule.text = tbx::trim_blanks(element.getText());
         rule.access = parseAccessLetters(element.getAttribute("access"));
         rule.match = parseMatchKind(element.getAttribute("match"));
         rule.allow = name == "allow";
         rule.justBelow = element.getAttribute("justBelow") == "1";
+        rule.position = static_cast<int>(rules_.size()) + 1;
+        rule.description = "rule " + std::to_string(rule.position) + " (" + name + ", access \"" +
+                           element.getAttribute("access") + "\", match \"" + element.getAttribute("match") + "\"" +
+                           (rule.justBelow ? ", justBelow" : "") + "): " + rule.text;
         rule.path = expandRulePath(rule.text);
         // A suffix is no folder; "*" compares with nothing.
         if (rule.match == MatchDir || rule.match == MatchExact) rule.path = judgedForm(rule.path);
@@ -71,7 +76,19 @@ void SecurityPolicy::load(const MvDOMNode& security) {
     }
 }
 
-std::string SecurityPolicy::judge(const std::string& path, int access, bool& allowed) const {
+const char* accessName(int access) {
+    switch (access) {
+        case AccessRead:
+            return "read";
+        case AccessWrite:
+            return "write";
+        case AccessExecute:
+            return "execute";
+    }
+    return "no access";
+}
+
+PolicyDecision SecurityPolicy::judge(const std::string& path, int access) const {
     if (startsWith(path, "\\\\?\\")) throw FlashExException("path format error \\\\?\\");
     // The file functions pass "\??\" on to the object manager untouched,
     // while the full-path service takes it for a folder "??" on the current
@@ -80,32 +97,46 @@ std::string SecurityPolicy::judge(const std::string& path, int access, bool& all
     // The file functions stop at a NUL; a name that reads differently to
     // different callers is refused.
     if (path.find('\0') != std::string::npos) throwPathFormatError(path, ERROR_INVALID_NAME);
-    allowed = false;
-    if (access != AccessRead && access != AccessWrite && access != AccessExecute) return path;
+    PolicyDecision decision;
+    decision.judgedPath = path;
+    if (access != AccessRead && access != AccessWrite && access != AccessExecute) {
+        decision.reason = "no such access";
+        return decision;
+    }
 
     std::string n = longFullPath(path);
-    if (isDeviceNamespacePath(n) || namesThisMachine(n)) return n;
+    decision.judgedPath = n;
+    if (isDeviceNamespacePath(n) || namesThisMachine(n)) {
+        decision.reason = "devices and this machine's own shares are never reached";
+        return decision;
+    }
     if (namesStream(n)) throwPathFormatError(path, ERROR_INVALID_NAME);
-    if (!decide(n, access)) return n;
+    if (!decide(n, access, decision.reason)) return decision;
     std::string reached = reachedPath(n);
     // A drive mapped to one of this machine's own shares reaches local files
     // under a name that neither the trusted directory nor the rules know.
-    if (reached != n && (isDeviceNamespacePath(reached) || namesThisMachine(reached))) return n;
-    allowed = reached == n || !refusesExplicitly(reached, access);
-    return n;
+    if (reached != n && (isDeviceNamespacePath(reached) || namesThisMachine(reached))) {
+        decision.reason = "it reaches " + reached + ", a device or this machine's own share";
+        return decision;
+    }
+    if (reached != n && refusesExplicitly(reached, access)) {
+        std::string refusal;
+        decide(reached, access, refusal);
+        decision.reason = "its real name " + reached + " is refused: " + refusal;
+        return decision;
+    }
+    decision.allowed = true;
+    return decision;
 }
 
-bool SecurityPolicy::isAllowed(const std::string& path, int access) const {
-    bool allowed = false;
-    judge(path, access, allowed);
-    return allowed;
-}
+bool SecurityPolicy::isAllowed(const std::string& path, int access) const { return judge(path, access).allowed; }
+
+PolicyDecision SecurityPolicy::explain(const std::string& path, int access) const { return judge(path, access); }
 
 std::string SecurityPolicy::checked(const std::string& path, int access) const {
-    bool allowed = false;
-    std::string n = judge(path, access, allowed);
-    if (!allowed) throw FlashExSecurityException("file access exception");
-    return n;
+    PolicyDecision decision = judge(path, access);
+    if (!decision.allowed) throw FlashExSecurityException("file access exception");
+    return decision.judgedPath;
 }
 
 std::string SecurityPolicy::checkRead(const std::string& path) const { return checked(path, AccessRead); }
@@ -123,9 +154,14 @@ const FileAccessRule* SecurityPolicy::decidingRule(const std::string& n, int acc
     return nullptr;
 }
 
-bool SecurityPolicy::decide(const std::string& n, int access) const {
-    if (liesInTrustedDir(n)) return access != AccessWrite;
+bool SecurityPolicy::decide(const std::string& n, int access, std::string& reason) const {
+    if (liesInTrustedDir(n)) {
+        reason = (access == AccessWrite ? "the trusted folder is never written: " : "inside the trusted folder: ") +
+                 trustedDir_;
+        return access != AccessWrite;
+    }
     const FileAccessRule* rule = decidingRule(n, access);
+    reason = rule != nullptr ? rule->description : std::string("no rule allows it");
     return rule != nullptr && rule->allow;
 }
 

@@ -8,6 +8,18 @@
 
 class MvDOMNode;
 
+// How the policy judged one access: the answer, the long full path judged,
+// and what decided (the trusted folder, a rule with its place and text, or
+// that no rule allows the access), in words for a movie's author.
+struct PolicyDecision {
+    bool allowed = false;
+    std::string judgedPath;
+    std::string reason;
+};
+
+// The name of an access for people: "read", "write" or "execute".
+const char* accessName(int access);
+
 // Decides whether a path may be read, written or executed: inside the trusted
 // directory everything may be read and executed and nothing written; outside
 // it the first rule that covers the access and matches the path decides, and
@@ -27,6 +39,8 @@ public:
 
     // access is one of AccessRead, AccessWrite, AccessExecute.
     bool isAllowed(const std::string& path, int access) const;
+    // The same judgement, explained. Throws what isAllowed throws.
+    PolicyDecision explain(const std::string& path, int access) const;
     // FlashExSecurityException "file access exception" when refused. Answer
     // the long full path that was judged: the work must use that string, so
     // that what is read or written is what was judged (a drive-relative or
@@ -41,11 +55,11 @@ public:
     const std::vector<FileAccessRule>& rules() const { return rules_; }
 
 private:
-    // The judged long full path of path; allowed tells the answer.
-    std::string judge(const std::string& path, int access, bool& allowed) const;
+    PolicyDecision judge(const std::string& path, int access) const;
     std::string checked(const std::string& path, int access) const;
     const FileAccessRule* decidingRule(const std::string& n, int access) const;
-    bool decide(const std::string& n, int access) const;
+    // Whether n may be accessed, and why, by the trusted folder and the rules.
+    bool decide(const std::string& n, int access, std::string& reason) const;
     bool refusesExplicitly(const std::string& n, int access) const;
     bool liesInTrustedDir(const std::string& n) const;
 

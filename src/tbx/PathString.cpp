@@ -4,6 +4,13 @@
 
 namespace tbx {
 
+std::string trim_blanks(const std::string& text) {
+    const char* const blanks = " \t\r\n";
+    size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 bool is_lead_byte(char c) { return IsDBCSLeadByte((BYTE)c) != FALSE; }
 
 size_t last_separator(const std::string& path) {

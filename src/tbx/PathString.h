@@ -6,6 +6,9 @@
 // equals '\' or '/' is never taken for a separator.
 namespace tbx {
 
+// The text without the spaces, tabs and line breaks around it (none of them
+// is ever the trail byte of a double-byte character).
+std::string trim_blanks(const std::string& text);
 // Every '\' replaced by '/'.
 std::string to_slashes(const std::string& path);
 // The part after the last '\' or '/'; the whole string when there is none.

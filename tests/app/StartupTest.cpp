@@ -1,6 +1,9 @@
 #include "MovaraTest.h"
 
+#include "SwfWriter.h"
 #include "app/CommandLine.h"
+#include "app/CommandLineAnswers.h"
+#include "app/MovieCheck.h"
 #include "app/ProcessEnvironment.h"
 #include "tbx/Handles.h"
 
@@ -97,4 +100,55 @@ TEST(ProcessEnvironment, ProgramDirectoryBecomesWorkingDirectoryAndReachesChildr
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, sizeof(windows));
     EXPECT_EQ(movara_test::readBytes(program + "\\seen.txt"), program + "|" + systemDriveOf(windows) + "\r\n");
+}
+
+TEST(CommandLine, HelpAndPolicyAreAnsweredAndTheTraceFileLiesBesideTheMovie) {
+    EXPECT_TRUE(asksForUsage(args({"/?"})));
+    EXPECT_TRUE(asksForUsage(args({"--help"})));
+    EXPECT_FALSE(asksForUsage(args({"movie.swf", "/?"})));
+    EXPECT_FALSE(asksForUsage(args({})));
+    std::string path;
+    EXPECT_TRUE(asksForPolicy(args({"/policy", "C:\\x"}), path));
+    EXPECT_EQ("C:\\x", path);
+    EXPECT_FALSE(asksForPolicy(args({"movie.swf", "/policy", "C:\\x"}), path));
+
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* settingsTrace;
+        const char* expected;
+    } cases[] = {
+        {args({"C:\\m\\notes.swf?a=1", "/trace"}), "", "C:\\m\\notes.trace.txt"},
+        {args({"notes.js", "/wmax", "/trace"}), "other.txt", "notes.trace.txt"},
+        {args({"C:\\m\\notes.swf"}), "  log\\trace.txt\n", "C:\\m\\log\\trace.txt"},
+        {args({"C:\\m\\notes.swf"}), "D:\\t.txt", "D:\\t.txt"},
+        {args({"C:\\m\\notes.swf"}), "", ""},
+        {args({"/trace"}), "", ""},  // argument 1 is the movie, whatever it is
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, traceFileFrom(c.arguments, moviePathFrom(c.arguments), c.settingsTrace)) << c.arguments[1];
+}
+
+TEST(MovieCheck, AMovieThatCannotBePlayedSaysWhy) {
+    ScratchDir dir;
+    movara_test::writeBytes(dir / "good.swf", buildSwf(SwfOptions(), "trace(1);"));
+    movara_test::writeBytes(dir / "bad.swf", "FWS not a movie");
+    movara_test::writeBytes(dir / "script.js", "trace(1);");
+    CreateDirectoryA((dir / "folder.swf").c_str(), nullptr);
+    struct Case {
+        std::string movie;
+        std::string problem;  // its start; "" for none
+    } cases[] = {
+        {dir / "good.swf", ""},
+        {dir / "good.swf?x=1", ""},
+        {dir / "script.js", ""},
+        {"http://example.invalid/m.swf", ""},
+        {dir / "none.swf", "ファイルが見つかりません。"},
+        {dir / "folder.swf", "フォルダです。"},
+        {dir / "bad.swf", "SWFファイルとして読めません（"},
+    };
+    for (const Case& c : cases) {
+        std::string problem = movieLoadProblem(c.movie);
+        EXPECT_EQ(c.problem, problem.substr(0, c.problem.size())) << c.movie;
+        EXPECT_EQ(c.problem.empty(), problem.empty()) << c.movie << ": " << problem;
+    }
 }

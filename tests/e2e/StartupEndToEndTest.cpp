@@ -125,13 +125,15 @@ TEST(StartupEndToEnd, SwitchesCoverTheWorkAreaOrStartOffScreen) {
     EXPECT_EQ(rect.left, -(rect.right - rect.left));
     EXPECT_EQ(rect.top, 0);
 
-    // "/wmax" as the only argument is the movie too: nothing plays, the window still covers the work area.
+    // "/wmax" as the only argument is the movie too: no such file, so a box
+    // says so instead of an empty window.
     MovaraRun switchOnly;
     switchOnly.start("/wmax");
-    HWND window = switchOnly.mainWindow();
-    ASSERT_NE(window, nullptr);
-    rect = windowRect(window);
-    EXPECT_TRUE(EqualRect(&rect, &area));
+    HWND box = switchOnly.messageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::messageBoxText(box), "ムービー「/wmax」を再生できません。\nファイルが見つかりません。");
+    e2e::closeMessageBox(box);
+    EXPECT_TRUE(switchOnly.waitForExit());
 }
 
 TEST(StartupEndToEnd, ADirectoryNamedLikeTheSettingsFileCountsAsMissing) {
@@ -230,4 +232,34 @@ TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
     EXPECT_EQ(e2e::messageBoxText(box), "システムエラーが発生しました。");
     e2e::closeMessageBox(box);
     EXPECT_TRUE(run.waitForExit());
+}
+
+// Usage and the policy answer on the trace output and end the program; with
+// "/trace" (or the settings' trace element) the trace goes to a file.
+TEST(StartupEndToEnd, HelpAndPolicyAnswerOnTheTraceOutputAndTraceCanGoToAFile) {
+    MovaraRun help;
+    help.start("/?");
+    EXPECT_EQ(help.waitForTrace("usage:"), "usage: movara [MOVIE [/wmax] [/h] [/trace]]");
+    EXPECT_TRUE(help.waitForExit());
+
+    MovaraRun policy;
+    policy.writeSettings(
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<settings><security><fileAccess>\n"
+        "  <deny match=\"dir\" access=\"rw\">\n    %MVR_APP_PATH%\\data\\locked\n  </deny>\n"
+        "  <allow match=\"dir\" access=\"rw\">%MVR_APP_PATH%\\data</allow>\n"
+        "</fileAccess></security></settings>");
+    policy.start("/policy data\\locked\\a.txt");
+    EXPECT_EQ(policy.waitForTrace("judged as"),
+              movara_test::cp932ToUtf8("judged as " + policy.path("data\\locked\\a.txt")));
+    EXPECT_EQ(policy.waitForTrace("write"),
+              "write   refused: rule 1 (deny, access \"rw\", match \"dir\"): %MVR_APP_PATH%\\data\\locked");
+    EXPECT_EQ(policy.waitForTrace("execute"), "execute refused: no rule allows it");
+    EXPECT_TRUE(policy.waitForExit());
+
+    MovaraRun traced;
+    traced.writeMovie(withPrelude(R"JS(trace("to the file"); ExternalInterface.call("closeApp");)JS"));
+    traced.start("Ovara.swf /trace");
+    EXPECT_TRUE(traced.waitForExit());
+    EXPECT_NE(movara_test::readBytes(traced.path("Ovara.trace.txt")).find("to the file\n"), std::string::npos);
+    EXPECT_FALSE(traced.hasTrace("to the file"));
 }

@@ -72,16 +72,49 @@ TEST(SecurityPolicyLoad, ReadsRuleAttributes) {
     EXPECT_FALSE(policy->isAllowed("C:\\b", AccessRead));
 }
 
-TEST(SecurityPolicyLoad, TextsAreUsedUntrimmed) {
+// An indented policy means what it says: the blanks around a text are no part
+// of its path.
+TEST(SecurityPolicyLoad, TextsAreTrimmedOfTheBlanksAroundThem) {
     auto policy = policyFromSettings(
         "<security><trusted>\n    C:\\trusted\n  </trusted><fileAccess>"
         "<allow access=\"r\" match=\"dir\">\n    C:\\data\n  </allow>"
-        "<allow access=\"r\" match=\"=\">\n    C:\\exact.txt\n  </allow>"
+        "<allow access=\"r\" match=\"=\">\r\n\tC:\\exact.txt \r\n</allow>"
         "</fileAccess></security>");
-    EXPECT_EQ(policy->trustedDir(), "\n    C:\\trusted\n  ");
-    EXPECT_FALSE(policy->isAllowed("C:\\trusted\\x", AccessRead));
-    EXPECT_FALSE(policy->isAllowed("C:\\data\\x", AccessRead));
-    EXPECT_FALSE(policy->isAllowed("C:\\exact.txt", AccessRead));
+    EXPECT_EQ(policy->trustedDir(), "C:\\trusted");
+    EXPECT_TRUE(policy->isAllowed("C:\\trusted\\x", AccessRead));
+    EXPECT_TRUE(policy->isAllowed("C:\\data\\x", AccessRead));
+    EXPECT_TRUE(policy->isAllowed("C:\\exact.txt", AccessRead));
+    EXPECT_EQ("C:\\data", policy->rules()[0].text);
+}
+
+// What decided, in words: the trusted folder, the first covering rule with its
+// place, or no rule; a refused real name behind a link says so too.
+TEST(SecurityPolicyDecision, EveryJudgementSaysWhatDecidedIt) {
+    auto policy = policyFromSettings(
+        "<security><trusted>C:\\trusted</trusted><fileAccess>"
+        "<deny access=\"rw\" match=\"dir\">C:\\data\\locked</deny>"
+        "<allow access=\"rw\" match=\"dir\" justBelow=\"1\">C:\\data</allow>"
+        "</fileAccess></security>");
+    struct Case {
+        const char* path;
+        int access;
+        bool allowed;
+        const char* reason;
+    } cases[] = {
+        {"C:\\trusted\\a.exe", AccessExecute, true, "inside the trusted folder: C:\\trusted"},
+        {"C:\\trusted\\a.txt", AccessWrite, false, "the trusted folder is never written: C:\\trusted"},
+        {"C:\\data\\locked\\a", AccessRead, false, "rule 1 (deny, access \"rw\", match \"dir\"): C:\\data\\locked"},
+        {"C:\\data\\a.txt", AccessWrite, true, "rule 2 (allow, access \"rw\", match \"dir\", justBelow): C:\\data"},
+        {"C:\\data\\a.txt", AccessExecute, false, "no rule allows it"},
+        {"C:\\elsewhere\\a.txt", AccessRead, false, "no rule allows it"},
+    };
+    for (const Case& c : cases) {
+        PolicyDecision decision = policy->explain(c.path, c.access);
+        EXPECT_EQ(c.allowed, decision.allowed) << c.path;
+        EXPECT_EQ(c.reason, decision.reason) << c.path;
+        EXPECT_EQ(c.path, decision.judgedPath);
+        EXPECT_EQ(c.allowed, policy->isAllowed(c.path, c.access)) << c.path;
+    }
 }
 
 TEST(SecurityPolicyLoad, TrustedTextExpandsEnvironmentButNotSpecialFolders) {

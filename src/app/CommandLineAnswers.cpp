@@ -1,0 +1,66 @@
+#include "app/CommandLineAnswers.h"
+
+#include "security/SecurityPolicy.h"
+#include "tbx/MvException.h"
+#include "tbx/PathString.h"
+
+bool asksForUsage(const std::vector<std::string>& arguments) {
+    if (arguments.size() < 2) return false;
+    const std::string& first = arguments[1];
+    return first == "/?" || first == "-?" || first == "/help" || first == "-h" || first == "--help";
+}
+
+std::string usageText() {
+    return "usage: movara [MOVIE [/wmax] [/h] [/trace]]\n"
+           "       movara /policy PATH\n"
+           "       movara /?\n"
+           "Plays MOVIE (a .swf file, a .js script movie, \"MOVIE?name=value\" passes FlashVars), by default\n"
+           "Ovara.swf beside the program. Movara.xml beside the program holds the security policy.\n"
+           "  /wmax         the window covers the work area\n"
+           "  /h            the window starts off screen\n"
+           "  /trace        trace output (the movie's and the host's) goes to MOVIE.trace.txt beside the movie\n"
+           "  /policy PATH  prints whether the movie may read, write and execute PATH, and which rule decided\n"
+           "  /?, --help    prints this text";
+}
+
+bool asksForPolicy(const std::vector<std::string>& arguments, std::string& path) {
+    if (arguments.size() < 2 || arguments[1] != "/policy") return false;
+    path = arguments.size() > 2 ? arguments[2] : std::string();
+    return true;
+}
+
+std::string policyReport(const SecurityPolicy& policy, const std::string& path) {
+    if (path.empty()) return "movara /policy: give the path to judge, for example: movara /policy C:\\data\\notes.txt";
+    std::string report;
+    for (int access : {AccessRead, AccessWrite, AccessExecute}) {
+        std::string line;
+        try {
+            PolicyDecision decision = policy.explain(path, access);
+            if (report.empty()) report = "judged as " + decision.judgedPath + "\n";
+            line = std::string(decision.allowed ? "allowed" : "refused") + ": " + decision.reason;
+        } catch (const std::exception& e) {
+            line = std::string("refused: ") + e.what();
+        } catch (...) {
+            line = "refused: the path cannot be judged";
+        }
+        std::string name = accessName(access);
+        report += name + std::string(8 - name.size(), ' ') + line + "\n";
+    }
+    return report.substr(0, report.size() - 1);
+}
+
+std::string traceFileFrom(const std::vector<std::string>& arguments, const std::string& moviePath,
+                          const std::string& settingsTrace) {
+    std::string movie = moviePath.substr(0, tbx::find_character(moviePath, '?'));
+    std::string folder = tbx::dir_name_of(movie);
+    for (size_t i = 2; i < arguments.size(); ++i) {
+        if (arguments[i] != "/trace") continue;
+        std::string name = tbx::file_name_of(movie);
+        size_t dot = tbx::find_last_character(name, '.');
+        return (folder.empty() ? "" : folder + "\\") + name.substr(0, dot) + ".trace.txt";
+    }
+    std::string file = tbx::trim_blanks(settingsTrace);
+    if (file.empty()) return file;
+    bool absolute = (file.size() > 1 && file[1] == ':') || file[0] == '\\' || file[0] == '/';
+    return absolute || folder.empty() ? file : folder + "\\" + file;
+}
