@@ -30,6 +30,16 @@ trace("ready");
     EXPECT_EQ(run.waitForTrace("move-bool"), "move-bool {\"message\":\"type error\",\"type\":\"error\"}");
     EXPECT_EQ(run.waitForTrace("missing"),
               cp932ToUtf8("missing {\"message\":\"配列のインデックスが範囲を超えています。\",\"type\":\"error\"}"));
+    // The movie's answers stay as they are; the trace output says which
+    // command and argument the failure was about.
+    EXPECT_EQ(run.waitForTrace("movara: \"setWindowTitle\""),
+              "movara: \"setWindowTitle\": argument 1 has the wrong type: a number was given");
+    EXPECT_EQ(run.waitForTrace("movara: \"moveWindow\": argument 1"),
+              "movara: \"moveWindow\": argument 1 has the wrong type: a boolean was given");
+    EXPECT_EQ(run.waitForTrace("movara: \"moveWindow\": it takes"),
+              "movara: \"moveWindow\": it takes 2 to 4 arguments, 1 given");
+    EXPECT_EQ(run.waitForTrace("movara: \"moveWindow\": argument 2"),
+              "movara: \"moveWindow\": argument 2 is missing; it takes 2 to 4 arguments, 1 given");
     EXPECT_EQ(run.waitForTrace("exists"), "exists true");
     EXPECT_EQ(run.waitForTrace("names"), "names [\"movara.exe\",\"Ovara.swf\"]");
     EXPECT_EQ(run.waitForTrace("unknown"),

@@ -1,6 +1,9 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
+#include "bridge/host/CommandSignature.h"
 #include "bridge/values/FlashExParam.h"
 
 struct FlashExRequest;
@@ -13,6 +16,8 @@ public:
     // returns false and does nothing. Failures are thrown (FlashExException,
     // MvException or another standard exception).
     virtual bool invoke(FlashExRequest& request, ParamPtr& result) = 0;
+    // The commands this service answers, with their argument counts.
+    virtual std::vector<CommandSignature> commands() const { return {}; }
     virtual ~FlashExService() = default;
     // Called once before the manager deletes the service.
     virtual void terminate() {}

@@ -47,6 +47,15 @@ ParamPtr FlashExServiceManager::invoke(FlashExRequest& request) {
     throw FlashExException("呼び出された処理が見つかりませんでした。");
 }
 
+std::vector<CommandSignature> FlashExServiceManager::commands() const {
+    std::vector<CommandSignature> all;
+    for (const auto& service : services) {
+        std::vector<CommandSignature> own = service->commands();
+        all.insert(all.end(), own.begin(), own.end());
+    }
+    return all;
+}
+
 bool FlashExServiceManager::preTranslateMessage(MSG* msg) {
     for (auto& service : services) {
         // A failing hook must not unwind into the message loop: the message

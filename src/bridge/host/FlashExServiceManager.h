@@ -26,6 +26,9 @@ public:
     // FlashExException "呼び出された処理が見つかりませんでした。" when no
     // service knows it.
     ParamPtr invoke(FlashExRequest& request);
+    // Every command of every service, in registration order: a name that two
+    // services answer appears twice, and the first one answers it.
+    std::vector<CommandSignature> commands() const;
     // True when a service consumed the message.
     virtual bool preTranslateMessage(MSG* msg);
     void setWindows(HWND host, HWND player);

@@ -11,4 +11,5 @@ void FlashExRequest::reset() {
     name.clear();
     returntype.clear();
     arguments.clear();
+    argumentRead = -1;
 }

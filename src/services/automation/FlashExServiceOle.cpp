@@ -13,12 +13,14 @@
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceOle> FlashExServiceOle::kCommands[] = {
-    {"coCreateInstance", &FlashExServiceOle::coCreateInstance},
-    {"olePropPut", &FlashExServiceOle::olePropPut},
-    {"olePropGet", &FlashExServiceOle::olePropGet},
-    {"oleRelease", &FlashExServiceOle::oleRelease},
-    {"oleCallFunction", &FlashExServiceOle::oleCallFunction},
+    {"coCreateInstance", &FlashExServiceOle::coCreateInstance, 1, 1},
+    {"olePropPut", &FlashExServiceOle::olePropPut, 3, 3},
+    {"olePropGet", &FlashExServiceOle::olePropGet, 2, 3},
+    {"oleRelease", &FlashExServiceOle::oleRelease, 1, 1},
+    {"oleCallFunction", &FlashExServiceOle::oleCallFunction, 3, 3},
 };
+
+std::vector<CommandSignature> FlashExServiceOle::commands() const { return signaturesOf(kCommands); }
 
 namespace {
 

@@ -18,6 +18,7 @@ class FlashExServiceOle : public FlashExService {
 public:
     explicit FlashExServiceOle(SecurityPolicy& policy) : policy_(policy) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
+    std::vector<CommandSignature> commands() const override;
     // Releases the objects the movie still holds.
     void terminate() override { objects_.clear(); }
 

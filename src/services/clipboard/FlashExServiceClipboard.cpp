@@ -17,19 +17,21 @@
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceClipboard> FlashExServiceClipboard::kCommands[] = {
-    {"doDragFile", &FlashExServiceClipboard::doDragFile},
-    {"emptyClip", &FlashExServiceClipboard::emptyClip},
-    {"getClipText", &FlashExServiceClipboard::getClipText},
-    {"saveClipBitmap", &FlashExServiceClipboard::saveClipBitmap},
-    {"getClipBitmapSize", &FlashExServiceClipboard::getClipBitmapSize},
+    {"doDragFile", &FlashExServiceClipboard::doDragFile, 1, 1},
+    {"emptyClip", &FlashExServiceClipboard::emptyClip, 0, 0},
+    {"getClipText", &FlashExServiceClipboard::getClipText, 0, 0},
+    {"saveClipBitmap", &FlashExServiceClipboard::saveClipBitmap, 1, 1},
+    {"getClipBitmapSize", &FlashExServiceClipboard::getClipBitmapSize, 0, 0},
 };
+
+std::vector<CommandSignature> FlashExServiceClipboard::commands() const { return signaturesOf(kCommands); }
 
 bool FlashExServiceClipboard::invoke(FlashExRequest& request, ParamPtr& result) {
     return runCommand(*this, kCommands, request, result);
 }
 
 ParamPtr FlashExServiceClipboard::doDragFile(FlashExRequest& request) {
-    const FlashExParamArray* list = request.arguments.at(0)->asArray();
+    const FlashExParamArray* list = argumentAt(request, 0).asArray();
     // Every path is judged before the drag starts; one refusal starts nothing.
     std::vector<std::string> paths;
     for (unsigned i = 0; i < list->size(); ++i) {

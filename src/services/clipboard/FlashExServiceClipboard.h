@@ -12,6 +12,7 @@ class FlashExServiceClipboard : public FlashExService {
 public:
     explicit FlashExServiceClipboard(const SecurityPolicy& policy) : policy_(policy) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
+    std::vector<CommandSignature> commands() const override;
 
 private:
     static const ServiceCommand<FlashExServiceClipboard> kCommands[];

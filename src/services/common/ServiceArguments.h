@@ -6,17 +6,24 @@
 
 // Reading a request's arguments by position. A missing argument fails with
 // the index message, a mistyped one with "type error".
+
+// The argument at index, noted as the one being read so that a failure can
+// name it.
+inline const FlashExParam& argumentAt(const FlashExRequest& request, unsigned index) {
+    request.argumentRead = static_cast<int>(index);
+    return *request.arguments.at(index);
+}
 inline const std::string& stringArgument(const FlashExRequest& request, unsigned index) {
-    return request.arguments.at(index)->getString();
+    return argumentAt(request, index).getString();
 }
 
 // NUL-terminated text of a string argument; a null argument gives null.
 inline const char* textArgument(const FlashExRequest& request, unsigned index) {
-    return request.arguments.at(index)->getCString();
+    return argumentAt(request, index).getCString();
 }
 
 inline bool boolArgument(const FlashExRequest& request, unsigned index) {
-    return request.arguments.at(index)->getBool();
+    return argumentAt(request, index).getBool();
 }
 
 // An optional trailing argument is present when the list is long enough.
@@ -25,20 +32,20 @@ inline bool optionalBoolArgument(const FlashExRequest& request, unsigned index, 
 }
 
 inline void* pointerArgument(const FlashExRequest& request, unsigned index) {
-    return request.arguments.at(index)->getPointer();
+    return argumentAt(request, index).getPointer();
 }
 
 // An array argument; a value of another kind fails with "type error".
 inline const FlashExParamArray& arrayArgument(const FlashExRequest& request, unsigned index) {
-    return *request.arguments.at(index)->asArray();
+    return *argumentAt(request, index).asArray();
 }
 
-inline int intArgument(const FlashExRequest& request, unsigned index) { return request.arguments.at(index)->getInt(); }
+inline int intArgument(const FlashExRequest& request, unsigned index) { return argumentAt(request, index).getInt(); }
 
 // Flags and other 32-bit patterns: a number beyond the int range (the movie
 // sends 0x80000000 as a double) keeps its low 32 bits instead of saturating.
 inline unsigned uintArgument(const FlashExRequest& request, unsigned index) {
-    return request.arguments.at(index)->getUInt();
+    return argumentAt(request, index).getUInt();
 }
 
 inline bool hasArgument(const FlashExRequest& request, unsigned index) { return request.arguments.size() > index; }

@@ -15,14 +15,16 @@
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceComModule> FlashExServiceComModule::kCommands[] = {
-    {"axWindow", &FlashExServiceComModule::axWindow},
-    {"axWindowDelete", &FlashExServiceComModule::axWindowDelete},
-    {"axWindowSetPos", &FlashExServiceComModule::axWindowSetPos},
-    {"axWindowSetFocus", &FlashExServiceComModule::axWindowSetFocus},
-    {"axWindowHide", &FlashExServiceComModule::axWindowHide},
-    {"axWindowShow", &FlashExServiceComModule::axWindowShow},
-    {"axWindowCapture", &FlashExServiceComModule::axWindowCapture},
+    {"axWindow", &FlashExServiceComModule::axWindow, 7, 7},
+    {"axWindowDelete", &FlashExServiceComModule::axWindowDelete, 1, 1},
+    {"axWindowSetPos", &FlashExServiceComModule::axWindowSetPos, 3, 5},
+    {"axWindowSetFocus", &FlashExServiceComModule::axWindowSetFocus, 1, 1},
+    {"axWindowHide", &FlashExServiceComModule::axWindowHide, 1, 1},
+    {"axWindowShow", &FlashExServiceComModule::axWindowShow, 1, 1},
+    {"axWindowCapture", &FlashExServiceComModule::axWindowCapture, 2, 2},
 };
+
+std::vector<CommandSignature> FlashExServiceComModule::commands() const { return signaturesOf(kCommands); }
 
 namespace {
 

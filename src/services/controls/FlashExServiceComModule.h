@@ -20,6 +20,7 @@ public:
     explicit FlashExServiceComModule(SecurityPolicy& policy) : policy_(policy) {}
     ~FlashExServiceComModule() override;
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
+    std::vector<CommandSignature> commands() const override;
     bool preTranslateMessage(MSG* msg) override;
 
 private:

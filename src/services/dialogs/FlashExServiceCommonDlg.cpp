@@ -13,9 +13,11 @@ const int kDefaultFileDialogFlags = 0x8000E;
 }  // namespace
 
 const ServiceCommand<FlashExServiceCommonDlg> FlashExServiceCommonDlg::kCommands[] = {
-    {"fileDialog", &FlashExServiceCommonDlg::fileDialog},
-    {"browseForFolder", &FlashExServiceCommonDlg::browseForFolder},
+    {"fileDialog", &FlashExServiceCommonDlg::fileDialog, 1, 7},
+    {"browseForFolder", &FlashExServiceCommonDlg::browseForFolder, 1, 2},
 };
+
+std::vector<CommandSignature> FlashExServiceCommonDlg::commands() const { return signaturesOf(kCommands); }
 
 bool FlashExServiceCommonDlg::invoke(FlashExRequest& request, ParamPtr& result) {
     return runCommand(*this, kCommands, request, result);

@@ -10,6 +10,7 @@ class FlashExServiceCommonDlg : public FlashExService {
 public:
     FlashExServiceCommonDlg() = default;
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
+    std::vector<CommandSignature> commands() const override;
 
 private:
     static const ServiceCommand<FlashExServiceCommonDlg> kCommands[];

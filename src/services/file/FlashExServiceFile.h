@@ -17,6 +17,7 @@ public:
     FlashExServiceFile(const SecurityPolicy& policy, TempFolderRegistry& tempFolders)
         : policy_(policy), tempFolders_(tempFolders) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
+    std::vector<CommandSignature> commands() const override;
 
 private:
     static const ServiceCommand<FlashExServiceFile> kCommands[];

@@ -1,4 +1,5 @@
 #pragma once
+#include "bridge/host/FlashExCommandTable.h"
 #include "bridge/host/FlashExService.h"
 
 class SecurityPolicy;
@@ -9,8 +10,14 @@ struct FlashExRequest;
 class FlashExServiceSecureFile : public FlashExService {
 public:
     explicit FlashExServiceSecureFile(SecurityPolicy& policy) : policy_(policy) {}
+
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
+    std::vector<CommandSignature> commands() const override;
 
 private:
+    static const ServiceCommand<FlashExServiceSecureFile> kCommands[];
+
+    ParamPtr loadTextFile(FlashExRequest& request);
+
     SecurityPolicy& policy_;
 };

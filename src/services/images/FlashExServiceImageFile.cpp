@@ -8,11 +8,13 @@
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceImageFile> FlashExServiceImageFile::kCommands[] = {
-    {"updateThumbnails", &FlashExServiceImageFile::updateThumbnails},
-    {"makeThumbnail", &FlashExServiceImageFile::makeThumbnail},
-    {"updateThumbnail", &FlashExServiceImageFile::updateThumbnail},
-    {"getImageSize", &FlashExServiceImageFile::getImageSize},
+    {"updateThumbnails", &FlashExServiceImageFile::updateThumbnails, 5, 6},
+    {"makeThumbnail", &FlashExServiceImageFile::makeThumbnail, 4, 5},
+    {"updateThumbnail", &FlashExServiceImageFile::updateThumbnail, 4, 6},
+    {"getImageSize", &FlashExServiceImageFile::getImageSize, 1, 1},
 };
+
+std::vector<CommandSignature> FlashExServiceImageFile::commands() const { return signaturesOf(kCommands); }
 
 FlashExServiceImageFile::FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy)
     : thumbnails_(rasteriser, [&policy](const std::string& path) { return policy.checkWrite(path); }) {}
@@ -24,7 +26,7 @@ bool FlashExServiceImageFile::invoke(FlashExRequest& request, ParamPtr& result) 
 // A type argument may be missing or null: no type then.
 ParamPtr FlashExServiceImageFile::updateThumbnails(FlashExRequest& request) {
     const std::string& directory = stringArgument(request, 0);
-    const FlashExParamArray* list = request.arguments.at(1)->asArray();
+    const FlashExParamArray* list = argumentAt(request, 1).asArray();
     std::vector<std::string> patterns;
     for (unsigned i = 0; i < list->size(); ++i) patterns.push_back(list->at(i)->getString());
     int width = intArgument(request, 2);

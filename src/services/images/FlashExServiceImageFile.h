@@ -17,6 +17,7 @@ class FlashExServiceImageFile : public FlashExService {
 public:
     FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy);
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
+    std::vector<CommandSignature> commands() const override;
 
 private:
     static const ServiceCommand<FlashExServiceImageFile> kCommands[];

@@ -16,10 +16,12 @@ const char kClipboardOutput[] = ":clipboard";
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceSwf> FlashExServiceSwf::kCommands[] = {
-    {"rasterizeSwf", &FlashExServiceSwf::rasterizeSwf},
-    {"isSwf", &FlashExServiceSwf::isSwf},
-    {"isAs3Swf", &FlashExServiceSwf::isAs3Swf},
+    {"rasterizeSwf", &FlashExServiceSwf::rasterizeSwf, 2, 9},
+    {"isSwf", &FlashExServiceSwf::isSwf, 1, 1},
+    {"isAs3Swf", &FlashExServiceSwf::isAs3Swf, 1, 1},
 };
+
+std::vector<CommandSignature> FlashExServiceSwf::commands() const { return signaturesOf(kCommands); }
 
 bool FlashExServiceSwf::invoke(FlashExRequest& request, ParamPtr& result) {
     return runCommand(*this, kCommands, request, result);

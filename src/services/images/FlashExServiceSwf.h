@@ -17,6 +17,7 @@ public:
     FlashExServiceSwf(Rasteriser& rasteriser, const SecurityPolicy& policy)
         : rasteriser_(rasteriser), policy_(policy) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
+    std::vector<CommandSignature> commands() const override;
 
 private:
     static const ServiceCommand<FlashExServiceSwf> kCommands[];

@@ -7,10 +7,12 @@
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceMedia> FlashExServiceMedia::kCommands[] = {
-    {"mciOpen", &FlashExServiceMedia::mciOpen},           {"mciPlay", &FlashExServiceMedia::mciPlay},
-    {"mciIsPlaying", &FlashExServiceMedia::mciIsPlaying}, {"mciPause", &FlashExServiceMedia::mciPause},
-    {"mciStop", &FlashExServiceMedia::mciStop},           {"mciClose", &FlashExServiceMedia::mciClose},
+    {"mciOpen", &FlashExServiceMedia::mciOpen, 1, 1},           {"mciPlay", &FlashExServiceMedia::mciPlay, 1, 1},
+    {"mciIsPlaying", &FlashExServiceMedia::mciIsPlaying, 1, 1}, {"mciPause", &FlashExServiceMedia::mciPause, 1, 1},
+    {"mciStop", &FlashExServiceMedia::mciStop, 1, 1},           {"mciClose", &FlashExServiceMedia::mciClose, 1, 1},
 };
+
+std::vector<CommandSignature> FlashExServiceMedia::commands() const { return signaturesOf(kCommands); }
 
 namespace {
 

@@ -23,6 +23,8 @@ public:
 
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
+    std::vector<CommandSignature> commands() const override;
+
 private:
     static const ServiceCommand<FlashExServiceMedia> kCommands[];
 

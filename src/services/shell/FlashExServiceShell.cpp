@@ -17,11 +17,13 @@
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceShell> FlashExServiceShell::kCommands[] = {
-    {"shellExecute", &FlashExServiceShell::shellExecute},       {"execAndWait", &FlashExServiceShell::execAndWait},
-    {"getWorkArea", &FlashExServiceShell::getWorkArea},         {"setFullScreen", &FlashExServiceShell::setFullScreen},
-    {"getScreenSize", &FlashExServiceShell::getScreenSize},     {"system", &FlashExServiceShell::system},
-    {"getFullPathName", &FlashExServiceShell::getFullPathName}, {"args", &FlashExServiceShell::args},
+    {"shellExecute", &FlashExServiceShell::shellExecute, 5, 5},       {"execAndWait", &FlashExServiceShell::execAndWait, 1, 3},
+    {"getWorkArea", &FlashExServiceShell::getWorkArea, 0, 0},         {"setFullScreen", &FlashExServiceShell::setFullScreen, 1, 1},
+    {"getScreenSize", &FlashExServiceShell::getScreenSize, 0, 0},     {"system", &FlashExServiceShell::system, 1, 1},
+    {"getFullPathName", &FlashExServiceShell::getFullPathName, 1, 1}, {"args", &FlashExServiceShell::args, 0, 0},
 };
+
+std::vector<CommandSignature> FlashExServiceShell::commands() const { return signaturesOf(kCommands); }
 
 bool FlashExServiceShell::invoke(FlashExRequest& request, ParamPtr& result) {
     return runCommand(*this, kCommands, request, result);

@@ -15,6 +15,7 @@ class FlashExServiceShell : public FlashExService {
 public:
     explicit FlashExServiceShell(SecurityPolicy& policy) : policy_(policy) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
+    std::vector<CommandSignature> commands() const override;
 
 private:
     static const ServiceCommand<FlashExServiceShell> kCommands[];

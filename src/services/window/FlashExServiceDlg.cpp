@@ -9,19 +9,21 @@
 #include "services/common/ServiceResults.h"
 
 const ServiceCommand<FlashExServiceDlg> FlashExServiceDlg::kCommands[] = {
-    {"lockApi", &FlashExServiceDlg::lockApi},
-    {"wantExtEvents", &FlashExServiceDlg::wantExtEvents},
-    {"closeApp", &FlashExServiceDlg::closeApp},
-    {"setWindowTitle", &FlashExServiceDlg::setWindowTitle},
-    {"moveWindow", &FlashExServiceDlg::moveWindow},
-    {"hideWindow", &FlashExServiceDlg::hideWindow},
-    {"showWindow", &FlashExServiceDlg::showWindow},
-    {"getWindowRect", &FlashExServiceDlg::getWindowRect},
-    {"updateWindow", &FlashExServiceDlg::updateWindow},
-    {"setForegroundWindow", &FlashExServiceDlg::setForegroundWindow},
-    {"setIcon", &FlashExServiceDlg::setIcon},
-    {"setCapture", &FlashExServiceDlg::setCapture},
+    {"lockApi", &FlashExServiceDlg::lockApi, 0, 0},
+    {"wantExtEvents", &FlashExServiceDlg::wantExtEvents, 0, 0},
+    {"closeApp", &FlashExServiceDlg::closeApp, 0, 0},
+    {"setWindowTitle", &FlashExServiceDlg::setWindowTitle, 1, 1},
+    {"moveWindow", &FlashExServiceDlg::moveWindow, 2, 4},
+    {"hideWindow", &FlashExServiceDlg::hideWindow, 0, 0},
+    {"showWindow", &FlashExServiceDlg::showWindow, 0, 0},
+    {"getWindowRect", &FlashExServiceDlg::getWindowRect, 0, 0},
+    {"updateWindow", &FlashExServiceDlg::updateWindow, 0, 0},
+    {"setForegroundWindow", &FlashExServiceDlg::setForegroundWindow, 0, 0},
+    {"setIcon", &FlashExServiceDlg::setIcon, 1, 1},
+    {"setCapture", &FlashExServiceDlg::setCapture, 0, 0},
 };
+
+std::vector<CommandSignature> FlashExServiceDlg::commands() const { return signaturesOf(kCommands); }
 
 bool FlashExServiceDlg::invoke(FlashExRequest& request, ParamPtr& result) {
     return runCommand(*this, kCommands, request, result);

@@ -13,6 +13,8 @@ public:
 
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
+    std::vector<CommandSignature> commands() const override;
+
 private:
     static const ServiceCommand<FlashExServiceDlg> kCommands[];
 
