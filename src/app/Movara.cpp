@@ -49,11 +49,11 @@ void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, Securi
     manager.addService(std::make_unique<FlashExServiceDlg>(dialog));
     manager.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
     manager.addService(std::make_unique<FlashExServiceOle>(policy));
-    manager.addService(std::make_unique<FlashExServiceComModule>(policy));
-    manager.addService(std::make_unique<FlashExServiceShell>(policy));
+    manager.addService(std::make_unique<FlashExServiceComModule>(policy, dialog));
+    manager.addService(std::make_unique<FlashExServiceShell>(policy, dialog));
     manager.addService(std::make_unique<FlashExServiceSwf>(rasteriser, policy));
-    manager.addService(std::make_unique<FlashExServiceClipboard>(policy));
-    manager.addService(std::make_unique<FlashExServiceCommonDlg>());
+    manager.addService(std::make_unique<FlashExServiceClipboard>(policy, dialog));
+    manager.addService(std::make_unique<FlashExServiceCommonDlg>(dialog));
     manager.addService(std::make_unique<FlashExServiceImageFile>(rasteriser, policy));
     manager.addService(std::make_unique<FlashExServiceMedia>());
 }

@@ -66,7 +66,6 @@ void FlashExDlg::setIcons(tbx::Icon smallIcon, tbx::Icon bigIcon) {
 BOOL FlashExDlg::OnInitDialog() {
     if (fw::ActiveXControl* control = this->control(kPlayerId)) player_.attach(control->dispatch());
     applyPlayerSettings();
-    if (manager_) manager_->setWindows(window(), playerWindow());
     dropTarget_.Register(window());
     if (!moviePath_.empty()) loadMovie(moviePath_);
 

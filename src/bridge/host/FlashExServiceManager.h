@@ -28,7 +28,6 @@ public:
     ParamPtr invoke(FlashExRequest& request);
     // True when a service consumed the message.
     virtual bool preTranslateMessage(MSG* msg);
-    void setWindows(HWND host, HWND player);
 
 private:
     // Offers the request to one service; true when it handled the command.

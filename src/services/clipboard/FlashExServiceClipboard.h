@@ -2,6 +2,7 @@
 #include "bridge/host/FlashExCommandTable.h"
 #include "bridge/host/FlashExService.h"
 
+class HostWindows;
 class SecurityPolicy;
 struct FlashExRequest;
 
@@ -10,7 +11,9 @@ struct FlashExRequest;
 // names out of the window onto other programs.
 class FlashExServiceClipboard : public FlashExService {
 public:
-    explicit FlashExServiceClipboard(const SecurityPolicy& policy) : policy_(policy) {}
+    // The host window owns the clipboard while a bitmap is read from it.
+    FlashExServiceClipboard(const SecurityPolicy& policy, const HostWindows& windows)
+        : policy_(policy), windows_(windows) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
@@ -23,4 +26,5 @@ private:
     ParamPtr getClipBitmapSize(FlashExRequest& request);
 
     const SecurityPolicy& policy_;
+    const HostWindows& windows_;
 };

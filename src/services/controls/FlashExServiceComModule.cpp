@@ -3,6 +3,7 @@
 #include <string>
 
 #include "bridge/host/CShockwaveflash1.h"
+#include "bridge/host/FlashExHost.h"
 #include "tbx/FlashExException.h"
 #include "bridge/values/FlashExRequest.h"
 #include "tbx/MvException.h"
@@ -101,7 +102,7 @@ ParamPtr FlashExServiceComModule::axWindow(FlashExRequest& request) {
     std::string title = movie ? player::playerControlText() : name;
     // A control that cannot be created leaves an entry without a usable window.
     HWND window = CreateWindowExA(exStyle, fw::AtlAx::windowClass(), title.c_str(), style, x, y, width, height,
-                                  playerWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                  host_.playerWindow(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (movie) loadMovie(window, name);
     if (window) SetFocus(window);
     auto activeObject = controlOf(window).query<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);

@@ -7,6 +7,7 @@
 #include "bridge/host/FlashExService.h"
 #include "services/controls/MvAxWinInfo.h"
 
+class HostWindows;
 class SecurityPolicy;
 struct FlashExRequest;
 
@@ -17,7 +18,8 @@ struct FlashExRequest;
 // can translate its accelerator keys.
 class FlashExServiceComModule : public FlashExService {
 public:
-    explicit FlashExServiceComModule(SecurityPolicy& policy) : policy_(policy) {}
+    // The windows are children of the player's window.
+    FlashExServiceComModule(SecurityPolicy& policy, const HostWindows& windows) : policy_(policy), host_(windows) {}
     ~FlashExServiceComModule() override;
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
     bool preTranslateMessage(MSG* msg) override;
@@ -42,6 +44,7 @@ private:
     HWND existingWindow(const FlashExRequest& request);
 
     SecurityPolicy& policy_;
+    const HostWindows& host_;
     // A deleted window leaves a null entry, so indices never shift.
     std::vector<std::unique_ptr<MvAxWinInfo>> windows_;
     MvAxWinInfo* activeWindow_ = nullptr;

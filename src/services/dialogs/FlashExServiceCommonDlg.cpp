@@ -1,5 +1,6 @@
 #include "services/dialogs/FlashExServiceCommonDlg.h"
 
+#include "bridge/host/FlashExHost.h"
 #include "bridge/values/FlashExRequest.h"
 #include "services/dialogs/FolderBrowser.h"
 #include "services/dialogs/MvFileDialog.h"
@@ -27,7 +28,7 @@ ParamPtr FlashExServiceCommonDlg::fileDialog(FlashExRequest& request) {
     const char* fileName = optionalTextArgument(request, 2, nullptr);
     int flags = optionalIntArgument(request, 3, kDefaultFileDialogFlags);
     const char* filter = optionalTextArgument(request, 4, nullptr);
-    MvFileDialog dialog(open, defaultExtension, fileName, static_cast<DWORD>(flags), filter, hostWindow);
+    MvFileDialog dialog(open, defaultExtension, fileName, static_cast<DWORD>(flags), filter, windows_.hostWindow());
     if (hasArgument(request, 5)) dialog.setFilterIndex(static_cast<DWORD>(intArgument(request, 5)));
     if (const char* marker = optionalTextArgument(request, 6, nullptr)) dialog.markerName = marker;
 
@@ -41,5 +42,5 @@ ParamPtr FlashExServiceCommonDlg::fileDialog(FlashExRequest& request) {
 ParamPtr FlashExServiceCommonDlg::browseForFolder(FlashExRequest& request) {
     const std::string& title = stringArgument(request, 0);
     const char* initialFolder = optionalTextArgument(request, 1, nullptr);
-    return paramString(browseForFolderPath(hostWindow, title, initialFolder ? initialFolder : ""));
+    return paramString(browseForFolderPath(windows_.hostWindow(), title, initialFolder ? initialFolder : ""));
 }

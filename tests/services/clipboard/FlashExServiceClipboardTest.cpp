@@ -58,7 +58,8 @@ protected:
     }
 
     movara_test::GdiplusSession graphics_;
-    FlashExServiceClipboard service_{testPolicy()};
+    TestWindows windows_;
+    FlashExServiceClipboard service_{testPolicy(), windows_};
     ScratchDir scratch_;
 };
 

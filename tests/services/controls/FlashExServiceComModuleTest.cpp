@@ -48,8 +48,8 @@ protected:
                                  nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(nullptr, parent);
         SetForegroundWindow(parent);
-        service = std::make_unique<FlashExServiceComModule>(testPolicy());
-        service->playerWindow = parent;
+        windows.player = parent;
+        service = std::make_unique<FlashExServiceComModule>(testPolicy(), windows);
     }
     void TearDown() override {
         service.reset();
@@ -131,6 +131,7 @@ protected:
     ScratchDir dir;
     std::unique_ptr<player::PlayerClassRegistration> registration;
     HWND parent = nullptr;
+    TestWindows windows;
     std::unique_ptr<FlashExServiceComModule> service;
     std::vector<HWND> made;
 };
