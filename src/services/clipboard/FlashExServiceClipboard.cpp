@@ -69,7 +69,7 @@ ParamPtr FlashExServiceClipboard::saveClipBitmap(FlashExRequest& request) {
     std::string path = policy_.checkWrite(stringArgument(request, 0));
     ClipboardBitmap bitmap(windows_.hostWindow());
     // The encoder is the one whose extension ends the path.
-    MvGpImageConverter::instance().saveImage(path, nullptr, bitmap.image());
+    encoders_.saveImage(path, nullptr, bitmap.image());
     return nullptr;
 }
 

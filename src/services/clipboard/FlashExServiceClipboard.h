@@ -3,6 +3,7 @@
 #include "bridge/host/FlashExService.h"
 
 class HostWindows;
+class MvGpImageConverter;
 class SecurityPolicy;
 struct FlashExRequest;
 
@@ -12,8 +13,9 @@ struct FlashExRequest;
 class FlashExServiceClipboard : public FlashExService {
 public:
     // The host window owns the clipboard while a bitmap is read from it.
-    FlashExServiceClipboard(const SecurityPolicy& policy, const HostWindows& windows)
-        : policy_(policy), windows_(windows) {}
+    FlashExServiceClipboard(const SecurityPolicy& policy, const HostWindows& windows,
+                            const MvGpImageConverter& encoders)
+        : policy_(policy), windows_(windows), encoders_(encoders) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
 private:
@@ -27,4 +29,5 @@ private:
 
     const SecurityPolicy& policy_;
     const HostWindows& windows_;
+    const MvGpImageConverter& encoders_;
 };

@@ -167,6 +167,6 @@ ParamPtr FlashExServiceComModule::axWindowCapture(FlashExRequest& request) {
     if (!host) throw MvException(kNoWindow);
     // The picture is a file the movie writes: the file policy decides.
     std::string target = policy_.checkWrite(path);
-    saveScreenAreaAsPng(info.window, target);
+    saveScreenAreaAsPng(info.window, target, encoders_);
     return nullptr;
 }

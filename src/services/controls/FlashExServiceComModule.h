@@ -8,6 +8,7 @@
 #include "services/controls/MvAxWinInfo.h"
 
 class HostWindows;
+class MvGpImageConverter;
 class SecurityPolicy;
 struct FlashExRequest;
 
@@ -19,7 +20,8 @@ struct FlashExRequest;
 class FlashExServiceComModule : public FlashExService {
 public:
     // The windows are children of the player's window.
-    FlashExServiceComModule(SecurityPolicy& policy, const HostWindows& windows) : policy_(policy), host_(windows) {}
+    FlashExServiceComModule(SecurityPolicy& policy, const HostWindows& windows, const MvGpImageConverter& encoders)
+        : policy_(policy), host_(windows), encoders_(encoders) {}
     ~FlashExServiceComModule() override;
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
     bool preTranslateMessage(MSG* msg) override;
@@ -45,6 +47,7 @@ private:
 
     SecurityPolicy& policy_;
     const HostWindows& host_;
+    const MvGpImageConverter& encoders_;
     // A deleted window leaves a null entry, so indices never shift.
     std::vector<std::unique_ptr<MvAxWinInfo>> windows_;
     MvAxWinInfo* activeWindow_ = nullptr;

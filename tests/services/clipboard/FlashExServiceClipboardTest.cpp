@@ -10,6 +10,7 @@
 #include "GdiplusTestSupport.h"
 #include "OlePeer.h"
 #include "ServiceTestSupport.h"
+#include "imaging/MvGpImageConverter.h"
 
 using movara_test::OlePeer;
 using movara_test::ScratchDir;
@@ -59,7 +60,8 @@ protected:
 
     movara_test::GdiplusSession graphics_;
     TestWindows windows_;
-    FlashExServiceClipboard service_{testPolicy(), windows_};
+    MvGpImageConverter encoders_;
+    FlashExServiceClipboard service_{testPolicy(), windows_, encoders_};
     ScratchDir scratch_;
 };
 

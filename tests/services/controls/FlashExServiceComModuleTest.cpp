@@ -10,6 +10,7 @@
 #include "GdiplusTestSupport.h"
 #include "MovaraTest.h"
 #include "ServiceTestSupport.h"
+#include "imaging/MvGpImageConverter.h"
 #include "SwfWriter.h"
 #include "framework/AtlAx.h"
 #include "player/host/PlayerHost.h"
@@ -49,7 +50,7 @@ protected:
         ASSERT_NE(nullptr, parent);
         SetForegroundWindow(parent);
         windows.player = parent;
-        service = std::make_unique<FlashExServiceComModule>(testPolicy(), windows);
+        service = std::make_unique<FlashExServiceComModule>(testPolicy(), windows, encoders);
     }
     void TearDown() override {
         service.reset();
@@ -132,6 +133,7 @@ protected:
     std::unique_ptr<player::PlayerClassRegistration> registration;
     HWND parent = nullptr;
     TestWindows windows;
+    MvGpImageConverter encoders;
     std::unique_ptr<FlashExServiceComModule> service;
     std::vector<HWND> made;
 };
