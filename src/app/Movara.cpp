@@ -28,6 +28,7 @@
 #include "app/ProcessEnvironment.h"
 #include "app/Settings.h"
 #include "dom/MvDOMDocument.h"
+#include "imaging/MvGpImageConverter.h"
 #include "player/host/PlayerHost.h"
 #include "bridge/values/XercesFacade.h"
 #include "tbx/ErrorBoundary.h"
@@ -53,16 +54,16 @@ void showFailure(const char* cause) {
 // them a command: window, files, OLE automation, COM modules, shell, movies,
 // clipboard, common dialogs, images, media.
 void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, SecurityPolicy& policy,
-                      TempFolderRegistry& tempFolders, Rasteriser& rasteriser) {
+                      TempFolderRegistry& tempFolders, Rasteriser& rasteriser, const MvGpImageConverter& encoders) {
     manager.addService(std::make_unique<FlashExServiceDlg>(dialog));
     manager.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
     manager.addService(std::make_unique<FlashExServiceOle>(policy));
-    manager.addService(std::make_unique<FlashExServiceComModule>(policy));
-    manager.addService(std::make_unique<FlashExServiceShell>(policy));
-    manager.addService(std::make_unique<FlashExServiceSwf>(rasteriser, policy));
-    manager.addService(std::make_unique<FlashExServiceClipboard>(policy));
-    manager.addService(std::make_unique<FlashExServiceCommonDlg>());
-    manager.addService(std::make_unique<FlashExServiceImageFile>(rasteriser, policy));
+    manager.addService(std::make_unique<FlashExServiceComModule>(policy, dialog, encoders));
+    manager.addService(std::make_unique<FlashExServiceShell>(policy, dialog));
+    manager.addService(std::make_unique<FlashExServiceSwf>(rasteriser, policy, encoders));
+    manager.addService(std::make_unique<FlashExServiceClipboard>(policy, dialog, encoders));
+    manager.addService(std::make_unique<FlashExServiceCommonDlg>(dialog));
+    manager.addService(std::make_unique<FlashExServiceImageFile>(rasteriser, policy, encoders));
     manager.addService(std::make_unique<FlashExServiceMedia>());
 }
 
@@ -124,6 +125,8 @@ void Movara::runMainDialog() {
     // The movie's calls are parsed from the first one on.
     XercesFacade::initialize();
     startGraphicsLibrary();
+    // Every image the movie has saved goes through these encoders.
+    MvGpImageConverter encoders;
     // Movies are rendered on a user-interface thread of their own, started
     // before the main dialog.
     auto rasteriser = std::make_unique<MvRasSwfThread>(policy_);
@@ -133,7 +136,7 @@ void Movara::runMainDialog() {
     player::PlayerClassRegistration playerClass;
     auto dialog = std::make_unique<FlashExDlg>(kMainDialogTemplate);
     auto manager = std::make_unique<FlashExServiceManager>();
-    registerServices(*manager, *dialog, policy_, *tempFolders_, *rasteriser);
+    registerServices(*manager, *dialog, policy_, *tempFolders_, *rasteriser, encoders);
 
     RECT workArea = {0, 0, 0, 0};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);

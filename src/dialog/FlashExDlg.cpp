@@ -4,22 +4,13 @@
 
 #include <vector>
 
-#include "bridge/host/FlashExExternalCall.h"
 #include "bridge/values/FlashExParam.h"
 #include "bridge/host/FlashExMovieCall.h"
 #include "bridge/values/FlashExParse.h"
-#include "bridge/host/FlashExServiceManager.h"
 #include "tbx/ErrorBoundary.h"
 #include "framework/AutomationException.h"
-#include "player/host/PlayerHost.h"
-#include "player/host/PlayerIds.h"
-#include "tbx/TextConversion.h"
-#include "tbx/PathString.h"
 
 namespace {
-
-const char* const kHandlerFailure =
-    "Flashコントロールで例外が発生しました。最新バージョンのFlashをインストールする事で解決する可能性があります。";
 
 bool keyIsDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
@@ -29,9 +20,7 @@ int modifierMask() {
 
 }  // namespace
 
-FlashExDlg::FlashExDlg(UINT templateId, HINSTANCE resources) : fw::Dialog(templateId, resources) {
-    hostControl(kPlayerId, player::playerControlText(), player::kPlayerEventsIid);
-}
+FlashExDlg::FlashExDlg(UINT templateId, HINSTANCE resources) : PlayerDialog(templateId, resources) {}
 
 FlashExDlg::~FlashExDlg() = default;
 
@@ -40,7 +29,7 @@ void FlashExDlg::setup(bool fitPlayer, const std::string& movie, FlashExServiceM
     wantExtEvents_ = false;
     fitPlayerToClient_ = fitPlayer;
     moviePath_ = movie;
-    manager_ = serviceManager;
+    setServiceManager(serviceManager);
     initialWidth_ = width;
     initialHeight_ = height;
 }
@@ -48,11 +37,6 @@ void FlashExDlg::setup(bool fitPlayer, const std::string& movie, FlashExServiceM
 void FlashExDlg::setInitialPosition(int x, int y) {
     initialX_ = x;
     initialY_ = y;
-}
-
-HWND FlashExDlg::playerWindow() const {
-    const fw::ActiveXControl* control = this->control(kPlayerId);
-    return control ? control->window() : nullptr;
 }
 
 void FlashExDlg::setIcons(tbx::Icon smallIcon, tbx::Icon bigIcon) {
@@ -64,9 +48,7 @@ void FlashExDlg::setIcons(tbx::Icon smallIcon, tbx::Icon bigIcon) {
 }
 
 BOOL FlashExDlg::OnInitDialog() {
-    if (fw::ActiveXControl* control = this->control(kPlayerId)) player_.attach(control->dispatch());
-    applyPlayerSettings();
-    if (manager_) manager_->setWindows(window(), playerWindow());
+    PlayerDialog::OnInitDialog();
     dropTarget_.Register(window());
     if (!moviePath_.empty()) loadMovie(moviePath_);
 
@@ -85,32 +67,9 @@ std::vector<PlayerSetting> FlashExDlg::playerSettings() const {
     };
 }
 
-void FlashExDlg::applyPlayerSettings() {
-    if (!player_.exists()) return;
-    for (const PlayerSetting& setting : playerSettings()) {
-        try {
-            player_.PutSetting(setting);
-        } catch (const FlashExDispatchException&) {
-            // A player without this setting plays all the same.
-        }
-    }
-}
-
 void FlashExDlg::loadMovie(const std::string& path) {
     wantExtEvents_ = false;
-    // Everything after the first "?" is the movie's FlashVars query.
-    size_t question = tbx::find_character(path, '?');
-    std::string movie = path.substr(0, question);
-    player_.SetFlashVars(question == std::string::npos ? std::string() : path.substr(question + 1));
-
-    char current[MAX_PATH] = "";
-    GetCurrentDirectoryA(sizeof(current), current);
-    std::string local = std::string(current) + "\\" + movie;
-    DWORD attributes = local.size() < 1024 ? GetFileAttributesA(local.c_str()) : INVALID_FILE_ATTRIBUTES;
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        player_.SetMovie(local);
-    else
-        player_.SetMovie(path);
+    playMovie(path);
 }
 
 ParamPtr FlashExDlg::sendEvent(const std::string& name, std::vector<ParamPtr> arguments) {
@@ -152,17 +111,13 @@ bool FlashExDlg::translateExtEvent(MSG* msg, bool& dispatchDirectly) {
 }
 
 BOOL FlashExDlg::PreTranslateMessage(MSG* msg) {
-    if (manager_ && manager_->preTranslateMessage(msg)) return TRUE;
+    if (servicesTakeMessage(msg)) return TRUE;
     if (wantExtEvents_) {
         bool dispatchDirectly = false;
         if (translateExtEvent(msg, dispatchDirectly)) return TRUE;
         if (dispatchDirectly) return FALSE;
     }
-    try {
-        return fw::Dialog::PreTranslateMessage(msg);
-    } catch (const fw::AutomationException&) {
-        return FALSE;
-    }
+    return dialogManagerTakes(msg);
 }
 
 void FlashExDlg::OnSize(UINT type, int width, int height) {
@@ -213,14 +168,5 @@ void FlashExDlg::OnDropFiles(HDROP drop) {
 
 void FlashExDlg::OnDestroy() {
     dropTarget_.Revoke();
-    player_.release();
+    PlayerDialog::OnDestroy();
 }
-
-void FlashExDlg::OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) {
-    if (controlId != kPlayerId || id != player::kEventFlashCall || !manager_) return;
-    if (!params || params->cArgs < 1 || V_VT(&params->rgvarg[0]) != VT_BSTR) return;
-    std::string text = wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&params->rgvarg[0])), CP_ACP);
-    handleExternalCall(text, *manager_, apiKey_, player_);
-}
-
-void FlashExDlg::OnHandlerException() { MessageBoxA(window(), kHandlerFailure, nullptr, MB_OK); }

@@ -5,16 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "bridge/host/CShockwaveflash1.h"
+#include "bridge/dialog/PlayerDialog.h"
 #include "bridge/host/FlashExHost.h"
+#include "bridge/values/FlashExParam.h"
 #include "dialog/MvDropListener.h"
 #include "dialog/MvDropTarget.h"
-#include "framework/Dialog.h"
 #include "tbx/Handles.h"
 
-#include <vector>
-
-#include "bridge/values/FlashExParam.h"
 class FlashExServiceManager;
 
 // The program's window: a dialog whose only child is the movie player
@@ -22,10 +19,8 @@ class FlashExServiceManager;
 // service manager and reports key, mouse, close, drop and move events to the
 // movie by calling its functions ("ext events"), and data that other
 // programs drop on it ("onExtDrop").
-class FlashExDlg : public fw::Dialog, public FlashExHost, public MvDropListener {
+class FlashExDlg : public PlayerDialog, public FlashExHost, public MvDropListener {
 public:
-    static const int kPlayerId = 1002;
-
     explicit FlashExDlg(UINT templateId, HINSTANCE resources = nullptr);
     ~FlashExDlg() override;
 
@@ -39,7 +34,7 @@ public:
     // FlashExHost. A movie found in the current directory is loaded by its
     // full path, any other path as given.
     HWND hostWindow() const override { return window(); }
-    HWND playerWindow() const override;
+    HWND playerWindow() const override { return PlayerDialog::playerWindow(); }
     const std::string& apiKey() const override { return apiKey_; }
     void lockApi(const std::string& key) override { apiKey_ = key; }
     void enableExtEvents() override { wantExtEvents_ = true; }
@@ -50,10 +45,6 @@ public:
     bool extEventsWanted() const { return wantExtEvents_; }
     const tbx::Icon& smallIcon() const { return smallIcon_; }
     const tbx::Icon& bigIcon() const { return bigIcon_; }
-    CShockwaveflash1& player() { return player_; }
-    // Gives the attached player its start-up settings, each in the form its
-    // property takes; a player without one of them plays all the same.
-    void applyPlayerSettings();
 
     // Offers the message to the services, then turns keys and clicks into
     // ext events, then gives it to the dialog manager.
@@ -65,24 +56,18 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    bool OnEraseBkgnd(HDC dc) override { return true; }
     void OnSize(UINT type, int width, int height) override;
     void OnMove(int x, int y) override;
     bool OnClose() override;
     void OnDropFiles(HDROP drop) override;
     void OnDestroy() override;
-    void OnOK() override {}
-    void OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) override;
-    void OnHandlerException() override;
 
-    // The player's start-up settings (window mode, quality, scale mode,
-    // playing, loop, menu, networking, full screen); a dialog with other
-    // needs overrides this.
-    virtual std::vector<PlayerSetting> playerSettings() const;
+    // The player's start-up settings: window mode, quality, scale mode,
+    // playing, loop, menu, networking, full screen.
+    std::vector<PlayerSetting> playerSettings() const override;
+    const std::string& callKey() const override { return apiKey_; }
     // Calls a movie function; any failure is swallowed and gives null.
     ParamPtr sendEvent(const std::string& name, std::vector<ParamPtr> arguments = {});
-
-    FlashExServiceManager* manager() const { return manager_; }
 
 private:
     // Key, mouse-up and right-click ext events. True consumes the message;
@@ -97,10 +82,8 @@ private:
     int initialY_ = -1;
     tbx::Icon smallIcon_;
     tbx::Icon bigIcon_;
-    CShockwaveflash1 player_;
     bool extCloseEnabled_ = true;
     bool wantExtEvents_ = false;
-    FlashExServiceManager* manager_ = nullptr;
     std::string apiKey_;
     MvDropTarget dropTarget_{*this};
 };

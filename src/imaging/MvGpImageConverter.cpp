@@ -33,21 +33,25 @@ std::vector<uint8_t> readEncoderTable(UINT& count) {
 
 }  // namespace
 
-MvGpImageConverter& MvGpImageConverter::instance() {
-    static MvGpImageConverter converter = [] {
-        UINT count = 0;
-        std::vector<uint8_t> table = readEncoderTable(count);
-        return MvGpImageConverter(reinterpret_cast<const Gdiplus::ImageCodecInfo*>(table.data()), count);
-    }();
-    return converter;
-}
-
 MvGpImageConverter::MvGpImageConverter(const Gdiplus::ImageCodecInfo* encoders, UINT count) {
     encoders_.reserve(count);
     for (UINT i = 0; i < count; ++i) {
         const char16_t* text = reinterpret_cast<const char16_t*>(encoders[i].FilenameExtension);
         encoders_.push_back(Encoder{encoders[i].Clsid, splitExtensions(text)});
     }
+    loaded_ = true;
+}
+
+const std::vector<MvGpImageConverter::Encoder>& MvGpImageConverter::encoders() const {
+    std::lock_guard<std::mutex> lock(loading_);
+    if (!loaded_) {
+        UINT count = 0;
+        std::vector<uint8_t> table = readEncoderTable(count);
+        MvGpImageConverter read(reinterpret_cast<const Gdiplus::ImageCodecInfo*>(table.data()), count);
+        encoders_ = std::move(read.encoders_);
+        loaded_ = true;
+    }
+    return encoders_;
 }
 
 std::vector<std::string> MvGpImageConverter::splitExtensions(const char16_t* extensionText) {
@@ -67,7 +71,7 @@ std::vector<std::string> MvGpImageConverter::splitExtensions(const char16_t* ext
 }
 
 const CLSID* MvGpImageConverter::findEncoder(const std::string& key) const {
-    for (const Encoder& encoder : encoders_) {
+    for (const Encoder& encoder : encoders()) {
         for (const std::string& extension : encoder.extensions) {
             // Every extension begins with its dot, which is never the second
             // byte of a double-byte character, so the key's tail is whole text.

@@ -3,6 +3,7 @@
 #include <gdiplus.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,16 +14,19 @@
 // file's extension (or a type such as ".png") chooses the encoder.
 class MvGpImageConverter {
 public:
-    // The process-wide converter, built on first use from GDI+'s encoder list
-    // (GDI+ must be running). Throws MvGpException.
-    static MvGpImageConverter& instance();
-
+    // A converter over GDI+'s encoder list, read on first use (GDI+ must be
+    // running by then). A use that cannot read it throws MvGpException, and
+    // the next use tries again.
+    MvGpImageConverter() = default;
     // A converter over a given encoder table, copied (tests use their own).
     MvGpImageConverter(const Gdiplus::ImageCodecInfo* encoders, UINT count);
+    MvGpImageConverter(const MvGpImageConverter&) = delete;
+    MvGpImageConverter& operator=(const MvGpImageConverter&) = delete;
 
     // The CLSID of the first encoder (in table order) one of whose extensions,
     // such as ".JPG", ends the key, ignoring case; null when none does. A
-    // file name works as a key as well as an extension with its dot.
+    // file name works as a key as well as an extension with its dot. Throws
+    // MvGpException when GDI+'s list cannot be read.
     const CLSID* findEncoder(const std::string& key) const;
 
     // Saves the image with the encoder that the type selects, or the path
@@ -49,5 +53,10 @@ private:
         CLSID clsid;
         std::vector<std::string> extensions;
     };
-    std::vector<Encoder> encoders_;
+    // The encoders, reading GDI+'s list on the first call.
+    const std::vector<Encoder>& encoders() const;
+
+    mutable std::mutex loading_;
+    mutable bool loaded_ = false;
+    mutable std::vector<Encoder> encoders_;
 };

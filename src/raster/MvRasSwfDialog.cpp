@@ -34,9 +34,9 @@ std::string stringArgument(const VARIANT& argument) {
 }  // namespace
 
 MvRasSwfDialog::MvRasSwfDialog(SecurityPolicy& policy)
-    : FlashExDlg(kTemplateId), services_(std::make_unique<FlashExServiceManager>()) {
+    : PlayerDialog(kTemplateId), services_(std::make_unique<FlashExServiceManager>()) {
     services_->addService(std::make_unique<FlashExServiceSecureFile>(policy));
-    setup(false, "", services_.get(), -1, -1);
+    setServiceManager(services_.get());
 }
 
 MvRasSwfDialog::~MvRasSwfDialog() {
@@ -46,7 +46,7 @@ MvRasSwfDialog::~MvRasSwfDialog() {
 }
 
 BOOL MvRasSwfDialog::OnInitDialog() {
-    BOOL result = FlashExDlg::OnInitDialog();
+    BOOL result = PlayerDialog::OnInitDialog();
     try {
         installFontCharsetFix();
     } catch (const MvException& e) {
@@ -66,7 +66,7 @@ std::vector<PlayerSetting> MvRasSwfDialog::playerSettings() const {
 
 BOOL MvRasSwfDialog::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) return FALSE;
-    return FlashExDlg::PreTranslateMessage(msg);
+    return PlayerDialog::PreTranslateMessage(msg);
 }
 
 RasterJob* MvRasSwfDialog::liveJob() {
@@ -104,7 +104,7 @@ void MvRasSwfDialog::prepareJob() {
         capture();  // the movie is still playing: no reload
         return;
     }
-    loadMovie(url);
+    playMovie(url);
     player().SetQuality2("best");
     // The capture follows from the player's ready state or the movie's command.
 }
@@ -121,7 +121,7 @@ std::string MvRasSwfDialog::movieUrl() const {
 
 void MvRasSwfDialog::OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) {
     if (controlId != kPlayerId || (id != player::kEventReadyStateChange && id != player::kEventFSCommand)) {
-        FlashExDlg::OnEvent(controlId, id, params, result);
+        PlayerDialog::OnEvent(controlId, id, params, result);
         return;
     }
     RasterJob* job = liveJob();

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dialog/FlashExDlg.h"
+#include "bridge/dialog/PlayerDialog.h"
 #include "services/images/RasterJob.h"
 #include "tbx/Handles.h"
 
@@ -17,7 +17,7 @@ class SecurityPolicy;
 // is already playing) and captures the player's painting into a bitmap when
 // the movie is complete, or when it sends "readyRender". Its movie may call
 // only the secure file service, through a service manager of its own.
-class MvRasSwfDialog : public FlashExDlg {
+class MvRasSwfDialog : public PlayerDialog {
 public:
     static const UINT kTemplateId = 130;
 
@@ -28,7 +28,7 @@ public:
     // Takes the job as the current one and starts it; failures finish it.
     void startJob(std::shared_ptr<RasterJob> job);
     // Enter and Escape never reach the dialog manager, so they cannot close
-    // the dialog; everything else as the main dialog.
+    // the dialog; everything else as any player's dialog.
     BOOL PreTranslateMessage(MSG* msg) override;
 
 protected:

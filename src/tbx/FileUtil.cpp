@@ -78,8 +78,7 @@ bool is_directory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void create_directories(const std::string& path, const path_check& check) {
-    // The missing folders, the deepest first.
+std::vector<std::string> missing_directories(const std::string& path) {
     std::vector<std::string> missing;
     std::string folder = path;
     while (ends_with_separator(folder)) folder.pop_back();
@@ -87,6 +86,11 @@ void create_directories(const std::string& path, const path_check& check) {
         missing.push_back(folder);
         if (dir_name_of(folder).size() <= 2) break;
     }
+    return missing;
+}
+
+void create_directories(const std::string& path, const path_check& check) {
+    std::vector<std::string> missing = missing_directories(path);
     // Each below the name its parent was judged as.
     std::vector<std::string> names;
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {

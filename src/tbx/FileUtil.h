@@ -18,7 +18,6 @@ void write_file(const std::string& path, const std::string& data);
 // level itself. Names beginning with '.' are skipped, files and directories.
 std::vector<std::string> list_files(const std::string& pattern, bool recursive);
 
-// Creates the directory and any missing parents; failures are not reported.
 // Judges a path that is about to be written and answers the name to use for
 // it (the name that was judged); throws to refuse it.
 using path_check = std::function<std::string(const std::string& path)>;
@@ -30,6 +29,11 @@ using path_check = std::function<std::string(const std::string& path)>;
 // change (a trailing space or dot) is judged, and made, as what it becomes.
 void create_directories(const std::string& path, const path_check& check = {});
 
+// The folders that path names and its parents, the deepest first, that do not
+// exist yet, up to the first that does; a bare drive or root is never among them.
+std::vector<std::string> missing_directories(const std::string& path);
+
+// False for a path that does not exist.
 bool is_directory(const std::string& path);
 
 }  // namespace tbx

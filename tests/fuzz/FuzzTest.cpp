@@ -202,7 +202,8 @@ std::vector<std::string> swfCorpus() {
 class QuietPlayerOutput {
 public:
     QuietPlayerOutput()
-        : nul_(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)),
+        : nul_(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr)),
           output_(GetStdHandle(STD_OUTPUT_HANDLE)),
           error_(GetStdHandle(STD_ERROR_HANDLE)) {
         SetStdHandle(STD_OUTPUT_HANDLE, nul_.get());
@@ -685,7 +686,7 @@ private:
         writeBytes(allowed_ + "\\sub\\s.txt", "sub");
         writeBytes(allowed_ + "\\a\\b\\c.txt", "c");
         writeBytes(allowed_ + "\\m.swf", buildSwf(SwfOptions(), "trace(1);"));
-        MvGpImageConverter::instance().saveImage(allowed_ + "\\photo.png", ".png", photo_.get());
+        MvGpImageConverter().saveImage(allowed_ + "\\photo.png", ".png", photo_.get());
         SetCurrentDirectoryA(allowed_.c_str());
     }
 
@@ -694,8 +695,8 @@ private:
         for (const std::string& folder : denied_) rules += "<deny access=\"rw\" match=\"dir\">" + folder + "</deny>";
         MvDOMDocument document;
         document.loadXML("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<settings><security><trusted>" +
-                         (dir_ / "Trusted") + "</trusted><fileAccess>" + rules +
-                         "<allow access=\"rw\" match=\"dir\">" + allowed_ + "</allow></fileAccess></security></settings>");
+                         (dir_ / "Trusted") + "</trusted><fileAccess>" + rules + "<allow access=\"rw\" match=\"dir\">" +
+                         allowed_ + "</allow></fileAccess></security></settings>");
         return document;
     }
 
@@ -726,13 +727,14 @@ TEST(Fuzz, FileCommands) {
     const size_t inputs = fuzz::inputsPerKind(2000);
     fuzz::RunReport report;
     NoRasteriser noRasteriser;
+    MvGpImageConverter encoders;
     {
         // As the program makes it: deleting at exit only what the policy allows.
         const SecurityPolicy& policy = scene.policy();
         TempFolderRegistry tempFolders([&](const std::string& path) { return policy.checkWrite(path); });
         FlashExServiceManager services;
         services.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
-        services.addService(std::make_unique<FlashExServiceImageFile>(noRasteriser, policy));
+        services.addService(std::make_unique<FlashExServiceImageFile>(noRasteriser, policy, encoders));
         report = fuzz::run(
             "command", corpus, fuzz::regressions("command"),
             [&](const std::string& input) {

@@ -88,7 +88,7 @@ TEST(MvGpImageConverter, FirstListedEncoderOfAnExtensionWins) {
 }
 
 TEST(MvGpImageConverter, KeysSelectEncodersByTheirEndingIgnoringCase) {
-    const MvGpImageConverter& converter = MvGpImageConverter::instance();
+    MvGpImageConverter converter;
     CLSID jpeg = encoderFor(L"image/jpeg"), png = encoderFor(L"image/png");
     struct Case {
         const char* key;
@@ -111,7 +111,7 @@ TEST(MvGpImageConverter, KeysSelectEncodersByTheirEndingIgnoringCase) {
 
 TEST(MvGpImageConverter, SavesInTheFormatTheTypeOrElseThePathSelects) {
     ScratchDir dir;
-    const MvGpImageConverter& converter = MvGpImageConverter::instance();
+    MvGpImageConverter converter;
     TestImage image = solidBitmap(8, 6, 0xFF20A040);
     struct Case {
         const char* name;
@@ -139,7 +139,7 @@ TEST(MvGpImageConverter, SavesInTheFormatTheTypeOrElseThePathSelects) {
 
 TEST(MvGpImageConverter, FailuresCarryTheirTexts) {
     ScratchDir dir;
-    const MvGpImageConverter& converter = MvGpImageConverter::instance();
+    MvGpImageConverter converter;
     TestImage image = solidBitmap(4, 4, 0xFFFFFFFF);
     EXPECT_EQ("codec not found", failureOf([&] { converter.saveImage(dir / "a.png", "bmp", image.get()); }));
     EXPECT_EQ("codec not found", failureOf([&] { converter.saveImage(dir / "a.unknown", nullptr, image.get()); }));
@@ -159,7 +159,7 @@ TEST(MvGpImageConverter, FailuresCarryTheirTexts) {
 
 TEST(MvGpImageConverter, ThumbnailsAreScaledAndSaved) {
     ScratchDir dir;
-    const MvGpImageConverter& converter = MvGpImageConverter::instance();
+    MvGpImageConverter converter;
     TestImage image = solidBitmap(400, 300, 0xFF0000FF);
     converter.saveThumbnail(image.get(), dir / "small.thumbnail", ".png", 100, 100);
     converter.saveThumbnail(image.get(), dir / "same.png", nullptr, 100, 0);
@@ -193,7 +193,7 @@ TEST(MvGpImageConverter, GdiBitmapsAreCopiedIntoGdiplusBitmaps) {
 
     imaging::GpImagePtr copy = imaging::bitmapFromHbitmap(bitmap);
     DeleteObject(bitmap);
-    MvGpImageConverter::instance().saveImage(dir / "copy.png", nullptr, copy.get());
+    MvGpImageConverter().saveImage(dir / "copy.png", nullptr, copy.get());
     TestImage back = loadImage(dir / "copy.png");
     ASSERT_TRUE(back);
     EXPECT_EQ(10, imageSize(back.get()).cx);

@@ -23,7 +23,7 @@ for entry in "${cases[@]}"; do
   plant "$file" "$line"
 done
 sed 's/^tbx|tbx|0|/tbx|tbx|0|movara_app /' "$MAP" > "$copy/upward-link.txt"
-cases+=('||tbx (layer 0) links movara_app (layer 10), which is not below it')
+cases+=('||tbx (layer 0) links movara_app (layer 11), which is not below it')
 
 output="$(python3 "$ROOT/scripts/check-layers.py" "$MAP" "$copy/src" 2>&1;
           python3 "$ROOT/scripts/check-layers.py" "$copy/upward-link.txt" "$ROOT/src" 2>&1)"

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <stdexcept>
+#include <vector>
 
 #include "MovaraTest.h"
 #include "tbx/FileUtil.h"
@@ -74,8 +76,34 @@ TEST(FileUtil, CreateDirectoriesMakesEveryMissingLevel) {
     tbx::create_directories(dir / "a\\表\\c\\");
     EXPECT_TRUE(directoryExists(dir / "a\\表\\c"));
     tbx::create_directories(dir / "a\\表\\c");  // already there: nothing to do
+    EXPECT_TRUE(directoryExists(dir / "a\\表\\c"));
     tbx::create_directories("");
     writeBytes(dir / "file", "x");
     tbx::create_directories(dir / "file\\below");  // fails silently under a file
     EXPECT_FALSE(directoryExists(dir / "file\\below"));
+}
+
+TEST(FileUtil, CreateDirectoriesJudgesEveryMissingFolderBeforeMakingAny) {
+    ScratchDir dir;
+    makeDirectory(dir / "a");
+    std::vector<std::string> asked;
+    tbx::create_directories(dir / "a\\b\\c", [&](const std::string& folder) {
+        asked.push_back(folder);
+        return folder;
+    });
+    EXPECT_EQ((std::vector<std::string>{dir / "a\\b", dir / "a\\b\\c"}), asked);
+    EXPECT_TRUE(directoryExists(dir / "a\\b\\c"));
+
+    auto refuseY = [](const std::string& folder) -> std::string {
+        if (folder.back() == 'y') throw std::runtime_error("refused");
+        return folder;
+    };
+    EXPECT_THROW(tbx::create_directories(dir / "x\\y", refuseY), std::runtime_error);
+    EXPECT_FALSE(directoryExists(dir / "x"));
+
+    // A folder is made under the name the check answers, and so is what lies below it.
+    const std::string spaced = dir / "p ";
+    tbx::create_directories(spaced + "\\q",
+                            [&](const std::string& folder) { return folder == spaced ? dir / "p" : folder; });
+    EXPECT_TRUE(directoryExists(dir / "p\\q"));
 }

@@ -23,9 +23,4 @@ public:
     virtual void terminate() {}
     // Offered every message of the dialog's thread first; true consumes it.
     virtual bool preTranslateMessage(MSG* msg) { return false; }
-
-    // The dialog that hosts the player, and the player control's window;
-    // parents and owners of the windows a service creates.
-    HWND hostWindow = nullptr;
-    HWND playerWindow = nullptr;
 };

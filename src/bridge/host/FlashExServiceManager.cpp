@@ -68,10 +68,3 @@ bool FlashExServiceManager::preTranslateMessage(MSG* msg) {
     }
     return false;
 }
-
-void FlashExServiceManager::setWindows(HWND host, HWND player) {
-    for (auto& service : services) {
-        service->hostWindow = host;
-        service->playerWindow = player;
-    }
-}

@@ -31,7 +31,6 @@ public:
     std::vector<CommandSignature> commands() const;
     // True when a service consumed the message.
     virtual bool preTranslateMessage(MSG* msg);
-    void setWindows(HWND host, HWND player);
 
 private:
     // Offers the request to one service; true when it handled the command.

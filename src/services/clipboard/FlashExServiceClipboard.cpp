@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "bridge/host/FlashExHost.h"
 #include "bridge/values/FlashExParam.h"
 #include "bridge/values/FlashExRequest.h"
 #include "services/clipboard/ClipboardBitmap.h"
@@ -68,14 +69,14 @@ ParamPtr FlashExServiceClipboard::getClipText(FlashExRequest&) {
 
 ParamPtr FlashExServiceClipboard::saveClipBitmap(FlashExRequest& request) {
     std::string path = policy_.checkWrite(stringArgument(request, 0));
-    ClipboardBitmap bitmap(hostWindow);
+    ClipboardBitmap bitmap(windows_.hostWindow());
     // The encoder is the one whose extension ends the path.
-    MvGpImageConverter::instance().saveImage(path, nullptr, bitmap.image());
+    encoders_.saveImage(path, nullptr, bitmap.image());
     return nullptr;
 }
 
 ParamPtr FlashExServiceClipboard::getClipBitmapSize(FlashExRequest&) {
-    ClipboardBitmap bitmap(hostWindow);
+    ClipboardBitmap bitmap(windows_.hostWindow());
     auto size = std::make_unique<FlashExParamObject>();
     size->setProperty("w", paramInt(static_cast<int>(bitmap.width())));
     size->setProperty("h", paramInt(static_cast<int>(bitmap.height())));

@@ -2,6 +2,8 @@
 #include "bridge/host/FlashExCommandTable.h"
 #include "bridge/host/FlashExService.h"
 
+class HostWindows;
+class MvGpImageConverter;
 class SecurityPolicy;
 struct FlashExRequest;
 
@@ -10,7 +12,10 @@ struct FlashExRequest;
 // names out of the window onto other programs.
 class FlashExServiceClipboard : public FlashExService {
 public:
-    explicit FlashExServiceClipboard(const SecurityPolicy& policy) : policy_(policy) {}
+    // The host window owns the clipboard while a bitmap is read from it.
+    FlashExServiceClipboard(const SecurityPolicy& policy, const HostWindows& windows,
+                            const MvGpImageConverter& encoders)
+        : policy_(policy), windows_(windows), encoders_(encoders) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
     std::vector<CommandSignature> commands() const override;
 
@@ -24,4 +29,6 @@ private:
     ParamPtr getClipBitmapSize(FlashExRequest& request);
 
     const SecurityPolicy& policy_;
+    const HostWindows& windows_;
+    const MvGpImageConverter& encoders_;
 };

@@ -76,11 +76,6 @@ int unixSeconds(const FILETIME& time) {
     return static_cast<int>(static_cast<DWORD>((ticks - epoch) / 10000000LL));
 }
 
-bool isExistingDirectory(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool isExistingFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -37,6 +37,5 @@ FILETIME lastWriteTime(const std::string& path);
 // Seconds since 1970-01-01 00:00:00 UTC, truncated toward zero, low 32 bits.
 int unixSeconds(const FILETIME& time);
 
-// Attribute tests that answer false for a path that does not exist.
-bool isExistingDirectory(const std::string& path);
+// False for a path that does not exist (tbx::is_directory tells folders).
 bool isExistingFile(const std::string& path);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "bridge/host/CShockwaveflash1.h"
+#include "bridge/host/FlashExHost.h"
 #include "tbx/FlashExException.h"
 #include "bridge/values/FlashExRequest.h"
 #include "tbx/MvException.h"
@@ -103,7 +104,7 @@ ParamPtr FlashExServiceComModule::axWindow(FlashExRequest& request) {
     std::string title = movie ? player::playerControlText() : name;
     // A control that cannot be created leaves an entry without a usable window.
     HWND window = CreateWindowExA(exStyle, fw::AtlAx::windowClass(), title.c_str(), style, x, y, width, height,
-                                  playerWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                  host_.playerWindow(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (movie) loadMovie(window, name);
     if (window) SetFocus(window);
     auto activeObject = controlOf(window).query<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
@@ -168,6 +169,6 @@ ParamPtr FlashExServiceComModule::axWindowCapture(FlashExRequest& request) {
     if (!host) throw MvException(kNoWindow);
     // The picture is a file the movie writes: the file policy decides.
     std::string target = policy_.checkWrite(path);
-    saveScreenAreaAsPng(info.window, target);
+    saveScreenAreaAsPng(info.window, target, encoders_);
     return nullptr;
 }

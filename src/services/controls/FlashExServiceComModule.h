@@ -7,6 +7,8 @@
 #include "bridge/host/FlashExService.h"
 #include "services/controls/MvAxWinInfo.h"
 
+class HostWindows;
+class MvGpImageConverter;
 class SecurityPolicy;
 struct FlashExRequest;
 
@@ -17,7 +19,9 @@ struct FlashExRequest;
 // can translate its accelerator keys.
 class FlashExServiceComModule : public FlashExService {
 public:
-    explicit FlashExServiceComModule(SecurityPolicy& policy) : policy_(policy) {}
+    // The windows are children of the player's window.
+    FlashExServiceComModule(SecurityPolicy& policy, const HostWindows& windows, const MvGpImageConverter& encoders)
+        : policy_(policy), host_(windows), encoders_(encoders) {}
     ~FlashExServiceComModule() override;
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
     std::vector<CommandSignature> commands() const override;
@@ -43,6 +47,8 @@ private:
     HWND existingWindow(const FlashExRequest& request);
 
     SecurityPolicy& policy_;
+    const HostWindows& host_;
+    const MvGpImageConverter& encoders_;
     // A deleted window leaves a null entry, so indices never shift.
     std::vector<std::unique_ptr<MvAxWinInfo>> windows_;
     MvAxWinInfo* activeWindow_ = nullptr;

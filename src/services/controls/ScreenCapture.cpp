@@ -5,7 +5,7 @@
 #include "imaging/MvGpImageConverter.h"
 #include "tbx/Handles.h"
 
-void saveScreenAreaAsPng(HWND window, const std::string& path) {
+void saveScreenAreaAsPng(HWND window, const std::string& path, const MvGpImageConverter& encoders) {
     RECT area;
     if (!GetWindowRect(window, &area)) throw MvException("対象ウィンドウが正しくありません。");
     int width = area.right - area.left;
@@ -20,5 +20,5 @@ void saveScreenAreaAsPng(HWND window, const std::string& path) {
         BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY);
     }
     imaging::GpImagePtr image = imaging::bitmapFromHbitmap(static_cast<HBITMAP>(bitmap.get()));
-    MvGpImageConverter::instance().saveImage(path, ".png", image.get());
+    encoders.saveImage(path, ".png", image.get());
 }

@@ -1,5 +1,6 @@
 #include "services/dialogs/FlashExServiceCommonDlg.h"
 
+#include "bridge/host/FlashExHost.h"
 #include "bridge/values/FlashExRequest.h"
 #include "services/dialogs/FolderBrowser.h"
 #include "services/dialogs/MvFileDialog.h"
@@ -29,13 +30,16 @@ ParamPtr FlashExServiceCommonDlg::fileDialog(FlashExRequest& request) {
     const char* fileName = optionalTextArgument(request, 2, nullptr);
     int flags = optionalIntArgument(request, 3, kDefaultFileDialogFlags);
     const char* filter = optionalTextArgument(request, 4, nullptr);
-    MvFileDialog dialog(open, defaultExtension, fileName, static_cast<DWORD>(flags), filter, hostWindow);
-    if (hasArgument(request, 5)) dialog.setFilterIndex(static_cast<DWORD>(intArgument(request, 5)));
-    if (const char* marker = optionalTextArgument(request, 6, nullptr)) dialog.markerName = marker;
+    bool hasFilterIndex = hasArgument(request, 5);
+    int filterIndex = hasFilterIndex ? intArgument(request, 5) : 0;
+    const char* marker = optionalTextArgument(request, 6, nullptr);
+    MvFileDialog dialog(open, defaultExtension, fileName, static_cast<DWORD>(flags), filter, windows_.hostWindow(),
+                        marker ? marker : "");
+    if (hasFilterIndex) dialog.setFilterIndex(static_cast<DWORD>(filterIndex));
 
     if (dialog.DoModal() != IDOK) return nullptr;
     auto answer = std::make_unique<FlashExParamObject>();
-    answer->setString("path", dialog.markerFolder.empty() ? dialog.GetPathName() : dialog.markerFolder);
+    answer->setString("path", dialog.chosenPath());
     answer->setProperty("filterIndex", paramInt(static_cast<int>(dialog.filterIndex())));
     return answer;
 }
@@ -43,5 +47,5 @@ ParamPtr FlashExServiceCommonDlg::fileDialog(FlashExRequest& request) {
 ParamPtr FlashExServiceCommonDlg::browseForFolder(FlashExRequest& request) {
     const std::string& title = stringArgument(request, 0);
     const char* initialFolder = optionalTextArgument(request, 1, nullptr);
-    return paramString(browseForFolderPath(hostWindow, title, initialFolder ? initialFolder : ""));
+    return paramString(browseForFolderPath(windows_.hostWindow(), title, initialFolder ? initialFolder : ""));
 }

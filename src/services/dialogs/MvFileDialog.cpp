@@ -5,17 +5,19 @@
 
 INT_PTR MvFileDialog::DoModal() {
     INT_PTR answer = fw::FileDialog::DoModal();
-    return markerFolder.empty() ? answer : IDOK;
+    return markerFolder_.empty() ? answer : IDOK;
 }
 
+std::string MvFileDialog::chosenPath() const { return markerFolder_.empty() ? GetPathName() : markerFolder_; }
+
 void MvFileDialog::OnFolderChange() {
-    if (!firstFolder && !markerName.empty() && markerFolder.empty()) {
+    if (!firstFolder_ && !markerName_.empty() && markerFolder_.empty()) {
         std::string folder = GetFolderPath();
-        if (!folder.empty() && isExistingFile(tbx::with_trailing_separator(folder) + markerName)) {
-            markerFolder = folder;
+        if (!folder.empty() && isExistingFile(tbx::with_trailing_separator(folder) + markerName_)) {
+            markerFolder_ = folder;
             // Posted: the dialog closes once this notification has returned.
             PostMessageA(dialogWindow(), WM_CLOSE, 0, 0);
         }
     }
-    firstFolder = false;
+    firstFolder_ = false;
 }

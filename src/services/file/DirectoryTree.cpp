@@ -75,7 +75,7 @@ void copyTree(const std::string& source, const std::string& destination, bool ov
 
 void copyDirectoryTree(const std::string& source, const std::string& destination, bool overwrite, bool onlyNewer,
                        const TreeChecks& checks) {
-    if (!isExistingDirectory(source)) throw MvException("コピー元ディレクトリが存在しません。" + source);
+    if (!tbx::is_directory(source)) throw MvException("コピー元ディレクトリが存在しません。" + source);
     if (liesInside(destination, source))
         throw MvException("コピー先がコピー元ディレクトリの中にあります。" + destination);
     tbx::create_directories(destination, checks.write);

@@ -146,7 +146,7 @@ ParamPtr FlashExServiceFile::getDirectoryXML(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceFile::directoryExists(FlashExRequest& request) {
-    return paramBool(isExistingDirectory(stringArgument(request, 0)));
+    return paramBool(tbx::is_directory(stringArgument(request, 0)));
 }
 
 ParamPtr FlashExServiceFile::copyDirectory(FlashExRequest& request) {

@@ -36,9 +36,7 @@ SYSTEMTIME calendarDate(const FILETIME& time) {
 tbx::archive_target_check unpackingCheck(const SecurityPolicy& policy) {
     return [&policy](const std::string& target) {
         policy.checkWrite(target);
-        for (std::string folder = tbx::dir_name_of(target); folder.size() > 2 && !isExistingDirectory(folder);
-             folder = tbx::dir_name_of(folder))
-            policy.checkWrite(folder);
+        for (const std::string& folder : tbx::missing_directories(tbx::dir_name_of(target))) policy.checkWrite(folder);
     };
 }
 

@@ -16,8 +16,9 @@ const ServiceCommand<FlashExServiceImageFile> FlashExServiceImageFile::kCommands
 
 std::vector<CommandSignature> FlashExServiceImageFile::commands() const { return signaturesOf(kCommands); }
 
-FlashExServiceImageFile::FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy)
-    : thumbnails_(rasteriser, [&policy](const std::string& path) { return policy.checkWrite(path); }) {}
+FlashExServiceImageFile::FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy,
+                                                 const MvGpImageConverter& encoders)
+    : thumbnails_(rasteriser, encoders, [&policy](const std::string& path) { return policy.checkWrite(path); }) {}
 
 bool FlashExServiceImageFile::invoke(FlashExRequest& request, ParamPtr& result) {
     return runCommand(*this, kCommands, request, result);

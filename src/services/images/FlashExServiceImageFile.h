@@ -4,6 +4,7 @@
 #include "bridge/host/FlashExService.h"
 #include "services/images/ThumbnailFiles.h"
 
+class MvGpImageConverter;
 class Rasteriser;
 class SecurityPolicy;
 struct FlashExRequest;
@@ -15,7 +16,7 @@ struct FlashExRequest;
 // read are used as given.
 class FlashExServiceImageFile : public FlashExService {
 public:
-    FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy);
+    FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy, const MvGpImageConverter& encoders);
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
     std::vector<CommandSignature> commands() const override;
 

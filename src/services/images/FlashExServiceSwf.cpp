@@ -46,7 +46,7 @@ ParamPtr FlashExServiceSwf::rasterizeSwf(FlashExRequest& request) {
     if (job->target == RasterTarget::File) {
         // No type: the output path's extension chooses the encoder.
         imaging::GpImagePtr picture = imaging::bitmapFromHbitmap(static_cast<HBITMAP>(bitmap.get()));
-        MvGpImageConverter::instance().saveImage(target, nullptr, picture.get());
+        encoders_.saveImage(target, nullptr, picture.get());
     }
     return paramBool(true);
 }

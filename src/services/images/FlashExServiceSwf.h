@@ -3,6 +3,7 @@
 #include "bridge/values/FlashExParam.h"
 #include "bridge/host/FlashExService.h"
 
+class MvGpImageConverter;
 class Rasteriser;
 class SecurityPolicy;
 struct FlashExRequest;
@@ -14,8 +15,8 @@ struct FlashExRequest;
 // judged name. The movies read are used as given.
 class FlashExServiceSwf : public FlashExService {
 public:
-    FlashExServiceSwf(Rasteriser& rasteriser, const SecurityPolicy& policy)
-        : rasteriser_(rasteriser), policy_(policy) {}
+    FlashExServiceSwf(Rasteriser& rasteriser, const SecurityPolicy& policy, const MvGpImageConverter& encoders)
+        : rasteriser_(rasteriser), policy_(policy), encoders_(encoders) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
     std::vector<CommandSignature> commands() const override;
 
@@ -28,4 +29,5 @@ private:
 
     Rasteriser& rasteriser_;
     const SecurityPolicy& policy_;
+    const MvGpImageConverter& encoders_;
 };

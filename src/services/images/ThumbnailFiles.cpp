@@ -64,11 +64,11 @@ void ThumbnailMaker::makeThumbnailFile(const std::string& source, const std::str
         job->boxHeight = maxHeight;
         tbx::GdiObject bitmap = job->render(rasteriser_);
         imaging::GpImagePtr picture = imaging::bitmapFromHbitmap(static_cast<HBITMAP>(bitmap.get()));
-        MvGpImageConverter::instance().saveImage(thumbnail, kPngType, picture.get());
+        encoders_.saveImage(thumbnail, kPngType, picture.get());
     } else {
         imaging::GpImagePtr image = loadImage(source);
-        MvGpImageConverter::instance().saveThumbnail(image.get(), thumbnail, type ? type : kPngType,
-                                                     static_cast<UINT>(maxWidth), static_cast<UINT>(maxHeight));
+        encoders_.saveThumbnail(image.get(), thumbnail, type ? type : kPngType, static_cast<UINT>(maxWidth),
+                                static_cast<UINT>(maxHeight));
     }
     setLastWriteTime(thumbnail, lastWriteTime(source));
 }

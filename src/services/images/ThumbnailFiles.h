@@ -7,6 +7,7 @@
 
 #include "services/common/PathUtilities.h"
 
+class MvGpImageConverter;
 class Rasteriser;
 
 // Sets only the file's last-write time. Throws TbException
@@ -25,8 +26,8 @@ bool thumbnailIsStale(const std::string& thumbnail, const std::string& source);
 // thumbnail is written under the name the check answers.
 class ThumbnailMaker {
 public:
-    explicit ThumbnailMaker(Rasteriser& rasteriser, PathCheck mayWrite = {})
-        : rasteriser_(rasteriser), mayWrite_(std::move(mayWrite)) {}
+    ThumbnailMaker(Rasteriser& rasteriser, const MvGpImageConverter& encoders, PathCheck mayWrite = {})
+        : rasteriser_(rasteriser), encoders_(encoders), mayWrite_(std::move(mayWrite)) {}
 
     // A movie ("swf" by type, or by the source's extension when there is no
     // type) is rendered and saved as PNG whatever the type; an image is
@@ -47,6 +48,7 @@ public:
 
 private:
     Rasteriser& rasteriser_;
+    const MvGpImageConverter& encoders_;
     PathCheck mayWrite_;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bridge/host/FlashExHost.h"
 #include "bridge/values/FlashExRequest.h"
 #include "services/shell/FullScreenWindow.h"
 #include "services/shell/FullPathName.h"
@@ -61,7 +62,7 @@ bool FlashExServiceShell::mayExecute(const std::string& path, const std::string&
     if (policy_.isAllowed(path, AccessExecute)) return true;
     std::string question =
         "ファイル" + shown + "を開こうとしています。このファイルを安全なファイルと信頼して開いてもよろしいですか？";
-    return MessageBoxA(hostWindow, question.c_str(), "確認", MB_YESNO) == IDYES;
+    return MessageBoxA(windows_.hostWindow(), question.c_str(), "確認", MB_YESNO) == IDYES;
 }
 
 ParamPtr FlashExServiceShell::shellExecute(FlashExRequest& request) {
@@ -93,7 +94,7 @@ ParamPtr FlashExServiceShell::getWorkArea(FlashExRequest&) {
 }
 
 ParamPtr FlashExServiceShell::setFullScreen(FlashExRequest& request) {
-    setWindowFullScreen(hostWindow, boolArgument(request, 0));
+    setWindowFullScreen(windows_.hostWindow(), boolArgument(request, 0));
     return nullptr;
 }
 

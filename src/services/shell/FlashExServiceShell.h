@@ -4,6 +4,7 @@
 #include "bridge/host/FlashExCommandTable.h"
 #include "bridge/host/FlashExService.h"
 
+class HostWindows;
 class SecurityPolicy;
 struct FlashExRequest;
 
@@ -13,7 +14,8 @@ struct FlashExRequest;
 // area, full screen, full path names and the program's own arguments.
 class FlashExServiceShell : public FlashExService {
 public:
-    explicit FlashExServiceShell(SecurityPolicy& policy) : policy_(policy) {}
+    // The host window owns the confirmation box and is the window made full screen.
+    FlashExServiceShell(SecurityPolicy& policy, const HostWindows& windows) : policy_(policy), windows_(windows) {}
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
     std::vector<CommandSignature> commands() const override;
 
@@ -34,4 +36,5 @@ private:
     bool mayExecute(const std::string& path, const std::string& shown);
 
     SecurityPolicy& policy_;
+    const HostWindows& windows_;
 };

@@ -10,6 +10,7 @@
 #include "GdiplusTestSupport.h"
 #include "OlePeer.h"
 #include "ServiceTestSupport.h"
+#include "imaging/MvGpImageConverter.h"
 
 using movara_test::OlePeer;
 using movara_test::ScratchDir;
@@ -58,7 +59,9 @@ protected:
     }
 
     movara_test::GdiplusSession graphics_;
-    FlashExServiceClipboard service_{testPolicy()};
+    TestWindows windows_;
+    MvGpImageConverter encoders_;
+    FlashExServiceClipboard service_{testPolicy(), windows_, encoders_};
     ScratchDir scratch_;
 };
 

@@ -1,11 +1,7 @@
-#include "tbx/FileUtil.h"
 #include "tbx/MvException.h"
 #include "services/common/PathUtilities.h"
 #include "MovaraTest.h"
 #include "tbx/TbException.h"
-
-#include <stdexcept>
-#include <vector>
 
 using namespace movara_test;
 
@@ -34,40 +30,6 @@ TEST(PathUtilities, JoinPathPutsOneSeparatorAndRefusesShortDirectories) {
             EXPECT_STREQ("ディレクトリ名が短過ぎます。0", e.what());
         }
     }
-}
-
-TEST(PathUtilities, CreateDirectoryTreeMakesEveryMissingLevel) {
-    ScratchDir dir;
-    std::string deep = dir / "a\\表\\c";
-    tbx::create_directories(deep);
-    EXPECT_TRUE(directoryExists(deep));
-    tbx::create_directories(deep);  // existing: nothing happens, nothing thrown
-    EXPECT_TRUE(directoryExists(deep));
-}
-
-TEST(PathUtilities, CreateDirectoryTreeJudgesEveryMissingFolderBeforeMakingAny) {
-    ScratchDir dir;
-    makeDirectory(dir / "a");
-    std::vector<std::string> asked;
-    tbx::create_directories(dir / "a\\b\\c", [&](const std::string& folder) {
-        asked.push_back(folder);
-        return folder;
-    });
-    EXPECT_EQ((std::vector<std::string>{dir / "a\\b", dir / "a\\b\\c"}), asked);
-    EXPECT_TRUE(directoryExists(dir / "a\\b\\c"));
-
-    auto refuseY = [](const std::string& folder) -> std::string {
-        if (folder.back() == 'y') throw std::runtime_error("refused");
-        return folder;
-    };
-    EXPECT_THROW(tbx::create_directories(dir / "x\\y", refuseY), std::runtime_error);
-    EXPECT_FALSE(directoryExists(dir / "x"));
-
-    // A folder is made under the name the check answers, and so is what lies below it.
-    const std::string spaced = dir / "p ";
-    tbx::create_directories(spaced + "\\q",
-                            [&](const std::string& folder) { return folder == spaced ? dir / "p" : folder; });
-    EXPECT_TRUE(directoryExists(dir / "p\\q"));
 }
 
 TEST(PathUtilities, LastWriteTimeReadsTheFileAndNamesAMissingOneInItsError) {

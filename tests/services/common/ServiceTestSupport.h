@@ -7,6 +7,7 @@
 #include "tbx/FlashExException.h"
 #include "bridge/values/FlashExParam.h"
 #include "bridge/values/FlashExRequest.h"
+#include "bridge/host/FlashExHost.h"
 #include "bridge/host/FlashExService.h"
 
 class SecurityPolicy;
@@ -45,6 +46,14 @@ inline std::string failure(FlashExService& service, const std::string& name,
     }
     return "no failure";
 }
+
+// Host windows that a test sets when it has them; services ask at each call.
+struct TestWindows : HostWindows {
+    HWND host = nullptr;
+    HWND player = nullptr;
+    HWND hostWindow() const override { return host; }
+    HWND playerWindow() const override { return player; }
+};
 
 // A policy, loaded once per process, that allows everything except reading
 // or writing a path ending in \forbidden and writing one ending in \readonly.

@@ -10,6 +10,7 @@
 #include "GdiplusTestSupport.h"
 #include "MovaraTest.h"
 #include "ServiceTestSupport.h"
+#include "imaging/MvGpImageConverter.h"
 #include "SwfWriter.h"
 #include "framework/AtlAx.h"
 #include "player/host/PlayerHost.h"
@@ -48,8 +49,8 @@ protected:
                                  nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(nullptr, parent);
         SetForegroundWindow(parent);
-        service = std::make_unique<FlashExServiceComModule>(testPolicy());
-        service->playerWindow = parent;
+        windows.player = parent;
+        service = std::make_unique<FlashExServiceComModule>(testPolicy(), windows, encoders);
     }
     void TearDown() override {
         service.reset();
@@ -131,6 +132,8 @@ protected:
     ScratchDir dir;
     std::unique_ptr<player::PlayerClassRegistration> registration;
     HWND parent = nullptr;
+    TestWindows windows;
+    MvGpImageConverter encoders;
     std::unique_ptr<FlashExServiceComModule> service;
     std::vector<HWND> made;
 };

@@ -65,14 +65,15 @@ protected:
         OleInitialize(nullptr);
         owner_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr, nullptr,
                                  nullptr);
-        service.hostWindow = owner_;
+        windows_.host = owner_;
     }
     void TearDown() override {
         DestroyWindow(owner_);
         OleUninitialize();
     }
 
-    FlashExServiceCommonDlg service;
+    TestWindows windows_;
+    FlashExServiceCommonDlg service{windows_};
     ScratchDir dir;
 
 private:

@@ -44,11 +44,12 @@ public:
 
 class ImageServices : public ::testing::Test {
 protected:
-    ImageServices() : swf_(rasteriser_, testPolicy()), images_(rasteriser_, testPolicy()) {}
+    ImageServices() : swf_(rasteriser_, testPolicy(), encoders_), images_(rasteriser_, testPolicy(), encoders_) {}
 
     GdiplusSession gdiplus_;
     ScratchDir dir_;
     InstantRasteriser rasteriser_;
+    MvGpImageConverter encoders_;
     FlashExServiceSwf swf_;
     FlashExServiceImageFile images_;
 };
@@ -122,7 +123,7 @@ TEST_F(ImageServices, RasterizeSwfWritesByTheOutputsExtensionOrLeavesThePictureO
 // "\\readonly": no picture goes there, and a refused movie is not rendered.
 TEST_F(ImageServices, PicturesAndThumbnailsGoOnlyWhereTheMovieMayWrite) {
     TestImage image = solidBitmap(40, 30, 0xFF102030);
-    MvGpImageConverter::instance().saveImage(dir_ / "photo.png", ".png", image.get());
+    encoders_.saveImage(dir_ / "photo.png", ".png", image.get());
     writeBytes(dir_ / "m.swf", buildSwf(SwfOptions(), ""));
     const std::string photo = dir_ / "photo.png", movie = dir_ / "m.swf";
     for (const char* name : {"forbidden", "readonly"}) {
@@ -163,7 +164,7 @@ TEST_F(ImageServices, MovieTestsAnswerFalseForWhatIsNoMovie) {
 
 TEST_F(ImageServices, ThumbnailCommandsNameTypeAndMeasure) {
     TestImage image = solidBitmap(400, 300, 0xFF102030);
-    MvGpImageConverter::instance().saveImage(dir_ / "photo.jpg", ".png", image.get());
+    encoders_.saveImage(dir_ / "photo.jpg", ".png", image.get());
     std::string photo = dir_ / "photo.jpg";
 
     EXPECT_EQ(ParamKind::Null,

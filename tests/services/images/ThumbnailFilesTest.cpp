@@ -33,7 +33,7 @@ protected:
     // A 400 x 300 PNG image.
     std::string writeImage(const std::string& name) {
         TestImage image = solidBitmap(400, 300, 0xFF808000);
-        MvGpImageConverter::instance().saveImage(dir_ / name, ".png", image.get());
+        encoders_.saveImage(dir_ / name, ".png", image.get());
         return dir_ / name;
     }
 
@@ -57,7 +57,8 @@ protected:
     }
 
     ScratchDir dir_;
-    ThumbnailMaker maker_{*rasteriser_};
+    MvGpImageConverter encoders_;
+    ThumbnailMaker maker_{*rasteriser_, encoders_};
     static GdiplusSession* gdiplus_;
     static SecurityPolicy policy_;
     static MvRasSwfThread* rasteriser_;

@@ -4,10 +4,12 @@
 #include "services/shell/FlashExServiceShell.h"
 #include "security/SecurityPolicy.h"
 #include "tbx/FileUtil.h"
+#include "ServiceTestSupport.h"
 
 int main() {
     SecurityPolicy policy;
-    FlashExServiceShell shell(policy);
+    service_test::TestWindows windows;
+    FlashExServiceShell shell(policy, windows);
     FlashExRequest request;
     request.name = "args";
     ParamPtr answer;

@@ -37,12 +37,13 @@ private:
 
 // A shell service over a policy of its own and a host window.
 struct Shell {
-    explicit Shell(const char* security = kAllowAll) : policy(policyFromSettings(security)), service(*policy) {
-        service.hostWindow = host.get();
+    explicit Shell(const char* security = kAllowAll) : policy(policyFromSettings(security)) {
+        windows.host = host.get();
     }
     std::unique_ptr<SecurityPolicy> policy;
-    FlashExServiceShell service;
     HostWindow host;
+    TestWindows windows;
+    FlashExServiceShell service{*policy, windows};
 };
 
 // What the test thread saw of the confirmation box before answering it.
@@ -310,7 +311,7 @@ TEST(ShellService, FullScreenSavesAndRestoresTheFrame) {
     EXPECT_TRUE(topMost());
 
     Shell other;
-    other.service.hostWindow = window;
+    other.windows.host = window;
     call(other.service, "setFullScreen", {flag(false)});
     EXPECT_EQ(rectangle(), before);
     EXPECT_EQ(style() & (WS_CAPTION | WS_THICKFRAME), WS_CAPTION | WS_THICKFRAME);
