@@ -11,7 +11,7 @@ bool asksForUsage(const std::vector<std::string>& arguments) {
 }
 
 std::string usageText() {
-    return "usage: movara [MOVIE [/wmax] [/h] [/trace]]\n"
+    return "usage: movara [MOVIE [/wmax] [/h] [/trace] [/watch]]\n"
            "       movara /policy PATH\n"
            "       movara /?\n"
            "Plays MOVIE (a .swf file, a .js script movie, \"MOVIE?name=value\" passes FlashVars), by default\n"
@@ -19,6 +19,7 @@ std::string usageText() {
            "  /wmax         the window covers the work area\n"
            "  /h            the window starts off screen\n"
            "  /trace        trace output (the movie's and the host's) goes to MOVIE.trace.txt beside the movie\n"
+           "  /watch        reloads the movie in the same window whenever its file is replaced\n"
            "  /policy PATH  prints whether the movie may read, write and execute PATH, and which rule decided\n"
            "  /?, --help    prints this text";
 }
@@ -47,6 +48,12 @@ std::string policyReport(const SecurityPolicy& policy, const std::string& path) 
         report += name + std::string(8 - name.size(), ' ') + line + "\n";
     }
     return report.substr(0, report.size() - 1);
+}
+
+bool asksToWatch(const std::vector<std::string>& arguments) {
+    for (size_t i = 2; i < arguments.size(); ++i)
+        if (arguments[i] == "/watch") return true;
+    return false;
 }
 
 std::string traceFileFrom(const std::vector<std::string>& arguments, const std::string& moviePath,

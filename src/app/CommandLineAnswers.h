@@ -17,6 +17,10 @@ bool asksForPolicy(const std::vector<std::string>& arguments, std::string& path)
 // the path as judged, and what decided each.
 std::string policyReport(const SecurityPolicy& policy, const std::string& path);
 
+// "/watch" after the movie: the window reloads the movie whenever its file
+// is replaced.
+bool asksToWatch(const std::vector<std::string>& arguments);
+
 // The file the trace output goes to: "/trace" after the movie names
 // MOVIE.trace.txt beside the movie; else the settings' trace text (a file
 // name, relative to the movie's folder); else empty (the standard output).

@@ -7,17 +7,7 @@
 
 #include "bridge/host/FlashExServiceManager.h"
 #include "dialog/FlashExDlg.h"
-#include "services/window/FlashExServiceDlg.h"
 #include "raster/MvRasSwfThread.h"
-#include "services/clipboard/FlashExServiceClipboard.h"
-#include "services/controls/FlashExServiceComModule.h"
-#include "services/dialogs/FlashExServiceCommonDlg.h"
-#include "services/file/FlashExServiceFile.h"
-#include "services/images/FlashExServiceImageFile.h"
-#include "services/media/FlashExServiceMedia.h"
-#include "services/automation/FlashExServiceOle.h"
-#include "services/shell/FlashExServiceShell.h"
-#include "services/images/FlashExServiceSwf.h"
 #include "services/file/TempFolderRegistry.h"
 #include "app/CommandLine.h"
 #include "app/CommandLineAnswers.h"
@@ -26,6 +16,7 @@
 #include "app/CrashGuard.h"
 #include "app/GraphicsLibrary.h"
 #include "app/ProcessEnvironment.h"
+#include "app/ServiceRegistry.h"
 #include "app/Settings.h"
 #include "dom/MvDOMDocument.h"
 #include "imaging/MvGpImageConverter.h"
@@ -48,23 +39,6 @@ void showFailure(const char* cause) {
     char text[1024];
     snprintf(text, sizeof(text), "例外が発生しました。原因：%s", cause);
     MessageBoxA(nullptr, text, nullptr, MB_OK);
-}
-
-// Every service of the program, in the order in which the manager offers
-// them a command: window, files, OLE automation, COM modules, shell, movies,
-// clipboard, common dialogs, images, media.
-void registerServices(FlashExServiceManager& manager, FlashExDlg& dialog, SecurityPolicy& policy,
-                      TempFolderRegistry& tempFolders, Rasteriser& rasteriser, const MvGpImageConverter& encoders) {
-    manager.addService(std::make_unique<FlashExServiceDlg>(dialog));
-    manager.addService(std::make_unique<FlashExServiceFile>(policy, tempFolders));
-    manager.addService(std::make_unique<FlashExServiceOle>(policy));
-    manager.addService(std::make_unique<FlashExServiceComModule>(policy, dialog, encoders));
-    manager.addService(std::make_unique<FlashExServiceShell>(policy, dialog));
-    manager.addService(std::make_unique<FlashExServiceSwf>(rasteriser, policy, encoders));
-    manager.addService(std::make_unique<FlashExServiceClipboard>(policy, dialog, encoders));
-    manager.addService(std::make_unique<FlashExServiceCommonDlg>(dialog));
-    manager.addService(std::make_unique<FlashExServiceImageFile>(rasteriser, policy, encoders));
-    manager.addService(std::make_unique<FlashExServiceMedia>());
 }
 
 }  // namespace
@@ -135,14 +109,17 @@ void Movara::runMainDialog() {
     // Where no Flash player is installed, the stand-in plays the movie.
     player::PlayerClassRegistration playerClass;
     auto dialog = std::make_unique<FlashExDlg>(kMainDialogTemplate);
+    dialog->choosePlayer(player::playerControlTextFor(
+        isScriptMovie(movie), player::playerChoiceFrom(settings->child("settings").child("player").getText())));
     auto manager = std::make_unique<FlashExServiceManager>();
-    registerServices(*manager, *dialog, policy_, *tempFolders_, *rasteriser, encoders);
+    registerServices(*manager, {*dialog, policy_, *tempFolders_, *rasteriser, encoders});
 
     RECT workArea = {0, 0, 0, 0};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
     WindowGeometry geometry = windowGeometryFrom(arguments, workArea);
     dialog->setup(true, movie, manager.get(), geometry.width, geometry.height);
     if (geometry.positioned) dialog->setInitialPosition(geometry.x, geometry.y);
+    if (asksToWatch(arguments)) dialog->watchMovieFile();
 
     setMainWindow(dialog.get());
     dialog->DoModal();

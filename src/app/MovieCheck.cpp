@@ -19,10 +19,30 @@ std::string localName(const std::string& movie) {
     return attributes != INVALID_FILE_ATTRIBUTES ? local : movie;
 }
 
+const uint16_t kScriptTag = 1000;
+
+std::string movieFileOf(const std::string& movieArgument) {
+    return movieArgument.substr(0, tbx::find_character(movieArgument, '?'));
+}
+
 }  // namespace
 
+bool isScriptMovie(const std::string& movieArgument) {
+    std::string movie = movieFileOf(movieArgument);
+    if (security::endsWithIgnoreCase(movie, ".js")) return true;
+    try {
+        SwfFile file = readSwfFile(localName(movie), false);
+        SwfTag tag;
+        while (file.nextTag(tag))
+            if (tag.code == kScriptTag) return true;
+    } catch (const std::exception&) {
+        // A movie that cannot be read is the player's to refuse.
+    }
+    return false;
+}
+
 std::string movieLoadProblem(const std::string& movieArgument) {
-    std::string movie = movieArgument.substr(0, tbx::find_character(movieArgument, '?'));
+    std::string movie = movieFileOf(movieArgument);
     if (movie.find("://") != std::string::npos) return std::string();
     std::string path = localName(movie);
     DWORD attributes = GetFileAttributesA(path.c_str());

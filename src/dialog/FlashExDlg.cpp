@@ -9,8 +9,13 @@
 #include "bridge/values/FlashExParse.h"
 #include "tbx/ErrorBoundary.h"
 #include "framework/AutomationException.h"
+#include "tbx/Trace.h"
 
 namespace {
+
+// How often a watched movie file is looked at.
+const UINT_PTR kMovieWatchTimer = 0x4D57;
+const UINT kMovieWatchMs = 250;
 
 bool keyIsDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
@@ -51,6 +56,10 @@ BOOL FlashExDlg::OnInitDialog() {
     PlayerDialog::OnInitDialog();
     dropTarget_.Register(window());
     if (!moviePath_.empty()) loadMovie(moviePath_);
+    if (watching_ && !moviePath_.empty()) {
+        movieWatch_ = std::make_unique<MovieWatch>(moviePath_);
+        SetTimer(window(), kMovieWatchTimer, kMovieWatchMs, nullptr);
+    }
 
     UINT flags = SWP_NOZORDER;
     if (initialWidth_ == -1) flags |= SWP_NOSIZE;
@@ -65,6 +74,15 @@ std::vector<PlayerSetting> FlashExDlg::playerSettings() const {
         {u"Playing", nullptr, -1},       {u"Loop", nullptr, -1},           {u"Menu", nullptr, -1},
         {u"AllowNetworking", "all", -1}, {u"AllowFullScreen", "true", -1},
     };
+}
+
+bool FlashExDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message != WM_TIMER || wParam != kMovieWatchTimer || !movieWatch_) return false;
+    if (movieWatch_->changed()) {
+        tbx::traceLine("movara: " + moviePath_ + " changed, reloading it");
+        loadMovie(moviePath_);
+    }
+    return true;
 }
 
 void FlashExDlg::loadMovie(const std::string& path) {

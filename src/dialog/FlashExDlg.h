@@ -9,6 +9,7 @@
 #include "bridge/host/FlashExHost.h"
 #include "bridge/values/FlashExParam.h"
 #include "dialog/MvDropListener.h"
+#include "dialog/MovieWatch.h"
 #include "dialog/MvDropTarget.h"
 #include "tbx/Handles.h"
 
@@ -30,6 +31,9 @@ public:
                int height);
     // Where the window opens; without a call, where the template puts it.
     void setInitialPosition(int x, int y);
+    // Reloads the movie in the same window whenever its file is replaced
+    // (the live reload of a movie being written); call before the dialog runs.
+    void watchMovieFile() { watching_ = true; }
 
     // FlashExHost. A movie found in the current directory is loaded by its
     // full path, any other path as given.
@@ -55,6 +59,7 @@ public:
     void onDropText(unsigned clipboardFormat, const std::string& text) override;
 
 protected:
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnInitDialog() override;
     void OnSize(UINT type, int width, int height) override;
     void OnMove(int x, int y) override;
@@ -86,4 +91,6 @@ private:
     bool wantExtEvents_ = false;
     std::string apiKey_;
     MvDropTarget dropTarget_{*this};
+    bool watching_ = false;
+    std::unique_ptr<MovieWatch> movieWatch_;
 };

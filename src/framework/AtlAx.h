@@ -4,13 +4,15 @@
 
 namespace fw {
 
-// The ActiveX host window of the platform's template library ("AtlAxWin80"),
-// reached through atl80.dll loaded at run time: Wine ships the DLL but not
-// the C++ headers.
+// The ActiveX host window of the platform's template library, reached
+// through the library loaded at run time (Wine ships the DLLs but not the C++
+// headers): atl80.dll ("AtlAxWin80", the Visual C++ 2005 runtime) where it is
+// installed, otherwise the system's own atl.dll ("AtlAxWin"), which every
+// Windows has.
 class AtlAx {
 public:
-    // Loads atl80.dll once per process and registers the host window class.
-    // False when the library or its functions are missing.
+    // Loads the library once per process and registers the host window
+    // class. False when neither library offers the functions.
     static bool initialize();
     // The control hosted by an AtlAxWin80 window (a reference the caller
     // releases), or null when the window hosts nothing.
@@ -18,7 +20,8 @@ public:
     // The ActiveX host object of an AtlAxWin80 window (a reference the caller
     // releases), or null when the window is none.
     static IUnknown* getHost(HWND hostWindow);
-    static const char* windowClass() { return "AtlAxWin80"; }
+    // "AtlAxWin80", or "AtlAxWin" when only atl.dll could be loaded.
+    static const char* windowClass();
 };
 
 }  // namespace fw

@@ -239,7 +239,7 @@ TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
 TEST(StartupEndToEnd, HelpAndPolicyAnswerOnTheTraceOutputAndTraceCanGoToAFile) {
     MovaraRun help;
     help.start("/?");
-    EXPECT_EQ(help.waitForTrace("usage:"), "usage: movara [MOVIE [/wmax] [/h] [/trace]]");
+    EXPECT_EQ(help.waitForTrace("usage:"), "usage: movara [MOVIE [/wmax] [/h] [/trace] [/watch]]");
     EXPECT_TRUE(help.waitForExit());
 
     MovaraRun policy;
@@ -262,4 +262,92 @@ TEST(StartupEndToEnd, HelpAndPolicyAnswerOnTheTraceOutputAndTraceCanGoToAFile) {
     EXPECT_TRUE(traced.waitForExit());
     EXPECT_NE(movara_test::readBytes(traced.path("Ovara.trace.txt")).find("to the file\n"), std::string::npos);
     EXPECT_FALSE(traced.hasTrace("to the file"));
+}
+
+// "/watch": a movie file replaced while it plays is played again in the same
+// window; a missing file in between (a build under way) changes nothing.
+TEST(StartupEndToEnd, AWatchedMovieIsReloadedInTheSameWindowWhenItsFileIsReplaced) {
+    MovaraRun run;
+    run.writeMovie(R"JS(trace("version 1");)JS");
+    run.start("Ovara.swf /watch");
+    run.waitForTrace("version 1");
+    HWND window = run.mainWindow();
+    ASSERT_NE(window, nullptr);
+
+    run.writeMovie(R"JS(trace("version 2");)JS", "next.swf");
+    ASSERT_TRUE(MoveFileExA(run.path("next.swf").c_str(), run.path("Ovara.swf").c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(run.waitForTrace("version 2", 5000), "version 2");
+    EXPECT_EQ(run.mainWindow(), window);
+    EXPECT_EQ(run.waitForTrace("movara: "),
+              "movara: Ovara.swf changed, reloading it");
+}
+
+// Wine's loader refuses atl80.dll to movara.exe while this lives (an empty
+// DLL override of the program's own), as on a Windows without the library.
+class NoAtl80ForTheProgram {
+public:
+    NoAtl80ForTheProgram() {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        set_ = RegSetValueExA(key, "atl80", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    ~NoAtl80ForTheProgram() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\movara.exe"); }
+    bool set() const { return set_; }
+
+private:
+    static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\movara.exe\\DllOverrides";
+    bool set_ = false;
+};
+
+// A clean Windows has no atl80.dll: the system's atl.dll hosts the player.
+TEST(StartupEndToEnd, WithoutAtl80TheSystemsAtlHostsThePlayer) {
+    NoAtl80ForTheProgram noAtl80;
+    ASSERT_TRUE(noAtl80.set());
+    MovaraRun run;
+    run.writeMovie(withPrelude(kReadyMovie));
+    run.start();
+    run.waitForTrace("ready");
+    HWND window = run.mainWindow();
+    ASSERT_NE(window, nullptr);
+    char className[32] = "";
+    GetClassNameA(GetDlgItem(window, 1002), className, sizeof(className));
+    EXPECT_STREQ(className, "AtlAxWin");
+}
+
+namespace {
+
+// The Flash player's ProgID registered for the time of a test, naming a class
+// that no server provides: the program believes Flash is installed.
+class FlashRegistration {
+public:
+    FlashRegistration() {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        const char clsid[] = "{D27CDB6E-AE6D-11CF-96B8-444553540000}";
+        registered_ = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof(clsid)) ==
+                      ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    ~FlashRegistration() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\ShockwaveFlash.ShockwaveFlash"); }
+    bool registered() const { return registered_; }
+
+private:
+    static constexpr const char* kKey = "Software\\Classes\\ShockwaveFlash.ShockwaveFlash\\CLSID";
+    bool registered_ = false;
+};
+
+}  // namespace
+
+// Where the Flash player is registered, a script movie still plays: only the
+// stand-in can play it.
+TEST(StartupEndToEnd, AScriptMovieGoesToTheStandInWhereFlashIsRegistered) {
+    FlashRegistration flash;
+    ASSERT_TRUE(flash.registered());
+    MovaraRun run;
+    run.writeMovie(withPrelude(kReadyMovie));
+    run.start();
+    EXPECT_EQ(run.waitForTrace("ready"), "ready");
 }

@@ -1,6 +1,7 @@
 #include "MovaraTest.h"
 #include "PlayerHarness.h"
 #include "framework/AutomationException.h"
+#include "player/host/PlayerHost.h"
 #include "player/host/PlayerIds.h"
 #include "tbx/Handles.h"
 
@@ -168,4 +169,20 @@ TEST_F(PlayerHosting, ThePlayerModuleIsNamedFlashAndImportsCreateFontIndirectA) 
     for (BOOL more = Module32First(snapshot.get(), &entry); more; more = Module32Next(snapshot.get(), &entry))
         if (entry.hModule == module) listed = strstr(entry.szModule, "Flash") != nullptr;
     EXPECT_TRUE(listed);
+}
+
+// A script movie goes to the stand-in, which alone can play it, unless the
+// settings force Flash; the settings' text may force either player.
+TEST(PlayerChoice, ScriptMoviesGoToTheStandInUnlessTheSettingsSayOtherwise) {
+    using player::PlayerChoice;
+    EXPECT_EQ(PlayerChoice::StandIn, player::playerChoiceFrom("  Stand-In\n"));
+    EXPECT_EQ(PlayerChoice::Flash, player::playerChoiceFrom("flash"));
+    EXPECT_EQ(PlayerChoice::Automatic, player::playerChoiceFrom(""));
+    EXPECT_EQ(PlayerChoice::Automatic, player::playerChoiceFrom("other"));
+
+    const std::string standIn = player::kPlayerClsidText;
+    EXPECT_EQ(standIn, player::playerControlTextFor(true, PlayerChoice::Automatic));
+    EXPECT_EQ(standIn, player::playerControlTextFor(false, PlayerChoice::StandIn));
+    EXPECT_EQ(player::kFlashProgId, player::playerControlTextFor(true, PlayerChoice::Flash));
+    EXPECT_EQ(player::playerControlText(), player::playerControlTextFor(false, PlayerChoice::Automatic));
 }

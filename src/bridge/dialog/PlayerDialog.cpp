@@ -21,6 +21,10 @@ PlayerDialog::PlayerDialog(UINT templateId, HINSTANCE resources) : fw::Dialog(te
 
 PlayerDialog::~PlayerDialog() = default;
 
+void PlayerDialog::choosePlayer(const std::string& controlText) {
+    hostControl(kPlayerId, controlText, player::kPlayerEventsIid);
+}
+
 HWND PlayerDialog::playerWindow() const {
     const fw::ActiveXControl* control = this->control(kPlayerId);
     return control ? control->window() : nullptr;

@@ -22,6 +22,9 @@ public:
 
     // The player's host window, or null before it exists.
     HWND playerWindow() const;
+    // Hosts this control as the player ("ProgID" or "{CLSID}") instead of the
+    // one the program would choose; call before the dialog is created.
+    void choosePlayer(const std::string& controlText);
     CShockwaveflash1& player() { return player_; }
     // Gives the attached player its start-up settings, each in the form its
     // property takes; a player without one of them plays all the same.

@@ -4,6 +4,7 @@
 
 #include "player/host/PlayerIds.h"
 #include "tbx/ComPtr.h"
+#include "tbx/PathString.h"
 #include "tbx/TextConversion.h"
 
 namespace player {
@@ -33,6 +34,25 @@ const std::string& playerControlText() {
         return std::string(kPlayerClsidText);
     }();
     return text;
+}
+
+PlayerChoice playerChoiceFrom(const std::string& setting) {
+    std::string text = tbx::trim_blanks(setting);
+    if (lstrcmpiA(text.c_str(), "stand-in") == 0) return PlayerChoice::StandIn;
+    if (lstrcmpiA(text.c_str(), "flash") == 0) return PlayerChoice::Flash;
+    return PlayerChoice::Automatic;
+}
+
+std::string playerControlTextFor(bool scriptMovie, PlayerChoice choice) {
+    switch (choice) {
+        case PlayerChoice::StandIn:
+            return kPlayerClsidText;
+        case PlayerChoice::Flash:
+            return kFlashProgId;
+        case PlayerChoice::Automatic:
+            break;
+    }
+    return scriptMovie ? std::string(kPlayerClsidText) : playerControlText();
 }
 
 PlayerClassRegistration::PlayerClassRegistration() {
