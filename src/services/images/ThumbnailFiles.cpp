@@ -63,8 +63,7 @@ void ThumbnailMaker::makeThumbnailFile(const std::string& source, const std::str
         job->boxWidth = maxWidth;
         job->boxHeight = maxHeight;
         tbx::GdiObject bitmap = job->render(rasteriser_);
-        imaging::GpImagePtr picture = imaging::bitmapFromHbitmap(static_cast<HBITMAP>(bitmap.get()));
-        encoders_.saveImage(thumbnail, kPngType, picture.get());
+        encoders_.saveBitmap(static_cast<HBITMAP>(bitmap.get()), thumbnail, kPngType);
     } else {
         imaging::GpImagePtr image = loadImage(source);
         encoders_.saveThumbnail(image.get(), thumbnail, type ? type : kPngType, static_cast<UINT>(maxWidth),
