@@ -92,6 +92,11 @@ void MvGpImageConverter::saveImage(const std::string& path, const char* type, Gd
     if (status != Gdiplus::Ok) throw MvGpException(static_cast<int>(status));
 }
 
+void MvGpImageConverter::saveBitmap(HBITMAP bitmap, const std::string& path, const char* type) const {
+    imaging::GpImagePtr image = imaging::bitmapFromHbitmap(bitmap);
+    saveImage(path, type, image.get());
+}
+
 void MvGpImageConverter::saveThumbnail(Gdiplus::GpImage* image, const std::string& path, const char* type,
                                        UINT maxWidth, UINT maxHeight) const {
     UINT width = 0, height = 0;

@@ -33,6 +33,9 @@ public:
     // when the type is null. Throws MvGpException: "codec not found", or the
     // GDI+ status when saving fails.
     void saveImage(const std::string& path, const char* type, Gdiplus::GpImage* image) const;
+    // Saves a copy of a GDI bitmap (which stays the caller's) as saveImage
+    // would. Throws MvGpException, also when GDI+ cannot copy it.
+    void saveBitmap(HBITMAP bitmap, const std::string& path, const char* type) const;
 
     // Saves a thumbnail of the image that fits maxWidth x maxHeight (see
     // thumbnailSize) as saveImage would. Throws MvGpException.

@@ -10,6 +10,7 @@
 #include "services/clipboard/ClipboardBitmap.h"
 #include "services/clipboard/FileDropBlock.h"
 #include "services/common/ServiceArguments.h"
+#include "services/common/ServiceResults.h"
 #include "framework/OleDataSource.h"
 #include "imaging/MvGpImageConverter.h"
 #include "security/SecurityPolicy.h"
@@ -77,8 +78,5 @@ ParamPtr FlashExServiceClipboard::saveClipBitmap(FlashExRequest& request) {
 
 ParamPtr FlashExServiceClipboard::getClipBitmapSize(FlashExRequest&) {
     ClipboardBitmap bitmap(windows_.hostWindow());
-    auto size = std::make_unique<FlashExParamObject>();
-    size->setProperty("w", paramInt(static_cast<int>(bitmap.width())));
-    size->setProperty("h", paramInt(static_cast<int>(bitmap.height())));
-    return size;
+    return sizeObject(static_cast<int>(bitmap.width()), static_cast<int>(bitmap.height()));
 }

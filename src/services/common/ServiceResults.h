@@ -14,3 +14,11 @@ inline ParamPtr rectangleObject(const RECT& rect) {
     object->setProperty("bottom", paramInt(rect.bottom));
     return object;
 }
+
+// A size as the movie gets it: an object with w and h.
+inline ParamPtr sizeObject(int width, int height) {
+    auto object = std::make_unique<FlashExParamObject>();
+    object->setProperty("w", paramInt(width));
+    object->setProperty("h", paramInt(height));
+    return object;
+}

@@ -1,7 +1,6 @@
 #include "services/controls/ScreenCapture.h"
 
 #include "tbx/MvException.h"
-#include "imaging/GpImage.h"
 #include "imaging/MvGpImageConverter.h"
 #include "tbx/Handles.h"
 
@@ -19,6 +18,5 @@ void saveScreenAreaAsPng(HWND window, const std::string& path, const MvGpImageCo
         tbx::SelectedObject selected(memory.get(), bitmap.get());
         BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY);
     }
-    imaging::GpImagePtr image = imaging::bitmapFromHbitmap(static_cast<HBITMAP>(bitmap.get()));
-    encoders.saveImage(path, ".png", image.get());
+    encoders.saveBitmap(static_cast<HBITMAP>(bitmap.get()), path, ".png");
 }

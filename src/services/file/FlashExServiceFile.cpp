@@ -1,14 +1,10 @@
 #include "services/file/FlashExServiceFile.h"
-
-#include <set>
-
 #include "bridge/values/FlashExParam.h"
 #include "bridge/values/FlashExRequest.h"
-#include "services/common/DirectoryEntries.h"
 #include "services/file/DirectoryListing.h"
 #include "services/file/DirectoryTree.h"
 #include "services/common/PathUtilities.h"
-#include "services/file/SearchPattern.h"
+#include "services/common/SearchPattern.h"
 #include "services/common/ServiceArguments.h"
 #include "services/file/TempFolderRegistry.h"
 #include "security/SecurityPolicy.h"
@@ -95,16 +91,9 @@ ParamPtr FlashExServiceFile::getFileNames(FlashExRequest& request) {
     }
     // A pattern may name another folder ("..\*", "sub\*"): every folder
     // searched is judged before the first search.
-    std::vector<std::string> searches;
-    for (const std::string& pattern : patterns)
-        searches.push_back(checkedSearchPattern(policy_, directory + "\\" + pattern, SearchJudging::Folder));
-    std::set<std::string> seen;
     auto names = std::make_unique<FlashExParamArray>();
-    for (const std::string& search : searches) {
-        forEachDirectoryEntry(search, [&](const WIN32_FIND_DATAA& entry) {
-            if (seen.insert(entry.cFileName).second) names->pushString(entry.cFileName);
-        });
-    }
+    for (const std::string& name : namesFoundByPatterns(directory, patterns, folderSearchCheck(policy_)))
+        names->pushString(name);
     return names;
 }
 

@@ -4,6 +4,7 @@
 
 #include "bridge/values/FlashExRequest.h"
 #include "services/common/ServiceArguments.h"
+#include "services/common/ServiceResults.h"
 #include "security/SecurityPolicy.h"
 
 // In the order in which invoke looks for a command.
@@ -59,8 +60,5 @@ ParamPtr FlashExServiceImageFile::updateThumbnail(FlashExRequest& request) {
 
 ParamPtr FlashExServiceImageFile::getImageSize(FlashExRequest& request) {
     SIZE size = imageOrMovieSize(stringArgument(request, 0));
-    auto result = std::make_unique<FlashExParamObject>();
-    result->setProperty("w", paramInt(size.cx));
-    result->setProperty("h", paramInt(size.cy));
-    return result;
+    return sizeObject(size.cx, size.cy);
 }

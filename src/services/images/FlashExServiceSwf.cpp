@@ -3,7 +3,6 @@
 #include "bridge/values/FlashExRequest.h"
 #include "services/images/RasterJob.h"
 #include "services/common/ServiceArguments.h"
-#include "imaging/GpImage.h"
 #include "imaging/MvGpImageConverter.h"
 #include "imaging/SwfFile.h"
 #include "security/SecurityPolicy.h"
@@ -45,8 +44,7 @@ ParamPtr FlashExServiceSwf::rasterizeSwf(FlashExRequest& request) {
     tbx::GdiObject bitmap = job->render(rasteriser_);
     if (job->target == RasterTarget::File) {
         // No type: the output path's extension chooses the encoder.
-        imaging::GpImagePtr picture = imaging::bitmapFromHbitmap(static_cast<HBITMAP>(bitmap.get()));
-        encoders_.saveImage(target, nullptr, picture.get());
+        encoders_.saveBitmap(static_cast<HBITMAP>(bitmap.get()), target, nullptr);
     }
     return paramBool(true);
 }

@@ -1,11 +1,9 @@
 #include "services/images/ThumbnailFiles.h"
 
-#include <set>
-
 #include "tbx/MvException.h"
 #include "services/images/CurrentDirectoryGuard.h"
-#include "services/common/DirectoryEntries.h"
 #include "services/common/PathUtilities.h"
+#include "services/common/SearchPattern.h"
 #include "services/images/RasterJob.h"
 #include "imaging/GpImage.h"
 #include "imaging/MvGpImageConverter.h"
@@ -63,8 +61,7 @@ void ThumbnailMaker::makeThumbnailFile(const std::string& source, const std::str
         job->boxWidth = maxWidth;
         job->boxHeight = maxHeight;
         tbx::GdiObject bitmap = job->render(rasteriser_);
-        imaging::GpImagePtr picture = imaging::bitmapFromHbitmap(static_cast<HBITMAP>(bitmap.get()));
-        encoders_.saveImage(thumbnail, kPngType, picture.get());
+        encoders_.saveBitmap(static_cast<HBITMAP>(bitmap.get()), thumbnail, kPngType);
     } else {
         imaging::GpImagePtr image = loadImage(source);
         encoders_.saveThumbnail(image.get(), thumbnail, type ? type : kPngType, static_cast<UINT>(maxWidth),
@@ -84,13 +81,7 @@ std::vector<std::string> ThumbnailMaker::updateThumbnailsInDirectory(const std::
                                                                      const std::vector<std::string>& patterns,
                                                                      int maxWidth, int maxHeight, bool checkTime,
                                                                      const char* type) {
-    std::vector<std::string> names;
-    std::set<std::string> seen;
-    for (const std::string& pattern : patterns) {
-        forEachDirectoryEntry(directory + "\\" + pattern, [&](const WIN32_FIND_DATAA& entry) {
-            if (seen.insert(entry.cFileName).second) names.push_back(entry.cFileName);
-        });
-    }
+    std::vector<std::string> names = namesFoundByPatterns(directory, patterns);
     // The names are relative: they resolve against the directory while it is current.
     CurrentDirectoryGuard inDirectory(directory);
     for (const std::string& name : names) updateThumbnailFile(nullptr, name, maxWidth, maxHeight, checkTime, type);

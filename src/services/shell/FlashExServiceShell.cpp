@@ -99,10 +99,7 @@ ParamPtr FlashExServiceShell::setFullScreen(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceShell::getScreenSize(FlashExRequest&) {
-    auto size = std::make_unique<FlashExParamObject>();
-    size->setProperty("w", paramInt(GetSystemMetrics(SM_CXSCREEN)));
-    size->setProperty("h", paramInt(GetSystemMetrics(SM_CYSCREEN)));
-    return size;
+    return sizeObject(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
 ParamPtr FlashExServiceShell::system(FlashExRequest& request) {

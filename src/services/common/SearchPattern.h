@@ -1,5 +1,8 @@
 #pragma once
 #include <string>
+#include <vector>
+
+#include "services/common/PathUtilities.h"
 
 class SecurityPolicy;
 
@@ -21,3 +24,12 @@ enum class SearchJudging {
 // The pattern to hand to the file search, after the policy allowed reading
 // what it reaches. FlashExSecurityException when it does not.
 std::string checkedSearchPattern(const SecurityPolicy& policy, const std::string& pattern, SearchJudging judging);
+
+// Judges a search as "getFileNames" does: the folder it reaches, for reading.
+PathCheck folderSearchCheck(const SecurityPolicy& policy);
+
+// The names that the patterns find in the directory (each searched as
+// "directory\pattern"), each once, in the order found. With a check, every
+// search is judged before the first one runs, and runs as the check answers.
+std::vector<std::string> namesFoundByPatterns(const std::string& directory, const std::vector<std::string>& patterns,
+                                              const PathCheck& judgeSearch = {});

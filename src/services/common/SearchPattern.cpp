@@ -1,5 +1,8 @@
-#include "services/file/SearchPattern.h"
+#include "services/common/SearchPattern.h"
 
+#include <set>
+
+#include "services/common/DirectoryEntries.h"
 #include "services/common/PathUtilities.h"
 #include "security/SecurityPolicy.h"
 #include "tbx/PathString.h"
@@ -45,4 +48,25 @@ std::string checkedSearchPattern(const SecurityPolicy& policy, const std::string
     else
         policy.checkRead(entry);
     return entry;
+}
+
+PathCheck folderSearchCheck(const SecurityPolicy& policy) {
+    return [&policy](const std::string& search) { return checkedSearchPattern(policy, search, SearchJudging::Folder); };
+}
+
+std::vector<std::string> namesFoundByPatterns(const std::string& directory, const std::vector<std::string>& patterns,
+                                              const PathCheck& judgeSearch) {
+    std::vector<std::string> searches;
+    for (const std::string& pattern : patterns) {
+        std::string search = directory + "\\" + pattern;
+        searches.push_back(judgeSearch ? judgeSearch(search) : search);
+    }
+    std::vector<std::string> names;
+    std::set<std::string> seen;
+    for (const std::string& search : searches) {
+        forEachDirectoryEntry(search, [&](const WIN32_FIND_DATAA& entry) {
+            if (seen.insert(entry.cFileName).second) names.push_back(entry.cFileName);
+        });
+    }
+    return names;
 }
