@@ -10,7 +10,6 @@
 #include "bridge/values/FlashExParse.h"
 #include "bridge/host/FlashExServiceManager.h"
 #include "tbx/ErrorBoundary.h"
-#include "framework/AutomationException.h"
 #include "player/host/PlayerHost.h"
 #include "player/host/PlayerIds.h"
 #include "tbx/TextConversion.h"
@@ -158,11 +157,7 @@ BOOL FlashExDlg::PreTranslateMessage(MSG* msg) {
         if (translateExtEvent(msg, dispatchDirectly)) return TRUE;
         if (dispatchDirectly) return FALSE;
     }
-    try {
-        return fw::Dialog::PreTranslateMessage(msg);
-    } catch (const fw::AutomationException&) {
-        return FALSE;
-    }
+    return fw::Dialog::PreTranslateMessage(msg);
 }
 
 void FlashExDlg::OnSize(UINT type, int width, int height) {
@@ -174,12 +169,7 @@ void FlashExDlg::OnSize(UINT type, int width, int height) {
 }
 
 void FlashExDlg::OnMove(int x, int y) {
-    if (!playerWindow()) return;
-    try {
-        callMovieFunction(player_, "onMoveWindow");
-    } catch (const FlashExDispatchException&) {
-    } catch (const fw::AutomationException&) {
-    }
+    if (playerWindow()) sendEvent("onMoveWindow");
 }
 
 bool FlashExDlg::OnClose() {

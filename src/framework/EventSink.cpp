@@ -1,5 +1,7 @@
 #include "framework/EventSink.h"
 
+#include "tbx/Guards.h"
+
 namespace fw {
 
 EventSink::EventSink(EventReceiver* receiver, int controlId, const IID& eventIid)
@@ -39,13 +41,8 @@ HRESULT STDMETHODCALLTYPE EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID
 HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                                             EXCEPINFO*, UINT*) {
     if (!receiver_) return S_OK;
-    // Nothing may unwind into the control that raised the event.
-    try {
-        receiver_->onControlEvent(controlId_, id, params, result);
-    } catch (...) {
-        return E_FAIL;
-    }
-    return S_OK;
+    return tbx::guardComMethod([&] { receiver_->onControlEvent(controlId_, id, params, result); },
+                               tbx::traced("control event", E_FAIL));
 }
 
 }  // namespace fw

@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include "player/host/PlayerIds.h"
+#include "tbx/Guards.h"
 
 namespace player {
 
@@ -21,15 +22,14 @@ PlayerControl::~PlayerControl() {
 HRESULT PlayerControl::create(REFIID iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    PlayerControl* control = nullptr;
-    try {
-        control = new PlayerControl;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    HRESULT result = control->QueryInterface(iid, out);
-    control->Release();
-    return result;
+    return tbx::guardComMethod(
+        [&] {
+            PlayerControl* control = new PlayerControl;
+            HRESULT result = control->QueryInterface(iid, out);
+            control->Release();
+            return result;
+        },
+        tbx::traced("player creation", E_OUTOFMEMORY));
 }
 
 HRESULT STDMETHODCALLTYPE PlayerControl::QueryInterface(REFIID iid, void** out) {
@@ -117,12 +117,12 @@ HRESULT STDMETHODCALLTYPE PlayerControl::DoVerb(LONG verb, LPMSG, IOleClientSite
     if (FAILED(inPlace->GetWindowContext(frame.put(), document.put(), &position, &clip, &frameInfo)) && rect)
         position = *rect;
     inPlaceSite_ = std::move(inPlace);
-    try {
-        createWindow(siteWindow ? siteWindow : parent, position);
-    } catch (...) {
-        return E_FAIL;
-    }
-    return window_ ? S_OK : E_FAIL;
+    return tbx::guardComMethod(
+        [&] {
+            createWindow(siteWindow ? siteWindow : parent, position);
+            return window_ ? S_OK : E_FAIL;
+        },
+        tbx::traced("player activation", E_FAIL));
 }
 
 HRESULT STDMETHODCALLTYPE PlayerControl::GetUserClassID(CLSID* clsid) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "player/PlayerModule.h"
+#include "tbx/Guards.h"
 #include "tbx/Handles.h"
 #include "tbx/TextConversion.h"
 
@@ -60,15 +61,15 @@ HRESULT STDMETHODCALLTYPE PlayerControl::TranslateAccelerator(LPMSG msg) {
     if (!msg) return E_INVALIDARG;
     const char* type = keyMessageType(msg->message);
     if (!type || !engine_) return S_FALSE;
-    bool consumed = false;
-    try {
-        withEngine([&](ScriptEngine& engine) {
-            consumed = engine.translateKey(static_cast<unsigned>(msg->wParam), type, modifierMask());
-        });
-    } catch (...) {
-        consumed = false;
-    }
-    return consumed ? S_OK : S_FALSE;
+    return tbx::guardComMethod(
+        [&] {
+            bool consumed = false;
+            withEngine([&](ScriptEngine& engine) {
+                consumed = engine.translateKey(static_cast<unsigned>(msg->wParam), type, modifierMask());
+            });
+            return consumed ? S_OK : S_FALSE;
+        },
+        tbx::traced("movie accelerator", S_FALSE));
 }
 
 void PlayerControl::createWindow(HWND parent, const RECT& rect) {
@@ -95,12 +96,8 @@ LRESULT CALLBACK PlayerControl::windowProc(HWND window, UINT message, WPARAM wPa
     if (!self) return DefWindowProcA(window, message, wParam, lParam);
     // The host may release the control from inside an event: keep it alive.
     self->AddRef();
-    LRESULT result = 0;
-    try {
-        result = self->handleMessage(message, wParam, lParam);
-    } catch (...) {
-        result = 0;
-    }
+    LRESULT result = tbx::guardWindowProcedure([&] { return self->handleMessage(message, wParam, lParam); },
+                                               tbx::traced("player window", LRESULT{0}));
     if (message == WM_NCDESTROY && self->window_ == window) {
         self->window_ = nullptr;
         self->scriptTimers_.clear();

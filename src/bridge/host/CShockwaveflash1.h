@@ -5,14 +5,15 @@
 #include <oleauto.h>
 
 #include "tbx/ComPtr.h"
+#include "tbx/Error.h"
 
-// A failed automation call on the player. Deliberately no standard exception
-// and no FlashExException: the external-call handler answers it with
-// "unexpected error", and event calls into the movie discard it.
-class FlashExDispatchException {
+// A failed automation call on the player. Its text is not for the movie: the
+// external-call handler answers it with "unexpected error", and event calls
+// into the movie discard it.
+class FlashExDispatchException : public tbx::Error {
 public:
     FlashExDispatchException(HRESULT result, std::string operation)
-        : result_(result), operation_(std::move(operation)) {}
+        : tbx::Error(operation + " failed", false), result_(result), operation_(std::move(operation)) {}
     HRESULT result() const { return result_; }
     // The operation that failed, for example "CallFunction".
     const std::string& operation() const { return operation_; }
