@@ -7,24 +7,7 @@ namespace fw {
 EventSink::EventSink(EventReceiver* receiver, int controlId, const IID& eventIid)
     : receiver_(receiver), controlId_(controlId), eventIid_(eventIid) {}
 
-HRESULT STDMETHODCALLTYPE EventSink::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, eventIid_)) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE EventSink::AddRef() { return InterlockedIncrement(&references_); }
-
-ULONG STDMETHODCALLTYPE EventSink::Release() {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-}
+void* EventSink::queryOther(REFIID iid) { return IsEqualIID(iid, eventIid_) ? static_cast<IDispatch*>(this) : nullptr; }
 
 HRESULT STDMETHODCALLTYPE EventSink::GetTypeInfoCount(UINT* count) {
     if (count) *count = 0;

@@ -36,20 +36,6 @@ void OleDropTarget::Revoke() {
     window_ = nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE OleDropTarget::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
-        *out = static_cast<IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE OleDropTarget::AddRef() { return InterlockedIncrement(&references_); }
-ULONG STDMETHODCALLTYPE OleDropTarget::Release() { return InterlockedDecrement(&references_); }
-
 HRESULT STDMETHODCALLTYPE OleDropTarget::DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
     dragging_ = data;

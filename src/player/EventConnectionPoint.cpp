@@ -29,17 +29,6 @@ void EventConnectionPoint::fire(DISPID id, std::vector<VARIANT> args) {
     }
 }
 
-HRESULT STDMETHODCALLTYPE EventConnectionPoint::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
-        *out = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
 HRESULT STDMETHODCALLTYPE EventConnectionPoint::GetConnectionInterface(IID* iid) {
     if (!iid) return E_POINTER;
     *iid = kPlayerEventsIid;

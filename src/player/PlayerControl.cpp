@@ -32,32 +32,8 @@ HRESULT PlayerControl::create(REFIID iid, void** out) {
         tbx::traced("player creation", E_OUTOFMEMORY));
 }
 
-HRESULT STDMETHODCALLTYPE PlayerControl::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleObject)) {
-        *out = static_cast<IOleObject*>(this);
-    } else if (IsEqualIID(iid, IID_IOleInPlaceObject) || IsEqualIID(iid, IID_IOleWindow)) {
-        *out = static_cast<IOleInPlaceObject*>(this);
-    } else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject)) {
-        *out = static_cast<IOleInPlaceActiveObject*>(this);
-    } else if (IsEqualIID(iid, IID_IDispatch)) {
-        *out = static_cast<IDispatch*>(this);
-    } else if (IsEqualIID(iid, IID_IConnectionPointContainer)) {
-        *out = static_cast<IConnectionPointContainer*>(this);
-    } else {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE PlayerControl::AddRef() { return InterlockedIncrement(&references_); }
-
-ULONG STDMETHODCALLTYPE PlayerControl::Release() {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
+void* PlayerControl::queryOther(REFIID iid) {
+    return IsEqualIID(iid, IID_IOleWindow) ? static_cast<IOleInPlaceObject*>(this) : nullptr;
 }
 
 HRESULT STDMETHODCALLTYPE PlayerControl::SetClientSite(IOleClientSite* site) {

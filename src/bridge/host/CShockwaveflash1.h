@@ -1,10 +1,12 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include "tbx/ComPtr.h"
+#include "tbx/ComVariant.h"
 #include "tbx/Error.h"
 
 // A failed automation call on the player. Its text is not for the movie: the
@@ -62,8 +64,8 @@ public:
     void PutSetting(const PlayerSetting& setting);
 
 private:
-    // One automation call; result may be null when no value is wanted.
-    void invoke(DISPID id, WORD flags, VARIANT* argument, VARIANT* result, const char* operation);
+    // One automation call; a failure raises FlashExDispatchException naming operation.
+    tbx::Variant invoke(DISPID id, WORD flags, const std::vector<tbx::Variant>& arguments, const char* operation);
     DISPID idOfName(const char16_t* name, const char* operation);
     void putString(DISPID id, const std::string& text, const char* operation);
 
