@@ -16,7 +16,6 @@ PlayerControl::~PlayerControl() {
     doomedEngines_.clear();
     inPlaceSite_.reset();
     site_.reset();
-    for (auto& setting : settings_) VariantClear(&setting.second);
 }
 
 HRESULT PlayerControl::create(REFIID iid, void** out) {

@@ -15,6 +15,7 @@
 #include "player/Stage.h"
 #include "tbx/ComObject.h"
 #include "tbx/ComPtr.h"
+#include "tbx/ComVariant.h"
 
 namespace player {
 
@@ -129,7 +130,7 @@ private:
     std::unique_ptr<ScriptEngine> engine_;
     std::vector<std::unique_ptr<ScriptEngine>> doomedEngines_;
     std::vector<UINT> scriptTimers_;
-    std::map<DISPID, VARIANT> settings_;
+    std::map<DISPID, tbx::Variant> settings_;
     // Return values set during nested FlashCall events, innermost last.
     struct PendingReturn {
         bool set = false;

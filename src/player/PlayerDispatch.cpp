@@ -159,18 +159,15 @@ HRESULT PlayerControl::invokeMember(DISPID id, WORD flags, DISPPARAMS* params, V
     if (member->setting) {
         if (put) {
             if (!params || params->cArgs < 1) return DISP_E_BADPARAMCOUNT;
-            VARIANT copy;
-            VariantInit(&copy);
-            if (FAILED(VariantCopyInd(&copy, &params->rgvarg[0]))) return DISP_E_TYPEMISMATCH;
-            auto existing = settings_.find(id);
-            if (existing != settings_.end()) VariantClear(&existing->second);
-            settings_[id] = copy;
+            tbx::Variant copy;
+            if (FAILED(VariantCopyInd(copy.get(), &params->rgvarg[0]))) return DISP_E_TYPEMISMATCH;
+            settings_[id] = std::move(copy);
             stageChanged();
             return S_OK;
         }
         if (get) {
             auto found = settings_.find(id);
-            if (result && found != settings_.end()) return VariantCopy(result, &found->second);
+            if (result && found != settings_.end()) return VariantCopy(result, found->second.get());
             return S_OK;
         }
         return DISP_E_MEMBERNOTFOUND;

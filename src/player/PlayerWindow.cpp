@@ -163,7 +163,7 @@ void PlayerControl::paint(HDC dc) {
 ScaleMode PlayerControl::scaleMode() const {
     auto found = settings_.find(120);  // ScaleMode
     if (found == settings_.end()) return ScaleMode::ShowAll;
-    const VARIANT& value = found->second;
+    const VARIANT& value = *found->second.get();
     if (V_VT(&value) == VT_BSTR) {
         std::string name = wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&value)), CP_ACP);
         CharLowerA(&name[0]);
@@ -189,8 +189,8 @@ ScaleMode PlayerControl::scaleMode() const {
 
 std::string PlayerControl::alignment() const {
     auto found = settings_.find(130);  // SAlign
-    if (found == settings_.end() || V_VT(&found->second) != VT_BSTR) return {};
-    return wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&found->second)), CP_ACP);
+    if (found == settings_.end() || found->second.type() != VT_BSTR) return {};
+    return found->second.toAnsi();
 }
 
 }  // namespace player
