@@ -144,6 +144,6 @@ ParamPtr FlashExServiceOle::resultValue(const VARIANT& result) {
 
 ParamPtr FlashExServiceOle::dispatchValue(tbx::ComPtr<IDispatch> object) {
     auto value = std::make_unique<FlashExParamObject>();
-    value->setProperty("disp", paramPointer(objects_.add(std::move(object))));
+    value->setProperty("disp", paramHandle(objects_.add(std::move(object))));
     return value;
 }
