@@ -8,7 +8,6 @@
 #include "bridge/host/FlashExMovieCall.h"
 #include "bridge/values/FlashExParse.h"
 #include "tbx/ErrorBoundary.h"
-#include "framework/AutomationException.h"
 #include "tbx/Trace.h"
 
 namespace {
@@ -135,7 +134,7 @@ BOOL FlashExDlg::PreTranslateMessage(MSG* msg) {
         if (translateExtEvent(msg, dispatchDirectly)) return TRUE;
         if (dispatchDirectly) return FALSE;
     }
-    return dialogManagerTakes(msg);
+    return fw::Dialog::PreTranslateMessage(msg);
 }
 
 void FlashExDlg::OnSize(UINT type, int width, int height) {
@@ -147,12 +146,7 @@ void FlashExDlg::OnSize(UINT type, int width, int height) {
 }
 
 void FlashExDlg::OnMove(int x, int y) {
-    if (!playerWindow()) return;
-    try {
-        callMovieFunction(player_, "onMoveWindow");
-    } catch (const FlashExDispatchException&) {
-    } catch (const fw::AutomationException&) {
-    }
+    if (playerWindow()) sendEvent("onMoveWindow");
 }
 
 bool FlashExDlg::OnClose() {

@@ -1,9 +1,10 @@
 #pragma once
-#include <stdexcept>
 #include <string>
 
+#include "tbx/Error.h"
+
 // Failure of the document model or of its parser; what() is the message.
-class MvDOMException : public std::runtime_error {
+class MvDOMException : public tbx::Error {
 public:
-    explicit MvDOMException(const std::string& message) : std::runtime_error(message) {}
+    explicit MvDOMException(const std::string& message) : tbx::Error(message) {}
 };

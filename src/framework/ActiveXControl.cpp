@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "framework/AtlAx.h"
-#include "framework/AutomationException.h"
+#include "framework/DispatchCaller.h"
 #include "tbx/TextConversion.h"
 
 namespace fw {
@@ -26,17 +26,6 @@ LRESULT CALLBACK forwardPaintProc(HWND window, UINT message, WPARAM wParam, LPAR
         RemovePropA(window, kOriginalProc);
     }
     return CallWindowProcW(original, window, message, wParam, lParam);
-}
-
-std::string describe(HRESULT result, const EXCEPINFO& info) {
-    std::string text;
-    if (info.bstrDescription) text = wideToMultiByte(reinterpret_cast<const char16_t*>(info.bstrDescription), CP_ACP);
-    if (text.empty()) {
-        char buffer[64];
-        wsprintfA(buffer, "automation call failed (0x%08lX)", static_cast<unsigned long>(result));
-        text = buffer;
-    }
-    return text;
 }
 
 }  // namespace
@@ -92,42 +81,14 @@ void ActiveXControl::destroy() {
     }
 }
 
-DISPID ActiveXControl::dispIdOf(const std::string& name) const {
-    if (!dispatch_) throw AutomationException(E_POINTER, "no control");
-    std::u16string wide = multiByteToWide(name, CP_ACP);
-    LPOLESTR names[1] = {reinterpret_cast<LPOLESTR>(&wide[0])};
-    DISPID id = DISPID_UNKNOWN;
-    HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(result)) throw AutomationException(result, "unknown name " + name);
-    return id;
-}
+DISPID ActiveXControl::dispIdOf(const std::string& name) const { return DispatchCaller(dispatch_.get()).idOf(name); }
 
 tbx::Variant ActiveXControl::invoke(DISPID id, WORD flags, std::vector<tbx::Variant> args) const {
-    if (!dispatch_) throw AutomationException(E_POINTER, "no control");
-    std::vector<VARIANT> reversed;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(*it->get());
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-        params.rgdispidNamedArgs = &named;
-        params.cNamedArgs = 1;
-    }
-    tbx::Variant result;
-    EXCEPINFO info = {};
-    UINT argError = 0;
-    HRESULT hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(), &info, &argError);
-    std::string description = FAILED(hr) ? describe(hr, info) : std::string();
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrHelpFile);
-    if (FAILED(hr)) throw AutomationException(hr, description);
-    return result;
+    return DispatchCaller(dispatch_.get()).invoke(id, flags, args);
 }
 
 void ActiveXControl::setProperty(DISPID id, tbx::Variant value) const {
-    std::vector<tbx::Variant> args;
-    args.push_back(std::move(value));
-    invoke(id, DISPATCH_PROPERTYPUT, std::move(args));
+    DispatchCaller(dispatch_.get()).put(id, std::move(value));
 }
 
 std::string ActiveXControl::callString(DISPID id, const std::string& argument) const {

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "tbx/Guards.h"
+
 namespace fw {
 
 Dialog::Dialog(UINT templateId, HINSTANCE resources)
@@ -100,19 +102,16 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND window, UINT message, WPARAM wParam, LP
 }
 
 INT_PTR Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return route(message, wParam, lParam);
-    } catch (...) {
-    }
-    // Destruction is contained silently; every other failure is reported.
-    if (message != WM_DESTROY && message != WM_NCDESTROY) {
-        try {
-            OnHandlerException();
-        } catch (...) {
-        }
-    }
-    SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
-    return TRUE;
+    return tbx::guardWindowProcedure([&] { return route(message, wParam, lParam); },
+                                     [&](const CaughtError& error) -> INT_PTR {
+                                         SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
+                                         // A failure during destruction is only traced: the window is going.
+                                         if (message == WM_DESTROY || message == WM_NCDESTROY)
+                                             tbx::traceFailure("dialog destruction", error);
+                                         else
+                                             OnHandlerException();
+                                         return TRUE;
+                                     });
 }
 
 INT_PTR Dialog::route(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -181,11 +180,8 @@ void Dialog::createHostedControls() {
 }
 
 void Dialog::onControlEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) {
-    try {
-        OnEvent(controlId, id, params, result);
-    } catch (...) {
-        OnHandlerException();
-    }
+    tbx::guardWindowProcedure([&] { OnEvent(controlId, id, params, result); },
+                              [this](const CaughtError&) { OnHandlerException(); });
 }
 
 }  // namespace fw

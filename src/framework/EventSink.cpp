@@ -1,28 +1,13 @@
 #include "framework/EventSink.h"
 
+#include "tbx/Guards.h"
+
 namespace fw {
 
 EventSink::EventSink(EventReceiver* receiver, int controlId, const IID& eventIid)
     : receiver_(receiver), controlId_(controlId), eventIid_(eventIid) {}
 
-HRESULT STDMETHODCALLTYPE EventSink::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, eventIid_)) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE EventSink::AddRef() { return InterlockedIncrement(&references_); }
-
-ULONG STDMETHODCALLTYPE EventSink::Release() {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-}
+void* EventSink::queryOther(REFIID iid) { return IsEqualIID(iid, eventIid_) ? static_cast<IDispatch*>(this) : nullptr; }
 
 HRESULT STDMETHODCALLTYPE EventSink::GetTypeInfoCount(UINT* count) {
     if (count) *count = 0;
@@ -39,13 +24,8 @@ HRESULT STDMETHODCALLTYPE EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID
 HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                                             EXCEPINFO*, UINT*) {
     if (!receiver_) return S_OK;
-    // Nothing may unwind into the control that raised the event.
-    try {
-        receiver_->onControlEvent(controlId_, id, params, result);
-    } catch (...) {
-        return E_FAIL;
-    }
-    return S_OK;
+    return tbx::guardComMethod([&] { receiver_->onControlEvent(controlId_, id, params, result); },
+                               tbx::traced("control event", E_FAIL));
 }
 
 }  // namespace fw

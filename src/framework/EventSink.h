@@ -2,6 +2,8 @@
 #include <oaidl.h>
 #include <windows.h>
 
+#include "tbx/ComObject.h"
+
 namespace fw {
 
 // Receives the events of a hosted control: called on the control's thread
@@ -15,14 +17,11 @@ public:
 // The IDispatch that a control's connection point calls. It answers
 // QueryInterface for the event dispinterface as well as IUnknown/IDispatch,
 // and forwards each call to its receiver until detach().
-class EventSink : public IDispatch {
+class EventSink : public tbx::ComObject<IDispatch> {
 public:
     EventSink(EventReceiver* receiver, int controlId, const IID& eventIid);
     void detach() { receiver_ = nullptr; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
@@ -30,9 +29,9 @@ public:
                                      UINT*) override;
 
 private:
-    virtual ~EventSink() = default;
+    ~EventSink() override = default;
+    void* queryOther(REFIID iid) override;
 
-    LONG references_ = 1;
     EventReceiver* receiver_;
     int controlId_;
     IID eventIid_;

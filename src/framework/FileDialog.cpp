@@ -1,4 +1,5 @@
 #include "framework/FileDialog.h"
+#include "tbx/Guards.h"
 #include "tbx/PathString.h"
 
 #include <algorithm>
@@ -75,18 +76,18 @@ UINT_PTR CALLBACK FileDialog::hookProc(HWND hook, UINT message, WPARAM wParam, L
         return 0;
     }
     if (message != WM_NOTIFY) return 0;
-    // The dialog's own window procedure must never see an exception.
-    try {
-        switch (reinterpret_cast<NMHDR*>(lParam)->code) {
-            case CDN_INITDONE:
-                self->OnInitDone();
-                break;
-            case CDN_FOLDERCHANGE:
-                self->OnFolderChange();
-                break;
-        }
-    } catch (...) {
-    }
+    tbx::guardWindowProcedure(
+        [&] {
+            switch (reinterpret_cast<NMHDR*>(lParam)->code) {
+                case CDN_INITDONE:
+                    self->OnInitDone();
+                    break;
+                case CDN_FOLDERCHANGE:
+                    self->OnFolderChange();
+                    break;
+            }
+        },
+        tbx::traced("file dialog"));
     return 0;
 }
 

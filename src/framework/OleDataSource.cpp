@@ -34,28 +34,6 @@ DWORD OleDataSource::DoDragDrop(DWORD allowedEffects) {
     return result == DRAGDROP_S_DROP ? effect : DROPEFFECT_NONE;
 }
 
-HRESULT STDMETHODCALLTYPE OleDataSource::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
-        *out = static_cast<IDataObject*>(this);
-    } else if (IsEqualIID(iid, IID_IDropSource)) {
-        *out = static_cast<IDropSource*>(this);
-    } else {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE OleDataSource::AddRef() { return InterlockedIncrement(&references_); }
-
-ULONG STDMETHODCALLTYPE OleDataSource::Release() {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-}
-
 const OleDataSource::Entry* OleDataSource::find(const FORMATETC* format) const {
     if (!format || format->dwAspect != DVASPECT_CONTENT) return nullptr;
     for (const auto& entry : entries_) {

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tbx/ComObject.h"
 #include "tbx/ComPtr.h"
 #include "tbx/Handles.h"
 
@@ -11,7 +12,7 @@ namespace fw {
 
 // An OLE data source offering global-memory formats, with the drag loop.
 // A COM object: make it with create() and hold it in a ComPtr.
-class OleDataSource : public IDataObject, public IDropSource {
+class OleDataSource : public tbx::ComObject<IDataObject, IDropSource> {
 public:
     static tbx::ComPtr<OleDataSource> create();
 
@@ -25,10 +26,6 @@ public:
     // The modal drag loop; answers the effect performed (DROPEFFECT_NONE
     // when cancelled). With no mouse button held it drops at once.
     DWORD DoDragDrop(DWORD allowedEffects);
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
@@ -47,7 +44,7 @@ public:
 
 private:
     OleDataSource() = default;
-    virtual ~OleDataSource() = default;
+    ~OleDataSource() override = default;
     struct Entry {
         CLIPFORMAT format;
         LONG index;
@@ -56,7 +53,6 @@ private:
     };
     const Entry* find(const FORMATETC* format) const;
     void store(Entry entry);
-    LONG references_ = 1;
     std::vector<Entry> entries_;
 };
 

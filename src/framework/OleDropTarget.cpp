@@ -1,5 +1,7 @@
 #include "framework/OleDropTarget.h"
 
+#include "tbx/Guards.h"
+
 namespace fw {
 
 namespace {
@@ -7,6 +9,15 @@ POINT clientPoint(HWND window, POINTL screen) {
     POINT point = {screen.x, screen.y};
     if (window) ScreenToClient(window, &point);
     return point;
+}
+
+// A failing handler refuses the drop: no effect, E_UNEXPECTED, and a trace.
+auto refusing(DWORD* effect) {
+    return [effect](const CaughtError& error) {
+        if (effect) *effect = DROPEFFECT_NONE;
+        tbx::traceFailure("drop target", error);
+        return E_UNEXPECTED;
+    };
 }
 }  // namespace
 
@@ -25,61 +36,34 @@ void OleDropTarget::Revoke() {
     window_ = nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE OleDropTarget::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
-        *out = static_cast<IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE OleDropTarget::AddRef() { return InterlockedIncrement(&references_); }
-ULONG STDMETHODCALLTYPE OleDropTarget::Release() { return InterlockedDecrement(&references_); }
-
 HRESULT STDMETHODCALLTYPE OleDropTarget::DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
     dragging_ = data;
-    try {
-        *effect &= OnDragEnter(data, keys, clientPoint(window_, point));
-    } catch (...) {
-        *effect = DROPEFFECT_NONE;
-    }
-    return S_OK;
+    return tbx::guardComMethod([&] { *effect &= OnDragEnter(data, keys, clientPoint(window_, point)); },
+                               refusing(effect));
 }
 
 HRESULT STDMETHODCALLTYPE OleDropTarget::DragOver(DWORD keys, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
-    try {
-        *effect &= OnDragOver(dragging_.get(), keys, clientPoint(window_, point));
-    } catch (...) {
-        *effect = DROPEFFECT_NONE;
-    }
-    return S_OK;
+    return tbx::guardComMethod([&] { *effect &= OnDragOver(dragging_.get(), keys, clientPoint(window_, point)); },
+                               refusing(effect));
 }
 
 HRESULT STDMETHODCALLTYPE OleDropTarget::DragLeave() {
-    try {
-        OnDragLeave();
-    } catch (...) {
-    }
+    HRESULT result = tbx::guardComMethod([&] { OnDragLeave(); }, refusing(nullptr));
     dragging_.reset();
-    return S_OK;
+    return result;
 }
 
 HRESULT STDMETHODCALLTYPE OleDropTarget::Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
-    bool delivered = false;
-    try {
-        delivered = OnDrop(data, *effect, clientPoint(window_, point));
-    } catch (...) {
-        delivered = false;
-    }
-    if (!delivered) *effect = DROPEFFECT_NONE;
+    HRESULT result = tbx::guardComMethod(
+        [&] {
+            if (!OnDrop(data, *effect, clientPoint(window_, point))) *effect = DROPEFFECT_NONE;
+        },
+        refusing(effect));
     dragging_.reset();
-    return S_OK;
+    return result;
 }
 
 }  // namespace fw

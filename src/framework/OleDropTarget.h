@@ -2,6 +2,7 @@
 #include <ole2.h>
 #include <windows.h>
 
+#include "tbx/ComObject.h"
 #include "tbx/ComPtr.h"
 
 namespace fw {
@@ -9,21 +10,17 @@ namespace fw {
 // An OLE drop target registered for one window. The owner keeps the object
 // alive while it is registered (Revoke, or the destructor, ends that); the
 // reference count only tracks OLE's references. Exceptions from the
-// handlers never reach OLE: a throwing drop counts as refused.
-class OleDropTarget : public IDropTarget {
+// handlers never reach OLE: a throwing handler refuses the drag, answers
+// E_UNEXPECTED and is traced.
+class OleDropTarget : public tbx::ComObject<IDropTarget> {
 public:
     OleDropTarget() = default;
-    virtual ~OleDropTarget();
-    OleDropTarget(const OleDropTarget&) = delete;
-    OleDropTarget& operator=(const OleDropTarget&) = delete;
+    ~OleDropTarget() override;
 
     bool Register(HWND window);
     void Revoke();
     HWND window() const { return window_; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragLeave() override;
@@ -36,9 +33,9 @@ protected:
     virtual void OnDragLeave() {}
     // True when the drop delivered something.
     virtual bool OnDrop(IDataObject* data, DWORD effect, POINT point) { return false; }
+    void lastReleased() override {}
 
 private:
-    LONG references_ = 0;
     HWND window_ = nullptr;
     tbx::ComPtr<IDataObject> dragging_;  // the data of the drag in progress
 };

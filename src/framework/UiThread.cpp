@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "framework/Dialog.h"
+#include "tbx/Guards.h"
 
 namespace fw {
 
@@ -60,20 +61,18 @@ int UiThread::run() {
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // creates the queue
     SetEvent(queueReady_.get());
     bool ole = SUCCEEDED(OleInitialize(nullptr));
-    int exitCode = 0;
-    // Nothing may unwind out of the thread.
-    try {
-        if (InitInstance()) {
-            while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-                if (PreTranslateMessage(&msg)) continue;
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
+    int exitCode = tbx::guardThreadEntry(
+        [&] {
+            if (InitInstance()) {
+                while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+                    if (PreTranslateMessage(&msg)) continue;
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
             }
-        }
-        exitCode = ExitInstance();
-    } catch (...) {
-        exitCode = -1;
-    }
+            return ExitInstance();
+        },
+        tbx::traced("user-interface thread", -1));
     if (ole) OleUninitialize();
     return exitCode;
 }

@@ -2,10 +2,15 @@
 
 #include <cstdio>
 
-MvGpException::MvGpException(const char* fixedText) : code_(-1), text_(fixedText ? fixedText : "Unknown exception") {}
-
-MvGpException::MvGpException(int statusCode) : code_(statusCode) {
+namespace {
+std::string statusText(int statusCode) {
     char text[128];
     snprintf(text, sizeof text, "MvGpException error code:%d", statusCode);
-    text_ = text;
+    return text;
 }
+}  // namespace
+
+MvGpException::MvGpException(const char* fixedText)
+    : tbx::Error(fixedText ? fixedText : "Unknown exception"), code_(-1) {}
+
+MvGpException::MvGpException(int statusCode) : tbx::Error(statusText(statusCode)), code_(statusCode) {}

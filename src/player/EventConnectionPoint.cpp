@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include "player/host/PlayerIds.h"
+#include "tbx/Guards.h"
 
 namespace player {
 
@@ -28,17 +29,6 @@ void EventConnectionPoint::fire(DISPID id, std::vector<VARIANT> args) {
     }
 }
 
-HRESULT STDMETHODCALLTYPE EventConnectionPoint::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
-        *out = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
 HRESULT STDMETHODCALLTYPE EventConnectionPoint::GetConnectionInterface(IID* iid) {
     if (!iid) return E_POINTER;
     *iid = kPlayerEventsIid;
@@ -58,9 +48,12 @@ HRESULT STDMETHODCALLTYPE EventConnectionPoint::Advise(IUnknown* sink, DWORD* co
     if (FAILED(sink->QueryInterface(kPlayerEventsIid, dispatch.putVoid())) &&
         FAILED(sink->QueryInterface(IID_IDispatch, dispatch.putVoid())))
         return CONNECT_E_CANNOTCONNECT;
-    *cookie = nextCookie_++;
-    sinks_.push_back(Sink{*cookie, std::move(dispatch)});
-    return S_OK;
+    return tbx::guardComMethod(
+        [&] {
+            sinks_.push_back(Sink{nextCookie_, std::move(dispatch)});
+            *cookie = nextCookie_++;
+        },
+        tbx::traced("event advise", E_OUTOFMEMORY));
 }
 
 HRESULT STDMETHODCALLTYPE EventConnectionPoint::Unadvise(DWORD cookie) {

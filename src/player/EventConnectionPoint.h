@@ -4,23 +4,23 @@
 
 #include <vector>
 
+#include "tbx/ComObject.h"
 #include "tbx/ComPtr.h"
 
 namespace player {
 
 // The connection point of the player's event dispinterface. It lives inside
 // the control and shares its reference count.
-class EventConnectionPoint : public IConnectionPoint {
+class EventConnectionPoint : public tbx::ComObject<IConnectionPoint> {
 public:
     EventConnectionPoint(IUnknown& owner, IConnectionPointContainer& container)
         : owner_(owner), container_(container) {}
-    ~EventConnectionPoint();
+    ~EventConnectionPoint() override;
 
     // Calls every subscribed sink; args in natural order.
     void fire(DISPID id, std::vector<VARIANT> args);
     void unadviseAll();
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return owner_.AddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return owner_.Release(); }
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;

@@ -1,7 +1,8 @@
 #pragma once
 #include <cstdint>
-#include <stdexcept>
 #include <string>
+
+#include "tbx/Error.h"
 
 namespace player {
 
@@ -14,9 +15,9 @@ struct MovieData {
     std::string script;                   // UTF-8 JavaScript
 };
 
-class MovieError : public std::runtime_error {
+class MovieError : public tbx::Error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit MovieError(const std::string& message) : tbx::Error(message) {}
 };
 
 // A movie from the bytes of a SWF file: frame size and rate from the header,

@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include "player/host/PlayerIds.h"
+#include "tbx/Guards.h"
 
 namespace player {
 
@@ -15,49 +16,23 @@ PlayerControl::~PlayerControl() {
     doomedEngines_.clear();
     inPlaceSite_.reset();
     site_.reset();
-    for (auto& setting : settings_) VariantClear(&setting.second);
 }
 
 HRESULT PlayerControl::create(REFIID iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    PlayerControl* control = nullptr;
-    try {
-        control = new PlayerControl;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    HRESULT result = control->QueryInterface(iid, out);
-    control->Release();
-    return result;
+    return tbx::guardComMethod(
+        [&] {
+            PlayerControl* control = new PlayerControl;
+            HRESULT result = control->QueryInterface(iid, out);
+            control->Release();
+            return result;
+        },
+        tbx::traced("player creation", E_OUTOFMEMORY));
 }
 
-HRESULT STDMETHODCALLTYPE PlayerControl::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleObject)) {
-        *out = static_cast<IOleObject*>(this);
-    } else if (IsEqualIID(iid, IID_IOleInPlaceObject) || IsEqualIID(iid, IID_IOleWindow)) {
-        *out = static_cast<IOleInPlaceObject*>(this);
-    } else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject)) {
-        *out = static_cast<IOleInPlaceActiveObject*>(this);
-    } else if (IsEqualIID(iid, IID_IDispatch)) {
-        *out = static_cast<IDispatch*>(this);
-    } else if (IsEqualIID(iid, IID_IConnectionPointContainer)) {
-        *out = static_cast<IConnectionPointContainer*>(this);
-    } else {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE PlayerControl::AddRef() { return InterlockedIncrement(&references_); }
-
-ULONG STDMETHODCALLTYPE PlayerControl::Release() {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
+void* PlayerControl::queryOther(REFIID iid) {
+    return IsEqualIID(iid, IID_IOleWindow) ? static_cast<IOleInPlaceObject*>(this) : nullptr;
 }
 
 HRESULT STDMETHODCALLTYPE PlayerControl::SetClientSite(IOleClientSite* site) {
@@ -117,12 +92,12 @@ HRESULT STDMETHODCALLTYPE PlayerControl::DoVerb(LONG verb, LPMSG, IOleClientSite
     if (FAILED(inPlace->GetWindowContext(frame.put(), document.put(), &position, &clip, &frameInfo)) && rect)
         position = *rect;
     inPlaceSite_ = std::move(inPlace);
-    try {
-        createWindow(siteWindow ? siteWindow : parent, position);
-    } catch (...) {
-        return E_FAIL;
-    }
-    return window_ ? S_OK : E_FAIL;
+    return tbx::guardComMethod(
+        [&] {
+            createWindow(siteWindow ? siteWindow : parent, position);
+            return window_ ? S_OK : E_FAIL;
+        },
+        tbx::traced("player activation", E_FAIL));
 }
 
 HRESULT STDMETHODCALLTYPE PlayerControl::GetUserClassID(CLSID* clsid) {

@@ -13,7 +13,9 @@
 #include "player/ScriptEngine.h"
 #include "player/ScriptHost.h"
 #include "player/Stage.h"
+#include "tbx/ComObject.h"
 #include "tbx/ComPtr.h"
+#include "tbx/ComVariant.h"
 
 namespace player {
 
@@ -22,19 +24,11 @@ namespace player {
 // interface and events. As an in-place active object it offers the host's
 // keyboard messages to the movie's accelerator handler. No exception leaves a
 // COM method or the window procedure.
-class PlayerControl : public IOleObject,
-                      public IOleInPlaceObject,
-                      public IOleInPlaceActiveObject,
-                      public IDispatch,
-                      public IConnectionPointContainer,
+class PlayerControl : public tbx::ComObject<IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IDispatch,
+                                            IConnectionPointContainer>,
                       public ScriptHost {
 public:
     static HRESULT create(REFIID iid, void** out);
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IOleObject
     HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
@@ -88,7 +82,9 @@ public:
 
 private:
     PlayerControl();
-    virtual ~PlayerControl();
+    ~PlayerControl() override;
+    // IOleWindow is answered by the in-place object.
+    void* queryOther(REFIID iid) override;
 
     // ScriptHost
     bool externalCall(tbx::Variant invoke, std::u16string& answer) override;
@@ -120,7 +116,6 @@ private:
     ScaleMode scaleMode() const;
     std::string alignment() const;
 
-    LONG references_ = 1;
     tbx::ComPtr<IOleClientSite> site_;
     tbx::ComPtr<IOleInPlaceSite> inPlaceSite_;
     HWND window_ = nullptr;
@@ -135,7 +130,7 @@ private:
     std::unique_ptr<ScriptEngine> engine_;
     std::vector<std::unique_ptr<ScriptEngine>> doomedEngines_;
     std::vector<UINT> scriptTimers_;
-    std::map<DISPID, VARIANT> settings_;
+    std::map<DISPID, tbx::Variant> settings_;
     // Return values set during nested FlashCall events, innermost last.
     struct PendingReturn {
         bool set = false;

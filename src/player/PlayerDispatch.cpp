@@ -2,8 +2,8 @@
 // dispatch IDs, plus the settings a host gives a player, stored by name.
 #include <cstring>
 
-#include "tbx/ErrorBoundary.h"
-#include "tbx/FlashExException.h"
+#include "tbx/Error.h"
+#include "tbx/Guards.h"
 #include "player/PlayerControl.h"
 #include "player/host/PlayerIds.h"
 #include "tbx/TextConversion.h"
@@ -53,19 +53,40 @@ bool sameName(const char16_t* a, const OLECHAR* b) {
     return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, reinterpret_cast<LPCWSTR>(a), -1, b, -1) == CSTR_EQUAL;
 }
 
-// A failure with a description for the caller's EXCEPINFO.
-struct DispatchFailure {
+// A failure with its own dispatch error; the message is the description for
+// the caller's EXCEPINFO.
+class DispatchFailure : public tbx::Error {
+public:
+    DispatchFailure(HRESULT result, const char* description) : tbx::Error(description), result(result) {}
+    HRESULT result;
+};
+
+struct DispatchError {
     HRESULT result;
     std::u16string description;
 };
 
+// The dispatch error for the exception being handled: a script's error text is
+// UTF-8, the system's ANSI.
+DispatchError caughtDispatchError(const CaughtError& error) {
+    try {
+        throw;
+    } catch (const DispatchFailure& failure) {
+        return {failure.result, multiByteToWide(failure.message(), CP_ACP)};
+    } catch (const ScriptError& e) {
+        return {DISP_E_EXCEPTION, multiByteToWide(e.message(), CP_UTF8)};
+    } catch (...) {
+        return {DISP_E_EXCEPTION, multiByteToWide(error.textOr("the call failed"), CP_ACP)};
+    }
+}
+
 std::u16string stringArgument(DISPPARAMS* params, UINT index) {
-    if (!params || params->cArgs <= index) throw DispatchFailure{DISP_E_BADPARAMCOUNT, u"missing argument"};
+    if (!params || params->cArgs <= index) throw DispatchFailure(DISP_E_BADPARAMCOUNT, "missing argument");
     VARIANT& source = params->rgvarg[params->cArgs - 1 - index];
     VARIANT text;
     VariantInit(&text);
     if (FAILED(VariantChangeType(&text, &source, 0, VT_BSTR)))
-        throw DispatchFailure{DISP_E_TYPEMISMATCH, u"a string is expected"};
+        throw DispatchFailure(DISP_E_TYPEMISMATCH, "a string is expected");
     std::u16string out =
         V_BSTR(&text) ? std::u16string(reinterpret_cast<const char16_t*>(V_BSTR(&text)), SysStringLen(V_BSTR(&text)))
                       : std::u16string();
@@ -112,27 +133,17 @@ HRESULT STDMETHODCALLTYPE PlayerControl::Invoke(DISPID id, REFIID, LCID, WORD fl
                                                 VARIANT* result, EXCEPINFO* exception, UINT* argError) {
     if (result) VariantInit(result);
     AddRef();
-    HRESULT hr;
-    std::u16string description;
-    try {
-        hr = invokeMember(id, flags, params, result);
-    } catch (const DispatchFailure& failure) {
-        hr = failure.result;
-        description = failure.description;
-    } catch (const ScriptError& e) {
-        hr = DISP_E_EXCEPTION;
-        description = multiByteToWide(e.what(), CP_UTF8);
-    } catch (...) {
-        hr = DISP_E_EXCEPTION;
-        description = multiByteToWide(caughtError().textOr("the call failed"), CP_ACP);
-    }
-    if (hr == DISP_E_EXCEPTION && exception) {
-        memset(exception, 0, sizeof(*exception));
-        exception->scode = E_FAIL;
-        exception->bstrSource = SysAllocString(reinterpret_cast<const OLECHAR*>(u"MovaraFlashPlayer"));
-        exception->bstrDescription =
-            SysAllocStringLen(reinterpret_cast<const OLECHAR*>(description.data()), description.size());
-    }
+    HRESULT hr = tbx::guardComMethod([&] { return invokeMember(id, flags, params, result); },
+                                     [&](const CaughtError& error) {
+                                         DispatchError failure = caughtDispatchError(error);
+                                         if (failure.result == DISP_E_EXCEPTION && exception) {
+                                             memset(exception, 0, sizeof(*exception));
+                                             exception->scode = E_FAIL;
+                                             exception->bstrSource = tbx::Bstr(u"MovaraFlashPlayer").detach();
+                                             exception->bstrDescription = tbx::Bstr(failure.description).detach();
+                                         }
+                                         return failure.result;
+                                     });
     if (FAILED(hr) && argError) *argError = 0;
     Release();
     return hr;
@@ -148,18 +159,15 @@ HRESULT PlayerControl::invokeMember(DISPID id, WORD flags, DISPPARAMS* params, V
     if (member->setting) {
         if (put) {
             if (!params || params->cArgs < 1) return DISP_E_BADPARAMCOUNT;
-            VARIANT copy;
-            VariantInit(&copy);
-            if (FAILED(VariantCopyInd(&copy, &params->rgvarg[0]))) return DISP_E_TYPEMISMATCH;
-            auto existing = settings_.find(id);
-            if (existing != settings_.end()) VariantClear(&existing->second);
-            settings_[id] = copy;
+            tbx::Variant copy;
+            if (FAILED(VariantCopyInd(copy.get(), &params->rgvarg[0]))) return DISP_E_TYPEMISMATCH;
+            settings_[id] = std::move(copy);
             stageChanged();
             return S_OK;
         }
         if (get) {
             auto found = settings_.find(id);
-            if (result && found != settings_.end()) return VariantCopy(result, &found->second);
+            if (result && found != settings_.end()) return VariantCopy(result, found->second.get());
             return S_OK;
         }
         return DISP_E_MEMBERNOTFOUND;
@@ -190,7 +198,7 @@ HRESULT PlayerControl::invokeMember(DISPID id, WORD flags, DISPPARAMS* params, V
         case kDispCallFunction: {
             if (!method) return DISP_E_MEMBERNOTFOUND;
             std::u16string invoke = stringArgument(params, 0);
-            if (!engine_) throw DispatchFailure{DISP_E_EXCEPTION, u"no movie is playing"};
+            if (!engine_) throw DispatchFailure(DISP_E_EXCEPTION, "no movie is playing");
             std::u16string answer;
             withEngine([&](ScriptEngine& engine) { answer = engine.callFunction(invoke); });
             answerString(result, answer);

@@ -7,6 +7,7 @@
 #include "player/host/PlayerIds.h"
 #include "player/PlayerModule.h"
 #include "player/ScriptEngine.h"
+#include "tbx/ComObject.h"
 
 namespace player {
 
@@ -15,18 +16,8 @@ namespace {
 HINSTANCE module = nullptr;
 
 // One static class object; it is never deleted, so its count only tracks users.
-class PlayerFactory : public IClassFactory {
+class PlayerFactory : public tbx::ComObject<IClassFactory> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {

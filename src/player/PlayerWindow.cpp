@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "player/PlayerModule.h"
+#include "tbx/Guards.h"
 #include "tbx/Handles.h"
 #include "tbx/TextConversion.h"
 
@@ -60,15 +61,15 @@ HRESULT STDMETHODCALLTYPE PlayerControl::TranslateAccelerator(LPMSG msg) {
     if (!msg) return E_INVALIDARG;
     const char* type = keyMessageType(msg->message);
     if (!type || !engine_) return S_FALSE;
-    bool consumed = false;
-    try {
-        withEngine([&](ScriptEngine& engine) {
-            consumed = engine.translateKey(static_cast<unsigned>(msg->wParam), type, modifierMask());
-        });
-    } catch (...) {
-        consumed = false;
-    }
-    return consumed ? S_OK : S_FALSE;
+    return tbx::guardComMethod(
+        [&] {
+            bool consumed = false;
+            withEngine([&](ScriptEngine& engine) {
+                consumed = engine.translateKey(static_cast<unsigned>(msg->wParam), type, modifierMask());
+            });
+            return consumed ? S_OK : S_FALSE;
+        },
+        tbx::traced("movie accelerator", S_FALSE));
 }
 
 void PlayerControl::createWindow(HWND parent, const RECT& rect) {
@@ -95,12 +96,8 @@ LRESULT CALLBACK PlayerControl::windowProc(HWND window, UINT message, WPARAM wPa
     if (!self) return DefWindowProcA(window, message, wParam, lParam);
     // The host may release the control from inside an event: keep it alive.
     self->AddRef();
-    LRESULT result = 0;
-    try {
-        result = self->handleMessage(message, wParam, lParam);
-    } catch (...) {
-        result = 0;
-    }
+    LRESULT result = tbx::guardWindowProcedure([&] { return self->handleMessage(message, wParam, lParam); },
+                                               tbx::traced("player window", LRESULT{0}));
     if (message == WM_NCDESTROY && self->window_ == window) {
         self->window_ = nullptr;
         self->scriptTimers_.clear();
@@ -166,7 +163,7 @@ void PlayerControl::paint(HDC dc) {
 ScaleMode PlayerControl::scaleMode() const {
     auto found = settings_.find(120);  // ScaleMode
     if (found == settings_.end()) return ScaleMode::ShowAll;
-    const VARIANT& value = found->second;
+    const VARIANT& value = *found->second.get();
     if (V_VT(&value) == VT_BSTR) {
         std::string name = wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&value)), CP_ACP);
         CharLowerA(&name[0]);
@@ -192,8 +189,8 @@ ScaleMode PlayerControl::scaleMode() const {
 
 std::string PlayerControl::alignment() const {
     auto found = settings_.find(130);  // SAlign
-    if (found == settings_.end() || V_VT(&found->second) != VT_BSTR) return {};
-    return wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&found->second)), CP_ACP);
+    if (found == settings_.end() || found->second.type() != VT_BSTR) return {};
+    return found->second.toAnsi();
 }
 
 }  // namespace player

@@ -1,20 +1,20 @@
 #pragma once
 #include <duktape.h>
 
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "player/ScriptHost.h"
 #include "player/Stage.h"
+#include "tbx/Error.h"
 
 namespace player {
 
 // A failure of a call into the movie's script (its message is UTF-8).
-class ScriptError : public std::runtime_error {
+class ScriptError : public tbx::Error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ScriptError(const std::string& utf8Message) : tbx::Error(utf8Message) {}
 };
 
 // One movie's script world on Duktape, on the control's thread. Errors the

@@ -144,7 +144,7 @@ void pushParam(duk_context* ctx, const FlashExParam* value) {
         duk_push_boolean(ctx, value->getBool());
     } else if (kind == ParamKind::Int || kind == ParamKind::Double) {
         duk_push_number(ctx, value->getDouble());
-    } else if (kind == ParamKind::Pointer) {
+    } else if (kind == ParamKind::Pointer || kind == ParamKind::Handle) {
         duk_push_number(ctx, static_cast<double>(reinterpret_cast<uintptr_t>(value->getPointer())));
     } else if (kind == ParamKind::Array) {
         const FlashExParamArray* array = value->asArray();

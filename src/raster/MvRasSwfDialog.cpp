@@ -8,6 +8,7 @@
 #include "services/file/FlashExServiceSecureFile.h"
 #include "imaging/SwfFile.h"
 #include "player/host/PlayerIds.h"
+#include "tbx/Guards.h"
 #include "tbx/TextConversion.h"
 
 namespace {
@@ -31,6 +32,18 @@ std::string stringArgument(const VARIANT& argument) {
     return wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&argument)), CP_ACP);
 }
 
+// Only the program's own failures (the movie reader's too) carry their text
+// to the user; call inside a handler.
+const MvException* caughtMvException() noexcept {
+    try {
+        throw;
+    } catch (const MvException& e) {
+        return &e;  // alive until the enclosing handler ends
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 MvRasSwfDialog::MvRasSwfDialog(SecurityPolicy& policy)
@@ -47,15 +60,16 @@ MvRasSwfDialog::~MvRasSwfDialog() {
 
 BOOL MvRasSwfDialog::OnInitDialog() {
     BOOL result = PlayerDialog::OnInitDialog();
-    try {
-        installFontCharsetFix();
-    } catch (const MvException& e) {
-        char text[1024];
-        snprintf(text, sizeof text, kFontFixFailed, e.what());
-        MessageBoxA(window(), text, kWarning, MB_OK);
-    } catch (...) {
-        MessageBoxA(window(), kFontFixUnexpected, nullptr, MB_OK);
-    }
+    tbx::guardWindowProcedure([] { installFontCharsetFix(); },
+                              [this](const CaughtError&) {
+                                  if (const MvException* failure = caughtMvException()) {
+                                      char text[1024];
+                                      snprintf(text, sizeof text, kFontFixFailed, failure->what());
+                                      MessageBoxA(window(), text, kWarning, MB_OK);
+                                  } else {
+                                      MessageBoxA(window(), kFontFixUnexpected, nullptr, MB_OK);
+                                  }
+                              });
     return result;
 }
 
@@ -78,13 +92,11 @@ RasterJob* MvRasSwfDialog::liveJob() {
 void MvRasSwfDialog::startJob(std::shared_ptr<RasterJob> job) {
     job_ = std::move(job);
     if (!liveJob()) return;
-    try {
-        prepareJob();
-    } catch (const MvException& e) {  // the movie reader's failures too
-        finishJob(false, e.what());
-    } catch (...) {
-        finishJob(false, kUnexpected);
-    }
+    tbx::guardWindowProcedure([this] { prepareJob(); },
+                              [this](const CaughtError&) {
+                                  const MvException* failure = caughtMvException();
+                                  finishJob(false, failure ? failure->what() : kUnexpected);
+                              });
 }
 
 void MvRasSwfDialog::prepareJob() {

@@ -1,9 +1,8 @@
 #include "raster/MvRasSwfThread.h"
 
-#include <exception>
-
 #include "raster/MvRasSwfDialog.h"
 #include "player/host/PlayerHost.h"
+#include "tbx/Guards.h"
 
 namespace {
 
@@ -65,15 +64,13 @@ BOOL MvRasSwfThread::PreTranslateMessage(MSG* msg) {
     std::unique_ptr<PostedJob> posted(reinterpret_cast<PostedJob*>(msg->wParam));
     if (!posted || !*posted) return TRUE;
     std::shared_ptr<RasterJob> job = *posted;
-    try {
-        if (dialog_)
-            dialog_->startJob(job);
-        else
-            job->finish(false, "");
-    } catch (const std::exception& e) {
-        job->finish(false, e.what());
-    } catch (...) {
-        job->finish(false, "");
-    }
+    tbx::guardWindowProcedure(
+        [&] {
+            if (dialog_)
+                dialog_->startJob(job);
+            else
+                job->finish(false, "");
+        },
+        [&](const CaughtError& error) { job->finish(false, error.textOr("")); });
     return TRUE;
 }

@@ -2,14 +2,14 @@
 
 #include <exception>
 
-#include "tbx/FlashExException.h"
+#include "tbx/Error.h"
 
 CaughtError caughtError() noexcept {
     try {
         try {
             throw;
-        } catch (const FlashExException& e) {
-            return {true, e.getMessage()};
+        } catch (const tbx::Error& e) {
+            return {e.forMovie(), e.message()};
         } catch (const std::exception& e) {
             return {true, e.what()};
         } catch (...) {

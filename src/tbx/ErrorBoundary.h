@@ -4,7 +4,8 @@
 // What a boundary (the movie's external call, the script engine, a window
 // procedure, a COM method, the start-up) may say about the exception it is
 // handling. The system's own exceptions and standard ones are expected and
-// carry their message; anything else is unexpected and says nothing.
+// carry their message. A system failure whose text is not for the movie is
+// unexpected but keeps its message for traces; anything else says nothing.
 struct CaughtError {
     bool expected = false;
     std::string message;

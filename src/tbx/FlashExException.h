@@ -1,14 +1,12 @@
 #pragma once
 #include <string>
 
+#include "tbx/Error.h"
+
 // A command failure. Its message reaches the movie as the "message" of the
 // error object. Thrown by value, caught by reference.
-class FlashExException {
+class FlashExException : public tbx::Error {
 public:
-    explicit FlashExException(std::string message) : message_(std::move(message)) {}
-    virtual ~FlashExException() = default;
-    virtual const std::string& getMessage() const { return message_; }
-
-private:
-    std::string message_;
+    explicit FlashExException(std::string message) : tbx::Error(std::move(message)) {}
+    const std::string& getMessage() const { return message(); }
 };

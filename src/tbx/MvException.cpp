@@ -2,10 +2,10 @@
 
 #include "tbx/TextConversion.h"
 
-MvException::MvException(std::string message) : message_(std::move(message)) {
+MvException::MvException(std::string message) : tbx::Error(std::move(message)) {
     // A failing conversion must not turn the report of one failure into another.
     try {
-        wideMessage_ = multiByteToWide(message_, CP_ACP);
+        wideMessage_ = multiByteToWide(this->message(), CP_ACP);
     } catch (...) {
         wideMessage_.clear();
     }

@@ -1,15 +1,10 @@
 #pragma once
-#include <stdexcept>
 #include <string>
 
-// The utility library's failure: a standard exception whose what() is the
-// message that reaches the movie.
-class TbException : public std::exception {
-public:
-    explicit TbException(std::string message) : message_(std::move(message)) {}
-    const char* what() const noexcept override { return message_.c_str(); }
-    const std::string& message() const { return message_; }
+#include "tbx/Error.h"
 
-private:
-    std::string message_;
+// The utility library's failure; what() is the message that reaches the movie.
+class TbException : public tbx::Error {
+public:
+    explicit TbException(std::string message) : tbx::Error(std::move(message)) {}
 };

@@ -44,7 +44,12 @@ ExternalInterface.addCallback("onExtKeyDown", function (k, m) { record("key", k,
 ExternalInterface.addCallback("onExtMouseUp", function (x, y) { record("mouse", x, y); });
 ExternalInterface.addCallback("onExtRButtonDown", function () { return rightAnswers[right++]; });
 ExternalInterface.addCallback("onExtDropFiles", function (files) { record("drop", files); });
-ExternalInterface.addCallback("onMoveWindow", function () { record("moved"); });
+// With "refuse" in its FlashVars the movie answers a move with a control
+// character, which the host's value parser refuses.
+ExternalInterface.addCallback("onMoveWindow", function () {
+    record("moved");
+    if (flashVars.refuse) return "\u0001";
+});
 record("ready", flashVars.level === undefined ? "-" : flashVars.level);
 )JS";
 
@@ -75,6 +80,16 @@ LRESULT CALLBACK countRightClicks(HWND window, UINT message, WPARAM wParam, LPAR
 std::string str(const char* text) { return "<string>" + std::string(text) + "</string>"; }
 std::string num(int value) { return "<number>" + std::to_string(value) + "</number>"; }
 
+// The main dialog, counting the handler failures it would show in a message box.
+class CountingDlg : public FlashExDlg {
+public:
+    using FlashExDlg::FlashExDlg;
+    int handlerFailures = 0;
+
+protected:
+    void OnHandlerException() override { ++handlerFailures; }
+};
+
 class FlashExDlgTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -94,7 +109,9 @@ protected:
     }
 
     void open(const std::string& moviePath) {
-        dialog_ = std::make_unique<FlashExDlg>(102);
+        auto dialog = std::make_unique<CountingDlg>(102);
+        counting_ = dialog.get();
+        dialog_ = std::move(dialog);
         manager_.addService(std::make_unique<FlashExServiceDlg>(*dialog_));
         auto recorder = std::make_unique<Recorder>();
         recorder_ = recorder.get();
@@ -146,6 +163,7 @@ protected:
     FlashExServiceManager manager_;
     Recorder* recorder_ = nullptr;
     std::unique_ptr<FlashExDlg> dialog_;
+    CountingDlg* counting_ = nullptr;
 
 private:
     char previousDirectory_[MAX_PATH];
@@ -261,6 +279,16 @@ TEST_F(FlashExDlgTest, AMovedWindowIsReportedWithoutExtEvents) {
     open("movie.swf");
     SetWindowPos(dialog_->window(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     EXPECT_EQ(recorder_->lines.back(), str("moved"));
+}
+
+TEST_F(FlashExDlgTest, AMoveWhoseAnswerTheHostRefusesIsDiscardedQuietly) {
+    open("movie.swf?refuse=1");
+    for (int x : {40, 60}) {
+        recorder_->lines.clear();
+        SetWindowPos(dialog_->window(), nullptr, x, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        EXPECT_EQ(recorder_->lines, std::vector<std::string>{str("moved")});
+    }
+    EXPECT_EQ(0, counting_->handlerFailures);
 }
 
 TEST_F(FlashExDlgTest, MouseUpReportsTheCursorInPlayerCoordinates) {

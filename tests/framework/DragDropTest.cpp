@@ -107,7 +107,8 @@ TEST_F(DragDrop, DataWithoutTheWantedFormatAndAThrowingListenerRefuseTheDrop) {
 
     ThrowingTarget throwing;
     effect = DROPEFFECT_COPY;
-    EXPECT_EQ(S_OK, static_cast<IDropTarget*>(&throwing)->Drop(source.get(), 0, point, &effect));
+    // A failing listener is reported to the drag source, not passed off as a refusal.
+    EXPECT_EQ(E_UNEXPECTED, static_cast<IDropTarget*>(&throwing)->Drop(source.get(), 0, point, &effect));
     EXPECT_EQ(DWORD(DROPEFFECT_NONE), effect);
 }
 

@@ -742,7 +742,7 @@ TEST(Fuzz, FileCommands) {
                 commandRequest(input, names, handle, request);
                 try {
                     ParamPtr answer = services.invoke(request);
-                    if (answer && answer->kind() == ParamKind::Pointer) handle = answer->getPointer();
+                    if (answer && answer->kind() == ParamKind::Handle) handle = answer->getPointer();
                 } catch (...) {
                     if (!caughtError().expected) return "the command " + request.name + " failed without a message";
                 }

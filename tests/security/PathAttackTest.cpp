@@ -508,7 +508,7 @@ protected:
             for (unsigned i = 0; i < names->size(); ++i) text += names->at(i)->getString() + "|";
             return text;
         }
-        if (result->kind() == ParamKind::Pointer) return readAll(service, result->getPointer());
+        if (result->kind() == ParamKind::Handle) return readAll(service, result->getPointer());
         if (result->kind() == ParamKind::String) return result->getString();
         return "";
     }

@@ -2,7 +2,6 @@
 
 #include "bridge/host/FlashExExternalCall.h"
 #include "bridge/host/FlashExServiceManager.h"
-#include "framework/AutomationException.h"
 #include "player/host/PlayerHost.h"
 #include "player/host/PlayerIds.h"
 #include "tbx/PathString.h"
@@ -70,17 +69,9 @@ void PlayerDialog::playMovie(const std::string& path) {
 
 bool PlayerDialog::servicesTakeMessage(MSG* msg) { return manager_ && manager_->preTranslateMessage(msg); }
 
-BOOL PlayerDialog::dialogManagerTakes(MSG* msg) {
-    try {
-        return fw::Dialog::PreTranslateMessage(msg);
-    } catch (const fw::AutomationException&) {
-        return FALSE;
-    }
-}
-
 BOOL PlayerDialog::PreTranslateMessage(MSG* msg) {
     if (servicesTakeMessage(msg)) return TRUE;
-    return dialogManagerTakes(msg);
+    return fw::Dialog::PreTranslateMessage(msg);
 }
 
 void PlayerDialog::OnDestroy() { player_.release(); }

@@ -58,8 +58,6 @@ protected:
     FlashExServiceManager* manager() const { return manager_; }
     // True when a service consumed the message.
     bool servicesTakeMessage(MSG* msg);
-    // The dialog manager's pre-translation, which a failing control cannot escape.
-    BOOL dialogManagerTakes(MSG* msg);
 
     CShockwaveflash1 player_;
 

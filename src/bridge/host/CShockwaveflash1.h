@@ -1,18 +1,21 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include "tbx/ComPtr.h"
+#include "tbx/ComVariant.h"
+#include "tbx/Error.h"
 
-// A failed automation call on the player. Deliberately no standard exception
-// and no FlashExException: the external-call handler answers it with
-// "unexpected error", and event calls into the movie discard it.
-class FlashExDispatchException {
+// A failed automation call on the player. Its text is not for the movie: the
+// external-call handler answers it with "unexpected error", and event calls
+// into the movie discard it.
+class FlashExDispatchException : public tbx::Error {
 public:
     FlashExDispatchException(HRESULT result, std::string operation)
-        : result_(result), operation_(std::move(operation)) {}
+        : tbx::Error(operation + " failed", false), result_(result), operation_(std::move(operation)) {}
     HRESULT result() const { return result_; }
     // The operation that failed, for example "CallFunction".
     const std::string& operation() const { return operation_; }
@@ -61,8 +64,8 @@ public:
     void PutSetting(const PlayerSetting& setting);
 
 private:
-    // One automation call; result may be null when no value is wanted.
-    void invoke(DISPID id, WORD flags, VARIANT* argument, VARIANT* result, const char* operation);
+    // One automation call; a failure raises FlashExDispatchException naming operation.
+    tbx::Variant invoke(DISPID id, WORD flags, const std::vector<tbx::Variant>& arguments, const char* operation);
     DISPID idOfName(const char16_t* name, const char* operation);
     void putString(DISPID id, const std::string& text, const char* operation);
 

@@ -4,7 +4,7 @@
 #include "bridge/values/FlashExParam.h"
 #include "bridge/values/FlashExRequest.h"
 #include "bridge/host/FlashExService.h"
-#include "tbx/ErrorBoundary.h"
+#include "tbx/Guards.h"
 
 FlashExServiceManager::~FlashExServiceManager() {
     for (auto& service : services) {
@@ -58,13 +58,10 @@ std::vector<CommandSignature> FlashExServiceManager::commands() const {
 
 bool FlashExServiceManager::preTranslateMessage(MSG* msg) {
     for (auto& service : services) {
-        // A failing hook must not unwind into the message loop: the message
-        // goes on to the next service as if this one had let it pass.
-        try {
-            if (service->preTranslateMessage(msg)) return true;
-        } catch (...) {
-            OutputDebugStringA(("preTranslateMessage: " + movieErrorText()).c_str());
-        }
+        // A failing hook lets the message go on to the next service.
+        if (tbx::guardWindowProcedure([&] { return service->preTranslateMessage(msg); },
+                                      tbx::traced("preTranslateMessage", false)))
+            return true;
     }
     return false;
 }

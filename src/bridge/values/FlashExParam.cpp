@@ -179,6 +179,14 @@ void FlashExParamPointer::toVariant(VARIANT& out) const {
 
 void FlashExParamPointer::clearVariant(VARIANT& v) const { VariantClear(&v); }
 
+void FlashExParamHandle::writeXML(std::string& out) const {
+    char digits[24];
+    auto result = std::to_chars(digits, digits + sizeof digits, reinterpret_cast<uintptr_t>(number_));
+    appendNumberElement(out, digits, result.ptr);
+}
+
+void FlashExParamHandle::toVariant(VARIANT&) const { throwTypeError(); }
+
 void appendEscapedXml(std::string& out, const std::string& text) {
     const std::array<bool, 256>& lead = ansiLeadBytes();
     const size_t size = text.size();

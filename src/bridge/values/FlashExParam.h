@@ -16,7 +16,7 @@ class FlashExParamObject;
 using ParamPtr = std::unique_ptr<FlashExParam>;
 
 // What a value is, so callers can tell without runtime type information.
-enum class ParamKind { Undefined, String, Int, Double, Bool, Null, Pointer, Array, Object };
+enum class ParamKind { Undefined, String, Int, Double, Bool, Null, Pointer, Handle, Array, Object };
 
 // A value exchanged with the movie. A bare FlashExParam is the undefined
 // sentinel (FlashExParam::undefined()), which lives for the whole run. Typed
@@ -155,6 +155,23 @@ private:
     void* pointer_;
 };
 
+// A number from one of the host's handle tables (automation objects, open
+// directories), shown to the movie as an unsigned number. It names no object
+// by itself, so it has no automation value: toVariant refuses it.
+class FlashExParamHandle : public FlashExParam {
+public:
+    explicit FlashExParamHandle(void* number) : number_(number) {}
+
+    ParamKind kind() const override { return ParamKind::Handle; }
+    // The number as the tables key it.
+    void* getPointer() const override { return number_; }
+    void writeXML(std::string& out) const override;
+    void toVariant(VARIANT& out) const override;
+
+private:
+    void* number_;
+};
+
 // An ordered sequence that owns its elements.
 class FlashExParamArray : public FlashExParam {
 public:
@@ -229,6 +246,7 @@ inline ParamPtr paramDouble(double value) { return std::make_unique<FlashExParam
 inline ParamPtr paramBool(bool value) { return std::make_unique<FlashExParamBool>(value); }
 inline ParamPtr paramNull() { return std::make_unique<FlashExParamNull>(); }
 inline ParamPtr paramPointer(void* pointer) { return std::make_unique<FlashExParamPointer>(pointer); }
+inline ParamPtr paramHandle(void* number) { return std::make_unique<FlashExParamHandle>(number); }
 
 // The entity that stands for one of the five markup characters (" & ' < >);
 // null for any other byte.

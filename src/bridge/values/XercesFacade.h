@@ -1,15 +1,17 @@
 #pragma once
 #include <string>
 
+#include "tbx/Error.h"
+
 class EasySaxHandler;
 
 // Raised when a text is refused before or while it is parsed: a document
 // type declaration (which could load external files or declare entity
 // bombs) or containers nested too deeply. Like the parser's own parse
-// exception it is no standard exception, so the movie sees "unexpected error".
-class FlashExXmlRefused {
+// exception its text is not for the movie, which sees "unexpected error".
+class FlashExXmlRefused : public tbx::Error {
 public:
-    explicit FlashExXmlRefused(const char* reason) : reason_(reason) {}
+    explicit FlashExXmlRefused(const char* reason) : tbx::Error(reason, false), reason_(reason) {}
     const char* reason() const { return reason_; }
 
 private:

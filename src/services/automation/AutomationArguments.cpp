@@ -1,45 +1,28 @@
 #include "services/automation/AutomationArguments.h"
 
-#include "tbx/FlashExException.h"
 #include "bridge/values/FlashExParam.h"
-#include "tbx/TextConversion.h"
+#include "framework/AutomationException.h"
+#include "framework/DispatchCaller.h"
+#include "tbx/FlashExException.h"
 
-AutomationArguments::AutomationArguments(const FlashExParamArray& values) {
-    sources_.reserve(values.size());
-    variants_.reserve(values.size());
-    // A conversion that fails releases those made before it.
-    try {
-        for (unsigned i = 0; i < values.size(); ++i) append(*values.at(i));
-    } catch (...) {
-        clear();
-        throw;
-    }
+std::vector<tbx::Variant> automationArguments(const FlashExParamArray& values) {
+    // The movie's array fills the call's slots in order, so the object reads
+    // it last first: as a list in natural order, it is the array reversed.
+    std::vector<tbx::Variant> arguments(values.size());
+    for (unsigned i = 0; i < values.size(); ++i) values.at(i)->toVariant(*arguments[values.size() - 1 - i].get());
+    return arguments;
 }
 
-AutomationArguments::AutomationArguments(const FlashExParam& value) {
-    sources_.reserve(1);
-    variants_.reserve(1);
-    append(value);
-}
-
-void AutomationArguments::append(const FlashExParam& value) {
-    VARIANT converted;
-    value.toVariant(converted);
-    sources_.push_back(&value);
-    variants_.push_back(converted);
-}
-
-void AutomationArguments::clear() {
-    for (size_t i = 0; i < variants_.size(); ++i) sources_[i]->clearVariant(variants_[i]);
-    variants_.clear();
-    sources_.clear();
+std::vector<tbx::Variant> automationArguments(const FlashExParam& value) {
+    std::vector<tbx::Variant> arguments(1);
+    value.toVariant(*arguments[0].get());
+    return arguments;
 }
 
 DISPID automationMemberId(IDispatch& object, const std::string& name) {
-    std::u16string wide = multiByteToWide(name, CP_ACP);
-    LPOLESTR names[1] = {reinterpret_cast<LPOLESTR>(&wide[0])};
-    DISPID id = DISPID_UNKNOWN;
-    if (FAILED(object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id)))
+    try {
+        return fw::DispatchCaller(&object).idOf(name);
+    } catch (const fw::AutomationException&) {
         throw FlashExException("指定されたメンバが見つかりません。");
-    return id;
+    }
 }

@@ -5,31 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "tbx/ComVariant.h"
+
 class FlashExParam;
 class FlashExParamArray;
 
-// The VARIANTs of one automation call, made from the movie's values with
-// toVariant; each is released with its value's clearVariant when the object
-// goes, whether the call succeeded or not.
-class AutomationArguments {
-public:
-    // Element i of the array in slot i (Invoke reads slots last first).
-    explicit AutomationArguments(const FlashExParamArray& values);
-    explicit AutomationArguments(const FlashExParam& value);
-    ~AutomationArguments() { clear(); }
-    AutomationArguments(const AutomationArguments&) = delete;
-    AutomationArguments& operator=(const AutomationArguments&) = delete;
-
-    VARIANT* data() { return variants_.empty() ? nullptr : variants_.data(); }
-    UINT count() const { return static_cast<UINT>(variants_.size()); }
-
-private:
-    void append(const FlashExParam& value);
-    void clear();
-
-    std::vector<const FlashExParam*> sources_;
-    std::vector<VARIANT> variants_;
-};
+// The arguments of one automation call made from the movie's values with
+// toVariant, as DispatchCaller takes them (an array's elements reversed);
+// each is released when its variant goes, whether the call succeeded or not.
+std::vector<tbx::Variant> automationArguments(const FlashExParamArray& values);
+std::vector<tbx::Variant> automationArguments(const FlashExParam& value);
 
 // The dispatch ID of a member name (ANSI text); FlashExException
 // "指定されたメンバが見つかりません。" when the object does not know it.

@@ -5,6 +5,8 @@
 
 #include "tbx/FlashExException.h"
 #include "bridge/values/FlashExRequest.h"
+#include "framework/AutomationException.h"
+#include "framework/DispatchCaller.h"
 #include "services/automation/AutomationArguments.h"
 #include "services/common/ServiceArguments.h"
 #include "security/SecurityPolicy.h"
@@ -63,13 +65,13 @@ ParamPtr FlashExServiceOle::coCreateInstance(FlashExRequest& request) {
 ParamPtr FlashExServiceOle::olePropPut(FlashExRequest& request) {
     tbx::ComPtr<IDispatch> object = objectArgument(request);
     const std::string& name = stringArgument(request, 1);
-    AutomationArguments value(*request.arguments.at(2));
+    std::vector<tbx::Variant> value = automationArguments(*request.arguments.at(2));
     DISPID id = automationMemberId(*object.get(), name);
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params = {value.data(), &named, value.count(), 1};
-    if (FAILED(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
-                              nullptr)))
+    try {
+        fw::DispatchCaller(object.get()).invoke(id, DISPATCH_PROPERTYPUT, value);
+    } catch (const fw::AutomationException&) {
         throw FlashExException("プロパティの設定でエラーが発生しました。");
+    }
     return nullptr;
 }
 
@@ -99,12 +101,14 @@ tbx::ComPtr<IDispatch> FlashExServiceOle::objectArgument(const FlashExRequest& r
 ParamPtr FlashExServiceOle::callMember(const FlashExRequest& request, WORD flags, const FlashExParamArray& arguments) {
     tbx::ComPtr<IDispatch> object = objectArgument(request);
     const std::string& name = stringArgument(request, 1);
-    AutomationArguments values(arguments);
+    std::vector<tbx::Variant> values = automationArguments(arguments);
     DISPID id = automationMemberId(*object.get(), name);
-    DISPPARAMS params = {values.data(), nullptr, values.count(), 0};
     tbx::Variant result;
-    if (FAILED(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(), nullptr, nullptr)))
+    try {
+        result = fw::DispatchCaller(object.get()).invoke(id, flags, values);
+    } catch (const fw::AutomationException&) {
         throw FlashExException("メソッドの呼び出しでエラーが発生しました。");
+    }
     return resultValue(*result.get());
 }
 
@@ -142,6 +146,6 @@ ParamPtr FlashExServiceOle::resultValue(const VARIANT& result) {
 
 ParamPtr FlashExServiceOle::dispatchValue(tbx::ComPtr<IDispatch> object) {
     auto value = std::make_unique<FlashExParamObject>();
-    value->setProperty("disp", paramPointer(objects_.add(std::move(object))));
+    value->setProperty("disp", paramHandle(objects_.add(std::move(object))));
     return value;
 }

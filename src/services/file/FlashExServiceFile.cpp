@@ -99,7 +99,7 @@ ParamPtr FlashExServiceFile::getFileNames(FlashExRequest& request) {
 
 ParamPtr FlashExServiceFile::openDir(FlashExRequest& request) {
     std::string search = checkedSearchPattern(policy_, stringArgument(request, 0), SearchJudging::NamedEntry);
-    return paramPointer(directories_.add(std::make_unique<DirectoryHandle>(search)));
+    return paramHandle(directories_.add(std::make_unique<DirectoryHandle>(search)));
 }
 
 ParamPtr FlashExServiceFile::readDir(FlashExRequest& request) {

@@ -1,5 +1,7 @@
 #include "tbx/FlashExException.h"
 #include "bridge/values/FlashExParam.h"
+#include "bridge/values/FlashExParse.h"
+#include "bridge/values/XercesFacade.h"
 #include "tbx/MvException.h"
 #include "FakePlayerDispatch.h"
 #include "MovaraTest.h"
@@ -189,6 +191,19 @@ TEST(FlashExParamVariant, ValuesBecomeTheirAutomationTypes) {
     EXPECT_EQ(VT_NULL, V_VT(&v));
     FlashExParam::undefined().toVariant(v);
     EXPECT_EQ(VT_NULL, V_VT(&v));
+}
+
+// A handle-table number reaches the movie as a plain number and comes back
+// as one, but is never taken for an object.
+TEST(FlashExParamVariant, AHandleIsANumberToTheMovieAndNoAutomationValue) {
+    FlashExParamHandle handle(reinterpret_cast<void*>(3));
+    std::string xml;
+    handle.writeXML(xml);
+    EXPECT_EQ("<number>3</number>", xml);
+    XercesFacade::initialize();
+    EXPECT_EQ(reinterpret_cast<void*>(3), parseValue(xml)->getPointer());
+    VARIANT v;
+    EXPECT_THROW(handle.toVariant(v), FlashExException);
 }
 
 TEST(MvExceptionTest, KeepsNarrowAndWideMessage) {
