@@ -135,7 +135,10 @@ PolicyDecision SecurityPolicy::explain(const std::string& path, int access) cons
 
 std::string SecurityPolicy::checked(const std::string& path, int access) const {
     PolicyDecision decision = judge(path, access);
-    if (!decision.allowed) throw FlashExSecurityException("file access exception");
+    if (!decision.allowed)
+        throw FlashExSecurityException("file access exception", std::string("refused ") + accessName(access) +
+                                                                    " of " + decision.judgedPath + ": " +
+                                                                    decision.reason);
     return decision.judgedPath;
 }
 

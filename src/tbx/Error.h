@@ -14,6 +14,9 @@ public:
     const char* what() const noexcept override { return message_.c_str(); }
     const std::string& message() const noexcept { return message_; }
     bool forMovie() const noexcept { return forMovie_; }
+    // What the trace output says about the failure beyond its message (a
+    // refusal's rule, say); empty for most.
+    virtual std::string explanation() const { return std::string(); }
 
 private:
     std::string message_;

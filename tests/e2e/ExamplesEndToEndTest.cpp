@@ -39,6 +39,10 @@ TEST(ExamplesEndToEnd, TheNotesKeepTheirNoteInTheirDataFolderUnderTheirPolicy) {
     run.start("\"Ovara.swf?add=hello&quit=1\"");
     EXPECT_EQ(run.waitForTrace("notes: run"), "notes: run 1, note \"hello\"");
     EXPECT_EQ(run.waitForTrace("notes: outside"), "notes: outside refused: saveTextFile: file access exception");
+    // The trace output says why; the movie got only the message above.
+    EXPECT_EQ(run.waitForTrace("movara: \"saveTextFile\""),
+              movara_test::cp932ToUtf8("movara: \"saveTextFile\": refused write of " + run.path("outside.txt") +
+                                       ": no rule allows it"));
     EXPECT_TRUE(run.waitForExit());
 
     // The next run finds the note and the settings where the first left them.

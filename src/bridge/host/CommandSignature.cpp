@@ -51,11 +51,13 @@ void traceArgumentCount(const CommandSignature& command, const FlashExRequest& r
                        (given > command.maxArguments ? "; the rest are not read" : ""));
 }
 
-void traceArgumentFailure(const CommandSignature& command, const FlashExRequest& request) noexcept {
+void traceCommandFailure(const CommandSignature& command, const FlashExRequest& request) noexcept {
     try {
         try {
             throw;
         } catch (const FlashExException& e) {
+            std::string explanation = e.explanation();
+            if (!explanation.empty()) return trace(command, explanation);
             int index = request.argumentRead;
             std::string argument = index >= 0 ? "argument " + std::to_string(index + 1) : "an argument";
             bool given = index >= 0 && static_cast<size_t>(index) < request.arguments.size();

@@ -28,8 +28,8 @@ std::vector<CommandSignature> signaturesOf(const ServiceCommand<Service> (&comma
 
 // Performs the table's command that request.name names: true with its answer
 // in result, false (result untouched) when the table has no such command. A
-// failure over the arguments also tells the trace output which command and
-// argument it was.
+// failure over the arguments, or a refusal by the policy, is also explained
+// on the trace output with the command's name.
 template <typename Service, size_t N>
 bool runCommand(Service& service, const ServiceCommand<Service> (&commands)[N], FlashExRequest& request,
                 ParamPtr& result) {
@@ -40,7 +40,7 @@ bool runCommand(Service& service, const ServiceCommand<Service> (&commands)[N], 
         try {
             result = (service.*command.run)(request);
         } catch (...) {
-            traceArgumentFailure(signature, request);
+            traceCommandFailure(signature, request);
             throw;
         }
         return true;
