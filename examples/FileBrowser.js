@@ -1,5 +1,5 @@
 // A file browser with thumbnails. It lists a folder (FlashVars "folder", by
-// default "pictures" beside the program), makes a thumbnail of every picture
+// default "pictures" beside the program, else the program's folder), makes a thumbnail of every picture
 // into the folder's "thumbs" subfolder once, and shows names, sizes and
 // thumbnail sizes. Up and Down move the selection, Enter opens a folder,
 // Backspace goes up.
@@ -16,7 +16,9 @@ function host(name) {
     return answer;
 }
 
+// The folder asked for, or "pictures" beside the program, or the program's own.
 var folder = host("getAppPath", true) + (flashVars.folder || "pictures");
+if (!host("directoryExists", folder)) folder = host("getAppPath", false);
 var entries = [];   // { name, isFolder, detail }
 var selected = 0;
 
