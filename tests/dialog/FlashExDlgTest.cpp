@@ -337,3 +337,29 @@ TEST_F(FlashExDlgTest, SetIconTakesAnIconFileAndANonIconRemovesTheWindowsIcon) {
     EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_FALSE(dialog_->bigIcon().valid());
 }
+
+// What "setCapture", "updateWindow" and "setForegroundWindow" do to the
+// window, each checked against the state before the call.
+TEST_F(FlashExDlgTest, CaptureUpdateAndForegroundActOnTheWindow) {
+    open("movie.swf");
+    HWND window = dialog_->window();
+
+    ReleaseCapture();
+    command("setCapture");
+    EXPECT_EQ(GetCapture(), dialog_->playerWindow());
+    ReleaseCapture();
+
+    InvalidateRect(window, nullptr, FALSE);
+    ASSERT_TRUE(GetUpdateRect(window, nullptr, FALSE)) << "nothing to paint: the check would prove nothing";
+    command("updateWindow");
+    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "the window was not painted at once";
+
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    SetForegroundWindow(other);
+    ASSERT_TRUE(pumpUntil([&] { return GetForegroundWindow() == other; })) << "the other window never came forward";
+    command("setForegroundWindow");
+    EXPECT_TRUE(pumpUntil([&] { return GetForegroundWindow() == window; })) << "the program's window stayed behind";
+    DestroyWindow(other);
+}
