@@ -17,7 +17,7 @@ public:
     ScratchDrive(const ScratchDrive&) = delete;
     ScratchDrive& operator=(const ScratchDrive&) = delete;
 
-    // False when no letter could be mapped; the test should then skip.
+    // False when no letter could be mapped; a test that needs the drive fails.
     bool mapped() const { return letter_ != 0; }
     // "M:" for drive M.
     std::string drive() const;
@@ -30,6 +30,7 @@ private:
     char letter_ = 0;
     std::string link_;    // Unix path of the dosdevices link
     std::string target_;  // Unix path of the scratch folder it points at
+    std::string record_;  // the owner record beside the link (a Windows name)
     std::string savedCurrent_, savedTmp_, savedTemp_;
     bool hadCurrent_ = false, hadTmp_ = false, hadTemp_ = false;
 };

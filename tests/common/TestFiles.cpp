@@ -89,7 +89,10 @@ void removeTree(const std::string& path) {
             std::string name = found.cFileName;
             if (name == "." || name == "..") continue;
             std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // A link goes, never what it points at (another test's folder, say).
+                if (!RemoveDirectoryA(child.c_str())) DeleteFileA(child.c_str());
+            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 removeTree(child);
             } else {
                 SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -408,7 +408,7 @@ class CommandAttacks : public ::testing::Test {
 protected:
     void SetUp() override {
         drive_ = std::make_unique<movara_test::ScratchDrive>(scratch_.path());
-        if (!drive_->mapped()) GTEST_SKIP() << "no drive letter could be mapped onto a scratch folder";
+        ASSERT_TRUE(drive_->mapped()) << "no drive letter from M: to Y: could be mapped onto a scratch folder";
         const std::string m = drive_->drive();
         places_["{M}"] = m;
         places_["{T}"] = m + "\\Allowed Folder";

@@ -154,8 +154,8 @@ TEST_F(FileService, TextFilesLogAndBinaryFilesPassTheirChecks) {
     EXPECT_EQ("r", readBytes(dir / "readonly"));
 
     // The process's log file opens in the current directory at the first log
-    // command and stays open, so it goes to a folder of its own, reused by every run.
-    std::string logFolder = tempDirectory(true) + "movara_service_log";
+    // command and stays open, so it goes to a folder of this test program's own.
+    std::string logFolder = tempDirectory(true) + "movara_service_log_" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(logFolder.c_str(), nullptr);
     DeleteFileA((logFolder + "\\log").c_str());
     char saved[MAX_PATH];

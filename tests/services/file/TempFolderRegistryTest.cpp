@@ -88,7 +88,7 @@ TEST(TempFolderRegistry, AcceptsFoldersBelowTheTempDirectoryOrEndingInTilde) {
 TEST(TempFolderRegistry, KeepsAndDeletesTheFolderResolvedAtRegistration) {
     ScratchDir dir;
     ScratchDrive drive(dir.path());
-    if (!drive.mapped()) GTEST_SKIP() << "no drive letter could be mapped onto a scratch folder";
+    ASSERT_TRUE(drive.mapped()) << "no drive letter from M: to Y: could be mapped onto a scratch folder";
     for (const char* folder : {"tmp", "tmp\\app", "tmp\\other"}) makeDirectory(dir / folder);
     writeBytes(dir / "root.txt", "root");
     writeBytes(dir / "tmp\\app\\a.txt", "a");
@@ -136,7 +136,7 @@ TEST(TempFolderRegistry, DeletesOnlyWhatItsCheckAllowsAndUsesTheNamesItAnswers) 
 TEST(TempFolderRegistry, ATemporaryFolderAtADriveRootIsThatRoot) {
     ScratchDir dir;
     ScratchDrive drive(dir.path());
-    if (!drive.mapped()) GTEST_SKIP() << "no drive letter could be mapped onto a scratch folder";
+    ASSERT_TRUE(drive.mapped()) << "no drive letter from M: to Y: could be mapped onto a scratch folder";
     makeDirectory(dir / "app");
     drive.setTemporaryFolder("\\");
     drive.setCurrentFolder("\\app");  // "M:" alone is this folder, not the root
@@ -150,7 +150,7 @@ TEST(TempFolderRegistry, ARegisteredLinkIsUnlinkedNeverEmptied) {
     makeDirectory(dir / "target");
     writeBytes(dir / "target\\keep.txt", "k");
     std::string link = dir / "session";
-    if (!makeDirectoryLink(link, dir / "target")) GTEST_SKIP() << "no way to make a directory link here";
+    ASSERT_TRUE(makeDirectoryLink(link, dir / "target")) << "no directory link could be made (ln on the host)";
     {
         TempFolderRegistry registry;
         EXPECT_EQ("accepted", refusal(registry, link));
