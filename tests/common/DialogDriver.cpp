@@ -2,6 +2,8 @@
 
 #include <dlgs.h>
 
+#include <gtest/gtest.h>
+
 namespace movara_test {
 
 namespace {
@@ -28,16 +30,37 @@ HWND findDialogOf(DWORD threadId, DWORD timeoutMs) {
     return nullptr;
 }
 
-DialogDriver::DialogDriver(std::function<void(HWND)> script, DWORD timeoutMs)
-    : script_(std::move(script)), owner_(GetCurrentThreadId()), timeoutMs_(timeoutMs) {
+DialogDriver::DialogDriver(std::function<void(HWND)> script, DWORD timeoutMs, Expect expect)
+    : script_(std::move(script)),
+      owner_(GetCurrentThreadId()),
+      timeoutMs_(timeoutMs),
+      expect_(expect),
+      started_(GetTickCount()) {
     thread_.reset(CreateThread(nullptr, 0, run, this, 0, nullptr));
 }
 
-DialogDriver::~DialogDriver() { WaitForSingleObject(thread_.get(), timeoutMs_ + 10000); }
+DialogDriver::~DialogDriver() {
+    stop_ = true;
+    if (WaitForSingleObject(thread_.get(), 30000) != WAIT_OBJECT_0)
+        ADD_FAILURE() << "the dialog's script did not end within 30 s";
+    long foundAfter = foundAfterMs_;
+    if (foundAfter < 0 && expect_ == ExpectDialog)
+        ADD_FAILURE() << "no dialog of the thread appeared while the command ran";
+    if (foundAfter > static_cast<long>(timeoutMs_))
+        ADD_FAILURE() << "the dialog appeared only after " << foundAfter << " ms (allowed: " << timeoutMs_ << " ms)";
+}
 
 DWORD WINAPI DialogDriver::run(void* self) {
     auto* driver = static_cast<DialogDriver*>(self);
-    if (HWND dialog = findDialogOf(driver->owner_, driver->timeoutMs_)) driver->script_(dialog);
+    while (!driver->stop_) {
+        HWND dialog = findDialogOf(driver->owner_, 0);
+        if (dialog) {
+            driver->foundAfterMs_ = static_cast<long>(GetTickCount() - driver->started_);
+            driver->script_(dialog);
+            return 0;
+        }
+        Sleep(10);
+    }
     return 0;
 }
 

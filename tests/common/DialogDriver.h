@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -13,13 +14,16 @@ namespace movara_test {
 HWND findDialogOf(DWORD threadId, DWORD timeoutMs = 5000);
 
 // Drives the modal dialog that the constructing thread is about to run: a
-// second thread waits for that thread's dialog and runs script on it (never
-// when no dialog appears within timeoutMs). Dialogs are found by class and
-// thread and their controls by id, never by their localised texts. The
-// destructor waits for the script.
+// second thread watches that thread for a dialog as long as the driver lives
+// and runs script on the first one, however late it comes, so the command
+// that shows it always returns. Dialogs are found by class and thread and
+// their controls by id, never by their localised texts. On destruction the
+// test fails when the dialog came later than timeoutMs, or (unless the driver
+// only guards against one) never came.
 class DialogDriver {
 public:
-    explicit DialogDriver(std::function<void(HWND)> script, DWORD timeoutMs = 5000);
+    enum Expect { ExpectDialog, GuardAgainstDialog };
+    explicit DialogDriver(std::function<void(HWND)> script, DWORD timeoutMs = 30000, Expect expect = ExpectDialog);
     ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
@@ -29,6 +33,10 @@ private:
     std::function<void(HWND)> script_;
     DWORD owner_;
     DWORD timeoutMs_;
+    Expect expect_;
+    DWORD started_;
+    std::atomic<bool> stop_{false};
+    std::atomic<long> foundAfterMs_{-1};
     tbx::KernelHandle thread_;
 };
 

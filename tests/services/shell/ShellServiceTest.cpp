@@ -54,8 +54,10 @@ struct Confirmation {
     HWND owner = nullptr;
 };
 
-// Answers the next dialog of this thread with button, recording it.
-DialogDriver answerConfirmation(Confirmation& seen, int button, DWORD timeoutMs = 5000) {
+// Answers the next dialog of this thread with button, recording it; as a
+// guard, one is not expected.
+DialogDriver answerConfirmation(Confirmation& seen, int button,
+                                DialogDriver::Expect expect = DialogDriver::ExpectDialog) {
     return DialogDriver(
         [&seen, button](HWND box) {
             seen.shown = true;
@@ -64,7 +66,7 @@ DialogDriver answerConfirmation(Confirmation& seen, int button, DWORD timeoutMs 
             seen.owner = GetWindow(box, GW_OWNER);
             PostMessageA(box, WM_COMMAND, button, 0);
         },
-        timeoutMs);
+        30000, expect);
 }
 
 std::string inQuotes(const std::string& path) { return "\"" + path + "\""; }
@@ -113,7 +115,7 @@ TEST(ShellService, PolicyAllowingRunsWithoutAsking) {
     Confirmation seen;
     {
         // A box would be answered No, so the run would fail.
-        DialogDriver guard = answerConfirmation(seen, IDNO, 1000);
+        DialogDriver guard = answerConfirmation(seen, IDNO, DialogDriver::GuardAgainstDialog);
         EXPECT_TRUE(call(shell.service, "execAndWait", {str(child() + " " + inQuotes(dir / "ran"))})->getBool());
     }
     EXPECT_FALSE(seen.shown);
