@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "framework/AtlAx.h"
-#include "framework/DispatchCaller.h"
 
 namespace fw {
 
@@ -48,22 +47,6 @@ void ActiveXControl::destroy() {
     }
     dispatch_.reset();
     host_.destroy();
-}
-
-DISPID ActiveXControl::dispIdOf(const std::string& name) const { return DispatchCaller(dispatch_.get()).idOf(name); }
-
-tbx::Variant ActiveXControl::invoke(DISPID id, WORD flags, std::vector<tbx::Variant> args) const {
-    return DispatchCaller(dispatch_.get()).invoke(id, flags, args);
-}
-
-void ActiveXControl::setProperty(DISPID id, tbx::Variant value) const {
-    DispatchCaller(dispatch_.get()).put(id, std::move(value));
-}
-
-std::string ActiveXControl::callString(DISPID id, const std::string& argument) const {
-    std::vector<tbx::Variant> args;
-    args.push_back(tbx::Variant::fromAnsi(argument));
-    return invoke(id, DISPATCH_METHOD, std::move(args)).toAnsi();
 }
 
 }  // namespace fw

@@ -4,9 +4,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
-
-#include "tbx/ComVariant.h"
 
 #include "framework/AxWindow.h"
 #include "framework/EventSink.h"
@@ -36,17 +33,6 @@ public:
     // The control's own window inside the host window.
     HWND controlWindow() const { return host_.controlWindow(); }
     IDispatch* dispatch() const { return dispatch_.get(); }
-    IUnknown* unknown() const { return dispatch_.get(); }
-
-    DISPID dispIdOf(const std::string& name) const;
-    // args in natural order.
-    tbx::Variant invoke(DISPID id, WORD flags, std::vector<tbx::Variant> args) const;
-    tbx::Variant getProperty(DISPID id) const { return invoke(id, DISPATCH_PROPERTYGET, {}); }
-    void setProperty(DISPID id, tbx::Variant value) const;
-    std::string getString(DISPID id) const { return getProperty(id).toAnsi(); }
-    void setString(DISPID id, const std::string& text) const { setProperty(id, tbx::Variant::fromAnsi(text)); }
-    // A method with one string argument answering a string.
-    std::string callString(DISPID id, const std::string& argument) const;
 
 private:
     AxWindow host_;
