@@ -4,17 +4,15 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
-#include "tbx/ComVariant.h"
+#include "framework/AxWindow.h"
 #include "framework/EventSink.h"
 #include "tbx/ComPtr.h"
 
 namespace fw {
 
-// One ActiveX control in an "AtlAxWin80" host window, with its IDispatch and
-// an optional event subscription. Automation failures throw
-// AutomationException; texts cross as ANSI code page strings.
+// One ActiveX control in a child host window, with its IDispatch (called
+// through DispatchCaller) and an optional event subscription.
 class ActiveXControl {
 public:
     ActiveXControl() = default;
@@ -31,25 +29,13 @@ public:
     void destroy();
 
     bool exists() const { return dispatch_.get() != nullptr; }
-    HWND window() const { return host_; }
+    HWND window() const { return host_.window(); }
     // The control's own window inside the host window.
-    HWND controlWindow() const { return host_ ? GetWindow(host_, GW_CHILD) : nullptr; }
+    HWND controlWindow() const { return host_.controlWindow(); }
     IDispatch* dispatch() const { return dispatch_.get(); }
-    IUnknown* unknown() const { return unknown_.get(); }
-
-    DISPID dispIdOf(const std::string& name) const;
-    // args in natural order.
-    tbx::Variant invoke(DISPID id, WORD flags, std::vector<tbx::Variant> args) const;
-    tbx::Variant getProperty(DISPID id) const { return invoke(id, DISPATCH_PROPERTYGET, {}); }
-    void setProperty(DISPID id, tbx::Variant value) const;
-    std::string getString(DISPID id) const { return getProperty(id).toAnsi(); }
-    void setString(DISPID id, const std::string& text) const { setProperty(id, tbx::Variant::fromAnsi(text)); }
-    // A method with one string argument answering a string.
-    std::string callString(DISPID id, const std::string& argument) const;
 
 private:
-    HWND host_ = nullptr;
-    tbx::ComPtr<IUnknown> unknown_;
+    AxWindow host_;
     tbx::ComPtr<IDispatch> dispatch_;
     tbx::ComPtr<IConnectionPoint> connectionPoint_;
     tbx::ComPtr<EventSink> sink_;

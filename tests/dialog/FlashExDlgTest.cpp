@@ -17,6 +17,7 @@
 #include "services/window/FlashExServiceDlg.h"
 #include "SwfWriter.h"
 #include "framework/Application.h"
+#include "framework/DispatchCaller.h"
 #include "player/host/PlayerHost.h"
 
 using movara_test::ScratchDir;
@@ -177,9 +178,9 @@ TEST_F(FlashExDlgTest, AMovieInTheCurrentDirectoryLoadsByFullPathWithItsQueryAsF
     EXPECT_EQ(dialog_->player().GetMovie(), scratch_ / "movie.swf");
 
     // The player starts with the dialog's settings, whichever player it is.
-    fw::ActiveXControl* control = dialog_->control(FlashExDlg::kPlayerId);
-    EXPECT_EQ(control->getProperty(control->dispIdOf("ScaleMode")).toAnsi(), "NoBorder");
-    EXPECT_EQ(control->getProperty(control->dispIdOf("AllowFullScreen")).toAnsi(), "true");
+    fw::DispatchCaller control(dialog_->control(FlashExDlg::kPlayerId)->dispatch());
+    EXPECT_EQ(control.get("ScaleMode").toAnsi(), "NoBorder");
+    EXPECT_EQ(control.get("AllowFullScreen").toAnsi(), "true");
 
     // Anything not found there goes to the player unchanged, query and all.
     dialog_->loadMovie("elsewhere.swf?level=3");

@@ -231,7 +231,7 @@ public:
     bool load(const std::string& path) {
         dialog_.readyStates.clear();
         dialog_.flashCalls.clear();
-        dialog_.player().setString(player::kDispMovie, path);
+        dialog_.calls().put(player::kDispMovie, tbx::Variant::fromAnsi(path));
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);

@@ -15,9 +15,13 @@ fw::ActiveXControl& PlayerDialog::player() { return *control(IDC_PLAYER); }
 
 bool PlayerDialog::play(const std::string& movie, const std::string& flashVars) {
     readyStates.clear();
-    if (!flashVars.empty()) player().setString(player::kDispFlashVars, flashVars);
-    player().setString(player::kDispMovie, movie);
+    if (!flashVars.empty()) calls().put(player::kDispFlashVars, tbx::Variant::fromAnsi(flashVars));
+    calls().put(player::kDispMovie, tbx::Variant::fromAnsi(movie));
     return pumpUntil([this] { return !readyStates.empty(); });
+}
+
+std::string PlayerDialog::callFunction(const std::string& invoke) {
+    return calls().call(player::kDispCallFunction, fw::variants(tbx::Variant::fromAnsi(invoke))).toAnsi();
 }
 
 std::vector<std::string> PlayerDialog::callsNamed(const std::string& name) const {
@@ -38,7 +42,8 @@ void PlayerDialog::OnEvent(int, DISPID id, DISPPARAMS* params, VARIANT*) {
         std::string invoke = text(0);
         flashCalls.push_back(invoke);
         std::string answer;
-        if (onFlashCall && onFlashCall(invoke, answer)) player().callString(player::kDispSetReturnValue, answer);
+        if (onFlashCall && onFlashCall(invoke, answer))
+            calls().call(player::kDispSetReturnValue, fw::variants(tbx::Variant::fromAnsi(answer)));
     } else if (id == player::kEventFSCommand && params->cArgs == 2) {
         commands.emplace_back(text(0), text(1));
     } else if (id == player::kEventReadyStateChange && params->cArgs == 1) {

@@ -7,6 +7,7 @@
 #include "PlayerTestIds.h"
 #include "SwfWriter.h"
 #include "framework/Dialog.h"
+#include "framework/DispatchCaller.h"
 #include "player/host/PlayerHost.h"
 
 // A dialog hosting the player as the program does: control 1002 from the
@@ -24,6 +25,10 @@ public:
     std::vector<int> readyStates;
 
     fw::ActiveXControl& player();
+    // Automation calls on the hosted player.
+    fw::DispatchCaller calls() { return fw::DispatchCaller(player().dispatch()); }
+    // The player's CallFunction: an invoke text in, its value XML answer out.
+    std::string callFunction(const std::string& invoke);
     // Puts FlashVars (when given) and Movie, then runs messages until ready state 4.
     bool play(const std::string& movie, const std::string& flashVars = std::string());
     // The invoke texts of calls named `name`.

@@ -31,11 +31,11 @@ TEST_F(PlayerHosting, TheStandInIsHostedFromTheTemplateAndReportsReadyStateAfter
     ASSERT_NE(nullptr, dialog.player().controlWindow());
 
     std::string movie = writeMovie(dir / "movie.swf", "ExternalInterface.call('loaded');");
-    dialog.player().setString(player::kDispMovie, movie);
+    dialog.calls().put(player::kDispMovie, tbx::Variant::fromAnsi(movie));
     // Nothing happens inside the put itself.
     EXPECT_TRUE(dialog.readyStates.empty());
     EXPECT_TRUE(dialog.flashCalls.empty());
-    EXPECT_EQ(movie, dialog.player().getString(player::kDispMovie));
+    EXPECT_EQ(movie, dialog.calls().get(player::kDispMovie).toAnsi());
     ASSERT_TRUE(pumpUntil([&] { return !dialog.readyStates.empty(); }));
     EXPECT_EQ(std::vector<int>{4}, dialog.readyStates);
     // The top level has run by the time the movie is reported complete.
@@ -67,7 +67,7 @@ TEST_F(PlayerHosting, ScriptFilesCompressedMoviesAndMissingMovies) {
               argumentsOf(calls[1]));
 
     dialog.readyStates.clear();
-    dialog.player().setString(player::kDispMovie, dir / "missing.swf");
+    dialog.calls().put(player::kDispMovie, tbx::Variant::fromAnsi(dir / "missing.swf"));
     pumpFor(200);
     EXPECT_TRUE(dialog.readyStates.empty());
 }
@@ -110,7 +110,7 @@ TEST_F(PlayerHosting, PaintingIntoAMemoryDcGivesTheStageColourAndTheDrawing) {
     });
 
     // Stretched to a window twice the stage's size, the drawing follows.
-    dialog.player().setProperty(dialog.player().dispIdOf("ScaleMode"), tbx::Variant::fromInt(2));
+    dialog.calls().put("ScaleMode", tbx::Variant::fromInt(2));
     capture(200, 160, [&](HDC dc) {
         EXPECT_EQ(red, pixel(dc, 20, 40));
         EXPECT_EQ(red, pixel(dc, 79, 119));
@@ -119,18 +119,18 @@ TEST_F(PlayerHosting, PaintingIntoAMemoryDcGivesTheStageColourAndTheDrawing) {
 }
 
 TEST_F(PlayerHosting, SettingsAreStoredByNameAndUnknownMembersFail) {
-    fw::ActiveXControl& player = dialog.player();
+    fw::DispatchCaller player = dialog.calls();
     for (const char* name : {"WMode", "Quality", "SAlign", "AllowNetworking", "AllowFullScreen"}) {
-        DISPID id = player.dispIdOf(name);
-        player.setString(id, std::string(name) + " value");
-        EXPECT_EQ(std::string(name) + " value", player.getString(id));
+        DISPID id = player.idOf(name);
+        player.put(id, tbx::Variant::fromAnsi(std::string(name) + " value"));
+        EXPECT_EQ(std::string(name) + " value", player.get(id).toAnsi());
     }
-    player.setProperty(player.dispIdOf("Playing"), tbx::Variant::fromBool(true));
-    EXPECT_EQ(VT_BOOL, player.getProperty(player.dispIdOf("playing")).type());
-    EXPECT_EQ(player::kDispMovie, player.dispIdOf("Movie"));
-    player.invoke(player.dispIdOf("EnforceLocalSecurity"), DISPATCH_METHOD, {});
-    EXPECT_THROW(player.dispIdOf("NoSuchMember"), fw::AutomationException);
-    EXPECT_THROW(player.invoke(4242, DISPATCH_METHOD, {}), fw::AutomationException);
+    player.put(player.idOf("Playing"), tbx::Variant::fromBool(true));
+    EXPECT_EQ(VT_BOOL, player.get(player.idOf("playing")).type());
+    EXPECT_EQ(player::kDispMovie, player.idOf("Movie"));
+    player.call(player.idOf("EnforceLocalSecurity"));
+    EXPECT_THROW(player.idOf("NoSuchMember"), fw::AutomationException);
+    EXPECT_THROW(player.call(4242), fw::AutomationException);
 }
 
 namespace {

@@ -19,9 +19,6 @@ protected:
         size_t start = invoke.find('"') + 1;
         return invoke.substr(start, invoke.find('"', start) - start);
     }
-    std::string callFunction(const std::string& invoke) {
-        return dialog.player().callString(player::kDispCallFunction, invoke);
-    }
 };
 
 }  // namespace
@@ -85,37 +82,38 @@ TEST_F(PlayerScript, CallFunctionReachesRegisteredCallbacksAndFailsForUnknownOne
         ExternalInterface.addCallback("shape", function (o) { return [o.list.length, o.flag, typeof o.gone]; });
     )")));
     EXPECT_EQ("<number>5.5</number>",
-              callFunction("<invoke name=\"add\" returntype=\"xml\"><arguments><number>2</number>"
-                           "<number>3.5</number></arguments></invoke>"));
+              dialog.callFunction("<invoke name=\"add\" returntype=\"xml\"><arguments><number>2</number>"
+                                  "<number>3.5</number></arguments></invoke>"));
     EXPECT_EQ("<string>こんにちは 表</string>",
-              callFunction("<invoke name=\"greet\" returntype=\"xml\"><arguments><string>表</string>"
-                           "</arguments></invoke>"));
-    EXPECT_EQ("<number>14</number>", callFunction("<invoke name=\"nested\" returntype=\"xml\"></invoke>"));
-    EXPECT_EQ("<undefined/>", callFunction("<invoke name=\"nothing\" returntype=\"xml\"></invoke>"));
+              dialog.callFunction("<invoke name=\"greet\" returntype=\"xml\"><arguments><string>表</string>"
+                                  "</arguments></invoke>"));
+    EXPECT_EQ("<number>14</number>", dialog.callFunction("<invoke name=\"nested\" returntype=\"xml\"></invoke>"));
+    EXPECT_EQ("<undefined/>", dialog.callFunction("<invoke name=\"nothing\" returntype=\"xml\"></invoke>"));
     EXPECT_EQ(
         "<array><property id=\"0\"><number>2</number></property><property id=\"1\"><true/></property>"
         "<property id=\"2\"><string>undefined</string></property></array>",
-        callFunction("<invoke name=\"shape\" returntype=\"xml\"><arguments><object>"
-                     "<property id=\"list\"><array><property id=\"0\"><null/></property>"
-                     "<property id=\"1\"><string>x</string></property></array></property>"
-                     "<property id=\"flag\"><true/></property></object></arguments></invoke>"));
+        dialog.callFunction("<invoke name=\"shape\" returntype=\"xml\"><arguments><object>"
+                            "<property id=\"list\"><array><property id=\"0\"><null/></property>"
+                            "<property id=\"1\"><string>x</string></property></array></property>"
+                            "<property id=\"flag\"><true/></property></object></arguments></invoke>"));
 
     try {
-        callFunction("<invoke name=\"unknown\" returntype=\"xml\"></invoke>");
+        dialog.callFunction("<invoke name=\"unknown\" returntype=\"xml\"></invoke>");
         FAIL() << "an unknown function must fail";
     } catch (const fw::AutomationException& e) {
         EXPECT_NE(std::string::npos, e.description().find("unknown")) << e.description();
     }
     try {
-        callFunction("<invoke name=\"fail\" returntype=\"xml\"></invoke>");
+        dialog.callFunction("<invoke name=\"fail\" returntype=\"xml\"></invoke>");
         FAIL() << "a throwing callback must fail";
     } catch (const fw::AutomationException& e) {
         EXPECT_NE(std::string::npos, e.description().find("broken callback")) << e.description();
     }
-    EXPECT_THROW(callFunction("not an invoke"), fw::AutomationException);
+    EXPECT_THROW(dialog.callFunction("not an invoke"), fw::AutomationException);
     // The movie still answers after the failures.
-    EXPECT_EQ("<number>3</number>", callFunction("<invoke name=\"add\" returntype=\"xml\"><arguments><number>1</number>"
-                                                 "<number>2</number></arguments></invoke>"));
+    EXPECT_EQ("<number>3</number>",
+              dialog.callFunction("<invoke name=\"add\" returntype=\"xml\"><arguments><number>1</number>"
+                                  "<number>2</number></arguments></invoke>"));
 }
 
 TEST_F(PlayerScript, FscommandRaisesTheCommandEventAndTraceWritesUtf8LinesToStandardOutput) {
@@ -181,47 +179,45 @@ TEST_F(PlayerScript, FlashVarsAndTheMovieQueryBecomeTheFlashVarsObject) {
         "<string>2</string><string>x y</string><string>表</string><string>from url</string>"
         "<string>undefined</string>",
         argumentsOf(dialog.callsNamed("vars")[0]));
-    EXPECT_EQ(movie + "?q=from+url&a=0", dialog.player().getString(player::kDispMovie));
+    EXPECT_EQ(movie + "?q=from+url&a=0", dialog.calls().get(player::kDispMovie).toAnsi());
 }
 
 TEST_F(PlayerScript, ANewMovieReplacesTheRunningOneEvenWhenLoadedFromInsideItsScript) {
     std::string second = writeMovie(dir / "second.swf", "ExternalInterface.call('second');");
     dialog.onFlashCall = [&](const std::string& invoke, std::string&) {
         // The host loads another movie while the first one's script is running.
-        if (invokeName(invoke) == "switch") dialog.player().setString(player::kDispMovie, second);
+        if (invokeName(invoke) == "switch") dialog.calls().put(player::kDispMovie, tbx::Variant::fromAnsi(second));
         return false;
     };
     ASSERT_TRUE(dialog.play(writeMovie(dir / "first.swf", R"(
         setInterval(function () { ExternalInterface.call("first tick"); }, 10);
         ExternalInterface.addCallback("go", function () { ExternalInterface.call("switch"); return 1; });
     )")));
-    EXPECT_EQ("<number>1</number>", dialog.player().callString(player::kDispCallFunction,
-                                                               "<invoke name=\"go\" returntype=\"xml\"></invoke>"));
+    EXPECT_EQ("<number>1</number>", dialog.callFunction("<invoke name=\"go\" returntype=\"xml\"></invoke>"));
     ASSERT_TRUE(pumpUntil([&] { return !dialog.callsNamed("second").empty(); }));
     size_t ticks = dialog.callsNamed("first tick").size();
     pumpFor(100);
     EXPECT_EQ(ticks, dialog.callsNamed("first tick").size());  // the first movie's timers are gone
-    EXPECT_THROW(
-        dialog.player().callString(player::kDispCallFunction, "<invoke name=\"go\" returntype=\"xml\"></invoke>"),
-        fw::AutomationException);
+    EXPECT_THROW(dialog.callFunction("<invoke name=\"go\" returntype=\"xml\"></invoke>"), fw::AutomationException);
 }
 
 TEST_F(PlayerScript, AMovieThatLoadsAnotherFromItsTopLevelReportsOnlyTheNewOneComplete) {
     std::string second = writeMovie(dir / "next.swf", "ExternalInterface.call('next');");
     dialog.onFlashCall = [&](const std::string& invoke, std::string&) {
-        if (invokeName(invoke) == "leave") dialog.player().setString(player::kDispMovie, second);
+        if (invokeName(invoke) == "leave") dialog.calls().put(player::kDispMovie, tbx::Variant::fromAnsi(second));
         return false;
     };
-    dialog.player().setString(player::kDispMovie, writeMovie(dir / "first.swf", "ExternalInterface.call('leave');"));
+    dialog.calls().put(player::kDispMovie,
+                       tbx::Variant::fromAnsi(writeMovie(dir / "first.swf", "ExternalInterface.call('leave');")));
     ASSERT_TRUE(pumpUntil([&] { return !dialog.callsNamed("next").empty() && !dialog.readyStates.empty(); }));
     pumpFor(50);
     EXPECT_EQ(std::vector<int>{4}, dialog.readyStates);
-    EXPECT_EQ(second, dialog.player().getString(player::kDispMovie));
+    EXPECT_EQ(second, dialog.calls().get(player::kDispMovie).toAnsi());
 }
 
 TEST_F(PlayerScript, TheAcceleratorHandlerSeesKeyboardMessagesAndConsumesThoseItAnswersTrueFor) {
     auto active =
-        tbx::ComPtr<IUnknown>(dialog.player().unknown()).query<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
+        tbx::ComPtr<IDispatch>(dialog.player().dispatch()).query<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
     ASSERT_TRUE(active);
     MSG key = {dialog.player().controlWindow(), WM_KEYDOWN, 'A', 0};
     // No movie yet: nothing to ask.

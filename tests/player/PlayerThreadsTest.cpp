@@ -37,8 +37,7 @@ public:
     }
     BOOL PreTranslateMessage(MSG* msg) override {
         if (msg->message != kAsk) return fw::UiThread::PreTranslateMessage(msg);
-        answer = dialog_->player().callString(player::kDispCallFunction,
-                                              "<invoke name=\"whoami\" returntype=\"xml\"></invoke>");
+        answer = dialog_->callFunction("<invoke name=\"whoami\" returntype=\"xml\"></invoke>");
         SetEvent(answered.get());
         return TRUE;
     }
@@ -77,9 +76,7 @@ TEST(PlayerThreads, TwoPlayersRunInOneProcessOnTwoThreads) {
     ASSERT_TRUE(thread.PostThreadMessage(kAsk, 0, 0));
     ASSERT_TRUE(pumpUntil([&] { return WaitForSingleObject(thread.answered.get(), 0) == WAIT_OBJECT_0; }));
     EXPECT_EQ("<string>second</string>", thread.answer);
-    EXPECT_EQ(
-        "<string>main</string>",
-        dialog.player().callString(player::kDispCallFunction, "<invoke name=\"whoami\" returntype=\"xml\"></invoke>"));
+    EXPECT_EQ("<string>main</string>", dialog.callFunction("<invoke name=\"whoami\" returntype=\"xml\"></invoke>"));
     thread.stop();
     EXPECT_FALSE(thread.isRunning());
 }

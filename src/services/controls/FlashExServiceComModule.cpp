@@ -9,7 +9,7 @@
 #include "tbx/MvException.h"
 #include "services/controls/ScreenCapture.h"
 #include "services/common/ServiceArguments.h"
-#include "framework/AtlAx.h"
+#include "framework/AxWindow.h"
 #include "player/host/PlayerHost.h"
 #include "security/MultiByteCompare.h"
 #include "security/SecurityPolicy.h"
@@ -34,14 +34,10 @@ const char* const kNoWindow = "対象ウィンドウが正しくありません�
 // A name of at least five bytes ending in ".swf" is a movie for a player.
 bool isMovieName(const std::string& name) { return name.size() >= 5 && security::endsWithIgnoreCase(name, ".swf"); }
 
-tbx::ComPtr<IUnknown> controlOf(HWND window) {
-    return window ? tbx::ComPtr<IUnknown>::attach(fw::AtlAx::getControl(window)) : tbx::ComPtr<IUnknown>();
-}
-
 // Loads the movie into the player hosted by the window; a player that
 // refuses either call simply shows no movie.
-void loadMovie(HWND window, const std::string& movie) {
-    auto dispatch = controlOf(window).query<IDispatch>(IID_IDispatch);
+void loadMovie(const fw::AxWindow& window, const std::string& movie) {
+    auto dispatch = window.dispatch();
     if (!dispatch) return;
     CShockwaveflash1 player(dispatch.get());
     try {
@@ -85,7 +81,7 @@ MvAxWinInfo& FlashExServiceComModule::entry(const FlashExRequest& request) { ret
 HWND FlashExServiceComModule::existingWindow(const FlashExRequest& request) {
     MvAxWinInfo& info = entry(request);
     if (!info.exists()) throw MvException(kNoWindow);
-    return info.window;
+    return info.window();
 }
 
 ParamPtr FlashExServiceComModule::axWindow(FlashExRequest& request) {
@@ -97,18 +93,15 @@ ParamPtr FlashExServiceComModule::axWindow(FlashExRequest& request) {
     DWORD style = uintArgument(request, 5);
     DWORD exStyle = uintArgument(request, 6);
 
-    // Registers the host window class on the first call of the process.
-    fw::AtlAx::initialize();
     bool movie = isMovieName(name);
     // Where the Flash player is not installed the stand-in plays the movie.
     std::string title = movie ? player::playerControlText() : name;
     // A control that cannot be created leaves an entry without a usable window.
-    HWND window = CreateWindowExA(exStyle, fw::AtlAx::windowClass(), title.c_str(), style, x, y, width, height,
-                                  host_.playerWindow(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    fw::AxWindow window(host_.playerWindow(), title, {x, y, width, height, style, exStyle, 0});
     if (movie) loadMovie(window, name);
-    if (window) SetFocus(window);
-    auto activeObject = controlOf(window).query<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
-    windows_.push_back(std::make_unique<MvAxWinInfo>(window, std::move(activeObject)));
+    if (window.window()) SetFocus(window.window());
+    auto activeObject = window.control().query<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
+    windows_.push_back(std::make_unique<MvAxWinInfo>(std::move(window), std::move(activeObject)));
     if (style & WS_VISIBLE) activeWindow_ = windows_.back().get();
     return paramInt(static_cast<int>(windows_.size() - 1));
 }
@@ -165,10 +158,9 @@ ParamPtr FlashExServiceComModule::axWindowShow(FlashExRequest& request) {
 ParamPtr FlashExServiceComModule::axWindowCapture(FlashExRequest& request) {
     MvAxWinInfo& info = entry(request);
     const std::string& path = stringArgument(request, 1);
-    auto host = tbx::ComPtr<IUnknown>::attach(info.exists() ? fw::AtlAx::getHost(info.window) : nullptr);
-    if (!host) throw MvException(kNoWindow);
+    if (!info.hostWindow.host()) throw MvException(kNoWindow);
     // The picture is a file the movie writes: the file policy decides.
     std::string target = policy_.checkWrite(path);
-    saveScreenAreaAsPng(info.window, target, encoders_);
+    saveScreenAreaAsPng(info.window(), target, encoders_);
     return nullptr;
 }

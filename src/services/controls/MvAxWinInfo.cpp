@@ -1,6 +1,6 @@
 #include "services/controls/MvAxWinInfo.h"
 
 MvAxWinInfo::~MvAxWinInfo() {
-    if (exists() && DestroyWindow(window)) window = nullptr;
+    hostWindow.destroy();
     inPlaceObject.reset();
 }
