@@ -38,7 +38,16 @@ HWND findTopLevel(DWORD processId, bool wantMain, DWORD timeoutMs) {
     return search.found;
 }
 
+class NoStaleOverrides : public ::testing::Environment {
+public:
+    void SetUp() override { removeProgramOverrides(); }
+};
+
+const auto* const kNoStaleOverrides = ::testing::AddGlobalTestEnvironment(new NoStaleOverrides);
+
 }  // namespace
+
+void removeProgramOverrides() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\movara.exe"); }
 
 MovaraRun::MovaraRun(const std::string& program) : tracePath_(scratch_ / "trace.txt") {
     std::string bin = movara_test::programDirectory() + "\\";

@@ -58,6 +58,13 @@ private:
     std::string tracePath_;
 };
 
+// Wine's DLL overrides for the program (movara.exe) alone, which tests set to
+// take a library away; removeProgramOverrides() takes them all back. Every
+// e2e test program removes them before its test, so a test killed before it
+// could leaves none behind.
+constexpr const char* kProgramOverrides = "Software\\Wine\\AppDefaults\\movara.exe\\DllOverrides";
+void removeProgramOverrides();
+
 // The text of a message box, and its close by its OK button.
 using movara_test::messageBoxText;
 void closeMessageBox(HWND box);

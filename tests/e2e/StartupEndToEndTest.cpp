@@ -57,22 +57,23 @@ void postToProbe(MovaraRun& run, UINT message) {
 void crash(MovaraRun& run) { postToProbe(run, WM_USER); }
 
 // Wine's per-program DLL override: while it lives, movara.exe cannot load
-// the dump library.
-class DumpLibraryDisabled {
+// the library, as on a Windows without it. A run killed before the override
+// went leaves nothing behind for long: every e2e test starts without it.
+class DllDisabledForTheProgram {
 public:
-    DumpLibraryDisabled() {
+    explicit DllDisabledForTheProgram(const char* dll) {
         HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, e2e::kProgramOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS)
+            return;
         tbx::RegistryKey owned(key);
-        RegSetValueExA(key, "dbghelp", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+        set_ = RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) == ERROR_SUCCESS;
     }
-    ~DumpLibraryDisabled() {
-        RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\movara.exe");
-    }
+    ~DllDisabledForTheProgram() { e2e::removeProgramOverrides(); }
+    bool set() const { return set_; }
 
 private:
-    static constexpr const char* kOverrides = "Software\\Wine\\AppDefaults\\movara.exe\\DllOverrides";
+    bool set_ = false;
 };
 
 std::string longPath(const std::string& path) {
@@ -219,7 +220,8 @@ trace("ready");
 }
 
 TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
-    DumpLibraryDisabled noDumpLibrary;
+    DllDisabledForTheProgram noDumpLibrary("dbghelp");
+    ASSERT_TRUE(noDumpLibrary.set());
     MovaraRun run(MovaraRun::crashProbe());
     run.writeMovie(withPrelude(kReadyMovie));
     run.start();
@@ -282,28 +284,9 @@ TEST(StartupEndToEnd, AWatchedMovieIsReloadedInTheSameWindowWhenItsFileIsReplace
               "movara: Ovara.swf changed, reloading it");
 }
 
-// Wine's loader refuses atl80.dll to movara.exe while this lives (an empty
-// DLL override of the program's own), as on a Windows without the library.
-class NoAtl80ForTheProgram {
-public:
-    NoAtl80ForTheProgram() {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-            return;
-        set_ = RegSetValueExA(key, "atl80", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) == ERROR_SUCCESS;
-        RegCloseKey(key);
-    }
-    ~NoAtl80ForTheProgram() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\movara.exe"); }
-    bool set() const { return set_; }
-
-private:
-    static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\movara.exe\\DllOverrides";
-    bool set_ = false;
-};
-
 // A clean Windows has no atl80.dll: the system's atl.dll hosts the player.
 TEST(StartupEndToEnd, WithoutAtl80TheSystemsAtlHostsThePlayer) {
-    NoAtl80ForTheProgram noAtl80;
+    DllDisabledForTheProgram noAtl80("atl80");
     ASSERT_TRUE(noAtl80.set());
     MovaraRun run;
     run.writeMovie(withPrelude(kReadyMovie));
