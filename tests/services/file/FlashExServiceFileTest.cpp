@@ -116,10 +116,16 @@ TEST_F(FileService, FolderQueriesWithAndWithoutTrailingSeparator) {
     std::string app = programDirectory();
     EXPECT_EQ(app + "\\", call(service, "getAppPath")->getString());
     EXPECT_EQ(app, call(service, "getAppPath", {flag(false)})->getString());
-    EXPECT_EQ(tempDirectory(true), call(service, "getTempPath")->getString());
-    EXPECT_EQ(tempDirectory(false), call(service, "getTempPath", {flag(false)})->getString());
-    EXPECT_EQ(currentDirectory(true), call(service, "getCurrentPath")->getString());
-    EXPECT_EQ(currentDirectory(false), call(service, "getCurrentPath", {flag(false)})->getString());
+    // Compared with the system's own answers, not with the helpers the service uses.
+    char temp[MAX_PATH] = "", current[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    GetCurrentDirectoryA(MAX_PATH, current);
+    std::string tempFolder = temp, currentFolder = current;
+    ASSERT_EQ('\\', tempFolder.back());
+    EXPECT_EQ(tempFolder, call(service, "getTempPath")->getString());
+    EXPECT_EQ(tempFolder.substr(0, tempFolder.size() - 1), call(service, "getTempPath", {flag(false)})->getString());
+    EXPECT_EQ(currentFolder + "\\", call(service, "getCurrentPath")->getString());
+    EXPECT_EQ(currentFolder, call(service, "getCurrentPath", {flag(false)})->getString());
     EXPECT_EQ("type error", failure(service, "getAppPath", {num(1)}));
 
     std::string trusted = call(service, "getTrustedDir")->getString();
