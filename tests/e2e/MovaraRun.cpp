@@ -144,6 +144,12 @@ HWND MovaraRun::mainWindow(DWORD timeoutMs) { return findTopLevel(processId_, tr
 
 HWND MovaraRun::messageBox(DWORD timeoutMs) { return findTopLevel(processId_, false, timeoutMs); }
 
+bool windowStaysAfterItsMessages(HWND window) {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 15000, &answer)) return false;
+    return IsWindow(window) != FALSE;
+}
+
 void closeMessageBox(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }
 
 void pressKeys(std::initializer_list<WORD> keys) {

@@ -72,6 +72,11 @@ void closeMessageBox(HWND box);
 // Presses the keys in order, as the keyboard would, and releases them in reverse.
 void pressKeys(std::initializer_list<WORD> keys);
 
+// True when the window still exists once it has handled everything it was
+// given before: a message sent to it returns only after the messages
+// before it are done (a close it was asked for, a key it was pressed).
+bool windowStaysAfterItsMessages(HWND window);
+
 // The player control's host window (control 1002) of a main window.
 HWND playerWindowOf(HWND mainWindow);
 
