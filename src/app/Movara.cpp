@@ -103,7 +103,9 @@ void Movara::runMainDialog() {
     MvGpImageConverter encoders;
     // Movies are rendered on a user-interface thread of their own, started
     // before the main dialog.
-    auto rasteriser = std::make_unique<MvRasSwfThread>(policy_);
+    // Both players get the settings' script time limit.
+    std::string scriptTimeLimit = settings->child("settings").child("player").getAttribute("scriptTimeLimit");
+    auto rasteriser = std::make_unique<MvRasSwfThread>(policy_, scriptTimeLimit);
     rasteriser->CreateThread();
 
     // Where no Flash player is installed, the stand-in plays the movie.
@@ -120,6 +122,7 @@ void Movara::runMainDialog() {
     dialog->setup(true, movie, manager.get(), geometry.width, geometry.height);
     if (geometry.positioned) dialog->setInitialPosition(geometry.x, geometry.y);
     if (asksToWatch(arguments)) dialog->watchMovieFile();
+    dialog->setScriptTimeLimit(scriptTimeLimit);
 
     setMainWindow(dialog.get());
     dialog->DoModal();

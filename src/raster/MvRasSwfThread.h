@@ -21,7 +21,8 @@ public:
     static const UINT kJobMessage = 0x83E8;
 
     // The policy judges what rendered movies may read.
-    explicit MvRasSwfThread(SecurityPolicy& policy);
+    // scriptTimeLimit: seconds its player's scripts may run; empty: the player's own.
+    explicit MvRasSwfThread(SecurityPolicy& policy, std::string scriptTimeLimit = std::string());
     ~MvRasSwfThread() override;
 
     // The process's rasteriser, or null when there is none.
@@ -44,6 +45,7 @@ private:
     void dropQueuedJobs();
 
     SecurityPolicy& policy_;
+    std::string scriptTimeLimit_;
     std::unique_ptr<player::PlayerClassRegistration> playerClass_;
     std::unique_ptr<MvRasSwfDialog> dialog_;
 };
