@@ -29,6 +29,7 @@
 namespace {
 
 const UINT kMainDialogTemplate = 102;
+const DWORD kRasteriserStopMs = 5000;
 
 void showMovieProblem(const std::string& movie, const std::string& problem) {
     std::string text = "ムービー「" + movie + "」を再生できません。\n" + problem;
@@ -130,6 +131,13 @@ void Movara::runMainDialog() {
 
     manager.reset();
     dialog.reset();
+    // Its movie's script stops when the thread is asked to quit; should the
+    // thread still not end, it is left to the end of the process, so that the
+    // clean-up after this always runs.
+    if (!rasteriser->stopRasterThread(kRasteriserStopMs)) {
+        tbx::traceLine("movara: the rasteriser did not stop; it is left to the end of the program");
+        rasteriser.release();
+    }
     rasteriser.reset();
     settings.reset();
 }

@@ -189,8 +189,17 @@ ScriptEngine::PausedClock::~PausedClock() { engine_.deadline_ = saved_ ? GetTick
 // Polled by Duktape's executor; once past the deadline it keeps answering
 // true, so that no catch or finally of the script can go on running.
 int ScriptEngine::timedOut(void* check) {
+    const ULONGLONG kQuitLookMs = 50;
     ScriptEngine& engine = *static_cast<TimeOutCheck*>(check)->engine;
-    if (engine.deadline_ == 0 || GetTickCount64() < engine.deadline_) return 0;
+    if (engine.deadline_ == 0) return 0;
+    ULONGLONG now = GetTickCount64();
+    if (!engine.quitting_ && now >= engine.nextQuitLook_) {
+        engine.nextQuitLook_ = now + kQuitLookMs;
+        MSG quit;
+        // Only posted messages: nothing is dispatched while the script runs.
+        engine.quitting_ = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE | PM_QS_POSTMESSAGE) != FALSE;
+    }
+    if (now < engine.deadline_ && !engine.quitting_) return 0;
     engine.expired_ = true;
     return 1;
 }
@@ -198,8 +207,11 @@ int ScriptEngine::timedOut(void* check) {
 std::string ScriptEngine::reportTimeOut(const std::string& function) {
     char seconds[32];
     snprintf(seconds, sizeof seconds, "%g", host_.scriptTimeLimitMs() / 1000.0);
-    std::string text = movieName_ + ": " + function + " ran longer than the script time limit (" + seconds +
-                       " s) and was stopped\n" + errorText(-1);
+    std::string text =
+        movieName_ + ": " + function +
+        (quitting_ ? std::string(" was stopped because its thread is ending")
+                   : " ran longer than the script time limit (" + std::string(seconds) + " s) and was stopped") +
+        "\n" + errorText(-1);
     writeLine(STD_ERROR_HANDLE, "script error: " + text);
     return text;
 }

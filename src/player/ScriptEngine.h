@@ -77,6 +77,10 @@ private:
     } timeOutCheck_ = {timedOut, this};
     ULONGLONG deadline_ = 0;  // GetTickCount64; 0: the clock is stopped
     bool expired_ = false;
+    // A WM_QUIT waiting for the thread stops the script too: the thread is
+    // being ended (the rasteriser's at exit). Looked for now and then.
+    ULONGLONG nextQuitLook_ = 0;
+    bool quitting_ = false;
 };
 
 class ScriptEngine::PausedClock {

@@ -25,7 +25,7 @@ MvRasSwfThread::~MvRasSwfThread() {
 
 MvRasSwfThread* MvRasSwfThread::current() { return processRasteriser; }
 
-void MvRasSwfThread::stopRasterThread() { stop(); }
+bool MvRasSwfThread::stopRasterThread(DWORD timeoutMs) { return stop(timeoutMs); }
 
 bool MvRasSwfThread::post(const std::shared_ptr<RasterJob>& job) {
     auto posted = std::make_unique<PostedJob>(job);

@@ -30,8 +30,10 @@ public:
 
     // Posts the job to the thread; false when the thread cannot take it.
     bool post(const std::shared_ptr<RasterJob>& job) override;
-    // Ends the thread's loop and waits until the thread has ended.
-    void stopRasterThread();
+    // Ends the thread's loop and waits until the thread has ended, for at
+    // most timeoutMs; false when it still runs (then the object must be left
+    // alive to the end of the process).
+    bool stopRasterThread(DWORD timeoutMs = INFINITE);
 
     // The dialog, while the thread runs (for tests).
     MvRasSwfDialog* dialog() const { return dialog_.get(); }
