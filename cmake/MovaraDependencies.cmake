@@ -54,8 +54,31 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL)
 
-# Duktape, compiled from its single source file.
-set(DUKTAPE_DIR /usr/share/duktape)
+# Duktape, compiled from its single source file. Debian's configuration turns
+# the execution time-out check off, and duktape.c includes the duk_config.h
+# beside it, so the three files are copied into the build tree and the copy
+# switches the check on: the heap's user data, when not null, points at a
+# function pointer `int (*)(void*)` that is called with that user data and
+# answers non-zero to stop the running script.
+set(DUKTAPE_SOURCE_DIR /usr/share/duktape)
+set(DUKTAPE_DIR ${CMAKE_BINARY_DIR}/third_party/duktape)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${DUKTAPE_SOURCE_DIR}/duk_config.h)
+configure_file(${DUKTAPE_SOURCE_DIR}/duktape.c ${DUKTAPE_DIR}/duktape.c COPYONLY)
+configure_file(${DUKTAPE_SOURCE_DIR}/duktape.h ${DUKTAPE_DIR}/duktape.h COPYONLY)
+file(READ ${DUKTAPE_SOURCE_DIR}/duk_config.h DUKTAPE_CONFIG)
+foreach(option INTERRUPT_COUNTER EXEC_TIMEOUT_CHECK)
+  if(NOT DUKTAPE_CONFIG MATCHES "#undef DUK_USE_${option}\n")
+    message(FATAL_ERROR "${DUKTAPE_SOURCE_DIR}/duk_config.h has no '#undef DUK_USE_${option}' to switch on")
+  endif()
+endforeach()
+string(REPLACE "#undef DUK_USE_INTERRUPT_COUNTER\n" "#define DUK_USE_INTERRUPT_COUNTER\n"
+  DUKTAPE_CONFIG "${DUKTAPE_CONFIG}")
+string(REPLACE "#undef DUK_USE_EXEC_TIMEOUT_CHECK\n"
+  "#define DUK_USE_EXEC_TIMEOUT_CHECK(udata) ((udata) != NULL && (*(int (**)(void *)) (udata))(udata))\n"
+  DUKTAPE_CONFIG "${DUKTAPE_CONFIG}")
+# Written through configure_file so that an unchanged copy keeps its time stamp.
+file(WRITE ${DUKTAPE_DIR}/duk_config.h.new "${DUKTAPE_CONFIG}")
+configure_file(${DUKTAPE_DIR}/duk_config.h.new ${DUKTAPE_DIR}/duk_config.h COPYONLY)
 add_library(duktape STATIC ${DUKTAPE_DIR}/duktape.c)
 target_include_directories(duktape SYSTEM PUBLIC ${DUKTAPE_DIR})
 target_compile_options(duktape PRIVATE -w)

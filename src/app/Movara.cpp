@@ -29,6 +29,7 @@
 namespace {
 
 const UINT kMainDialogTemplate = 102;
+const DWORD kRasteriserStopMs = 5000;
 
 void showMovieProblem(const std::string& movie, const std::string& problem) {
     std::string text = "ムービー「" + movie + "」を再生できません。\n" + problem;
@@ -103,7 +104,9 @@ void Movara::runMainDialog() {
     MvGpImageConverter encoders;
     // Movies are rendered on a user-interface thread of their own, started
     // before the main dialog.
-    auto rasteriser = std::make_unique<MvRasSwfThread>(policy_);
+    // Both players get the settings' script time limit.
+    std::string scriptTimeLimit = settings->child("settings").child("player").getAttribute("scriptTimeLimit");
+    auto rasteriser = std::make_unique<MvRasSwfThread>(policy_, scriptTimeLimit);
     rasteriser->CreateThread();
 
     // Where no Flash player is installed, the stand-in plays the movie.
@@ -120,6 +123,7 @@ void Movara::runMainDialog() {
     dialog->setup(true, movie, manager.get(), geometry.width, geometry.height);
     if (geometry.positioned) dialog->setInitialPosition(geometry.x, geometry.y);
     if (asksToWatch(arguments)) dialog->watchMovieFile();
+    dialog->setScriptTimeLimit(scriptTimeLimit);
 
     setMainWindow(dialog.get());
     dialog->DoModal();
@@ -127,6 +131,13 @@ void Movara::runMainDialog() {
 
     manager.reset();
     dialog.reset();
+    // Its movie's script stops when the thread is asked to quit; should the
+    // thread still not end, it is left to the end of the process, so that the
+    // clean-up after this always runs.
+    if (!rasteriser->stopRasterThread(kRasteriserStopMs)) {
+        tbx::traceLine("movara: the rasteriser did not stop; it is left to the end of the program");
+        rasteriser.release();
+    }
     rasteriser.reset();
     settings.reset();
 }

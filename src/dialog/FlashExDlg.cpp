@@ -68,11 +68,13 @@ BOOL FlashExDlg::OnInitDialog() {
 }
 
 std::vector<PlayerSetting> FlashExDlg::playerSettings() const {
-    return {
+    std::vector<PlayerSetting> settings = {
         {u"WMode", "Window", -1},        {u"Quality", "High", 1},          {u"ScaleMode", "NoBorder", 1},
         {u"Playing", nullptr, -1},       {u"Loop", nullptr, -1},           {u"Menu", nullptr, -1},
         {u"AllowNetworking", "all", -1}, {u"AllowFullScreen", "true", -1},
     };
+    if (!scriptTimeLimit_.empty()) settings.push_back({u"ScriptTimeLimit", scriptTimeLimit_.c_str(), -1});
+    return settings;
 }
 
 bool FlashExDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -34,6 +34,9 @@ public:
     // Reloads the movie in the same window whenever its file is replaced
     // (the live reload of a movie being written); call before the dialog runs.
     void watchMovieFile() { watching_ = true; }
+    // Seconds one entry into the movie's script may run (the stand-in's
+    // ScriptTimeLimit); empty: the player's own limit.
+    void setScriptTimeLimit(const std::string& seconds) { scriptTimeLimit_ = seconds; }
 
     // FlashExHost. A movie found in the current directory is loaded by its
     // full path, any other path as given.
@@ -93,4 +96,5 @@ private:
     MvDropTarget dropTarget_{*this};
     bool watching_ = false;
     std::unique_ptr<MovieWatch> movieWatch_;
+    std::string scriptTimeLimit_;
 };

@@ -31,21 +31,24 @@ bool UiThread::isRunning() const {
     return thread_ && GetExitCodeThread(thread_.get(), &code) && code == STILL_ACTIVE;
 }
 
-void UiThread::stop() {
-    if (!thread_) return;
+bool UiThread::stop(DWORD timeoutMs) {
+    if (!thread_) return true;
     if (GetCurrentThreadId() == threadId_) {
         // The thread cannot wait for itself: its loop ends on this quit.
         PostQuitMessage(0);
-        return;
+        return true;
     }
     // A quit posted while the thread runs a nested loop (a modal dialog) may
     // be taken by that loop, so post again until the thread is gone.
+    ULONGLONG start = GetTickCount64();
     while (isRunning()) {
+        if (timeoutMs != INFINITE && GetTickCount64() - start >= timeoutMs) return false;
         ::PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
         if (WaitForSingleObject(thread_.get(), 10) == WAIT_OBJECT_0) break;
     }
     thread_.reset();
     threadId_ = 0;
+    return true;
 }
 
 BOOL UiThread::PreTranslateMessage(MSG* msg) {

@@ -22,9 +22,10 @@ public:
     // exists, so thread messages may be posted right away. False on failure.
     bool CreateThread(int priority = THREAD_PRIORITY_NORMAL, SIZE_T stackSize = 0);
     bool PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam) const;
-    // Posts WM_QUIT until the thread has ended. Called on the thread itself,
-    // it only asks the thread's loop to end.
-    void stop();
+    // Posts WM_QUIT until the thread has ended, for at most timeoutMs; false
+    // when it still runs then (the object must then outlive it). Called on
+    // the thread itself, it only asks the thread's loop to end.
+    bool stop(DWORD timeoutMs = INFINITE);
 
     // On the thread, before its loop; false ends the thread at once.
     virtual BOOL InitInstance() { return TRUE; }

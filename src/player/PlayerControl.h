@@ -92,6 +92,8 @@ private:
     void stageChanged() override;
     void startTimer(UINT id, UINT milliseconds) override;
     void stopTimer(UINT id) override;
+    // The ScriptTimeLimit setting (seconds) in milliseconds; 15 s by default.
+    DWORD scriptTimeLimitMs() override;
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -41,6 +41,7 @@ const Member kMembers[] = {
     {u"BGColor", 140, true},
     {u"Base", 136, true},
     {u"AllowScriptAccess", 192, true},
+    {u"ScriptTimeLimit", kDispScriptTimeLimit, true},
 };
 
 const Member* memberById(DISPID id) {
@@ -216,6 +217,20 @@ HRESULT PlayerControl::invokeMember(DISPID id, WORD flags, DISPPARAMS* params, V
         default:
             return DISP_E_MEMBERNOTFOUND;
     }
+}
+
+DWORD PlayerControl::scriptTimeLimitMs() {
+    const DWORD kDefaultMs = 15000;
+    auto found = settings_.find(kDispScriptTimeLimit);
+    if (found == settings_.end()) return kDefaultMs;
+    VARIANT seconds;
+    VariantInit(&seconds);
+    if (FAILED(VariantChangeTypeEx(&seconds, const_cast<VARIANT*>(found->second.get()), LOCALE_INVARIANT, 0, VT_R8)))
+        return kDefaultMs;
+    double ms = V_R8(&seconds) * 1000;
+    // There is always a limit: the thread must come back to the host.
+    if (!(ms >= 1) || ms > 3600000) return kDefaultMs;
+    return static_cast<DWORD>(ms);
 }
 
 }  // namespace player

@@ -51,7 +51,9 @@ duk_ret_t nativeTrace(duk_context* ctx) {
 
 duk_ret_t nativeFsCommand(duk_context* ctx) {
     try {
-        engineOf(ctx).host().fsCommand(argWide(ctx, 0), argWide(ctx, 1));
+        ScriptEngine& engine = engineOf(ctx);
+        std::u16string command = argWide(ctx, 0), arguments = argWide(ctx, 1);
+        engine.outsideScriptClock([&] { engine.host().fsCommand(command, arguments); });
     } catch (...) {
     }
     return 0;
@@ -152,21 +154,73 @@ void writeLine(DWORD stdHandle, const std::string& utf8) {
         WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-// Counts nested entries into the script for busy().
-class ScriptEngine::Depth {
+// One entry from the host into the script: counted for busy(), with a
+// deadline of its own. An entry nested in a host call gets a fresh limit; the
+// entry it interrupts resumes with what it had left.
+class ScriptEngine::Entry {
 public:
-    explicit Depth(int& depth) : depth_(depth) { ++depth_; }
-    ~Depth() { --depth_; }
+    explicit Entry(ScriptEngine& engine)
+        : engine_(engine), savedDeadline_(engine.deadline_), savedExpired_(engine.expired_) {
+        ++engine_.depth_;
+        engine_.deadline_ = GetTickCount64() + engine_.host_.scriptTimeLimitMs();
+        engine_.expired_ = false;
+    }
+    ~Entry() {
+        engine_.deadline_ = savedDeadline_;
+        engine_.expired_ = savedExpired_;
+        --engine_.depth_;
+    }
+    bool timedOut() const { return engine_.expired_; }
 
 private:
-    int& depth_;
+    ScriptEngine& engine_;
+    ULONGLONG savedDeadline_;
+    bool savedExpired_;
 };
+
+ScriptEngine::PausedClock::PausedClock(ScriptEngine& engine) : engine_(engine), saved_(engine.deadline_) {
+    ULONGLONG now = GetTickCount64();
+    remaining_ = saved_ > now ? saved_ - now : 0;
+    engine_.deadline_ = 0;
+}
+
+ScriptEngine::PausedClock::~PausedClock() { engine_.deadline_ = saved_ ? GetTickCount64() + remaining_ : 0; }
+
+// Polled by Duktape's executor; once past the deadline it keeps answering
+// true, so that no catch or finally of the script can go on running.
+int ScriptEngine::timedOut(void* check) {
+    const ULONGLONG kQuitLookMs = 50;
+    ScriptEngine& engine = *static_cast<TimeOutCheck*>(check)->engine;
+    if (engine.deadline_ == 0) return 0;
+    ULONGLONG now = GetTickCount64();
+    if (!engine.quitting_ && now >= engine.nextQuitLook_) {
+        engine.nextQuitLook_ = now + kQuitLookMs;
+        MSG quit;
+        // Only posted messages: nothing is dispatched while the script runs.
+        engine.quitting_ = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE | PM_QS_POSTMESSAGE) != FALSE;
+    }
+    if (now < engine.deadline_ && !engine.quitting_) return 0;
+    engine.expired_ = true;
+    return 1;
+}
+
+std::string ScriptEngine::reportTimeOut(const std::string& function) {
+    char seconds[32];
+    snprintf(seconds, sizeof seconds, "%g", host_.scriptTimeLimitMs() / 1000.0);
+    std::string text =
+        movieName_ + ": " + function +
+        (quitting_ ? std::string(" was stopped because its thread is ending")
+                   : " ran longer than the script time limit (" + std::string(seconds) + " s) and was stopped") +
+        "\n" + errorText(-1);
+    writeLine(STD_ERROR_HANDLE, "script error: " + text);
+    return text;
+}
 
 ScriptEngine::ScriptEngine(ScriptHost& host, Stage& stage,
                            const std::vector<std::pair<std::string, std::string>>& flashVars)
     : host_(host), stage_(stage) {
     initializeValueParser();
-    ctx_ = duk_create_heap(nullptr, nullptr, nullptr, nullptr, fatal);
+    ctx_ = duk_create_heap(nullptr, nullptr, nullptr, &timeOutCheck_, fatal);
     if (!ctx_) throw ScriptError("the script engine cannot start");
     // The destructor does not run for a constructor that throws.
     try {
@@ -231,45 +285,68 @@ void ScriptEngine::pushNatives() {
     duk_remove(ctx_, -2);
 }
 
-std::string ScriptEngine::errorText(duk_idx_t index) {
-    // The stack trace names the line; a thrown non-error has none.
-    if (duk_is_error(ctx_, index)) {
-        duk_get_prop_string(ctx_, index, "stack");
-        std::string stack = duk_is_string(ctx_, -1) ? argText(ctx_, -1) : std::string();
-        duk_pop(ctx_);
-        if (!stack.empty()) return stack;
+namespace {
+
+// [error] -> [text]: the stack trace names the line; a thrown non-error has
+// none. Run protected: a movie may have replaced the getter of "stack".
+duk_ret_t errorTextOf(duk_context* ctx, void*) {
+    if (duk_is_error(ctx, 0)) {
+        duk_get_prop_string(ctx, 0, "stack");
+        if (duk_is_string(ctx, -1)) return 1;
+        duk_pop(ctx);
     }
-    return duk_safe_to_string(ctx_, index);
+    duk_to_string(ctx, 0);
+    return 1;
+}
+
+}  // namespace
+
+std::string ScriptEngine::errorText(duk_idx_t index) {
+    duk_dup(ctx_, index);
+    duk_safe_call(ctx_, errorTextOf, nullptr, 1, 1);
+    std::string text = duk_safe_to_string(ctx_, -1);
+    duk_pop(ctx_);
+    return text;
 }
 
 bool ScriptEngine::run(const std::string& source, const std::string& fileName) {
-    Depth depth(depth_);
+    movieName_ = fileName;
+    Entry entry(*this);
     duk_idx_t top = duk_get_top(ctx_);
     size_t skip = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     duk_push_lstring(ctx_, fileName.data(), fileName.size());
     bool ok = duk_pcompile_lstring_filename(ctx_, 0, source.data() + skip, source.size() - skip) == 0 &&
               duk_pcall(ctx_, 0) == 0;
-    if (!ok) writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
+    if (!ok && entry.timedOut())
+        reportTimeOut("the top level");
+    else if (!ok)
+        writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
     duk_set_top(ctx_, top);
     return ok;
 }
 
 void ScriptEngine::fireTimer(UINT id) {
-    Depth depth(depth_);
+    Entry entry(*this);
     duk_idx_t top = duk_get_top(ctx_);
     pushNatives();
     duk_push_string(ctx_, "fireTimer");
     duk_push_uint(ctx_, id);
-    if (duk_pcall_prop(ctx_, -3, 1) != 0) {
+    if (duk_pcall_prop(ctx_, top, 1) == 0) {
+        if (!duk_get_boolean(ctx_, -1)) host_.stopTimer(id);  // a timer the script no longer knows
+    } else if (entry.timedOut()) {
+        duk_get_prop_string(ctx_, top, "timerFunction");
+        std::string function = argText(ctx_, -1);
+        duk_pop(ctx_);
+        reportTimeOut("the timer function \"" + function + "\"");
+        host_.stopTimer(id);  // an interval would only hold the thread again
+    } else {
         writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
-    } else if (!duk_get_boolean(ctx_, -1)) {
-        host_.stopTimer(id);  // a timer the script no longer knows
     }
     duk_set_top(ctx_, top);
 }
 
 bool ScriptEngine::translateKey(unsigned keyCode, const char* type, int modifiers) {
-    Depth depth(depth_);
+    Entry entry(*this);
     duk_idx_t top = duk_get_top(ctx_);
     pushNatives();
     duk_push_string(ctx_, "translateKey");
@@ -277,10 +354,12 @@ bool ScriptEngine::translateKey(unsigned keyCode, const char* type, int modifier
     duk_push_string(ctx_, type);
     duk_push_int(ctx_, modifiers);
     bool consumed = false;
-    if (duk_pcall_prop(ctx_, top, 3) != 0)
-        writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
-    else
+    if (duk_pcall_prop(ctx_, top, 3) == 0)
         consumed = duk_get_boolean(ctx_, -1) != 0;
+    else if (entry.timedOut())
+        reportTimeOut("the key handler");
+    else
+        writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
     duk_set_top(ctx_, top);
     return consumed;
 }
@@ -289,7 +368,7 @@ std::u16string ScriptEngine::callFunction(const std::u16string& invoke) {
     FlashExRequest request;
     parseRequest(wideToMultiByte(invoke, CP_ACP), request);
 
-    Depth depth(depth_);
+    Entry entry(*this);
     duk_idx_t top = duk_get_top(ctx_);
     pushNatives();
     duk_push_string(ctx_, "invokeCallback");
@@ -301,7 +380,9 @@ std::u16string ScriptEngine::callFunction(const std::u16string& invoke) {
         duk_put_prop_index(ctx_, args, i);
     }
     if (duk_pcall_prop(ctx_, top, 2) != 0) {
-        std::string message = errorText(-1);
+        // The host discards the failures of its event calls: the author sees
+        // a time-out on the trace output as well.
+        std::string message = entry.timedOut() ? reportTimeOut("the callback \"" + name + "\"") : errorText(-1);
         duk_set_top(ctx_, top);
         throw ScriptError(message);
     }
@@ -348,7 +429,10 @@ void ScriptEngine::externalCallFromScript(duk_context* ctx) {
     ParamPtr answer;
     try {
         std::u16string returned;
-        if (host_.externalCall(invokeTextOf(ctx), returned)) {
+        bool answered = false;
+        tbx::Variant invoke = invokeTextOf(ctx);
+        outsideScriptClock([&] { answered = host_.externalCall(std::move(invoke), returned); });
+        if (answered) {
             std::string narrow = wideToMultiByte(returned, CP_ACP);
             returned = std::u16string();  // a long answer is not held three times
             answer = parseValue(narrow);

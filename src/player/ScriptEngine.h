@@ -19,7 +19,10 @@ public:
 
 // One movie's script world on Duktape, on the control's thread. Errors the
 // script does not catch in its top level or a timer are written to standard
-// error; those of a CallFunction reach its caller as ScriptError.
+// error; those of a CallFunction reach its caller as ScriptError. Each entry
+// from the host into the script may run for the host's time limit; time the
+// host spends answering the script's calls does not count. A script past
+// its limit is stopped with an error that names the movie and the function.
 class ScriptEngine {
 public:
     ScriptEngine(ScriptHost& host, Stage& stage, const std::vector<std::pair<std::string, std::string>>& flashVars);
@@ -39,6 +42,9 @@ public:
     bool translateKey(unsigned keyCode, const char* type, int modifiers);
     // True while script code runs (also in nested calls from the host).
     bool busy() const { return depth_ > 0; }
+    // Runs fn (a call into the host) with the script's clock stopped.
+    template <typename Fn>
+    void outsideScriptClock(Fn&& fn);
 
     // Natives of the prelude.
     void externalCallFromScript(duk_context* ctx);
@@ -47,7 +53,12 @@ public:
     Stage& stage() { return stage_; }
 
 private:
-    class Depth;
+    class Entry;
+    class PausedClock;
+    static int timedOut(void* check);
+    // Writes the time-out of the entry that just failed, naming the movie and
+    // what ran, with the error on the stack; answers the text.
+    std::string reportTimeOut(const std::string& function);
     void installWorld(const std::vector<std::pair<std::string, std::string>>& flashVars);
     // Pushes the prelude's natives object `n`.
     void pushNatives();
@@ -57,7 +68,37 @@ private:
     Stage& stage_;
     duk_context* ctx_ = nullptr;
     int depth_ = 0;
+    std::string movieName_;
+    // Heap user data that Duktape's time-out check calls (see the build's
+    // copy of duk_config.h); its first member is the check.
+    struct TimeOutCheck {
+        int (*check)(void*);
+        ScriptEngine* engine;
+    } timeOutCheck_ = {timedOut, this};
+    ULONGLONG deadline_ = 0;  // GetTickCount64; 0: the clock is stopped
+    bool expired_ = false;
+    // A WM_QUIT waiting for the thread stops the script too: the thread is
+    // being ended (the rasteriser's at exit). Looked for now and then.
+    ULONGLONG nextQuitLook_ = 0;
+    bool quitting_ = false;
 };
+
+class ScriptEngine::PausedClock {
+public:
+    explicit PausedClock(ScriptEngine& engine);
+    ~PausedClock();
+
+private:
+    ScriptEngine& engine_;
+    ULONGLONG saved_;
+    ULONGLONG remaining_;
+};
+
+template <typename Fn>
+void ScriptEngine::outsideScriptClock(Fn&& fn) {
+    PausedClock paused(*this);
+    fn();
+}
 
 // Starts the XML parser library that value XML needs, once per process.
 void initializeValueParser();

@@ -21,6 +21,8 @@ public:
     virtual void stageChanged() = 0;
     virtual void startTimer(UINT id, UINT milliseconds) = 0;
     virtual void stopTimer(UINT id) = 0;
+    // How long one entry into the script may run before it is stopped.
+    virtual DWORD scriptTimeLimitMs() = 0;
 };
 
 }  // namespace player

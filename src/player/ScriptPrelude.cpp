@@ -9,6 +9,8 @@ const char* const kScriptPrelude = R"JS(
   var timers = {};
   var nextTimer = 1;
   var slice = Array.prototype.slice;
+  // What the host names when a timer's function runs past the time limit.
+  n.timerFunction = '';
 
   // A value as a flat token list the host reads without running script code:
   // 'u' undefined, 'N' null, 's' text, 'n' number, 'b' boolean,
@@ -115,6 +117,7 @@ const char* const kScriptPrelude = R"JS(
     var t = timers[id];
     if (!t) return false;
     if (!t.repeat) clearTimer(id);
+    n.timerFunction = String(t.fn.name || 'anonymous');
     t.fn.apply(g, t.args);
     return true;
   };

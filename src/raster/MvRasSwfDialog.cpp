@@ -46,8 +46,10 @@ const MvException* caughtMvException() noexcept {
 
 }  // namespace
 
-MvRasSwfDialog::MvRasSwfDialog(SecurityPolicy& policy)
-    : PlayerDialog(kTemplateId), services_(std::make_unique<FlashExServiceManager>()) {
+MvRasSwfDialog::MvRasSwfDialog(SecurityPolicy& policy, std::string scriptTimeLimit)
+    : PlayerDialog(kTemplateId),
+      services_(std::make_unique<FlashExServiceManager>()),
+      scriptTimeLimit_(std::move(scriptTimeLimit)) {
     services_->addService(std::make_unique<FlashExServiceSecureFile>(policy));
     setServiceManager(services_.get());
 }
@@ -75,7 +77,10 @@ BOOL MvRasSwfDialog::OnInitDialog() {
 
 std::vector<PlayerSetting> MvRasSwfDialog::playerSettings() const {
     // The stage at the top left, covering the picture.
-    return {{u"WMode", "Window", -1}, {u"Quality", "High", 1}, {u"SAlign", "LT", -1}, {u"ScaleMode", "NoBorder", 1}};
+    std::vector<PlayerSetting> settings = {
+        {u"WMode", "Window", -1}, {u"Quality", "High", 1}, {u"SAlign", "LT", -1}, {u"ScaleMode", "NoBorder", 1}};
+    if (!scriptTimeLimit_.empty()) settings.push_back({u"ScriptTimeLimit", scriptTimeLimit_.c_str(), -1});
+    return settings;
 }
 
 BOOL MvRasSwfDialog::PreTranslateMessage(MSG* msg) {

@@ -22,7 +22,8 @@ public:
     static const UINT kTemplateId = 130;
 
     // The policy judges what the movie's secure file service may read.
-    explicit MvRasSwfDialog(SecurityPolicy& policy);
+    // scriptTimeLimit: seconds for the player's ScriptTimeLimit; empty: its own.
+    MvRasSwfDialog(SecurityPolicy& policy, std::string scriptTimeLimit = std::string());
     ~MvRasSwfDialog() override;
 
     // Takes the job as the current one and starts it; failures finish it.
@@ -51,4 +52,5 @@ private:
 
     std::unique_ptr<FlashExServiceManager> services_;
     std::shared_ptr<RasterJob> job_;
+    std::string scriptTimeLimit_;
 };

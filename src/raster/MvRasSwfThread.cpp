@@ -13,7 +13,10 @@ using PostedJob = std::shared_ptr<RasterJob>;
 
 }  // namespace
 
-MvRasSwfThread::MvRasSwfThread(SecurityPolicy& policy) : policy_(policy) { processRasteriser = this; }
+MvRasSwfThread::MvRasSwfThread(SecurityPolicy& policy, std::string scriptTimeLimit)
+    : policy_(policy), scriptTimeLimit_(std::move(scriptTimeLimit)) {
+    processRasteriser = this;
+}
 
 MvRasSwfThread::~MvRasSwfThread() {
     stopRasterThread();
@@ -22,7 +25,7 @@ MvRasSwfThread::~MvRasSwfThread() {
 
 MvRasSwfThread* MvRasSwfThread::current() { return processRasteriser; }
 
-void MvRasSwfThread::stopRasterThread() { stop(); }
+bool MvRasSwfThread::stopRasterThread(DWORD timeoutMs) { return stop(timeoutMs); }
 
 bool MvRasSwfThread::post(const std::shared_ptr<RasterJob>& job) {
     auto posted = std::make_unique<PostedJob>(job);
@@ -34,7 +37,7 @@ bool MvRasSwfThread::post(const std::shared_ptr<RasterJob>& job) {
 BOOL MvRasSwfThread::InitInstance() {
     // Class objects are registered per thread: this thread's player needs its own.
     playerClass_ = std::make_unique<player::PlayerClassRegistration>();
-    dialog_ = std::make_unique<MvRasSwfDialog>(policy_);
+    dialog_ = std::make_unique<MvRasSwfDialog>(policy_, scriptTimeLimit_);
     if (!dialog_->Create()) return FALSE;
     // A window to paint in, with nothing to see.
     SetWindowPos(dialog_->window(), nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -21,7 +21,8 @@ public:
     static const UINT kJobMessage = 0x83E8;
 
     // The policy judges what rendered movies may read.
-    explicit MvRasSwfThread(SecurityPolicy& policy);
+    // scriptTimeLimit: seconds its player's scripts may run; empty: the player's own.
+    explicit MvRasSwfThread(SecurityPolicy& policy, std::string scriptTimeLimit = std::string());
     ~MvRasSwfThread() override;
 
     // The process's rasteriser, or null when there is none.
@@ -29,8 +30,10 @@ public:
 
     // Posts the job to the thread; false when the thread cannot take it.
     bool post(const std::shared_ptr<RasterJob>& job) override;
-    // Ends the thread's loop and waits until the thread has ended.
-    void stopRasterThread();
+    // Ends the thread's loop and waits until the thread has ended, for at
+    // most timeoutMs; false when it still runs (then the object must be left
+    // alive to the end of the process).
+    bool stopRasterThread(DWORD timeoutMs = INFINITE);
 
     // The dialog, while the thread runs (for tests).
     MvRasSwfDialog* dialog() const { return dialog_.get(); }
@@ -44,6 +47,7 @@ private:
     void dropQueuedJobs();
 
     SecurityPolicy& policy_;
+    std::string scriptTimeLimit_;
     std::unique_ptr<player::PlayerClassRegistration> playerClass_;
     std::unique_ptr<MvRasSwfDialog> dialog_;
 };

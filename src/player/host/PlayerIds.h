@@ -19,6 +19,9 @@ const DISPID kDispQuality2 = 141;
 const DISPID kDispCallFunction = 198;
 const DISPID kDispSetReturnValue = 199;
 const DISPID kDispReadyState = -525;
+// The stand-in's own setting: seconds one entry into the movie's script may
+// run (15 unless put); the Flash player has no such member.
+const DISPID kDispScriptTimeLimit = 0x1002;
 const DISPID kEventFlashCall = 197;
 const DISPID kEventFSCommand = 150;
 const DISPID kEventReadyStateChange = -609;
