@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include <map>
+#include <string>
 
 #include "bridge/host/FlashExCommandTable.h"
 #include "bridge/host/FlashExService.h"
@@ -25,7 +26,16 @@ public:
 
     std::vector<CommandSignature> commands() const override;
 
+    // The alias MCI knows the handle's device by; FlashExException
+    // "mci handle invalid" for a handle not open.
+    const std::string& deviceAlias(int handle) const;
+
 private:
+    struct Device {
+        MCIDEVICEID id;
+        std::string alias;
+    };
+
     static const ServiceCommand<FlashExServiceMedia> kCommands[];
 
     ParamPtr mciOpen(FlashExRequest& request);
@@ -40,5 +50,5 @@ private:
     MCIDEVICEID deviceOf(FlashExRequest& request) const;
 
     int nextHandle_ = 1;
-    std::map<int, MCIDEVICEID> devices_;
+    std::map<int, Device> devices_;
 };
