@@ -4,6 +4,7 @@
 #include "bridge/values/FlashExRequest.h"
 #include "services/media/MciDevice.h"
 #include "services/common/ServiceArguments.h"
+#include "security/SecurityPolicy.h"
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceMedia> FlashExServiceMedia::kCommands[] = {
@@ -47,7 +48,7 @@ const std::string& FlashExServiceMedia::deviceAlias(int handle) const {
 }
 
 ParamPtr FlashExServiceMedia::mciOpen(FlashExRequest& request) {
-    const std::string& path = stringArgument(request, 0);
+    const std::string path = policy_.checkRead(stringArgument(request, 0));
     std::string type = mciDeviceTypeOf(path);
     // Without an alias MCI names a device after its file and refuses to open
     // that file again while it is open; the count is the process's, since

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "services/media/FlashExServiceMedia.h"
+#include "../../security/PolicyTestSupport.h"
 #include "MediaFiles.h"
 #include "MovaraTest.h"
 #include "ServiceTestSupport.h"
@@ -48,7 +49,7 @@ protected:
     void command(const char* name, int handle) { EXPECT_EQ(call(media, name, {num(handle)}), nullptr) << name; }
 
     ScratchDir dir;
-    FlashExServiceMedia media;
+    FlashExServiceMedia media{testPolicy()};
 };
 
 }  // namespace
@@ -110,7 +111,7 @@ TEST_F(Media, DevicesStillOpenCloseWithTheService) {
     std::string path = wave("kept.wav", 200);
     std::string alias;
     {
-        FlashExServiceMedia other;
+        FlashExServiceMedia other{testPolicy()};
         call(other, "mciOpen", {str(path)});
         alias = other.deviceAlias(1);
         EXPECT_NE(mciGetDeviceIDA(alias.c_str()), 0u);
@@ -151,4 +152,20 @@ TEST_F(Media, AnMpegFilePlaysThroughTheMpegVideoDevice) {
     command("mciPlay", handle);
     EXPECT_TRUE(eventually([&] { return !playing(handle); }));  // 3 s of sound, then the end
     command("mciClose", handle);
+}
+
+// A file the policy does not let the movie read is not opened, nor is a
+// share path, whose opening would sign the user in to its server.
+TEST(MediaPolicy, OnlyFilesTheMovieMayReadOpen) {
+    ScratchDir dir;
+    makeDirectory(dir / "Denied");
+    writeBytes(dir / "Denied\\s.wav", silentWave(100));
+    writeBytes(dir / "ok.wav", silentWave(100));
+    auto policy = policyFromSettings("<security><fileAccess><deny access=\"r\" match=\"dir\">" + (dir / "Denied") +
+                                     "</deny><allow access=\"r\" match=\"dir\">" + dir.path() +
+                                     "</allow></fileAccess></security>");
+    FlashExServiceMedia media(*policy);
+    for (const std::string& path : {dir / "Denied\\s.wav", std::string("\\\\fileserver\\sounds\\s.wav")})
+        EXPECT_EQ(failure(media, "mciOpen", {str(path)}), "file access exception") << path;
+    EXPECT_EQ(call(media, "mciOpen", {str(dir / "ok.wav")})->getInt(), 1);
 }
