@@ -25,5 +25,5 @@ void registerServices(FlashExServiceManager& manager, const ServiceWiring& wirin
     manager.addService(std::make_unique<FlashExServiceClipboard>(wiring.policy, wiring.host, wiring.encoders));
     manager.addService(std::make_unique<FlashExServiceCommonDlg>(wiring.host));
     manager.addService(std::make_unique<FlashExServiceImageFile>(wiring.rasteriser, wiring.policy, wiring.encoders));
-    manager.addService(std::make_unique<FlashExServiceMedia>());
+    manager.addService(std::make_unique<FlashExServiceMedia>(wiring.policy));
 }

@@ -99,6 +99,8 @@ std::string specialFolderPath(int id) {
     return buffer;
 }
 
+std::string fullPathWithoutLookup(const std::string& path) { return withBackslashes(fullPathOf(path)); }
+
 std::string longFullPath(const std::string& path) {
     std::string full = fullPathOf(path);
     if (holdsDotComponent(full)) throwPathFormatError(path, ERROR_INVALID_NAME);

@@ -16,6 +16,9 @@ std::string expandEnvironment(const std::string& text);
 // The path of the shell special folder with that CSIDL number; empty when the
 // system has no such folder.
 std::string specialFolderPath(int id);
+// The absolute form of path with backslashes only, made without asking the
+// file system (so without contacting the server of a share path).
+std::string fullPathWithoutLookup(const std::string& path);
 // The absolute long-name form of path with backslashes only. A path that does
 // not exist yet gets the long form of its deepest existing ancestor followed
 // by its remaining names as written.

@@ -103,6 +103,14 @@ PolicyDecision SecurityPolicy::judge(const std::string& path, int access) const 
         decision.reason = "no such access";
         return decision;
     }
+    // Asking for the long form of a share path contacts its server, which
+    // signs the user in there: a share path refused as written stays untouched.
+    std::string full = fullPathWithoutLookup(path);
+    if (isUncPath(full) && !isDeviceNamespacePath(full) && !decide(full, access, decision.reason)) {
+        decision.judgedPath = full;
+        decision.reason += " (a share path, judged as written)";
+        return decision;
+    }
 
     std::string n = longFullPath(path);
     decision.judgedPath = n;
@@ -136,9 +144,8 @@ PolicyDecision SecurityPolicy::explain(const std::string& path, int access) cons
 std::string SecurityPolicy::checked(const std::string& path, int access) const {
     PolicyDecision decision = judge(path, access);
     if (!decision.allowed)
-        throw FlashExSecurityException("file access exception", std::string("refused ") + accessName(access) +
-                                                                    " of " + decision.judgedPath + ": " +
-                                                                    decision.reason);
+        throw FlashExSecurityException("file access exception", std::string("refused ") + accessName(access) + " of " +
+                                                                    decision.judgedPath + ": " + decision.reason);
     return decision.judgedPath;
 }
 

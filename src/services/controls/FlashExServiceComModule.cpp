@@ -7,6 +7,7 @@
 #include "tbx/FlashExException.h"
 #include "bridge/values/FlashExRequest.h"
 #include "tbx/MvException.h"
+#include "services/controls/ControlName.h"
 #include "services/controls/ScreenCapture.h"
 #include "services/common/ServiceArguments.h"
 #include "framework/AxWindow.h"
@@ -85,7 +86,8 @@ HWND FlashExServiceComModule::existingWindow(const FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceComModule::axWindow(FlashExRequest& request) {
-    const std::string& name = stringArgument(request, 0);
+    // A name that reaches a file shows it: judged for reading, used as judged.
+    const std::string name = judgedControlName(policy_, stringArgument(request, 0));
     int x = intArgument(request, 1);
     int y = intArgument(request, 2);
     int width = intArgument(request, 3);

@@ -155,7 +155,9 @@ ParamPtr FlashExServiceFile::copyDirectory(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceFile::useTempFolder(FlashExRequest& request) {
+    const std::string& folder = stringArgument(request, 0);
+    TempFolderRegistry::requireFolderName(folder);
     // The registry keeps, and at exit deletes, exactly the folder judged.
-    tempFolders_.useTempFolder(policy_.checkWrite(stringArgument(request, 0)));
+    tempFolders_.useTempFolder(policy_.checkWrite(folder));
     return nullptr;
 }

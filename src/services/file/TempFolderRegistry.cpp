@@ -44,8 +44,12 @@ std::string TempFolderRegistry::mutexName(const std::string& folder) {
     return tbx::replace_characters(folder, "\\:", '_');
 }
 
-void TempFolderRegistry::useTempFolder(const std::string& folder) {
+void TempFolderRegistry::requireFolderName(const std::string& folder) {
     if (folder.size() <= 1) throw MvException("一時フォルダ名が不正です。");
+}
+
+void TempFolderRegistry::useTempFolder(const std::string& folder) {
+    requireFolderName(folder);
     // Resolved now, not at exit when the current folder may have changed: a
     // drive-relative "C:" must never become the drive's root "C:\".
     std::string path = withoutTrailingSeparators(longFullPath(folder));

@@ -26,6 +26,9 @@ public:
     // full path resolved now; the folder itself is not touched now. A folder
     // already registered is ignored. MvException when the name is refused.
     void useTempFolder(const std::string& folder);
+    // MvException "一時フォルダ名が不正です。" for a name of 0 or 1 characters,
+    // as the movie wrote it: resolving first would lengthen any name.
+    static void requireFolderName(const std::string& folder);
     // Whether the folder, resolved now, is registered.
     bool isRegistered(const std::string& folder) const;
 

@@ -4,6 +4,7 @@
 
 #include "bridge/values/FlashExRequest.h"
 #include "services/common/ServiceArguments.h"
+#include "services/common/SearchPattern.h"
 #include "services/common/ServiceResults.h"
 #include "security/SecurityPolicy.h"
 
@@ -19,7 +20,11 @@ std::vector<CommandSignature> FlashExServiceImageFile::commands() const { return
 
 FlashExServiceImageFile::FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy,
                                                  const MvGpImageConverter& encoders)
-    : thumbnails_(rasteriser, encoders, [&policy](const std::string& path) { return policy.checkWrite(path); }) {}
+    : policy_(policy),
+      thumbnails_(rasteriser, encoders,
+                  ThumbnailChecks{[&policy](const std::string& path) { return policy.checkRead(path); },
+                                  [&policy](const std::string& path) { return policy.checkWrite(path); },
+                                  folderSearchCheck(policy)}) {}
 
 bool FlashExServiceImageFile::invoke(FlashExRequest& request, ParamPtr& result) {
     return runCommand(*this, kCommands, request, result);
@@ -59,6 +64,7 @@ ParamPtr FlashExServiceImageFile::updateThumbnail(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceImageFile::getImageSize(FlashExRequest& request) {
-    SIZE size = imageOrMovieSize(stringArgument(request, 0));
+    SIZE size = imageOrMovieSize(stringArgument(request, 0),
+                                 [this](const std::string& path) { return policy_.checkRead(path); });
     return sizeObject(size.cx, size.cy);
 }

@@ -11,9 +11,9 @@ struct FlashExRequest;
 
 // Images for the movie: their sizes, and thumbnail files of images and
 // movies, made once or kept up to date one by one or for a whole folder.
-// Every thumbnail is a file the movie writes, so the security policy judges
-// its path and the thumbnail is written under the judged name; the images
-// read are used as given.
+// Every image or movie read and every thumbnail written is judged by the
+// security policy, and used under the judged name; so is each folder that a
+// pattern lists.
 class FlashExServiceImageFile : public FlashExService {
 public:
     FlashExServiceImageFile(Rasteriser& rasteriser, const SecurityPolicy& policy, const MvGpImageConverter& encoders);
@@ -28,5 +28,6 @@ private:
     ParamPtr updateThumbnail(FlashExRequest& request);
     ParamPtr getImageSize(FlashExRequest& request);
 
+    const SecurityPolicy& policy_;
     ThumbnailMaker thumbnails_;
 };

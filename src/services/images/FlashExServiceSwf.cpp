@@ -28,7 +28,7 @@ bool FlashExServiceSwf::invoke(FlashExRequest& request, ParamPtr& result) {
 
 ParamPtr FlashExServiceSwf::rasterizeSwf(FlashExRequest& request) {
     auto job = std::make_shared<RasterJob>();
-    job->moviePath = stringArgument(request, 0);
+    const std::string& movie = stringArgument(request, 0);
     const std::string& output = stringArgument(request, 1);
     job->waitForReady = optionalBoolArgument(request, 2, false);
     job->scale = optionalIntArgument(request, 3, 100);
@@ -39,6 +39,7 @@ ParamPtr FlashExServiceSwf::rasterizeSwf(FlashExRequest& request) {
     job->width = optionalIntArgument(request, 7, 0);
     job->height = optionalIntArgument(request, 8, 0);
     job->target = output == kClipboardOutput ? RasterTarget::Clipboard : RasterTarget::File;
+    job->moviePath = policy_.checkRead(movie);
     const std::string target = job->target == RasterTarget::File ? policy_.checkWrite(output) : output;
 
     tbx::GdiObject bitmap = job->render(rasteriser_);
@@ -49,8 +50,12 @@ ParamPtr FlashExServiceSwf::rasterizeSwf(FlashExRequest& request) {
     return paramBool(true);
 }
 
-ParamPtr FlashExServiceSwf::isSwf(FlashExRequest& request) { return paramBool(::isSwf(stringArgument(request, 0))); }
+// Opening a share path signs the user in to its server, so even a look at
+// the header is judged.
+ParamPtr FlashExServiceSwf::isSwf(FlashExRequest& request) {
+    return paramBool(::isSwf(policy_.checkRead(stringArgument(request, 0))));
+}
 
 ParamPtr FlashExServiceSwf::isAs3Swf(FlashExRequest& request) {
-    return paramBool(::isAs3Swf(stringArgument(request, 0)));
+    return paramBool(::isAs3Swf(policy_.checkRead(stringArgument(request, 0))));
 }

@@ -10,9 +10,8 @@ struct FlashExRequest;
 
 // Movie files for the movie: whether a file is a movie or an ActionScript 3
 // movie, and rendering a movie into an image file or onto the clipboard.
-// An output file is a file the movie writes: the security policy judges its
-// path before the movie is rendered, and the picture is saved under the
-// judged name. The movies read are used as given.
+// The security policy judges every movie read and every output file written
+// before anything is rendered, and both are used under the judged names.
 class FlashExServiceSwf : public FlashExService {
 public:
     FlashExServiceSwf(Rasteriser& rasteriser, const SecurityPolicy& policy, const MvGpImageConverter& encoders)

@@ -51,49 +51,63 @@ bool thumbnailIsStale(const std::string& thumbnail, const std::string& source) {
     return CompareFileTime(&sourceTime, &thumbnailTime) != 0;
 }
 
-void ThumbnailMaker::makeThumbnailFile(const std::string& source, const std::string& thumbnailText, int maxWidth,
+namespace {
+
+std::string judged(const PathCheck& check, const std::string& path) { return check ? check(path) : path; }
+
+}  // namespace
+
+void ThumbnailMaker::makeThumbnailFile(const std::string& source, const std::string& thumbnail, int maxWidth,
                                        int maxHeight, const char* type) {
-    const std::string thumbnail = mayWrite_ ? mayWrite_(thumbnailText) : thumbnailText;
+    makeFromJudgedSource(source, judged(checks_.mayRead, source), thumbnail, maxWidth, maxHeight, type);
+}
+
+void ThumbnailMaker::makeFromJudgedSource(const std::string& source, const std::string& judgedSource,
+                                          const std::string& thumbnailText, int maxWidth, int maxHeight,
+                                          const char* type) {
+    const std::string thumbnail = judged(checks_.mayWrite, thumbnailText);
     std::string kind = type ? std::string(type) : extensionOf(source);
     if (kind == kMovieKind) {
         auto job = std::make_shared<RasterJob>();
-        job->moviePath = source;
+        job->moviePath = judgedSource;
         job->boxWidth = maxWidth;
         job->boxHeight = maxHeight;
         tbx::GdiObject bitmap = job->render(rasteriser_);
         encoders_.saveBitmap(static_cast<HBITMAP>(bitmap.get()), thumbnail, kPngType);
     } else {
-        imaging::GpImagePtr image = loadImage(source);
+        imaging::GpImagePtr image = loadImage(judgedSource);
         encoders_.saveThumbnail(image.get(), thumbnail, type ? type : kPngType, static_cast<UINT>(maxWidth),
                                 static_cast<UINT>(maxHeight));
     }
-    setLastWriteTime(thumbnail, lastWriteTime(source));
+    setLastWriteTime(thumbnail, lastWriteTime(judgedSource));
 }
 
 void ThumbnailMaker::updateThumbnailFile(const std::string* thumbnail, const std::string& source, int maxWidth,
                                          int maxHeight, bool checkTime, const char* type) {
-    std::string target = thumbnail ? *thumbnail : source + kThumbnailSuffix;
-    if (checkTime && !thumbnailIsStale(target, source)) return;
-    makeThumbnailFile(source, target, maxWidth, maxHeight, type);
+    const std::string judgedSource = judged(checks_.mayRead, source);
+    std::string target = thumbnail ? *thumbnail : judgedSource + kThumbnailSuffix;
+    if (checkTime && !thumbnailIsStale(target, judgedSource)) return;
+    makeFromJudgedSource(source, judgedSource, target, maxWidth, maxHeight, type);
 }
 
 std::vector<std::string> ThumbnailMaker::updateThumbnailsInDirectory(const std::string& directory,
                                                                      const std::vector<std::string>& patterns,
                                                                      int maxWidth, int maxHeight, bool checkTime,
                                                                      const char* type) {
-    std::vector<std::string> names = namesFoundByPatterns(directory, patterns);
+    std::vector<std::string> names = namesFoundByPatterns(directory, patterns, checks_.judgeSearch);
     // The names are relative: they resolve against the directory while it is current.
     CurrentDirectoryGuard inDirectory(directory);
     for (const std::string& name : names) updateThumbnailFile(nullptr, name, maxWidth, maxHeight, checkTime, type);
     return names;
 }
 
-SIZE imageOrMovieSize(const std::string& path) {
+SIZE imageOrMovieSize(const std::string& path, const PathCheck& mayRead) {
+    const std::string judgedPath = judged(mayRead, path);
     if (extensionOf(path) == kMovieKind) {
-        SwfHeader header = readSwfFile(path, true).header;
+        SwfHeader header = readSwfFile(judgedPath, true).header;
         return SIZE{header.xmax - header.xmin, header.ymax - header.ymin};
     }
-    imaging::GpImagePtr image = loadImage(path);
+    imaging::GpImagePtr image = loadImage(judgedPath);
     UINT width = 0, height = 0;
     Gdiplus::DllExports::GdipGetImageWidth(image.get(), &width);
     Gdiplus::DllExports::GdipGetImageHeight(image.get(), &height);

@@ -19,15 +19,23 @@ void setLastWriteTime(const std::string& path, const FILETIME& time);
 // be read.
 bool thumbnailIsStale(const std::string& thumbnail, const std::string& source);
 
+// How the paths of thumbnails are judged; each check answers the name to use
+// and throws to refuse. An empty check takes paths as given.
+struct ThumbnailChecks {
+    PathCheck mayRead;      // a source image or movie
+    PathCheck mayWrite;     // a thumbnail
+    PathCheck judgeSearch;  // one pattern search of a folder
+};
+
 // Thumbnail files of images and movies. Every thumbnail gets its source's
 // last-write time, so it stays current until the source changes. A type
-// (".png", ".jpg", ...) chooses the encoder; null means none given. With
-// mayWrite, every thumbnail's path is judged before anything is made, and the
-// thumbnail is written under the name the check answers.
+// (".png", ".jpg", ...) chooses the encoder; null means none given. Each
+// source and each thumbnail is judged before anything is made, and is read
+// or written under the name its check answers.
 class ThumbnailMaker {
 public:
-    ThumbnailMaker(Rasteriser& rasteriser, const MvGpImageConverter& encoders, PathCheck mayWrite = {})
-        : rasteriser_(rasteriser), encoders_(encoders), mayWrite_(std::move(mayWrite)) {}
+    ThumbnailMaker(Rasteriser& rasteriser, const MvGpImageConverter& encoders, ThumbnailChecks checks = {})
+        : rasteriser_(rasteriser), encoders_(encoders), checks_(std::move(checks)) {}
 
     // A movie ("swf" by type, or by the source's extension when there is no
     // type) is rendered and saved as PNG whatever the type; an image is
@@ -47,12 +55,18 @@ public:
                                                          int maxHeight, bool checkTime, const char* type);
 
 private:
+    // The source's kind comes from its name as given, its content from the
+    // judged name; the thumbnail is judged here.
+    void makeFromJudgedSource(const std::string& source, const std::string& judgedSource, const std::string& thumbnail,
+                              int maxWidth, int maxHeight, const char* type);
+
     Rasteriser& rasteriser_;
     const MvGpImageConverter& encoders_;
-    PathCheck mayWrite_;
+    ThumbnailChecks checks_;
 };
 
-// An image's width and height in pixels; of a movie ("swf" extension), its
-// frame rectangle in twips. MvException "画像ファイル読込みエラー" when the
-// image cannot be decoded.
-SIZE imageOrMovieSize(const std::string& path);
+// An image's width and height in pixels; of a movie ("swf" extension of path
+// as given), its frame rectangle in twips. The file read is the one mayRead
+// answers. MvException "画像ファイル読込みエラー" when the image cannot be
+// decoded.
+SIZE imageOrMovieSize(const std::string& path, const PathCheck& mayRead = {});

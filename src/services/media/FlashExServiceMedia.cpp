@@ -4,6 +4,7 @@
 #include "bridge/values/FlashExRequest.h"
 #include "services/media/MciDevice.h"
 #include "services/common/ServiceArguments.h"
+#include "security/SecurityPolicy.h"
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceMedia> FlashExServiceMedia::kCommands[] = {
@@ -27,7 +28,7 @@ MCIERROR sendCommand(MCIDEVICEID device, UINT message, DWORD flags = 0) {
 }  // namespace
 
 FlashExServiceMedia::~FlashExServiceMedia() {
-    for (const auto& open : devices_) sendCommand(open.second, MCI_CLOSE);
+    for (const auto& open : devices_) sendCommand(open.second.id, MCI_CLOSE);
 }
 
 bool FlashExServiceMedia::invoke(FlashExRequest& request, ParamPtr& result) {
@@ -37,18 +38,31 @@ bool FlashExServiceMedia::invoke(FlashExRequest& request, ParamPtr& result) {
 MCIDEVICEID FlashExServiceMedia::deviceOf(FlashExRequest& request) const {
     auto found = devices_.find(intArgument(request, 0));
     if (found == devices_.end()) throw FlashExException("mci handle invalid");
-    return found->second;
+    return found->second.id;
+}
+
+const std::string& FlashExServiceMedia::deviceAlias(int handle) const {
+    auto found = devices_.find(handle);
+    if (found == devices_.end()) throw FlashExException("mci handle invalid");
+    return found->second.alias;
 }
 
 ParamPtr FlashExServiceMedia::mciOpen(FlashExRequest& request) {
-    const std::string& path = stringArgument(request, 0);
+    const std::string path = policy_.checkRead(stringArgument(request, 0));
     std::string type = mciDeviceTypeOf(path);
+    // Without an alias MCI names a device after its file and refuses to open
+    // that file again while it is open; the count is the process's, since
+    // aliases are shared by every service that opens devices.
+    static unsigned opened = 0;
+    std::string alias = "movara_media_" + std::to_string(++opened);
     MCI_OPEN_PARMSA open = {};
     open.lpstrDeviceType = type.c_str();
     open.lpstrElementName = path.c_str();
-    checkMci(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open)),
+    open.lpstrAlias = alias.c_str();
+    checkMci(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_OPEN_ALIAS,
+                             reinterpret_cast<DWORD_PTR>(&open)),
              "error mci open ");
-    devices_[nextHandle_] = open.wDeviceID;
+    devices_[nextHandle_] = Device{open.wDeviceID, alias};
     return paramInt(nextHandle_++);
 }
 

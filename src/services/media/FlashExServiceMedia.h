@@ -3,19 +3,22 @@
 #include <mmsystem.h>
 
 #include <map>
+#include <string>
 
 #include "bridge/host/FlashExCommandTable.h"
 #include "bridge/host/FlashExService.h"
 
+class SecurityPolicy;
 struct FlashExRequest;
 
 // Sound and video files for the movie through the system's media control
 // interface: open, play, pause, stop, ask whether playing, close. The movie
 // holds small handles from 1 on, never reused; the device ids stay here.
-// The path is used as given: the service does not consult the policy.
+// The policy judges each file for reading before it is opened (a share path
+// would sign the user in to its server), and MCI opens the judged name.
 class FlashExServiceMedia : public FlashExService {
 public:
-    FlashExServiceMedia() = default;
+    explicit FlashExServiceMedia(const SecurityPolicy& policy) : policy_(policy) {}
     // Closes every device still open.
     ~FlashExServiceMedia() override;
     FlashExServiceMedia(const FlashExServiceMedia&) = delete;
@@ -25,7 +28,16 @@ public:
 
     std::vector<CommandSignature> commands() const override;
 
+    // The alias MCI knows the handle's device by; FlashExException
+    // "mci handle invalid" for a handle not open.
+    const std::string& deviceAlias(int handle) const;
+
 private:
+    struct Device {
+        MCIDEVICEID id;
+        std::string alias;
+    };
+
     static const ServiceCommand<FlashExServiceMedia> kCommands[];
 
     ParamPtr mciOpen(FlashExRequest& request);
@@ -39,6 +51,7 @@ private:
     // "mci handle invalid" for a handle not open.
     MCIDEVICEID deviceOf(FlashExRequest& request) const;
 
+    const SecurityPolicy& policy_;
     int nextHandle_ = 1;
-    std::map<int, MCIDEVICEID> devices_;
+    std::map<int, Device> devices_;
 };

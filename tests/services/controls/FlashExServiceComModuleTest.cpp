@@ -10,6 +10,7 @@
 #include "GdiplusTestSupport.h"
 #include "MovaraTest.h"
 #include "ServiceTestSupport.h"
+#include "../../security/PolicyTestSupport.h"
 #include "imaging/MvGpImageConverter.h"
 #include "SwfWriter.h"
 #include "framework/AtlAx.h"
@@ -206,7 +207,7 @@ TEST_F(AxWindows, AMovieNameHostsAPlayerAndAnythingElseNamesAControl) {
     char title[128] = "";
     GetWindowTextA(windows[0], title, sizeof(title));
     EXPECT_EQ(player::playerControlText(), title);
-    // The movie is loaded by the name exactly as given.
+    // The movie is loaded by its judged path, here the long full path given.
     auto player = playerIn(windows[0]);
     ASSERT_TRUE(player);
     DISPPARAMS none = {};
@@ -217,6 +218,39 @@ TEST_F(AxWindows, AMovieNameHostsAPlayerAndAnythingElseNamesAControl) {
     GetWindowTextA(windows[1], title, sizeof(title));
     EXPECT_EQ(std::string(".swf"), title);
     EXPECT_FALSE(playerIn(windows[1]));
+}
+
+// A name that reaches a file the movie may not read makes no window (a
+// browser control would show the file, and "axWindowCapture" would hand the
+// movie its picture); control names and other URLs are not judged.
+TEST_F(AxWindows, ANameThatReachesAFileIsJudgedForReading) {
+    const std::string denied = dir / "Denied";
+    makeDirectory(denied);
+    writeBytes(denied + "\\secret.txt", "secret");
+    movie("Denied\\m.swf", "");
+    auto policy = policyFromSettings("<security><fileAccess><deny access=\"r\" match=\"dir\">" + denied +
+                                     "</deny><allow access=\"rw\" match=\"dir\">" + dir.path() +
+                                     "</allow></fileAccess></security>");
+    FlashExServiceComModule judging(*policy, windows, encoders);
+    std::string url = "file:///" + denied + "\\secret.txt";
+    std::replace(url.begin(), url.end(), '\\', '/');
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    SetCurrentDirectoryA(denied.c_str());
+    for (const std::string& name : {denied + "\\secret.txt", url, denied + "\\m.swf", std::string("secret.txt"),
+                                    std::string("\\\\fileserver\\share\\secret.txt")}) {
+        std::vector<HWND> before = children();
+        EXPECT_EQ(
+            "file access exception",
+            failure(judging, "axWindow", {str(name), num(0), num(0), num(50), num(50), num(kChildVisible), num(0)}))
+            << name;
+        EXPECT_EQ(before, children()) << name;
+    }
+    SetCurrentDirectoryA(current);
+    for (const std::string& name : {std::string("MovaraTest.NoSuchControl"), std::string("about:blank")})
+        EXPECT_EQ("no failure", failure(judging, "axWindow",
+                                        {str(name), num(0), num(0), num(50), num(50), num(kChildVisible), num(0)}))
+            << name;
 }
 
 TEST_F(AxWindows, TheActiveWindowsControlSeesKeysFirst) {

@@ -339,5 +339,8 @@ TEST_F(FileService, UseTempFolderChecksWriteAccessAndRegisters) {
     EXPECT_EQ(kRefused, failure(service, "useTempFolder", {str(dir / "readonly")}));
     EXPECT_EQ("指定されたパスは一時フォルダとして設定する事が出来ません。",
               failure(service, "useTempFolder", {str("C:\\windows\\x")}));
+    // The length is the movie's text's, not that of the path it resolves to.
+    for (const char* tooShort : {"", "x", "~"})
+        EXPECT_EQ("一時フォルダ名が不正です。", failure(service, "useTempFolder", {str(tooShort)})) << tooShort;
     resetTestTempFolders();  // the folder was never created; nothing to delete
 }

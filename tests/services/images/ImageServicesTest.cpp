@@ -3,6 +3,7 @@
 #include "services/images/FlashExServiceImageFile.h"
 #include "services/images/FlashExServiceSwf.h"
 #include "services/images/RasterJob.h"
+#include "../../security/PolicyTestSupport.h"
 #include "GdiplusTestSupport.h"
 #include "MovaraTest.h"
 #include "ServiceTestSupport.h"
@@ -82,7 +83,7 @@ TEST_F(ImageServices, RasterizeSwfTurnsItsArgumentsIntoAJob) {
         ASSERT_EQ(ParamKind::Bool, answer->kind());
         EXPECT_TRUE(answer->getBool());
         const RasterJob& job = *rasteriser_.last;
-        EXPECT_EQ("m.swf", job.moviePath);
+        EXPECT_EQ(testPolicy().checkRead("m.swf"), job.moviePath);  // the movie judged
         EXPECT_EQ(c.wait, job.waitForReady);
         EXPECT_EQ(c.scale, job.scale);
         EXPECT_EQ(c.query, job.query);
@@ -138,6 +139,59 @@ TEST_F(ImageServices, PicturesAndThumbnailsGoOnlyWhereTheMovieMayWrite) {
                   failure(images_, "updateThumbnail", {str(photo), str(target), num(10), num(10)}))
             << name;
         EXPECT_FALSE(fileExists(target)) << name;
+    }
+}
+
+// Commands that read a file the movie names, under a policy that lets the
+// movie read and write the scratch folder but not read its folder "Denied"
+// (a picture and a movie) nor any share. Each is refused and leaves nothing;
+// before, each one read the file (or, for the share, asked its server).
+TEST_F(ImageServices, EveryFileReadIsJudged) {
+    const std::string denied = dir_ / "Denied", work = dir_ / "Work";
+    makeDirectory(denied);
+    makeDirectory(work);
+    TestImage image = solidBitmap(40, 30, 0xFF102030);
+    encoders_.saveImage(denied + "\\id.png", ".png", image.get());
+    writeBytes(denied + "\\m.swf", buildSwf(SwfOptions(), ""));
+    auto policy = policyFromSettings("<security><fileAccess><deny access=\"r\" match=\"dir\">" + denied +
+                                     "</deny><allow access=\"rw\" match=\"dir\">" + dir_.path() +
+                                     "</allow></fileAccess></security>");
+    FlashExServiceSwf swf(rasteriser_, *policy, encoders_);
+    FlashExServiceImageFile images(rasteriser_, *policy, encoders_);
+    auto patterns = [](const char* pattern) {
+        auto list = new FlashExParamArray;
+        list->pushString(pattern);
+        return list;
+    };
+    struct Row {
+        FlashExService& service;
+        const char* command;
+        std::initializer_list<FlashExParam*> arguments;
+        std::string leftBehind;
+    } rows[] = {
+        {images, "makeThumbnail", {str(denied + "\\id.png"), str(work + "\\a.png"), num(0), num(0)}, work + "\\a.png"},
+        {images, "makeThumbnail", {str(denied + "\\m.swf"), str(work + "\\b.png"), num(0), num(0)}, work + "\\b.png"},
+        {images,
+         "updateThumbnail",
+         {str(denied + "\\id.png"), str(work + "\\c.png"), num(0), num(0)},
+         work + "\\c.png"},
+        {images,
+         "updateThumbnails",
+         {str(denied), patterns("*.png"), num(0), num(0), flag(false)},
+         denied + "\\id.png.thumbnail"},
+        {images, "updateThumbnails", {str(work), patterns("..\\Denied\\*"), num(0), num(0), flag(false)}, ""},
+        {images, "getImageSize", {str(denied + "\\id.png")}, ""},
+        {images, "getImageSize", {str("\\\\fileserver\\photos\\id.png")}, ""},
+        {swf, "rasterizeSwf", {str(denied + "\\m.swf"), str(work + "\\d.png")}, work + "\\d.png"},
+        {swf, "isSwf", {str(denied + "\\m.swf")}, ""},
+        {swf, "isAs3Swf", {str(denied + "\\m.swf")}, ""},
+        {swf, "isSwf", {str("\\\\fileserver\\movies\\m.swf")}, ""},
+    };
+    for (const Row& row : rows) {
+        rasteriser_.last.reset();
+        EXPECT_EQ("file access exception", failure(row.service, row.command, row.arguments)) << row.command;
+        EXPECT_EQ(nullptr, rasteriser_.last) << row.command << ": a refused movie was rendered";
+        if (!row.leftBehind.empty()) EXPECT_FALSE(fileExists(row.leftBehind)) << row.command;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "services/media/FlashExServiceMedia.h"
+#include "../../security/PolicyTestSupport.h"
 #include "MediaFiles.h"
 #include "MovaraTest.h"
 #include "ServiceTestSupport.h"
@@ -13,12 +14,12 @@ using namespace service_test;
 
 namespace {
 
-// The position of the device that MCI opened for path, which it knows by
-// the element's name, in the device's time format.
-DWORD positionOf(const std::string& path) {
+// The position of the device that MCI knows by that alias, in the device's
+// time format.
+DWORD positionOf(const std::string& alias) {
     MCI_STATUS_PARMS status = {};
     status.dwItem = MCI_STATUS_POSITION;
-    mciSendCommandA(mciGetDeviceIDA(path.c_str()), MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status));
+    mciSendCommandA(mciGetDeviceIDA(alias.c_str()), MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status));
     return status.dwReturn;
 }
 
@@ -48,7 +49,7 @@ protected:
     void command(const char* name, int handle) { EXPECT_EQ(call(media, name, {num(handle)}), nullptr) << name; }
 
     ScratchDir dir;
-    FlashExServiceMedia media;
+    FlashExServiceMedia media{testPolicy()};
 };
 
 }  // namespace
@@ -82,19 +83,19 @@ TEST_F(Media, PlayPauseAndStopOfAWave) {
     EXPECT_FALSE(playing(handle));
     command("mciPlay", handle);
     EXPECT_TRUE(playing(handle));
-    ASSERT_TRUE(eventually([&] { return positionOf(path) > 0; }));
+    ASSERT_TRUE(eventually([&] { return positionOf(media.deviceAlias(handle)) > 0; }));
 
     command("mciPause", handle);
     EXPECT_FALSE(playing(handle));
-    DWORD paused = positionOf(path);
+    DWORD paused = positionOf(media.deviceAlias(handle));
     command("mciPlay", handle);  // a paused file plays on from where it was
     EXPECT_TRUE(playing(handle));
-    EXPECT_GE(positionOf(path), paused);
-    ASSERT_TRUE(eventually([&] { return positionOf(path) > paused; }));
+    EXPECT_GE(positionOf(media.deviceAlias(handle)), paused);
+    ASSERT_TRUE(eventually([&] { return positionOf(media.deviceAlias(handle)) > paused; }));
 
     command("mciStop", handle);
     EXPECT_FALSE(playing(handle));
-    EXPECT_EQ(positionOf(path), 0u);  // a stopped file starts again from its beginning
+    EXPECT_EQ(positionOf(media.deviceAlias(handle)), 0u);  // a stopped file starts again from its beginning
     command("mciPlay", handle);
     EXPECT_TRUE(playing(handle));
     command("mciClose", handle);
@@ -108,12 +109,28 @@ TEST_F(Media, AFilePlayedToItsEndIsNoLongerPlaying) {
 
 TEST_F(Media, DevicesStillOpenCloseWithTheService) {
     std::string path = wave("kept.wav", 200);
+    std::string alias;
     {
-        FlashExServiceMedia other;
+        FlashExServiceMedia other{testPolicy()};
         call(other, "mciOpen", {str(path)});
-        EXPECT_NE(mciGetDeviceIDA(path.c_str()), 0u);
+        alias = other.deviceAlias(1);
+        EXPECT_NE(mciGetDeviceIDA(alias.c_str()), 0u);
     }
-    EXPECT_EQ(mciGetDeviceIDA(path.c_str()), 0u);
+    EXPECT_EQ(mciGetDeviceIDA(alias.c_str()), 0u);
+}
+
+// A movie plays the same sound twice at once, and the two stop apart.
+TEST_F(Media, TheSameFileOpensAgainWhileOpen) {
+    std::string path = wave("twice.wav", 20000);
+    int first = open(path);
+    int second = open(path);
+    command("mciPlay", first);
+    command("mciPlay", second);
+    EXPECT_TRUE(playing(first));
+    EXPECT_TRUE(playing(second));
+    command("mciStop", first);
+    EXPECT_FALSE(playing(first));
+    EXPECT_TRUE(playing(second));
 }
 
 // MPEGVideo decodes through Wine's GStreamer bridge; scripts/setup.sh
@@ -126,13 +143,29 @@ TEST_F(Media, AnMpegFilePlaysThroughTheMpegVideoDevice) {
     int handle = open(path);
     command("mciPlay", handle);
     EXPECT_TRUE(playing(handle));
-    ASSERT_TRUE(eventually([&] { return positionOf(path) > 0; }));
+    ASSERT_TRUE(eventually([&] { return positionOf(media.deviceAlias(handle)) > 0; }));
     command("mciPause", handle);
     EXPECT_FALSE(playing(handle));
     command("mciStop", handle);
     EXPECT_FALSE(playing(handle));
-    EXPECT_EQ(positionOf(path), 0u);
+    EXPECT_EQ(positionOf(media.deviceAlias(handle)), 0u);
     command("mciPlay", handle);
     EXPECT_TRUE(eventually([&] { return !playing(handle); }));  // 3 s of sound, then the end
     command("mciClose", handle);
+}
+
+// A file the policy does not let the movie read is not opened, nor is a
+// share path, whose opening would sign the user in to its server.
+TEST(MediaPolicy, OnlyFilesTheMovieMayReadOpen) {
+    ScratchDir dir;
+    makeDirectory(dir / "Denied");
+    writeBytes(dir / "Denied\\s.wav", silentWave(100));
+    writeBytes(dir / "ok.wav", silentWave(100));
+    auto policy = policyFromSettings("<security><fileAccess><deny access=\"r\" match=\"dir\">" + (dir / "Denied") +
+                                     "</deny><allow access=\"r\" match=\"dir\">" + dir.path() +
+                                     "</allow></fileAccess></security>");
+    FlashExServiceMedia media(*policy);
+    for (const std::string& path : {dir / "Denied\\s.wav", std::string("\\\\fileserver\\sounds\\s.wav")})
+        EXPECT_EQ(failure(media, "mciOpen", {str(path)}), "file access exception") << path;
+    EXPECT_EQ(call(media, "mciOpen", {str(dir / "ok.wav")})->getInt(), 1);
 }
