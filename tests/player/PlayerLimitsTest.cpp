@@ -44,8 +44,7 @@ protected:
     ErrorCapture errors;
     void SetUp() override { ASSERT_TRUE(dialog.Create()); }
     std::string call(const std::string& name) {
-        return dialog.player().callString(player::kDispCallFunction,
-                                          "<invoke name=\"" + name + "\" returntype=\"xml\"></invoke>");
+        return dialog.callFunction("<invoke name=\"" + name + "\" returntype=\"xml\"></invoke>");
     }
 };
 
@@ -72,7 +71,7 @@ TEST_F(PlayerLimits, AScriptPastTheTimeLimitIsStoppedAndTheMovieGoesOn) {
         {"timer", "setInterval(function spinner() { ExternalInterface.call('tick'); stubborn(); }, 10);", nullptr,
          "timer.swf: the timer function \"spinner\" ran longer"},
     };
-    dialog.player().setString(player::kDispScriptTimeLimit, "0.5");
+    dialog.calls().put(player::kDispScriptTimeLimit, tbx::Variant::fromAnsi("0.5"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(dialog.play(writeMovie(dir / (std::string(c.name) + ".swf"), std::string(common) + c.script)));
@@ -96,7 +95,7 @@ TEST_F(PlayerLimits, AScriptPastTheTimeLimitIsStoppedAndTheMovieGoesOn) {
 
 // Time the host spends on the script's calls does not count against it.
 TEST_F(PlayerLimits, TimeInTheHostDoesNotCount) {
-    dialog.player().setString(player::kDispScriptTimeLimit, "0.3");
+    dialog.calls().put(player::kDispScriptTimeLimit, tbx::Variant::fromAnsi("0.3"));
     dialog.onFlashCall = [](const std::string&, std::string&) {
         Sleep(200);  // the host's work, not a wait for an outcome
         return false;

@@ -191,7 +191,9 @@ TEST_F(ImageServices, EveryFileReadIsJudged) {
         rasteriser_.last.reset();
         EXPECT_EQ("file access exception", failure(row.service, row.command, row.arguments)) << row.command;
         EXPECT_EQ(nullptr, rasteriser_.last) << row.command << ": a refused movie was rendered";
-        if (!row.leftBehind.empty()) EXPECT_FALSE(fileExists(row.leftBehind)) << row.command;
+        if (!row.leftBehind.empty()) {
+            EXPECT_FALSE(fileExists(row.leftBehind)) << row.command;
+        }
     }
 }
 
