@@ -34,6 +34,15 @@ DWORD OleDataSource::DoDragDrop(DWORD allowedEffects) {
     return result == DRAGDROP_S_DROP ? effect : DROPEFFECT_NONE;
 }
 
+bool OleDataSource::mouseButtonHeld() {
+    // The loop reads this thread's key state; the asynchronous state says the
+    // button has not come up since, in a message the thread has yet to read.
+    for (int button : {VK_LBUTTON, VK_RBUTTON}) {
+        if ((GetKeyState(button) & 0x8000) && (GetAsyncKeyState(button) & 0x8000)) return true;
+    }
+    return false;
+}
+
 const OleDataSource::Entry* OleDataSource::find(const FORMATETC* format) const {
     if (!format || format->dwAspect != DVASPECT_CONTENT) return nullptr;
     for (const auto& entry : entries_) {

@@ -26,6 +26,9 @@ public:
     // The modal drag loop; answers the effect performed (DROPEFFECT_NONE
     // when cancelled). With no mouse button held it drops at once.
     DWORD DoDragDrop(DWORD allowedEffects);
+    // Whether the left or right button is down as the drag loop on this
+    // thread would see it, so that starting one now does not drop at once.
+    static bool mouseButtonHeld();
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }

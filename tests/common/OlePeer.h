@@ -15,7 +15,8 @@ namespace movara_test {
 //                              drags PAYLOAD (below) and writes the effect ("copy"
 //                              or "none") to RESULT
 //   target X Y RESULT          a 200 x 200 window at X, Y whose drop target accepts
-//                              copies and writes the dropped file list to RESULT
+//                              copies and writes the file list of every drop so
+//                              far to RESULT
 // The peer keeps what it set (Wine empties the clipboard when its owner ends)
 // until the object is destroyed.
 class OlePeer {

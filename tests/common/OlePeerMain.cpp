@@ -132,8 +132,9 @@ HWND peerWindow(int x, int y, int size) {
     return window;
 }
 
-// Accepts copies and writes what a file-drop block holds: "files N" and the
-// paths, one a line. The block is read here rather than with DragQueryFileA,
+// Accepts copies and writes what the file-drop block of every drop so far
+// holds: "files N" and the paths, one a line, so that a test sees a drop it
+// did not expect. The block is read here rather than with DragQueryFileA,
 // which under Wine counts an empty list as one empty name.
 class RecordingTarget : public fw::OleDropTarget {
 protected:
@@ -141,12 +142,10 @@ protected:
     DWORD OnDragOver(IDataObject*, DWORD, POINT) override { return DROPEFFECT_COPY; }
     bool OnDrop(IDataObject* data, DWORD, POINT) override {
         std::string block;
-        if (!fw::OleDataObject(data).getGlobalData(CF_HDROP, block)) {
-            writeResult(peer.resultPath, "no file list");
-            return false;
-        }
-        writeResult(peer.resultPath, fileListOf(block));
-        return true;
+        bool hasList = fw::OleDataObject(data).getGlobalData(CF_HDROP, block);
+        drops_ += hasList ? fileListOf(block) : "no file list\n";
+        writeResult(peer.resultPath, drops_);
+        return hasList;
     }
 
 private:
@@ -164,6 +163,8 @@ private:
         for (const std::string& path : paths) text += path + "\n";
         return text;
     }
+
+    std::string drops_;
 };
 
 bool putOnClipboard(HWND owner, UINT clipFormat, HANDLE data) {

@@ -17,6 +17,19 @@
 #include "tbx/Handles.h"
 #include "tbx/MvException.h"
 
+namespace {
+
+// Whether the cursor is over the host window or one of its children (the
+// player and the controls in it).
+bool cursorOverHost(HWND host) {
+    POINT cursor;
+    if (!host || !GetCursorPos(&cursor)) return false;
+    HWND under = WindowFromPoint(cursor);
+    return under && (under == host || IsChild(host, under));
+}
+
+}  // namespace
+
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceClipboard> FlashExServiceClipboard::kCommands[] = {
     {"doDragFile", &FlashExServiceClipboard::doDragFile, 1, 1},
@@ -44,6 +57,10 @@ ParamPtr FlashExServiceClipboard::doDragFile(FlashExRequest& request) {
         if (absolute.size() >= MAX_PATH) throwPathFormatError(path, ERROR_FILENAME_EXCED_RANGE);
         paths.push_back(absolute);
     }
+    // Only the user's own press in the window: otherwise the loop drops at once
+    // wherever the cursor is, maybe on a folder the policy never saw.
+    if (!fw::OleDataSource::mouseButtonHeld() || !cursorOverHost(windows_.hostWindow()))
+        throw MvException("ドラッグはこのウィンドウの上でマウスのボタンを押している間だけ始められます。");
     auto source = fw::OleDataSource::create();
     source->CacheGlobalData(CF_HDROP, makeFileDropBlock(paths));
     // The user drops or cancels; either way the command is done.

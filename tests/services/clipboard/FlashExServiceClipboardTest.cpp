@@ -69,22 +69,57 @@ protected:
 // user starts dragging in the program's window.
 class PressedWindow {
 public:
-    explicit PressedWindow(POINT at) {
-        window_ = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | WS_BORDER, at.x - 50, at.y - 50,
-                                  100, 100, nullptr, nullptr, nullptr, nullptr);
-        movara_test::xdotool("mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " mousedown 1");
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 5000 && !(GetKeyState(VK_LBUTTON) & 0x8000);) {
+    explicit PressedWindow(POINT at, bool press = true) : at_(at) {
+        // SS_NOTIFY: a plain static is transparent to the hit test that finds
+        // the window under the cursor.
+        window_ = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | WS_BORDER | SS_NOTIFY, at.x - 50,
+                                  at.y - 50, 100, 100, nullptr, nullptr, nullptr, nullptr);
+        if (press) this->press();
+    }
+    ~PressedWindow() { DestroyWindow(window_); }
+    void press() {
+        movara_test::xdotool("mousemove " + std::to_string(at_.x) + " " + std::to_string(at_.y) + " mousedown 1");
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 5000 && !pressed();) {
             MSG msg;
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
             Sleep(10);
         }
     }
-    ~PressedWindow() { DestroyWindow(window_); }
     bool pressed() const { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }
+    HWND window() const { return window_; }
 
 private:
+    POINT at_;
     HWND window_;
 };
+
+// Moves the held button from `from` to `to` and releases it there on another
+// thread while the drag loop runs on this one; failure() says what went wrong.
+class MouseDrag {
+public:
+    MouseDrag(POINT from, POINT to)
+        : thread_([this, from, to] {
+              try {
+                  movara_test::moveAndRelease(from, to);
+              } catch (const std::exception& e) {
+                  failure_ = e.what();
+              }
+          }) {}
+    ~MouseDrag() { finish(); }
+    const std::string& failure() {
+        finish();
+        return failure_;
+    }
+
+private:
+    void finish() {
+        if (thread_.joinable()) thread_.join();
+    }
+    std::string failure_;
+    std::thread thread_;
+};
+
+const char* const kNoButtonHeld = "ドラッグはこのウィンドウの上でマウスのボタンを押している間だけ始められます。";
 
 }  // namespace
 
@@ -184,40 +219,68 @@ TEST_F(FlashExServiceClipboardTest, DraggedFilesReachTheOtherProgramAsAbsolutePa
     GetCurrentDirectoryA(sizeof(previous), previous);
     SetCurrentDirectoryA(directory.c_str());
     PressedWindow source({110, 110});
-    ASSERT_TRUE(source.pressed());
-    std::string mouseFailure;
-    std::thread mouse([&] {
-        try {
-            movara_test::moveAndRelease({110, 110}, {600, 400});
-        } catch (const std::exception& e) {
-            mouseFailure = e.what();
-        }
-    });
+    ASSERT_TRUE(source.pressed()) << "the left button never went down in the source window";
+    windows_.host = source.window();
+    MouseDrag mouse({110, 110}, {600, 400});
     Result answer = call(service_, "doDragFile", {pathList({"表示.txt", directory + "\\two.txt"})});
-    mouse.join();
+    EXPECT_EQ(mouse.failure(), "");
     SetCurrentDirectoryA(previous);
 
-    EXPECT_EQ(mouseFailure, "");
     EXPECT_EQ(answer, nullptr);
     EXPECT_EQ(movara_test::waitForPeerResult(result),
               "files 2\n" + directory + "\\表示.txt\n" + directory + "\\two.txt\n");
 }
 
+// The button is held throughout, so a refused list that started a drag anyway
+// would take the mouse's drop from the empty list's drag.
 TEST_F(FlashExServiceClipboardTest, ARefusedPathStartsNoDragAndAnEmptyListDragsAnEmptyList) {
     std::string result = scratch_ / "dropped.txt";
     OlePeer target("target 500 300 " + result);
     ASSERT_TRUE(target.ready());
-    // With no button held a drag drops at once on the window under the cursor.
-    SetCursorPos(600, 400);
+    PressedWindow source({110, 110});
+    ASSERT_TRUE(source.pressed()) << "the left button never went down in the source window";
+    windows_.host = source.window();
 
+    MouseDrag mouse({110, 110}, {600, 400});
     std::string tooLong = "C:\\" + std::string(300, 'd') + ".txt";
     EXPECT_EQ(failure(service_, "doDragFile", {pathList({scratch_ / "a.txt", scratch_ / "forbidden"})}),
               "file access exception");
     EXPECT_EQ(failure(service_, "doDragFile", {pathList({scratch_ / "a.txt", tooLong})}),
               "path format error " + tooLong + " code=206");
-    Sleep(500);
-    EXPECT_FALSE(movara_test::fileExists(result)) << "a drag started";
-
     EXPECT_EQ(call(service_, "doDragFile", {pathList({})}), nullptr);
-    EXPECT_EQ(movara_test::waitForPeerResult(result), "files 0\n");
+    EXPECT_EQ(mouse.failure(), "");
+    EXPECT_EQ(movara_test::waitForPeerResult(result), "files 0\n") << "the only drop the other program saw";
+}
+
+// Without the check each refused call would drop at once where the cursor is;
+// the drag that follows is then the only drop the other program saw.
+TEST_F(FlashExServiceClipboardTest, ADragStartsOnlyWhileAButtonIsHeldOverTheProgramsWindow) {
+    std::string dragged = longPathOf(scratch_.path()) + "\\b.txt";
+    movara_test::writeBytes(dragged, "b");
+    std::string result = scratch_ / "dropped.txt";
+    OlePeer target("target 500 300 " + result);
+    ASSERT_TRUE(target.ready());
+    PressedWindow source({110, 110}, false);
+    windows_.host = source.window();
+    ASSERT_FALSE(source.pressed()) << "a button was still down from an earlier test";
+
+    SetCursorPos(600, 400);
+    EXPECT_EQ(failure(service_, "doDragFile", {pathList({dragged})}), kNoButtonHeld) << "over the other program";
+    SetCursorPos(110, 110);
+    EXPECT_EQ(failure(service_, "doDragFile", {pathList({dragged})}), kNoButtonHeld) << "over the window";
+
+    // Held in a window of this process that is not the host's. The mouse moves
+    // first, so a drag started by mistake ends with a drop instead of waiting.
+    PressedWindow elsewhere({300, 110});
+    ASSERT_TRUE(elsewhere.pressed()) << "the left button never went down in the other window";
+    MouseDrag mouse({300, 110}, {600, 400});
+    EXPECT_EQ(failure(service_, "doDragFile", {pathList({dragged})}), kNoButtonHeld) << "held elsewhere";
+    windows_.host = nullptr;
+    EXPECT_EQ(failure(service_, "doDragFile", {pathList({dragged})}), kNoButtonHeld) << "no window yet";
+
+    windows_.host = elsewhere.window();
+    EXPECT_EQ(call(service_, "doDragFile", {pathList({dragged})}), nullptr);
+    EXPECT_EQ(mouse.failure(), "");
+    EXPECT_EQ(movara_test::waitForPeerResult(result), "files 1\n" + dragged + "\n")
+        << "the only drop the other program saw";
 }
