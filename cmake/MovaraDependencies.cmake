@@ -81,7 +81,9 @@ file(WRITE ${DUKTAPE_DIR}/duk_config.h.new "${DUKTAPE_CONFIG}")
 configure_file(${DUKTAPE_DIR}/duk_config.h.new ${DUKTAPE_DIR}/duk_config.h COPYONLY)
 add_library(duktape STATIC ${DUKTAPE_DIR}/duktape.c)
 target_include_directories(duktape SYSTEM PUBLIC ${DUKTAPE_DIR})
-target_compile_options(duktape PRIVATE -w)
+# With unwind information: the player's fatal-error handler throws a C++
+# exception out through Duktape's frames instead of ending the process.
+target_compile_options(duktape PRIVATE -w -fexceptions)
 
 # Google Benchmark 1.9.5, static, for the benchmark programs in bench/. Built
 # only when a benchmark target asks for it, so the normal build and the test

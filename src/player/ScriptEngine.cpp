@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <stdexcept>
 
 #include "tbx/ErrorBoundary.h"
 #include "tbx/FlashExException.h"
@@ -14,8 +15,8 @@
 #include "player/ScriptValues.h"
 #include "tbx/TextConversion.h"
 
-// Natives never raise script errors themselves: Duktape unwinds with longjmp,
-// which must not cross C++ frames. Coercions and throws happen in the prelude.
+// Natives raise script errors only from frames without C++ objects: Duktape
+// unwinds with longjmp. Coercions and throws happen in the prelude.
 namespace player {
 
 namespace {
@@ -39,11 +40,6 @@ std::string argText(duk_context* ctx, duk_idx_t index) {
 
 std::u16string argWide(duk_context* ctx, duk_idx_t index) { return multiByteToWide(argText(ctx, index), CP_UTF8); }
 
-void fatal(void*, const char* message) {
-    writeLine(STD_ERROR_HANDLE, std::string("script engine failure: ") + (message ? message : ""));
-    abort();
-}
-
 duk_ret_t nativeTrace(duk_context* ctx) {
     writeLine(STD_OUTPUT_HANDLE, argText(ctx, 0));
     return 0;
@@ -60,7 +56,8 @@ duk_ret_t nativeFsCommand(duk_context* ctx) {
 }
 
 duk_ret_t nativeCall(duk_context* ctx) {
-    engineOf(ctx).externalCallFromScript(ctx);
+    // A failure to build the answer is raised here, where no C++ object lives.
+    if (!engineOf(ctx).externalCallFromScript(ctx)) return duk_throw(ctx);
     return 1;
 }
 
@@ -191,6 +188,7 @@ ScriptEngine::PausedClock::~PausedClock() { engine_.deadline_ = saved_ ? GetTick
 int ScriptEngine::timedOut(void* check) {
     const ULONGLONG kQuitLookMs = 50;
     ScriptEngine& engine = *static_cast<TimeOutCheck*>(check)->engine;
+    if (engine.dead_) return 1;
     if (engine.deadline_ == 0) return 0;
     ULONGLONG now = GetTickCount64();
     if (!engine.quitting_ && now >= engine.nextQuitLook_) {
@@ -202,6 +200,22 @@ int ScriptEngine::timedOut(void* check) {
     if (now < engine.deadline_ && !engine.quitting_) return 0;
     engine.expired_ = true;
     return 1;
+}
+
+// Duktape calls this for an error with no protected call to catch it; it must
+// not return. Instead of ending the process, the movie's scripts stop: the
+// throw unwinds to where the host entered the engine, and the heap, whose
+// state is lost, is never used (nor freed) again.
+void ScriptEngine::fatal(void* check, const char* message) {
+    ScriptEngine& engine = *static_cast<TimeOutCheck*>(check)->engine;
+    engine.dead_ = true;
+    writeLine(STD_ERROR_HANDLE, "script engine failure: " + engine.movieName_ + ": " + (message ? message : "") +
+                                    "; the movie's scripts are stopped");
+    throw Stopped();
+}
+
+std::string ScriptEngine::stoppedText() const {
+    return movieName_ + ": the movie's scripts were stopped after a script engine failure";
 }
 
 std::string ScriptEngine::reportTimeOut(const std::string& function) {
@@ -225,13 +239,17 @@ ScriptEngine::ScriptEngine(ScriptHost& host, Stage& stage,
     // The destructor does not run for a constructor that throws.
     try {
         installWorld(flashVars);
+    } catch (const Stopped&) {
+        throw ScriptError(stoppedText());
     } catch (...) {
         duk_destroy_heap(ctx_);
         throw;
     }
 }
 
-ScriptEngine::~ScriptEngine() { duk_destroy_heap(ctx_); }
+ScriptEngine::~ScriptEngine() {
+    if (!dead_) duk_destroy_heap(ctx_);
+}
 
 void ScriptEngine::installWorld(const std::vector<std::pair<std::string, std::string>>& flashVars) {
     duk_push_global_stash(ctx_);
@@ -288,14 +306,16 @@ void ScriptEngine::pushNatives() {
 namespace {
 
 // [error] -> [text]: the stack trace names the line; a thrown non-error has
-// none. Run protected: a movie may have replaced the getter of "stack".
+// none. Run protected: a movie may have replaced the getter of "stack". (A
+// safe call sees its caller's whole stack: the error is on top.)
 duk_ret_t errorTextOf(duk_context* ctx, void*) {
-    if (duk_is_error(ctx, 0)) {
-        duk_get_prop_string(ctx, 0, "stack");
+    duk_idx_t error = duk_get_top_index(ctx);
+    if (duk_is_error(ctx, error)) {
+        duk_get_prop_string(ctx, error, "stack");
         if (duk_is_string(ctx, -1)) return 1;
         duk_pop(ctx);
     }
-    duk_to_string(ctx, 0);
+    duk_to_string(ctx, error);
     return 1;
 }
 
@@ -311,6 +331,15 @@ std::string ScriptEngine::errorText(duk_idx_t index) {
 
 bool ScriptEngine::run(const std::string& source, const std::string& fileName) {
     movieName_ = fileName;
+    if (dead_) return false;
+    try {
+        return runTopLevel(source, fileName);
+    } catch (const Stopped&) {
+        return false;
+    }
+}
+
+bool ScriptEngine::runTopLevel(const std::string& source, const std::string& fileName) {
     Entry entry(*this);
     duk_idx_t top = duk_get_top(ctx_);
     size_t skip = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
@@ -326,6 +355,18 @@ bool ScriptEngine::run(const std::string& source, const std::string& fileName) {
 }
 
 void ScriptEngine::fireTimer(UINT id) {
+    if (dead_) {
+        host_.stopTimer(id);
+        return;
+    }
+    try {
+        fireTimerOnce(id);
+    } catch (const Stopped&) {
+        host_.stopTimer(id);
+    }
+}
+
+void ScriptEngine::fireTimerOnce(UINT id) {
     Entry entry(*this);
     duk_idx_t top = duk_get_top(ctx_);
     pushNatives();
@@ -346,6 +387,15 @@ void ScriptEngine::fireTimer(UINT id) {
 }
 
 bool ScriptEngine::translateKey(unsigned keyCode, const char* type, int modifiers) {
+    if (dead_) return false;
+    try {
+        return offerKey(keyCode, type, modifiers);
+    } catch (const Stopped&) {
+        return false;
+    }
+}
+
+bool ScriptEngine::offerKey(unsigned keyCode, const char* type, int modifiers) {
     Entry entry(*this);
     duk_idx_t top = duk_get_top(ctx_);
     pushNatives();
@@ -364,28 +414,69 @@ bool ScriptEngine::translateKey(unsigned keyCode, const char* type, int modifier
     return consumed;
 }
 
+namespace {
+
+// [] -> [arguments]: their script values (udata: the request's arguments).
+duk_ret_t pushArguments(duk_context* ctx, void* arguments) {
+    pushParam(ctx, static_cast<const FlashExParamArguments*>(arguments));
+    return 1;
+}
+
+// [] -> [answer]: the pair [ok, value or message] the prelude's call reads,
+// in an array no script can reach (udata: the ExternalAnswer).
+struct ExternalAnswer {
+    bool ok;
+    const FlashExParam* value;
+    const std::string* message;
+};
+
+duk_ret_t pushAnswer(duk_context* ctx, void* udata) {
+    const auto& answer = *static_cast<const ExternalAnswer*>(udata);
+    duk_idx_t result = duk_push_bare_array(ctx);
+    duk_push_boolean(ctx, answer.ok);
+    duk_put_prop_index(ctx, result, 0);
+    if (answer.ok)
+        pushParam(ctx, answer.value);
+    else
+        duk_push_lstring(ctx, answer.message->data(), answer.message->size());
+    duk_put_prop_index(ctx, result, 1);
+    return 1;
+}
+
+}  // namespace
+
 std::u16string ScriptEngine::callFunction(const std::u16string& invoke) {
     FlashExRequest request;
     parseRequest(wideToMultiByte(invoke, CP_ACP), request);
+    if (dead_) throw ScriptError(stoppedText());
+    try {
+        return callCallback(request);
+    } catch (const Stopped&) {
+        throw ScriptError(stoppedText());
+    }
+}
 
+std::u16string ScriptEngine::callCallback(const FlashExRequest& request) {
     Entry entry(*this);
     duk_idx_t top = duk_get_top(ctx_);
+    // Script values are made and read only inside protected calls: an error
+    // here must not unwind through the host's frames of a nested call.
+    auto fail = [&](const std::string& message) {
+        duk_set_top(ctx_, top);
+        throw ScriptError(message);
+    };
     pushNatives();
     duk_push_string(ctx_, "invokeCallback");
     std::string name = ansiToUtf8(request.name);
     duk_push_lstring(ctx_, name.data(), name.size());
-    duk_idx_t args = duk_push_array(ctx_);
-    for (unsigned i = 0; i < request.arguments.size(); ++i) {
-        pushParam(ctx_, request.arguments.at(i));
-        duk_put_prop_index(ctx_, args, i);
-    }
+    if (duk_safe_call(ctx_, pushArguments, const_cast<FlashExParamArguments*>(&request.arguments), 0, 1) != 0)
+        fail(errorText(-1));
     if (duk_pcall_prop(ctx_, top, 2) != 0) {
         // The host discards the failures of its event calls: the author sees
         // a time-out on the trace output as well.
-        std::string message = entry.timedOut() ? reportTimeOut("the callback \"" + name + "\"") : errorText(-1);
-        duk_set_top(ctx_, top);
-        throw ScriptError(message);
+        fail(entry.timedOut() ? reportTimeOut("the callback \"" + name + "\"") : errorText(-1));
     }
+    if (!pushTokenCopy(ctx_, -1)) fail(errorText(-1));
     duk_uarridx_t position = 0;
     std::unique_ptr<FlashExParam> result;
     try {
@@ -400,21 +491,21 @@ std::u16string ScriptEngine::callFunction(const std::u16string& invoke) {
     return multiByteToWide(xml, CP_ACP);
 }
 
-// The invoke text of the call on the stack, as the host receives it. The
+// The invoke text of the call on the stack, as the host receives it; the
+// arguments are read from `tokens`, the copy of their flattened array. The
 // request and its narrow text are gone when it returns, so a long argument
 // is not held several times during the call.
-tbx::Variant ScriptEngine::invokeTextOf(duk_context* ctx) {
+tbx::Variant ScriptEngine::invokeTextOf(duk_context* ctx, duk_idx_t tokens) {
     std::string invoke;
     {
         FlashExRequest request;
         request.name = escapeAttribute(utf8ToAnsi(argText(ctx, 0)));
         request.returntype = "xml";
-        // The prelude hands the arguments over as one flattened array.
-        duk_get_prop_index(ctx, 1, 1);
-        duk_uarridx_t count = duk_get_uint(ctx, -1);
-        duk_pop(ctx);
-        duk_uarridx_t position = 2;
-        for (duk_uarridx_t i = 0; i < count; ++i) request.arguments.push(paramFromTokens(ctx, 1, position));
+        duk_uarridx_t position = 0;
+        ParamPtr arguments = paramFromTokens(ctx, tokens, position);
+        FlashExParamArray* list = arguments->asArray();
+        if (!list || position != duk_get_length(ctx, tokens)) throw std::runtime_error("malformed script value");
+        while (list->size() > 0) request.arguments.push(list->take(0));
         writeInvoke(request, invoke);
     }
     tbx::Variant text = tbx::Variant::fromAnsi(invoke);
@@ -422,15 +513,21 @@ tbx::Variant ScriptEngine::invokeTextOf(duk_context* ctx) {
     return text;
 }
 
-void ScriptEngine::externalCallFromScript(duk_context* ctx) {
+bool ScriptEngine::externalCallFromScript(duk_context* ctx) {
     // Answers [true, value] or [false, message] for the prelude to return or throw.
     bool ok = false;
     std::string message;
     ParamPtr answer;
-    try {
+    // A movie can reach this native itself (through Duktape.act) and hand it
+    // any value: only the copy of its list is read.
+    if (dead_) {
+        message = stoppedText();
+    } else if (!pushTokenCopy(ctx, 1)) {
+        message = errorText(-1);
+    } else try {
         std::u16string returned;
         bool answered = false;
-        tbx::Variant invoke = invokeTextOf(ctx);
+        tbx::Variant invoke = invokeTextOf(ctx, duk_get_top_index(ctx));
         outsideScriptClock([&] { answered = host_.externalCall(std::move(invoke), returned); });
         if (answered) {
             std::string narrow = wideToMultiByte(returned, CP_ACP);
@@ -441,14 +538,8 @@ void ScriptEngine::externalCallFromScript(duk_context* ctx) {
     } catch (...) {
         message = ansiToUtf8(caughtError().textOr("the external call failed"));
     }
-    duk_idx_t result = duk_push_array(ctx);
-    duk_push_boolean(ctx, ok);
-    duk_put_prop_index(ctx, result, 0);
-    if (ok)
-        pushParam(ctx, answer.get());
-    else
-        duk_push_lstring(ctx, message.data(), message.size());
-    duk_put_prop_index(ctx, result, 1);
+    ExternalAnswer pair = {ok, answer.get(), &message};
+    return duk_safe_call(ctx, pushAnswer, &pair, 0, 1) == DUK_EXEC_SUCCESS;
 }
 
 }  // namespace player

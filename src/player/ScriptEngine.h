@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "bridge/values/FlashExRequest.h"
 #include "player/ScriptHost.h"
 #include "player/Stage.h"
 #include "tbx/Error.h"
@@ -46,16 +47,25 @@ public:
     template <typename Fn>
     void outsideScriptClock(Fn&& fn);
 
-    // Natives of the prelude.
-    void externalCallFromScript(duk_context* ctx);
-    tbx::Variant invokeTextOf(duk_context* ctx);
+    // Natives of the prelude. The call pushes the answer for the script;
+    // false when that failed (the error pushed instead).
+    bool externalCallFromScript(duk_context* ctx);
+    tbx::Variant invokeTextOf(duk_context* ctx, duk_idx_t tokens);
     ScriptHost& host() { return host_; }
     Stage& stage() { return stage_; }
 
 private:
     class Entry;
     class PausedClock;
+    // Thrown by fatal to where the host entered the engine.
+    struct Stopped {};
     static int timedOut(void* check);
+    static void fatal(void* check, const char* message);
+    std::string stoppedText() const;
+    bool runTopLevel(const std::string& source, const std::string& fileName);
+    void fireTimerOnce(UINT id);
+    bool offerKey(unsigned keyCode, const char* type, int modifiers);
+    std::u16string callCallback(const FlashExRequest& request);
     // Writes the time-out of the entry that just failed, naming the movie and
     // what ran, with the error on the stack; answers the text.
     std::string reportTimeOut(const std::string& function);
@@ -81,6 +91,9 @@ private:
     // being ended (the rasteriser's at exit). Looked for now and then.
     ULONGLONG nextQuitLook_ = 0;
     bool quitting_ = false;
+    // After a fatal engine failure: no script runs again, and a script
+    // still running is stopped at once.
+    bool dead_ = false;
 };
 
 class ScriptEngine::PausedClock {

@@ -8,62 +8,74 @@ const char* const kScriptPrelude = R"JS(
   var callbacks = {};
   var timers = {};
   var nextTimer = 1;
-  var slice = Array.prototype.slice;
+  // Builtins the prelude relies on, taken before any movie code can replace
+  // them: the value lists the host reads must be what the prelude made.
+  var call = Function.prototype.call;
+  var slice = call.bind(Array.prototype.slice);
+  var isArray = Array.isArray, keysOf = Object.keys, setPrototype = Object.setPrototypeOf;
+  var Text = String, Failure = Error, Num = Number, Bool = Boolean;
   // What the host names when a timer's function runs past the time limit.
   n.timerFunction = '';
+
+  // An array no movie code can reach through its prototype (no inherited
+  // setters); filled by index, not with push, which a movie can replace.
+  function bareList() { var list = []; setPrototype(list, null); return list; }
+  function add(list, v) { list[list.length] = v; }
 
   // A value as a flat token list the host reads without running script code:
   // 'u' undefined, 'N' null, 's' text, 'n' number, 'b' boolean,
   // 'a' count items..., 'o' count (key value)...
   function flatten(value) {
-    var out = [];
-    var open = [];
+    var out = bareList();
+    var open = bareList();
     function walk(v, depth) {
-      if (depth > 64) throw new Error('value nested too deeply');
-      if (v === undefined || typeof v === 'function') { out.push('u'); return; }
-      if (v === null) { out.push('N'); return; }
+      if (depth > 64) throw new Failure('value nested too deeply');
+      if (v === undefined || typeof v === 'function') { add(out, 'u'); return; }
+      if (v === null) { add(out, 'N'); return; }
       switch (typeof v) {
-        case 'string': out.push('s', v); return;
-        case 'number': out.push('n', v); return;
-        case 'boolean': out.push('b', v); return;
+        case 'string': add(out, 's'); add(out, v); return;
+        case 'number': add(out, 'n'); add(out, v); return;
+        case 'boolean': add(out, 'b'); add(out, v); return;
       }
-      if (v instanceof String || v instanceof Number || v instanceof Boolean) { walk(v.valueOf(), depth); return; }
-      if (open.indexOf(v) >= 0) throw new Error('cyclic value');
-      open.push(v);
+      // A replaced valueOf may answer another wrapper: it counts as a level.
+      if (v instanceof Text || v instanceof Num || v instanceof Bool) { walk(v.valueOf(), depth + 1); return; }
       var i;
-      if (Array.isArray(v)) {
-        out.push('a', v.length);
-        for (i = 0; i < v.length; i++) walk(v[i], depth + 1);
+      for (i = 0; i < open.length; i++) if (open[i] === v) throw new Failure('cyclic value');
+      add(open, v);
+      if (isArray(v)) {
+        var length = v.length;
+        add(out, 'a'); add(out, length);
+        for (i = 0; i < length; i++) walk(v[i], depth + 1);
       } else {
-        var keys = Object.keys(v);
-        out.push('o', keys.length);
-        for (i = 0; i < keys.length; i++) { out.push(keys[i]); walk(v[keys[i]], depth + 1); }
+        var keys = keysOf(v);
+        add(out, 'o'); add(out, keys.length);
+        for (i = 0; i < keys.length; i++) { add(out, keys[i]); walk(v[keys[i]], depth + 1); }
       }
-      open.pop();
+      open.length--;
     }
     walk(value, 0);
     return out;
   }
 
-  function text(v, fallback) { return v === undefined || v === null ? fallback : String(v); }
+  function text(v, fallback) { return v === undefined || v === null ? fallback : Text(v); }
   function rgb(v) { return (Number(v) || 0) >>> 0; }
   function num(v) { v = Number(v); return isFinite(v) ? v : 0; }
 
   g.trace = function () {
-    n.trace(slice.call(arguments).map(function (a) { return String(a); }).join(' '));
+    n.trace(slice(arguments).map(function (a) { return Text(a); }).join(' '));
   };
   g.fscommand = function (command, args) { n.fscommand(text(command, ''), text(args, '')); };
 
   g.ExternalInterface = {
     available: true,
     call: function (name) {
-      var answer = n.call(String(name), flatten(slice.call(arguments, 1)));
-      if (!answer[0]) throw new Error(answer[1]);
+      var answer = n.call(Text(name), flatten(slice(arguments, 1)));
+      if (!answer[0]) throw new Failure(answer[1]);
       return answer[1];
     },
     addCallback: function (name, fn) {
       if (typeof fn !== 'function') throw new TypeError('addCallback needs a function');
-      callbacks[String(name)] = fn;
+      callbacks[Text(name)] = fn;
     }
   };
 
@@ -77,8 +89,8 @@ const char* const kScriptPrelude = R"JS(
   function clearTimer(id) {
     if (timers.hasOwnProperty(id)) { delete timers[id]; n.stopTimer(Number(id)); }
   }
-  g.setTimeout = function (fn, delay) { return addTimer(fn, delay, slice.call(arguments, 2), false); };
-  g.setInterval = function (fn, delay) { return addTimer(fn, delay, slice.call(arguments, 2), true); };
+  g.setTimeout = function (fn, delay) { return addTimer(fn, delay, slice(arguments, 2), false); };
+  g.setInterval = function (fn, delay) { return addTimer(fn, delay, slice(arguments, 2), true); };
   g.clearTimeout = clearTimer;
   g.clearInterval = clearTimer;
 
@@ -117,7 +129,7 @@ const char* const kScriptPrelude = R"JS(
     var t = timers[id];
     if (!t) return false;
     if (!t.repeat) clearTimer(id);
-    n.timerFunction = String(t.fn.name || 'anonymous');
+    n.timerFunction = Text(t.fn.name || 'anonymous');
     t.fn.apply(g, t.args);
     return true;
   };

@@ -5,36 +5,49 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "bridge/values/FlashExParseParamHandler.h"
 #include "tbx/TextConversion.h"
 
 namespace player {
 
 namespace {
 
+// The copy holds only text, numbers and booleans (see pushTokenCopy); a token
+// of the wrong kind makes the list malformed.
 std::string tokenText(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t index) {
     duk_get_prop_index(ctx, tokens, index);
     duk_size_t length = 0;
     const char* text = duk_get_lstring(ctx, -1, &length);
     std::string out = text ? std::string(text, length) : std::string();
     duk_pop(ctx);
+    if (!text) throw std::runtime_error("malformed script value");
     return out;
 }
 
 double tokenNumber(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t index) {
     duk_get_prop_index(ctx, tokens, index);
+    bool number = duk_is_number(ctx, -1) != 0;
     double value = duk_get_number(ctx, -1);
     duk_pop(ctx);
+    if (!number) throw std::runtime_error("malformed script value");
     return value;
 }
 
 bool tokenBool(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t index) {
     duk_get_prop_index(ctx, tokens, index);
+    bool boolean = duk_is_boolean(ctx, -1) != 0;
     bool value = duk_get_boolean(ctx, -1) != 0;
     duk_pop(ctx);
+    if (!boolean) throw std::runtime_error("malformed script value");
     return value;
 }
 
 void pushUtf8(duk_context* ctx, const std::string& utf8) { duk_push_lstring(ctx, utf8.data(), utf8.size()); }
+
+// Defines an own property as an assignment would create it, without running
+// setters a movie put on Array.prototype or Object.prototype.
+const duk_uint_t kOwnValue = DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WRITABLE | DUK_DEFPROP_SET_ENUMERABLE |
+                             DUK_DEFPROP_SET_CONFIGURABLE;
 
 }  // namespace
 
@@ -92,13 +105,21 @@ std::string escapeAttribute(const std::string& ansi) {
     return out;
 }
 
-ParamPtr paramFromTokens(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t& position) {
-    duk_size_t count = duk_get_length(ctx, tokens);
-    if (position >= count) throw std::runtime_error("malformed script value");
-    std::string kind = tokenText(ctx, tokens, position++);
+namespace {
+
+ParamPtr readToken(duk_context* ctx, duk_idx_t tokens, duk_size_t count, duk_uarridx_t& position, size_t depth) {
     auto need = [&](duk_uarridx_t more) {
         if (position + more > count) throw std::runtime_error("malformed script value");
     };
+    // A count of items or properties; each needs at least one more token.
+    auto itemCount = [&]() {
+        double items = tokenNumber(ctx, tokens, position++);
+        if (!(items >= 0 && items <= static_cast<double>(count - position)) || items != std::floor(items))
+            throw std::runtime_error("malformed script value");
+        return static_cast<duk_uarridx_t>(items);
+    };
+    need(1);
+    std::string kind = tokenText(ctx, tokens, position++);
     if (kind == "u") return std::make_unique<ScriptUndefined>();
     if (kind == "N") return std::make_unique<FlashExParamNull>();
     if (kind == "s") {
@@ -113,25 +134,52 @@ ParamPtr paramFromTokens(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t& posi
         need(1);
         return std::make_unique<FlashExParamBool>(tokenBool(ctx, tokens, position++));
     }
+    if (kind != "a" && kind != "o") throw std::runtime_error("malformed script value");
+    // The host's parser refuses deeper values: the reading and writing of
+    // values recurse once per level.
+    if (depth >= FlashExParseParamHandler::kMaxDepth) throw std::runtime_error("value nested too deeply");
+    need(1);
+    duk_uarridx_t items = itemCount();
     if (kind == "a") {
-        need(1);
-        auto items = static_cast<duk_uarridx_t>(tokenNumber(ctx, tokens, position++));
         auto array = std::make_unique<FlashExParamArray>();
-        for (duk_uarridx_t i = 0; i < items; ++i) array->push(paramFromTokens(ctx, tokens, position));
+        for (duk_uarridx_t i = 0; i < items; ++i) array->push(readToken(ctx, tokens, count, position, depth + 1));
         return array;
     }
-    if (kind == "o") {
+    auto object = std::make_unique<FlashExParamObject>();
+    for (duk_uarridx_t i = 0; i < items; ++i) {
         need(1);
-        auto properties = static_cast<duk_uarridx_t>(tokenNumber(ctx, tokens, position++));
-        auto object = std::make_unique<FlashExParamObject>();
-        for (duk_uarridx_t i = 0; i < properties; ++i) {
-            need(1);
-            std::string name = utf8ToAnsi(tokenText(ctx, tokens, position++));
-            object->setProperty(name, paramFromTokens(ctx, tokens, position));
-        }
-        return object;
+        std::string name = utf8ToAnsi(tokenText(ctx, tokens, position++));
+        object->setProperty(name, readToken(ctx, tokens, count, position, depth + 1));
     }
-    throw std::runtime_error("malformed script value");
+    return object;
+}
+
+// [list] -> [copy]; see pushTokenCopy. A safe call sees its caller's whole
+// stack: the list is on top, not at 0.
+duk_ret_t copyTokens(duk_context* ctx, void*) {
+    const char* const refused = "the value list is not one the player made";
+    duk_idx_t list = duk_get_top_index(ctx);
+    if (!duk_is_object(ctx, list)) return duk_type_error(ctx, refused);
+    duk_size_t count = duk_get_length(ctx, list);
+    duk_idx_t copy = duk_push_bare_array(ctx);
+    for (duk_size_t i = 0; i < count; ++i) {
+        duk_get_prop_index(ctx, list, static_cast<duk_uarridx_t>(i));
+        if (!duk_check_type_mask(ctx, -1, DUK_TYPE_MASK_STRING | DUK_TYPE_MASK_NUMBER | DUK_TYPE_MASK_BOOLEAN))
+            return duk_type_error(ctx, refused);
+        duk_put_prop_index(ctx, copy, static_cast<duk_uarridx_t>(i));
+    }
+    return 1;
+}
+
+}  // namespace
+
+bool pushTokenCopy(duk_context* ctx, duk_idx_t list) {
+    duk_dup(ctx, list);
+    return duk_safe_call(ctx, copyTokens, nullptr, 1, 1) == DUK_EXEC_SUCCESS;
+}
+
+ParamPtr paramFromTokens(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t& position) {
+    return readToken(ctx, tokens, duk_get_length(ctx, tokens), position, 0);
 }
 
 void pushParam(duk_context* ctx, const FlashExParam* value) {
@@ -148,17 +196,21 @@ void pushParam(duk_context* ctx, const FlashExParam* value) {
         duk_push_number(ctx, static_cast<double>(reinterpret_cast<uintptr_t>(value->getPointer())));
     } else if (kind == ParamKind::Array) {
         const FlashExParamArray* array = value->asArray();
+        duk_require_stack(ctx, 3);
         duk_idx_t target = duk_push_array(ctx);
         for (unsigned i = 0; i < array->size(); ++i) {
+            duk_push_uint(ctx, i);
             pushParam(ctx, array->at(i));
-            duk_put_prop_index(ctx, target, i);
+            duk_def_prop(ctx, target, kOwnValue);
         }
     } else if (kind == ParamKind::Object) {
+        duk_require_stack(ctx, 3);
         duk_idx_t target = duk_push_object(ctx);
         for (const auto& property : value->asObject()->properties()) {
-            pushParam(ctx, property.second.get());
             std::string name = ansiToUtf8(property.first);
-            duk_put_prop_lstring(ctx, target, name.data(), name.size());
+            duk_push_lstring(ctx, name.data(), name.size());
+            pushParam(ctx, property.second.get());
+            duk_def_prop(ctx, target, kOwnValue);
         }
     } else {
         duk_push_null(ctx);

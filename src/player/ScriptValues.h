@@ -27,12 +27,20 @@ public:
 // A bridge value for a script number: an int when integral and in range.
 ParamPtr numberParam(double value);
 
-// Reads one value from the token list at `tokens` (see the prelude's
-// flatten) starting at `position`, which it advances. Text becomes ANSI.
-// Throws std::runtime_error for a malformed list.
+// Copies the token list at `list` (see the prelude's flatten) inside a
+// protected call into a new array no script can reach, pushed on the stack:
+// a movie can hand the natives any value, with getters that throw. Only
+// text, numbers and booleans are copied. False (the error pushed instead)
+// when the list cannot be read.
+bool pushTokenCopy(duk_context* ctx, duk_idx_t list);
+
+// Reads one value from a copy made by pushTokenCopy starting at `position`,
+// which it advances. Text becomes ANSI. Throws std::runtime_error for a
+// malformed list or one nested deeper than the host's parser accepts.
 ParamPtr paramFromTokens(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t& position);
 
-// Pushes the script value of a bridge value (null pushes undefined).
+// Pushes the script value of a bridge value (null pushes undefined). Raises
+// a script error when out of memory: call it inside a protected call.
 void pushParam(duk_context* ctx, const FlashExParam* value);
 
 // UTF-8 (script) <-> ANSI (bridge) text.
