@@ -20,6 +20,7 @@ std::string localName(const std::string& movie) {
 }
 
 const uint16_t kScriptTag = 1000;
+const uint32_t kMaxScriptMovieBytes = 256u * 1024 * 1024;
 
 std::string movieFileOf(const std::string& movieArgument) {
     return movieArgument.substr(0, tbx::find_character(movieArgument, '?'));
@@ -31,6 +32,8 @@ bool isScriptMovie(const std::string& movieArgument) {
     std::string movie = movieFileOf(movieArgument);
     if (security::endsWithIgnoreCase(movie, ".js")) return true;
     try {
+        // No larger movie is a script movie: the stand-in refuses it, so it is not inflated here either.
+        if (readSwfFile(localName(movie), true).header.fileLength > kMaxScriptMovieBytes) return false;
         SwfFile file = readSwfFile(localName(movie), false);
         SwfTag tag;
         while (file.nextTag(tag))

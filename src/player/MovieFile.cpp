@@ -52,7 +52,7 @@ std::string readWholeFile(const std::u16string& path) {
     if (!file) throw MovieError("the movie file cannot be opened");
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxMovieBytes)
-        throw MovieError("the movie file is too large");
+        throw MovieError("the movie file is too large: more than 256 MiB");
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
     DWORD read = 0;
     if (!bytes.empty() &&
@@ -65,6 +65,10 @@ std::string readWholeFile(const std::u16string& path) {
 
 MovieData parseSwf(const std::string& file) {
     try {
+        // A compressed movie may declare far more than its file holds; what
+        // it inflates to is capped as a script file is, before inflating.
+        if (readSwfBytes(file, true).header.fileLength > kMaxMovieBytes)
+            throw MovieError("the movie is too large: it declares more than 256 MiB");
         return movieFrom(readSwfBytes(file, false));
     } catch (const MvSWFException& e) {
         throw movieErrorFrom(e);

@@ -22,7 +22,8 @@ public:
 
 // A movie from the bytes of a SWF file: frame size and rate from the header,
 // SetBackgroundColor (9) and the script tag (1000); other tags are skipped.
-// Throws MovieError for a file that is not a readable SWF.
+// Throws MovieError for a file that is not a readable SWF, or one that
+// declares more than 256 MiB (as a compressed movie may, to be inflated).
 MovieData parseSwf(const std::string& bytes);
 
 // A movie from a file: "*.js" (any case) is a bare script on a white

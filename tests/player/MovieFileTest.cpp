@@ -38,6 +38,20 @@ TEST(MovieFile, RefusesWhatIsNoReadableMovie) {
     packed[12] ^= 0x55;
     EXPECT_THROW(parseSwf(packed), MovieError);
     EXPECT_THROW(loadMovieFile(u"Z:\\no\\such\\movie.swf"), MovieError);
+
+    // A compressed movie of 4 MiB may declare 4 GiB and stay within the
+    // reader's inflation ratio; it is refused before anything is inflated.
+    std::string noise(4u << 20, '\0');
+    uint32_t state = 1;
+    for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    std::string huge = buildSwf(compressed, noise);
+    huge.replace(4, 4, "\xF0\xFF\xFF\xFF");
+    try {
+        parseSwf(huge);
+        ADD_FAILURE() << "a movie declaring 4 GiB was read";
+    } catch (const MovieError& e) {
+        EXPECT_STREQ("the movie is too large: it declares more than 256 MiB", e.what());
+    }
 }
 
 TEST(MovieFile, OpensWhileAnotherStreamWritesTheFile) {
