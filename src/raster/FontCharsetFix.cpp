@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 #include "tbx/MvException.h"
@@ -14,6 +15,10 @@ const char kNoSnapshot[] = "プロセスのスナップショット取得に失�
 const char kNoImportDirectory[] = "プロセスのイメージディレクトリが見つかりません";
 const char kNoModule[] = "モジュールが見つかりません";
 const char kNoFunction[] = "関数が見つかりません";
+const char kFontFixFailed[] =
+    "Flashの日本語フォント変更に失敗しました。フォントが正しく表示されない可能性があります。メッセージ:%s";
+const char kFontFixUnexpected[] = "Flashの日本語フォント処理の置き換えで予期しないエラーが起きました。";
+const char kWarning[] = "警告";
 
 // The function the replacement forwards to: the import slot's value before
 // the patch (gdi32's own function).
@@ -38,16 +43,16 @@ const IMAGE_IMPORT_DESCRIPTOR* importDirectory(HMODULE module) {
     return reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
 }
 
-// The whole slot (a pointer, 8 bytes here) is written, and its page gets its
-// protection back afterwards.
+// A player on another thread may call through the slot while it changes:
+// the pointer is exchanged in one atomic write, under a protection that
+// allows writing but not running, and the page gets its protection back.
 bool writeSlot(void** slot, void* value) {
     DWORD previous = 0;
-    if (!VirtualProtect(slot, sizeof *slot, PAGE_EXECUTE_READWRITE, &previous)) return false;
-    SIZE_T written = 0;
-    BOOL ok = WriteProcessMemory(GetCurrentProcess(), slot, &value, sizeof value, &written);
+    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &previous)) return false;
+    InterlockedExchangePointer(slot, value);
     DWORD ignored = 0;
     VirtualProtect(slot, sizeof *slot, previous, &ignored);
-    return ok && written == sizeof value;
+    return true;
 }
 
 }  // namespace
@@ -132,5 +137,17 @@ void installFontCharsetFix() {
             throw MvException(kNoModule);
         case ImportPatchResult::NoSuchFunction:
             throw MvException(kNoFunction);
+    }
+}
+
+void installFontCharsetFixOrWarn() {
+    try {
+        installFontCharsetFix();
+    } catch (const MvException& e) {
+        char text[1024];
+        snprintf(text, sizeof text, kFontFixFailed, e.what());
+        MessageBoxA(nullptr, text, kWarning, MB_OK);
+    } catch (...) {
+        MessageBoxA(nullptr, kFontFixUnexpected, nullptr, MB_OK);
     }
 }

@@ -58,3 +58,7 @@ HMODULE findPlayerModule();
 
 // Patches the player module's CreateFontIndirectA. Throws MvException.
 void installFontCharsetFix();
+// The same, telling the user in a box when it fails (Japanese text may then
+// draw wrongly); the player module must be loaded, and no player of this
+// thread should run yet.
+void installFontCharsetFixOrWarn();

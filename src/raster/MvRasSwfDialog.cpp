@@ -4,7 +4,6 @@
 
 #include "bridge/host/FlashExServiceManager.h"
 #include "tbx/MvException.h"
-#include "raster/FontCharsetFix.h"
 #include "services/file/FlashExServiceSecureFile.h"
 #include "imaging/SwfFile.h"
 #include "player/host/PlayerIds.h"
@@ -21,10 +20,6 @@ const char kClipboardSet[] = "クリップボードにビットマップを設�
 const char kMovieError[] = "コピーデータのレンダリングに失敗しました。追加情報:";
 const char kUnexpected[] = "予期しないエラー";
 const char kPathTooLong[] = "ムービーファイルの絶対パスを作れませんでした。";
-const char kFontFixFailed[] =
-    "Flashの日本語フォント変更に失敗しました。フォントが正しく表示されない可能性があります。メッセージ:%s";
-const char kFontFixUnexpected[] = "Flashの日本語フォント処理の置き換えで予期しないエラーが起きました。";
-const char kWarning[] = "警告";
 
 // The text of a string event argument, or "".
 std::string stringArgument(const VARIANT& argument) {
@@ -58,21 +53,6 @@ MvRasSwfDialog::~MvRasSwfDialog() {
     // While this class is whole, so the window's destruction reaches the
     // dialog's own handlers.
     DestroyWindow();
-}
-
-BOOL MvRasSwfDialog::OnInitDialog() {
-    BOOL result = PlayerDialog::OnInitDialog();
-    tbx::guardWindowProcedure([] { installFontCharsetFix(); },
-                              [this](const CaughtError&) {
-                                  if (const MvException* failure = caughtMvException()) {
-                                      char text[1024];
-                                      snprintf(text, sizeof text, kFontFixFailed, failure->what());
-                                      MessageBoxA(window(), text, kWarning, MB_OK);
-                                  } else {
-                                      MessageBoxA(window(), kFontFixUnexpected, nullptr, MB_OK);
-                                  }
-                              });
-    return result;
 }
 
 std::vector<PlayerSetting> MvRasSwfDialog::playerSettings() const {

@@ -33,7 +33,6 @@ public:
     BOOL PreTranslateMessage(MSG* msg) override;
 
 protected:
-    BOOL OnInitDialog() override;
     void OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) override;
     std::vector<PlayerSetting> playerSettings() const override;
 

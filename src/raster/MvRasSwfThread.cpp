@@ -1,5 +1,6 @@
 #include "raster/MvRasSwfThread.h"
 
+#include "raster/FontCharsetFix.h"
 #include "raster/MvRasSwfDialog.h"
 #include "player/host/PlayerHost.h"
 #include "tbx/Guards.h"
@@ -37,6 +38,9 @@ bool MvRasSwfThread::post(const std::shared_ptr<RasterJob>& job) {
 BOOL MvRasSwfThread::InitInstance() {
     // Class objects are registered per thread: this thread's player needs its own.
     playerClass_ = std::make_unique<player::PlayerClassRegistration>();
+    // The player module is loaded now; its font import is fixed before this
+    // thread's player exists.
+    installFontCharsetFixOrWarn();
     dialog_ = std::make_unique<MvRasSwfDialog>(policy_, scriptTimeLimit_);
     if (!dialog_->Create()) return FALSE;
     // A window to paint in, with nothing to see.
