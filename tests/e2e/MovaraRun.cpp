@@ -85,9 +85,19 @@ void MovaraRun::start(const std::string& arguments) {
     startup.hStdOutput = trace.get();
     startup.hStdError = trace.get();
     PROCESS_INFORMATION info = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, workingDirectory.c_str(),
-                               &startup, &info))
-        << command;
+    // Under Wine, starting a program copied a moment ago has failed once in
+    // many runs; a second try a moment later starts it.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, workingDirectory.c_str(), &startup,
+                           &info)) {
+            error = 0;
+            break;
+        }
+        error = GetLastError();
+        Sleep(1000);
+    }
+    ASSERT_EQ(0u, error) << "the program could not be started (error " << error << "): " << command;
     CloseHandle(info.hThread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
