@@ -1,28 +1,14 @@
 #include "services/controls/ControlName.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "security/MultiByteCompare.h"
 #include "security/SecurityPolicy.h"
-#include "tbx/FlashExException.h"
+#include "services/common/FileUrl.h"
 #include "tbx/PathString.h"
 #include "tbx/TextConversion.h"
 
 namespace {
-
-bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-// The scheme of a URL ("http", "file", "about"), or "" for none. One letter
-// before the colon is a drive, not a scheme.
-std::string schemeOf(const std::string& name) {
-    if (name.empty() || !isAsciiLetter(name[0])) return std::string();
-    size_t i = 1;
-    while (i < name.size() && (isAsciiLetter(name[i]) || (name[i] >= '0' && name[i] <= '9') || name[i] == '+' ||
-                               name[i] == '-' || name[i] == '.'))
-        ++i;
-    return i >= 2 && i < name.size() && name[i] == ':' ? name.substr(0, i) : std::string();
-}
 
 bool isRegisteredProgId(const std::string& name) {
     std::u16string wide = multiByteToWide(name, CP_ACP);
@@ -38,14 +24,8 @@ bool holdsPathSeparator(const std::string& name) {
 
 std::string judgedControlName(const SecurityPolicy& policy, const std::string& name) {
     if (name.empty() || name[0] == '{') return name;
-    std::string scheme = schemeOf(name);
-    if (security::equalsIgnoreCase(scheme, "file")) {
-        char path[MAX_PATH];
-        DWORD length = MAX_PATH;
-        if (FAILED(PathCreateFromUrlA(name.c_str(), path, &length, 0)))
-            throw FlashExException("ファイルURL「" + name + "」をパスに変換できませんでした。");
-        return policy.checkRead(path);
-    }
+    std::string scheme = urlSchemeOf(name);
+    if (security::equalsIgnoreCase(scheme, "file")) return policy.checkRead(pathOfFileUrl(name));
     if (!scheme.empty()) return name;
     bool movie = name.size() >= 5 && security::endsWithIgnoreCase(name, ".swf");
     bool path = movie || holdsPathSeparator(name) || (name.size() >= 2 && name[1] == ':');

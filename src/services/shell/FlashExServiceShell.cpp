@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -11,6 +12,9 @@
 #include "services/shell/FullPathName.h"
 #include "services/common/PathUtilities.h"
 #include "services/shell/ProgramPath.h"
+#include "services/shell/ProgramSearch.h"
+#include "services/common/FileUrl.h"
+#include "security/MultiByteCompare.h"
 #include "services/common/ServiceArguments.h"
 #include "services/common/ServiceResults.h"
 #include "security/SecurityPolicy.h"
@@ -56,10 +60,33 @@ bool runAndWait(const std::string& application, const std::string& commandLine, 
     return WaitForSingleObject(process.get(), timeout) == WAIT_OBJECT_0;
 }
 
+// The file "shellExecute" opens for the name the movie gave: a "file:" URL's
+// path, the file the shell's search reaches (the directory argument first),
+// or, when it reaches none, the name as given (a URL, a document to be made).
+std::string shellTarget(const std::string& file, const char* directory) {
+    std::string scheme = urlSchemeOf(file);
+    std::string name = security::equalsIgnoreCase(scheme, "file") ? pathOfFileUrl(file) : file;
+    if (!scheme.empty() && name == file) return file;
+    std::string found = findProgram(name, shellSearch(directory));
+    return found.empty() ? name : found;
+}
+
+// What a line that the command processor reads with operators (or with a
+// first word that is no program of its own) needs the policy to allow: the
+// processor itself, since the line may run anything, and the program the line
+// starts when it reaches one.
+std::vector<std::string> judgedWithProcessor(const std::string& programFile) {
+    std::vector<std::string> paths{commandProcessorPath()};
+    if (!programFile.empty()) paths.push_back(programFile);
+    return paths;
+}
+
 }  // namespace
 
-bool FlashExServiceShell::mayExecute(const std::string& path, const std::string& shown) {
-    if (policy_.isAllowed(path, AccessExecute)) return true;
+bool FlashExServiceShell::mayExecute(const std::vector<std::string>& paths, const std::string& shown) {
+    bool granted = std::all_of(paths.begin(), paths.end(),
+                               [this](const std::string& path) { return policy_.isAllowed(path, AccessExecute); });
+    if (granted) return true;
     std::string question =
         "ファイル" + shown + "を開こうとしています。このファイルを安全なファイルと信頼して開いてもよろしいですか？";
     return MessageBoxA(windows_.hostWindow(), question.c_str(), "確認", MB_YESNO) == IDYES;
@@ -71,8 +98,14 @@ ParamPtr FlashExServiceShell::shellExecute(FlashExRequest& request) {
     const char* parameters = textArgument(request, 2);
     const char* directory = textArgument(request, 3);
     int show = intArgument(request, 4);
-    if (!mayExecute(file, file)) return paramInt(kShellExecuteRefused);
-    HINSTANCE answer = ShellExecuteA(nullptr, operation, file.c_str(), parameters, directory, show);
+    // The shell is handed the file that was judged, so it cannot find another.
+    std::string judged = shellTarget(file, directory);
+    std::string line = parameters ? "\"" + judged + "\" " + parameters : judged;
+    bool processorReads = isBatchFile(judged) && parameters && commandProcessorRunsMore(line, judged, true);
+    if (!mayExecute(processorReads ? judgedWithProcessor(judged) : std::vector<std::string>{judged},
+                    processorReads ? line : judged))
+        return paramInt(kShellExecuteRefused);
+    HINSTANCE answer = ShellExecuteA(nullptr, operation, judged.c_str(), parameters, directory, show);
     return paramInt(static_cast<int>(reinterpret_cast<INT_PTR>(answer)));
 }
 
@@ -80,9 +113,16 @@ ParamPtr FlashExServiceShell::execAndWait(FlashExRequest& request) {
     const std::string& commandLine = stringArgument(request, 0);
     int timeout = optionalIntArgument(request, 1, -1);
     bool show = optionalBoolArgument(request, 2, true);
-    std::string program = programPathOf(commandLine);
-    if (!mayExecute(program, commandLine)) return paramBool(false);
-    std::string application = isExistingFile(program) ? program : std::string();
+    ProgramInLine program = programInLine(commandLine, {processSearch(false), processSearch(true)});
+    // The system starts a batch file through the command processor, which reads the whole line.
+    bool processorReads = isBatchFile(program.judged()) &&
+                          commandProcessorRunsMore(commandLine, program.text, !program.file.empty());
+    if (!mayExecute(processorReads ? judgedWithProcessor(program.file) : std::vector<std::string>{program.judged()},
+                    commandLine))
+        return paramBool(false);
+    // Started by its full path, the judged file is the one that runs; a
+    // program that reaches no file is not searched for again.
+    std::string application = program.file.empty() ? fullPathName(program.text) : program.file;
     // -1 is INFINITE; the time-out is taken as the unsigned milliseconds it holds.
     return paramBool(runAndWait(application, commandLine, static_cast<DWORD>(timeout), show));
 }
@@ -104,7 +144,10 @@ ParamPtr FlashExServiceShell::getScreenSize(FlashExRequest&) {
 
 ParamPtr FlashExServiceShell::system(FlashExRequest& request) {
     const std::string& command = stringArgument(request, 0);
-    if (!mayExecute(programPathOf(command), command)) return paramInt(kSystemRefused);
+    ProgramInLine program = programInLine(command, {commandProcessorSearch()});
+    bool runsMore = commandProcessorRunsMore(command, program.text, !program.file.empty());
+    if (!mayExecute(runsMore ? judgedWithProcessor(program.file) : std::vector<std::string>{program.judged()}, command))
+        return paramInt(kSystemRefused);
     // The Windows runtime's system: %COMSPEC% /c command, answering its exit code.
     return paramInt(std::system(command.c_str()));
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "bridge/host/FlashExCommandTable.h"
 #include "bridge/host/FlashExService.h"
@@ -31,9 +32,10 @@ private:
     ParamPtr getFullPathName(FlashExRequest& request);
     ParamPtr args(FlashExRequest& request);
 
-    // The policy's execute permission for path; when it refuses, the user's
-    // answer to a confirmation box (owned by the main window) naming shown.
-    bool mayExecute(const std::string& path, const std::string& shown);
+    // The policy's execute permission for every one of paths; when it
+    // refuses one, the user's answer to a confirmation box (owned by the main
+    // window) naming shown.
+    bool mayExecute(const std::vector<std::string>& paths, const std::string& shown);
 
     SecurityPolicy& policy_;
     const HostWindows& windows_;

@@ -103,10 +103,12 @@ TEST(ShellProgramPath, TakesTheQuotedTextOrTheFirstExistingPrefixOrTheWholeLine)
         {dir / "表 x.exe arg", dir / "表 x.exe"},
         {dir / "my prog -a", dir / "my prog -a"},              // no such file: the whole line
         {dir / "folder name\\x y", dir / "folder name\\x y"},  // a directory is no program
-        {"cmd.exe /c exit 3", "cmd.exe /c exit 3"},
+        {"cmd.exe /c exit 3", "cmd.exe"},  // found where the system looks: its own folder
+        {"hostname /x", "hostname /x"},    // found only with ".exe" added, a later pass
     };
-    for (const Case& c : cases) EXPECT_EQ(programPathOf(c.line), c.path) << c.line;
-    EXPECT_EQ(messageOf([] { programPathOf("\"C:\\a b\\c.exe -x"); }), "実行コマンド文字列の形式が不正です。");
+    for (const Case& c : cases) EXPECT_EQ(programInLine(c.line, {processSearch(false)}).text, c.path) << c.line;
+    EXPECT_EQ(messageOf([] { programInLine("\"C:\\a b\\c.exe -x", {processSearch(false)}); }),
+              "実行コマンド文字列の形式が不正です。");
 }
 
 TEST(ShellService, PolicyAllowingRunsWithoutAsking) {
@@ -347,4 +349,55 @@ TEST(ShellService, ArgsAreTheRuntimesSplitOfTheCommandLine) {
         expected.writeXML(xml);
         EXPECT_EQ(readBytes(dir / "args.xml"), xml) << line;
     }
+}
+
+// Ways a movie restricted to the trusted folder could start more than the
+// policy judged. Each is asked about (and refused by the user) instead of
+// running; the marker is what the smuggled part would have written.
+TEST(ShellService, StartsThatReachBeyondTheJudgedProgramAreAsked) {
+    ScratchDir dir;
+    std::string trusted = dir / "trusted";
+    std::string writable = dir / "W";
+    makeDirectory(trusted);
+    makeDirectory(writable);
+    std::string program = executableDirectory() + "\\shell_child.exe";
+    CopyFileA(program.c_str(), (trusted + "\\x.exe").c_str(), FALSE);
+    CopyFileA(program.c_str(), (writable + "\\e.exe").c_str(), FALSE);
+    writeBytes(trusted + "\\t.bat", "@exit 0\r\n");
+    struct Case {
+        const char* command;
+        std::initializer_list<FlashExParam*> arguments;
+        std::string shown;
+    };
+    // Relative to the current folder, the trusted one, so that today's whole-line
+    // judgement sees a name in the trusted folder.
+    std::string echo = "echo pwned> ..\\marker.txt";
+    std::string startLine = "start /b x.exe ..\\marker.txt";
+    Case cases[] = {
+        {"system", {str("x.exe&" + echo)}, "x.exe&" + echo},                    // an operator
+        {"system", {str("\"x.exe\" \"&" + echo + "\"")}, "\"x.exe\" \"&" + echo + "\""},  // outside quotes once stripped
+        {"system", {str(startLine)}, startLine},                                 // a built-in that starts programs
+        {"execAndWait", {str("t.bat & " + echo)}, "t.bat & " + echo},            // a batch file's line
+        {"execAndWait", {str("cmd.exe /c " + echo)}, "cmd.exe /c " + echo},      // a bare name the system finds
+        {"shellExecute",
+         {new FlashExParamNull, str("e.exe"), str(inQuotes(dir / "marker.txt")), str(writable), num(SW_HIDE)},
+         writable + "\\e.exe"},  // found in the directory argument first
+    };
+    std::string policy = "<security><trusted>" + trusted + "</trusted></security>";
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    SetCurrentDirectoryA(trusted.c_str());
+    for (const Case& c : cases) {
+        Shell shell(policy.c_str());
+        Confirmation seen;
+        {
+            DialogDriver driver = answerConfirmation(seen, IDNO);
+            call(shell.service, c.command, c.arguments);
+        }
+        EXPECT_TRUE(seen.shown) << c.command << " " << c.shown;
+        EXPECT_EQ(seen.text, confirmationText(c.shown));
+        EXPECT_FALSE(fileExists(dir / "marker.txt")) << c.command << " " << c.shown;
+        DeleteFileA((dir / "marker.txt").c_str());
+    }
+    SetCurrentDirectoryA(current);
 }
