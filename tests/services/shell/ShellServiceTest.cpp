@@ -101,12 +101,14 @@ TEST(ShellProgramPath, TakesTheQuotedTextOrTheFirstExistingPrefixOrTheWholeLine)
         {"\"C:\\表示\\c.exe\" \"q\"", "C:\\表示\\c.exe"},
         {dir / "my prog.exe -a b", dir / "my prog.exe"},
         {dir / "表 x.exe arg", dir / "表 x.exe"},
-        {dir / "my prog -a", dir / "my prog -a"},              // no such file: the whole line
+        {dir / "my prog -a", dir / "my prog"},                 // ".exe" added, as the system adds it
+        {dir / "no prog -a", dir / "no prog -a"},              // no such file: the whole line
         {dir / "folder name\\x y", dir / "folder name\\x y"},  // a directory is no program
         {"cmd.exe /c exit 3", "cmd.exe"},  // found where the system looks: its own folder
-        {"hostname /x", "hostname /x"},    // found only with ".exe" added, a later pass
+        {"hostname /x", "hostname"},       // found only with ".exe" added, in the second pass
     };
-    for (const Case& c : cases) EXPECT_EQ(programInLine(c.line, {processSearch(false)}).text, c.path) << c.line;
+    for (const Case& c : cases)
+        EXPECT_EQ(programInLine(c.line, {processSearch(false), processSearch(true)}).text, c.path) << c.line;
     EXPECT_EQ(messageOf([] { programInLine("\"C:\\a b\\c.exe -x", {processSearch(false)}); }),
               "実行コマンド文字列の形式が不正です。");
 }
