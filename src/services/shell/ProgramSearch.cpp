@@ -80,14 +80,14 @@ std::vector<std::string> basesOf(const std::string& name, const ProgramSearch& s
 
 // Whether candidate is the file searched for; found is then its full path. A
 // candidate the system cannot make a path of (a stray PATH entry) is skipped.
-bool reaches(const std::string& candidate, std::string& found) {
+bool reaches(const std::string& candidate, bool foldersFound, std::string& found) {
     try {
         std::string full = fullPathWithoutLookup(candidate);
         if (security::isUncPath(full) && !security::isDeviceNamespacePath(full)) {
             found = full;
             return true;
         }
-        if (!isExistingFile(full)) return false;
+        if (!isExistingFile(full) && !(foldersFound && tbx::is_directory(full))) return false;
         found = longFullPath(full);
         return true;
     } catch (const tbx::Error&) {
@@ -150,6 +150,7 @@ ProgramSearch shellSearch(const char* directory) {
         if (!endings[0].empty()) endings.push_back("");
         return endings;
     };
+    search.foldersFound = true;
     return search;
 }
 
@@ -158,7 +159,7 @@ std::string findProgram(const std::string& name, const ProgramSearch& search) {
     for (const std::string& base : basesOf(name, search)) {
         for (const std::string& ending : search.endings(name)) {
             std::string found;
-            if (reaches(base + ending, found)) return found;
+            if (reaches(base + ending, search.foldersFound, found)) return found;
         }
     }
     return std::string();

@@ -15,6 +15,8 @@ struct ProgramSearch {
     // The endings tried, in order, in each place for a name; "" is the name
     // as written.
     std::function<std::vector<std::string>(const std::string& name)> endings;
+    // Whether a folder is found too (the shell opens folders as it opens files).
+    bool foldersFound = false;
 };
 
 // The system's own order for a program started with no application name:
@@ -30,7 +32,7 @@ ProgramSearch commandProcessorSearch();
 // then as written.
 ProgramSearch shellSearch(const char* directory);
 
-// The full path of the existing file that name reaches by search, or "" when
+// The full path of the existing file (or folder) that name reaches by search, or "" when
 // none does. A share path is never looked up (that would sign the user in to
 // its server before anything was judged): the first such candidate is the
 // answer as written, so that the policy judges it.
