@@ -1,10 +1,8 @@
 #include "app/CrashGuard.h"
 
-#include <cstdint>
-
-#if !defined(__x86_64__)
-#error "the crash guard moves the crashed thread through its x64 context"
-#endif
+#include "app/CrashDump.h"
+#include "tbx/CrashState.h"
+#include "tbx/Handles.h"
 
 namespace {
 
@@ -14,89 +12,123 @@ constexpr DWORD kReportTimeoutMs = 60000;
 
 constexpr ULONG kStackGuarantee = 64 * 1024;
 
-CrashGuard* activeGuard = nullptr;
-
-// The stack the thread lands on when it leaves the crashed code: the crashed
-// stack may have no room left. land() only jumps back into run().
-alignas(16) char landingStack[16 * 1024];
-
-// Where a call would have left the stack pointer: 16-byte aligned less the
-// return address, below the callee's 32-byte home area.
-DWORD64 landingStackPointer() {
-    uintptr_t top = reinterpret_cast<uintptr_t>(landingStack + sizeof landingStack) & ~uintptr_t(15);
-    return top - 64 - 8;
-}
-
-const std::string kNoDump;
-
 }  // namespace
 
-CrashGuard::CrashGuard(std::string dumpLibrary) : writer_(std::move(dumpLibrary)) {
-    request_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    done_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    reporter_.reset(CreateThread(nullptr, 0, report, this, 0, nullptr));
-    activeGuard = this;
-    previous_ = SetUnhandledExceptionFilter(filter);
-}
+// What the filter and the guard's two threads share. It is never freed: the
+// threads, and a filter that another thread entered just before the guard
+// went, may still read it.
+struct CrashGuard::Crash {
+    Crash(AfterCrash after, std::string dumpLibrary) : writer(std::move(dumpLibrary)), afterCrash(std::move(after)) {}
 
-CrashGuard::~CrashGuard() {
-    SetUnhandledExceptionFilter(previous_);
-    activeGuard = nullptr;
-    InterlockedExchange(&stopping_, 1);
-    SetEvent(request_.get());
-    // A reporter still stuck in a dump is left to the end of the process.
-    WaitForSingleObject(reporter_.get(), 5000);
-}
+    CrashDumpWriter writer;
+    AfterCrash afterCrash;
+    LPTOP_LEVEL_EXCEPTION_FILTER previous = nullptr;
+    tbx::KernelHandle dumpRequested{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    tbx::KernelHandle dumpWritten{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    tbx::KernelHandle finishRequested{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    tbx::KernelHandle reporter;
+    tbx::KernelHandle finisher;
+    DWORD finisherId = 0;
+    DWORD guardedThread = 0;
+    volatile LONG armed = 0;
+    volatile LONG ending = 0;
+    volatile LONG stopping = 0;
+    EXCEPTION_POINTERS* exception = nullptr;
+    UINT exitCode = 1;
+    bool reported = false;
 
-const std::string& CrashGuard::dumpPath() const { return reported_ ? writer_.dumpPath() : kNoDump; }
+    // The crash of the guard in place, read by the filter.
+    static Crash* volatile active;
 
-DWORD WINAPI CrashGuard::report(void* parameter) {
-    auto* guard = static_cast<CrashGuard*>(parameter);
-    guard->writer_.prepare();
-    while (WaitForSingleObject(guard->request_.get(), INFINITE) == WAIT_OBJECT_0 && !guard->stopping_) {
-        guard->writer_.write(guard->exception_, guard->threadId_);
-        SetEvent(guard->done_.get());
-    }
+    static DWORD WINAPI report(void* crash);
+    static DWORD WINAPI finish(void* crash);
+    [[noreturn]] void endProcess() const;
+    [[noreturn]] void waitForTheEnd() const;
+    [[noreturn]] void faultWhileEnding() const;
+};
+
+CrashGuard::Crash* volatile CrashGuard::Crash::active = nullptr;
+
+DWORD WINAPI CrashGuard::Crash::report(void* parameter) {
+    auto* crash = static_cast<Crash*>(parameter);
+    crash->writer.prepare();
+    WaitForSingleObject(crash->dumpRequested.get(), INFINITE);
+    if (crash->stopping) return 0;
+    crash->writer.write(crash->exception, crash->guardedThread);
+    SetEvent(crash->dumpWritten.get());
     return 0;
 }
 
-__attribute__((noinline)) bool CrashGuard::runBody(void (*call)(void*), void* body) {
-    threadId_ = GetCurrentThreadId();
+DWORD WINAPI CrashGuard::Crash::finish(void* parameter) {
+    auto* crash = static_cast<Crash*>(parameter);
+    WaitForSingleObject(crash->finishRequested.get(), INFINITE);
+    if (crash->stopping) return 0;
+    try {
+        crash->afterCrash(crash->reported ? crash->writer.dumpPath() : std::string());
+    } catch (...) {
+        // What is left of the clean-up is lost; the process ends all the same.
+    }
+    crash->endProcess();
+}
+
+void CrashGuard::Crash::endProcess() const {
+    TerminateProcess(GetCurrentProcess(), exitCode);
+    for (;;) Sleep(INFINITE);
+}
+
+void CrashGuard::Crash::waitForTheEnd() const {
+    WaitForSingleObject(finisher.get(), INFINITE);
+    endProcess();
+}
+
+void CrashGuard::Crash::faultWhileEnding() const {
+    // The finisher cannot finish; any other thread leaves the ending to it.
+    if (GetCurrentThreadId() == finisherId) endProcess();
+    waitForTheEnd();
+}
+
+CrashGuard::CrashGuard(AfterCrash afterCrash, std::string dumpLibrary)
+    : crash_(new Crash(std::move(afterCrash), std::move(dumpLibrary))) {
+    crash_->reporter.reset(CreateThread(nullptr, 0, Crash::report, crash_, 0, nullptr));
+    crash_->finisher.reset(CreateThread(nullptr, 0, Crash::finish, crash_, 0, &crash_->finisherId));
+    Crash::active = crash_;
+    crash_->previous = SetUnhandledExceptionFilter(filter);
+}
+
+CrashGuard::~CrashGuard() {
+    SetUnhandledExceptionFilter(crash_->previous);
+    Crash::active = nullptr;
+    InterlockedExchange(&crash_->stopping, 1);
+    SetEvent(crash_->dumpRequested.get());
+    SetEvent(crash_->finishRequested.get());
+}
+
+__attribute__((noinline)) void CrashGuard::runBody(void (*call)(void*), void* body) {
+    crash_->guardedThread = GetCurrentThreadId();
     // Room that a stack overflow leaves for dispatching it to the filter
     // (Windows keeps it; Wine 8 ends a thread that overflows at once).
     ULONG guarantee = kStackGuarantee;
     SetThreadStackGuarantee(&guarantee);
-    reported_ = false;
-    if (__builtin_setjmp(landing_) != 0) {
-        // The filter moved the thread here from the crashed code.
-        InterlockedExchange(&armed_, 0);
-        return false;
-    }
-    InterlockedExchange(&armed_, 1);
+    InterlockedExchange(&crash_->armed, 1);
     call(body);
-    InterlockedExchange(&armed_, 0);
-    return true;
+    InterlockedExchange(&crash_->armed, 0);
 }
-
-__attribute__((noinline)) void CrashGuard::land() { __builtin_longjmp(activeGuard->landing_, 1); }
 
 // Runs on the crashed thread's stack: no heap, no message box, only events.
 LONG WINAPI CrashGuard::filter(EXCEPTION_POINTERS* exception) {
-    CrashGuard* guard = activeGuard;
-    if (!guard) return EXCEPTION_CONTINUE_SEARCH;
-    // Other threads, and a fault while one is being reported, take the path
-    // they had before this guard.
-    if (GetCurrentThreadId() != guard->threadId_ || InterlockedExchange(&guard->armed_, 0) == 0)
-        return guard->previous_ ? guard->previous_(exception) : EXCEPTION_CONTINUE_SEARCH;
+    Crash* crash = Crash::active;
+    if (!crash) return EXCEPTION_CONTINUE_SEARCH;
+    if (crash->ending) crash->faultWhileEnding();
+    if (GetCurrentThreadId() != crash->guardedThread || !crash->armed)
+        return crash->previous ? crash->previous(exception) : EXCEPTION_CONTINUE_SEARCH;
+    if (InterlockedExchange(&crash->ending, 1)) crash->faultWhileEnding();
 
-    guard->exception_ = exception;
-    SetEvent(guard->request_.get());
-    guard->reported_ = WaitForSingleObject(guard->done_.get(), kReportTimeoutMs) == WAIT_OBJECT_0;
-
-    // Resume in land() instead of the crashed code; an exception raised as
-    // non-continuable may be left all the same.
-    exception->ExceptionRecord->ExceptionFlags &= ~EXCEPTION_NONCONTINUABLE;
-    exception->ContextRecord->Rsp = landingStackPointer();
-    exception->ContextRecord->Rip = reinterpret_cast<DWORD64>(&land);
-    return EXCEPTION_CONTINUE_EXECUTION;
+    tbx::markCrashed();
+    DWORD code = exception->ExceptionRecord->ExceptionCode;
+    crash->exitCode = code ? code : 1;
+    crash->exception = exception;
+    SetEvent(crash->dumpRequested.get());
+    crash->reported = WaitForSingleObject(crash->dumpWritten.get(), kReportTimeoutMs) == WAIT_OBJECT_0;
+    SetEvent(crash->finishRequested.get());
+    crash->waitForTheEnd();
 }

@@ -48,13 +48,16 @@ Movara::~Movara() = default;
 
 BOOL Movara::InitInstance() {
     // An exception that nothing on this thread handles, from here to the end
-    // of the tear-down, writes a dump; the user is told once the thread has
-    // left the crashed code, and the program ends as after any failure.
-    CrashGuard guard;
-    if (!guard.run([this] { startAndRun(); }))
-        MessageBoxA(nullptr, crashMessage(guard.dumpPath()).c_str(), nullptr, MB_OK);
+    // of the tear-down, ends the program: the movie stops where it was, a
+    // dump is written, the user is told, and the movie's temporary folders
+    // are deleted before the process ends with the exception's code.
+    CrashGuard guard([this](const std::string& dumpPath) {
+        MessageBoxA(nullptr, crashMessage(dumpPath).c_str(), nullptr, MB_OK);
+        tempFolders_.reset();
+    });
+    guard.run([this] { startAndRun(); });
     // The movie's temporary folders go now, while the system still serves
-    // file and mutex calls, also after a crash.
+    // file and mutex calls.
     tempFolders_.reset();
     return FALSE;
 }

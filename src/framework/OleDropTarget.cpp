@@ -19,6 +19,10 @@ auto refusing(DWORD* effect) {
         return E_UNEXPECTED;
     };
 }
+HRESULT refuseRevoked(DWORD* effect) {
+    *effect = DROPEFFECT_NONE;
+    return E_UNEXPECTED;
+}
 }  // namespace
 
 OleDropTarget::~OleDropTarget() { Revoke(); }
@@ -27,6 +31,7 @@ bool OleDropTarget::Register(HWND window) {
     Revoke();
     if (FAILED(RegisterDragDrop(window, this))) return false;
     window_ = window;
+    revoked_ = false;
     return true;
 }
 
@@ -34,10 +39,14 @@ void OleDropTarget::Revoke() {
     if (!window_) return;
     RevokeDragDrop(window_);
     window_ = nullptr;
+    revoked_ = true;
+    dragging_.reset();
+    CoDisconnectObject(static_cast<IDropTarget*>(this), 0);
 }
 
 HRESULT STDMETHODCALLTYPE OleDropTarget::DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
+    if (revoked_) return refuseRevoked(effect);
     dragging_ = data;
     return tbx::guardComMethod([&] { *effect &= OnDragEnter(data, keys, clientPoint(window_, point)); },
                                refusing(effect));
@@ -45,11 +54,13 @@ HRESULT STDMETHODCALLTYPE OleDropTarget::DragEnter(IDataObject* data, DWORD keys
 
 HRESULT STDMETHODCALLTYPE OleDropTarget::DragOver(DWORD keys, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
+    if (revoked_) return refuseRevoked(effect);
     return tbx::guardComMethod([&] { *effect &= OnDragOver(dragging_.get(), keys, clientPoint(window_, point)); },
                                refusing(effect));
 }
 
 HRESULT STDMETHODCALLTYPE OleDropTarget::DragLeave() {
+    if (revoked_) return E_UNEXPECTED;
     HRESULT result = tbx::guardComMethod([&] { OnDragLeave(); }, refusing(nullptr));
     dragging_.reset();
     return result;
@@ -57,6 +68,7 @@ HRESULT STDMETHODCALLTYPE OleDropTarget::DragLeave() {
 
 HRESULT STDMETHODCALLTYPE OleDropTarget::Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
+    if (revoked_) return refuseRevoked(effect);
     HRESULT result = tbx::guardComMethod(
         [&] {
             if (!OnDrop(data, *effect, clientPoint(window_, point))) *effect = DROPEFFECT_NONE;

@@ -9,9 +9,13 @@ namespace fw {
 
 // An OLE drop target registered for one window. The owner keeps the object
 // alive while it is registered (Revoke, or the destructor, ends that); the
-// reference count only tracks OLE's references. Exceptions from the
-// handlers never reach OLE: a throwing handler refuses the drag, answers
-// E_UNEXPECTED and is traced.
+// reference count only tracks OLE's references. Revoking also disconnects
+// the object from COM, so that a drag source in another process that still
+// holds it gets a failed call instead of reaching an object that may be gone;
+// a caller that still reaches it (one in the same apartment) is refused with
+// E_UNEXPECTED until it is registered again. Exceptions from the handlers
+// never reach OLE: a throwing handler refuses the drag, answers E_UNEXPECTED
+// and is traced.
 class OleDropTarget : public tbx::ComObject<IDropTarget> {
 public:
     OleDropTarget() = default;
@@ -37,6 +41,7 @@ protected:
 
 private:
     HWND window_ = nullptr;
+    bool revoked_ = false;
     tbx::ComPtr<IDataObject> dragging_;  // the data of the drag in progress
 };
 

@@ -126,66 +126,93 @@ TEST(CrashDumpWriter, AfterAFailedAttemptComputesAFreshPath) {
     EXPECT_TRUE(movara_test::fileExists(writer.dumpPath()));
 }
 
-TEST(CrashGuard, AnExceptionNoOneHandlesWritesTheDumpAndLeavesTheCrashedCode) {
+// A crash ends the process, so these run the guard in a child process of the
+// test; what its afterCrash finds goes to the standard error for the parent.
+void say(const std::string& text) {
+    std::string line = text + "\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+TEST(CrashGuardDeathTest, AnExceptionNoOneHandlesWritesTheDumpAndEndsTheProcessWithItsCode) {
     ScratchDir scratch;
     TempRedirect redirect(scratch.path() + "\\");
-    CrashGuard guard;
-    bool ranOn = false;
-    EXPECT_FALSE(guard.run([&] {
-        accessViolation();
-        ranOn = true;
-    }));
-    EXPECT_FALSE(ranOn);
-    std::string suffix =
-        "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetCurrentThreadId()) + ".dmp";
-    const std::string& dump = guard.dumpPath();
-    ASSERT_GT(dump.size(), suffix.size());
-    EXPECT_EQ(dump.substr(dump.size() - suffix.size()), suffix);
-    EXPECT_EQ(movara_test::readBytes(dump).substr(0, 4), "MDMP");
+    EXPECT_EXIT(
+        {
+            std::string suffix =
+                "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetCurrentThreadId()) + ".dmp";
+            CrashGuard guard([&](const std::string& dump) {
+                bool written = endsWith(dump, suffix) && movara_test::readBytes(dump).substr(0, 4) == "MDMP";
+                say(written ? "dump written" : "no dump at " + dump);
+            });
+            guard.run([] {
+                accessViolation();
+                say("ran on");
+            });
+        },
+        ::testing::ExitedWithCode(static_cast<int>(EXCEPTION_ACCESS_VIOLATION)), "dump written");
 }
 
 TEST(CrashGuard, ExceptionsThatAHandlerTakesNeverReachIt) {
-    CrashGuard guard;
+    bool told = false;
+    CrashGuard guard([&](const std::string&) { told = true; });
     bool bad = false;
     // IsBadReadPtr of memory that is not there faults inside and answers TRUE
     // from its own handler (Wine answers a null pointer without touching it).
     void* hole = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
-    EXPECT_TRUE(guard.run([&] { bad = IsBadReadPtr(hole, 4) != FALSE; }));
+    guard.run([&] { bad = IsBadReadPtr(hole, 4) != FALSE; });
     EXPECT_TRUE(bad);
     VirtualFree(hole, 0, MEM_RELEASE);
     std::string caught;
-    EXPECT_TRUE(guard.run([&] {
+    guard.run([&] {
         try {
             throw std::runtime_error("caught inside");
         } catch (const std::exception& e) {
             caught = e.what();
         }
-    }));
+    });
     EXPECT_EQ(caught, "caught inside");
-    EXPECT_TRUE(guard.dumpPath().empty());
+    EXPECT_FALSE(told);
 }
 
-// Any exception no one handles, whatever its code; without the dump library
-// (and so quickly) the thread still comes back.
-TEST(CrashGuard, EveryUnhandledCodeIsGuardedEvenWithoutTheDumpLibrary) {
+// Any exception no one handles ends the process with its own code, after
+// afterCrash, without the dump library too (and so quickly); a fault in
+// afterCrash itself ends it at once with the crash's code.
+TEST(CrashGuardDeathTest, EveryUnhandledCodeEndsTheProcessEvenWithoutTheDumpLibrary) {
     ScratchDir scratch;
     TempRedirect redirect(scratch.path() + "\\");
-    CrashGuard guard("no_such_dbghelp.dll");
     struct Case {
         const char* what;
         void (*crash)();
+        DWORD code;
+        bool afterCrashFaults;
     } cases[] = {
-        {"access violation", accessViolation},
-        {"an exception of the program's own", ownException},
-        {"a non-continuable exception", nonContinuableException},
+        {"access violation", accessViolation, EXCEPTION_ACCESS_VIOLATION, false},
+        {"an exception of the program's own", ownException, 0xE0000042, false},
+        {"a non-continuable exception", nonContinuableException, 0xE0000043, false},
+        {"a fault while it is ended", ownException, 0xE0000042, true},
     };
     for (const Case& c : cases) {
-        bool ranOn = false;
-        EXPECT_FALSE(guard.run([&] {
-            c.crash();
-            ranOn = true;
-        })) << c.what;
-        EXPECT_FALSE(ranOn) << c.what;
-        EXPECT_EQ(crashMessage(guard.dumpPath()), "システムエラーが発生しました。") << c.what;
+        EXPECT_EXIT(
+            {
+                CrashGuard guard(
+                    [&](const std::string& dump) {
+                        say(crashMessage(dump) == "システムエラーが発生しました。" ? "generic message" : dump);
+                        if (c.afterCrashFaults) accessViolation();
+                        say("cleaned up");
+                    },
+                    "no_such_dbghelp.dll");
+                guard.run([&] {
+                    c.crash();
+                    say("ran on");
+                });
+            },
+            ::testing::ExitedWithCode(static_cast<int>(c.code)),
+            c.afterCrashFaults ? "generic message\n$" : "generic message\ncleaned up\n$")
+            << c.what;
     }
 }

@@ -3,18 +3,29 @@
 // main thread inside its message loop, as a fault in the program would;
 // WM_USER + 1 makes a fault that the system handles itself (IsBadReadPtr of
 // reserved memory; Wine answers a null pointer without touching it) and
-// writes "probe handled <answer>" to the standard output.
+// writes "probe handled <answer>" to the standard output; WM_USER + 2
+// crashes the main thread and, while that crash is being handled, another
+// thread.
 #include <cstdio>
 #include <cstring>
 
 #include "app/Movara.h"
+#include "tbx/CrashState.h"
 
 Movara theApp;
 
 namespace {
 
+DWORD WINAPI faultOnceCrashed(void*) {
+    while (!tbx::crashed()) Sleep(1);
+    volatile int* nowhere = nullptr;
+    *nowhere = 2;
+    return 0;
+}
+
 LRESULT CALLBACK probe(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_USER) {
+    if (message == WM_USER + 2) CloseHandle(CreateThread(nullptr, 0, faultOnceCrashed, nullptr, 0, nullptr));
+    if (message == WM_USER || message == WM_USER + 2) {
         volatile int* nowhere = nullptr;
         *nowhere = 1;
     }

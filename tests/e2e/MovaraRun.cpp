@@ -150,6 +150,12 @@ bool MovaraRun::waitForExit(DWORD timeoutMs) {
     return process_ && WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
+DWORD MovaraRun::exitCode() {
+    DWORD code = STILL_ACTIVE;
+    if (process_) GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
 HWND MovaraRun::mainWindow(DWORD timeoutMs) { return findTopLevel(processId_, true, timeoutMs); }
 
 HWND MovaraRun::messageBox(DWORD timeoutMs) { return findTopLevel(processId_, false, timeoutMs); }

@@ -44,6 +44,8 @@ public:
 
     bool waitForExit(DWORD timeoutMs = 15000);
     bool running();
+    // The exit code of an ended run, or STILL_ACTIVE.
+    DWORD exitCode();
     DWORD processId() const { return processId_; }
 
     // The program's main window (the dialog holding control 1002), or null.

@@ -81,6 +81,22 @@ std::string longPath(const std::string& path) {
     return GetLongPathNameA(path.c_str(), buffer, sizeof(buffer)) ? buffer : path;
 }
 
+// Starts a movie that has the program delete a folder at its end and whose
+// interval calls the host; answers the folder.
+std::string startWithATempFolder(MovaraRun& run) {
+    run.writeMovie(withPrelude(R"JS(
+var folder = call("getTempPath") + "movara_crash_" + Math.floor(Math.random() * 1e9);
+report("dir", "createDirectory", folder);
+report("save", "saveTextFile", folder + "\\note.txt", "x", "UTF-8");
+report("use", "useTempFolder", folder);
+trace("folder " + folder);
+var ticks = 0;
+setInterval(function () { call("getAppPath"); trace("tick " + ++ticks); }, 20);
+)JS"));
+    run.start();
+    return movara_test::utf8ToCp932(run.waitForTrace("folder ").substr(7));
+}
+
 }  // namespace
 
 TEST(StartupEndToEnd, PlaysOvaraFromTheProgramDirectoryWithDefaultSize) {
@@ -176,25 +192,17 @@ TEST(StartupEndToEnd, AFaultThatTheSystemHandlesDoesNotEndTheProgram) {
     EXPECT_TRUE(run.waitForExit());
 }
 
-// The dump is written, the user is told where, and the program then ends as
-// after any failure: the movie's temporary folders are deleted.
-TEST(StartupEndToEnd, ACrashWritesADumpAndSaysWhere) {
+// The dump is written and the user is told where; the movie, whose interval
+// calls the host, is stopped at the crash; the movie's temporary folders are
+// deleted and the program ends with the exception's code.
+TEST(StartupEndToEnd, ACrashWritesADumpSaysWhereAndEndsTheProgram) {
     movara_test::ScratchDir temp;
     ScopedVariable tmp("TMP", temp.path() + "\\");
     ScopedVariable tempVariable("TEMP", temp.path() + "\\");
     MovaraRun run(MovaraRun::crashProbe());
-    run.writeMovie(withPrelude(R"JS(
-var folder = call("getTempPath") + "movara_crash_" + Math.floor(Math.random() * 1e9);
-report("dir", "createDirectory", folder);
-report("save", "saveTextFile", folder + "\\note.txt", "x", "UTF-8");
-report("use", "useTempFolder", folder);
-trace("folder " + folder);
-trace("ready");
-)JS"));
-    run.start();
-    run.waitForTrace("ready");
-    std::string tempFolder = movara_test::utf8ToCp932(run.waitForTrace("folder ").substr(7));
+    std::string tempFolder = startWithATempFolder(run);
     ASSERT_TRUE(movara_test::fileExists(tempFolder + "\\note.txt")) << tempFolder;
+    run.waitForTrace("tick");
     HWND window = run.mainWindow();
     ASSERT_NE(window, nullptr);
     DWORD threadId = GetWindowThreadProcessId(window, nullptr);
@@ -214,8 +222,29 @@ trace("ready");
     EXPECT_EQ(dump.substr(dump.size() - ending.size()), ending);
     EXPECT_EQ(movara_test::readBytes(dump).substr(0, 4), "MDMP") << dump;
     EXPECT_TRUE(movara_test::directoryExists(tempFolder)) << "deleted only as the program ends";
+    // While the user reads the message, the movie's interval no longer runs.
+    size_t ticks = run.traces().size();
+    Sleep(500);
+    EXPECT_EQ(run.traces().size(), ticks);
     e2e::closeMessageBox(box);
-    EXPECT_TRUE(run.waitForExit());
+    ASSERT_TRUE(run.waitForExit());
+    EXPECT_EQ(run.exitCode(), DWORD(EXCEPTION_ACCESS_VIOLATION));
+    EXPECT_FALSE(movara_test::directoryExists(tempFolder)) << tempFolder;
+}
+
+// Another thread that faults while the crash is handled waits for the end:
+// the user is still told and the folders still go.
+TEST(StartupEndToEnd, ASecondFaultDuringACrashDoesNotStopItsEnd) {
+    MovaraRun run(MovaraRun::crashProbe());
+    std::string tempFolder = startWithATempFolder(run);
+    ASSERT_TRUE(movara_test::directoryExists(tempFolder)) << tempFolder;
+    ASSERT_NE(run.mainWindow(), nullptr);
+    postToProbe(run, WM_USER + 2);
+    HWND box = run.messageBox(kDumpTimeoutMs);
+    ASSERT_NE(box, nullptr);
+    e2e::closeMessageBox(box);
+    ASSERT_TRUE(run.waitForExit());
+    EXPECT_EQ(run.exitCode(), DWORD(EXCEPTION_ACCESS_VIOLATION));
     EXPECT_FALSE(movara_test::directoryExists(tempFolder)) << tempFolder;
 }
 
@@ -233,7 +262,8 @@ TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(e2e::messageBoxText(box), "システムエラーが発生しました。");
     e2e::closeMessageBox(box);
-    EXPECT_TRUE(run.waitForExit());
+    ASSERT_TRUE(run.waitForExit());
+    EXPECT_EQ(run.exitCode(), DWORD(EXCEPTION_ACCESS_VIOLATION));
 }
 
 // Usage and the policy answer on the trace output and end the program; with

@@ -1,5 +1,6 @@
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "FrameworkTestIds.h"
 #include "MovaraTest.h"
@@ -93,6 +94,66 @@ TEST_F(DragDrop, ADropOnARegisteredTargetDeliversTheSourcesData) {
     EXPECT_EQ("item bytes", std::string(target.item.c_str()));
     EXPECT_EQ(11u, target.itemLength);  // the text and its terminator
     target.Revoke();
+}
+
+// Serves calls into this apartment until the event is set.
+void serveUntil(HANDLE event) {
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, 15000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+}
+
+// A holder in another apartment reaches the target through COM, as a drag
+// source in another process does: once revoked, its calls fail in COM and
+// never reach the object; a direct caller is refused.
+TEST_F(DragDrop, ARevokedTargetIsCutOffFromWhoStillHoldsIt) {
+    TargetWindow window;
+    struct CountingTarget : RecordingTarget {
+        int entered = 0;
+        DWORD OnDragEnter(IDataObject*, DWORD, POINT) override { return ++entered, DROPEFFECT_COPY; }
+    } target;
+    ASSERT_TRUE(target.Register(window.dialog.window()));
+    IStream* stream = nullptr;
+    ASSERT_EQ(S_OK, CoMarshalInterThreadInterfaceInStream(IID_IDropTarget, static_cast<IDropTarget*>(&target), &stream));
+
+    tbx::KernelHandle called(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    tbx::KernelHandle revoked(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    HRESULT before = E_FAIL, after = S_OK;
+    DWORD effectAfter = DROPEFFECT_COPY;
+    std::thread holder([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        IDropTarget* proxy = nullptr;
+        if (SUCCEEDED(CoGetInterfaceAndReleaseStream(stream, IID_IDropTarget, reinterpret_cast<void**>(&proxy)))) {
+            DWORD effect = DROPEFFECT_COPY;
+            before = proxy->DragEnter(nullptr, 0, {0, 0}, &effect);
+            SetEvent(called.get());
+            WaitForSingleObject(revoked.get(), 15000);
+            after = proxy->DragEnter(nullptr, 0, {0, 0}, &effectAfter);
+            proxy->Release();
+        }
+        CoUninitialize();
+        SetEvent(called.get());
+    });
+    serveUntil(called.get());
+    EXPECT_EQ(S_OK, before);
+    EXPECT_EQ(1, target.entered);
+
+    target.Revoke();
+    SetEvent(revoked.get());
+    serveUntil(called.get());
+    holder.join();
+    // COM's own failure (Windows says RPC_E_DISCONNECTED, Wine an unknown
+    // interface), not the object's refusal.
+    EXPECT_TRUE(FAILED(after)) << std::hex << after;
+    EXPECT_NE(E_UNEXPECTED, after) << "the call reached the revoked object";
+    EXPECT_EQ(1, target.entered);
+
+    DWORD effect = DROPEFFECT_COPY;
+    POINTL point = {0, 0};
+    EXPECT_EQ(E_UNEXPECTED, static_cast<IDropTarget*>(&target)->DragEnter(nullptr, 0, point, &effect));
+    EXPECT_EQ(DWORD(DROPEFFECT_NONE), effect);
+    EXPECT_EQ(1, target.entered);
 }
 
 TEST_F(DragDrop, DataWithoutTheWantedFormatAndAThrowingListenerRefuseTheDrop) {

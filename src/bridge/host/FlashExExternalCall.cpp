@@ -9,6 +9,7 @@
 #include "bridge/values/FlashExParse.h"
 #include "bridge/values/FlashExRequest.h"
 #include "bridge/host/FlashExServiceManager.h"
+#include "tbx/CrashState.h"
 #include "tbx/ErrorBoundary.h"
 
 namespace {
@@ -49,6 +50,9 @@ std::string answerOf(const std::string& text, FlashExServiceManager& manager, co
 
 void handleExternalCall(const std::string& text, FlashExServiceManager& manager, const std::string& apiKey,
                         CShockwaveflash1& player) {
+    // After a crash the program is only being ended: no service runs for the
+    // movie (a rasterised movie's thread still plays), and no answer is built.
+    if (tbx::crashed()) return;
     try {
         std::string xml = answerOf(text, manager, apiKey);
         if (player.exists()) player.SetReturnValue(xml);

@@ -8,6 +8,7 @@ class FlashExServiceManager;
 // removes the API key when apiKey is not empty, lets the manager run the
 // command and sets the answer with the player's SetReturnValue: the result's
 // value XML, "<null/>" for no result, or the error object for any failure
-// ("unexpected error" for failures that carry no message). Never throws.
+// ("unexpected error" for failures that carry no message). After a crash it
+// does nothing: the movie's call returns undefined. Never throws.
 void handleExternalCall(const std::string& text, FlashExServiceManager& manager, const std::string& apiKey,
                         CShockwaveflash1& player);

@@ -11,6 +11,7 @@
 #include "bridge/values/FlashExRequest.h"
 #include "bridge/host/FlashExService.h"
 #include "bridge/host/FlashExServiceManager.h"
+#include "tbx/CrashState.h"
 #include "tbx/MvException.h"
 #include "bridge/values/XercesFacade.h"
 #include "MovaraTest.h"
@@ -156,6 +157,18 @@ TEST_F(FlashExDispatch, LockedApiWantsTheKeyFirstInEveryCall) {
     EXPECT_EQ(errorXml("invalid apikey param"), call("<invoke name=\"unknown\"><arguments><string>x</string>"
                                                      "</arguments></invoke>",
                                                      key));
+}
+
+// After a crash the movie's calls run nothing and get no answer. The crash
+// mark is for good, so it is set in a child process.
+TEST_F(FlashExDispatch, AfterACrashNoCommandRunsAndNothingIsAnswered) {
+    EXPECT_EXIT(
+        {
+            tbx::markCrashed();
+            handleExternalCall("<invoke name=\"tag\"/>", manager, "", player);
+            ExitProcess(log.empty() && fake.returnValueCount() == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(FlashExDispatch, NoPlayerNoAnswerAndAFailingPlayerDoesNotThrow) {
