@@ -22,7 +22,9 @@ std::string shownFolder(HWND dialog) {
 }
 
 bool showsFolder(HWND dialog, const std::string& folder) {
-    return waitUntil([&] { return lstrcmpiA(shownFolder(dialog).c_str(), folder.c_str()) == 0; });
+    auto shows = [&] { return lstrcmpiA(shownFolder(dialog).c_str(), folder.c_str()) == 0; };
+    // A dialog that has closed will not show it.
+    return waitUntil([&] { return !IsWindow(dialog) || shows(); }) && IsWindow(dialog) && shows();
 }
 
 void cancel(HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
