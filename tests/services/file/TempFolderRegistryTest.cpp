@@ -1,5 +1,4 @@
 #include "tbx/MvException.h"
-#include "services/common/PathUtilities.h"
 #include "services/file/TempFolderRegistry.h"
 #include "MovaraTest.h"
 #include "HostLinks.h"
