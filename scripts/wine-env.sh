@@ -30,6 +30,7 @@ export PATH="/usr/lib/wine:$PATH"
 export MOVARA_WINE_ENV=1
 
 lock_fd=""
+virtual_display=""
 state="$WINEPREFIX/.wine-env"  # "DISPLAY-NUMBER XVFB-PID" of a display started here; the server's marker
 
 # Only the last user of the prefix gets its lock alone; it stops the server and
@@ -55,6 +56,7 @@ trap 'exit 143' TERM
 # A display this prefix's server already draws on, or a new one.
 use_display() {
   local number pid
+  virtual_display=1
   if [ -f "$state.display" ] && read -r number pid <"$state.display" && kill -0 "$pid" 2>/dev/null; then
     export DISPLAY=":$number"
     return
@@ -104,6 +106,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 elif [ -n "$started_server" ]; then
   # Starts the prefix's service processes with /dev/null as their handles.
   wine64 wineboot >/dev/null 2>&1 </dev/null {lock_fd}>&- {start_fd}>&-
+fi
+if [ -n "$started_server" ]; then
+  # No window manager runs on the virtual display, and a window Wine leaves to
+  # one waits 2 s for it each time it is hidden; on a real display one manages them.
+  managed=Y
+  [ -n "$virtual_display" ] && managed=N
+  wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 </dev/null \
+    {lock_fd}>&- {start_fd}>&-
 fi
 exec {start_fd}>&-
 

@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "TestFiles.h"
+#include "Waiting.h"
 #include "framework/AtlAx.h"
 #include "player/host/PlayerIds.h"
 #include "tbx/TextConversion.h"
@@ -54,17 +55,7 @@ void PlayerDialog::OnEvent(int, DISPID id, DISPPARAMS* params, VARIANT*) {
 }
 
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
+    return movara_test::pumpUntil(done, timeoutMs);
 }
 
 bool pumpPostedMessages(DWORD timeoutMs) {
