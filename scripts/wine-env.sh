@@ -6,6 +6,10 @@
 # set, a virtual display when DISPLAY is unset, and a persistent wineserver
 # started before any output is piped (Wine's service processes inherit the
 # first process's standard handles and would hold a pipe open forever).
+# Several may run at once on one prefix (ctest run without this script starts
+# one per test): they share the prefix's server and display, each holds a
+# shared lock on the prefix, and whichever ends last stops what they started,
+# never under another's programs.
 set -uo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,38 +29,50 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export PATH="/usr/lib/wine:$PATH"
 export MOVARA_WINE_ENV=1
 
-started_xvfb=""
-started_server=""
+lock_fd=""
+virtual_display=""
+state="$WINEPREFIX/.wine-env"  # "DISPLAY-NUMBER XVFB-PID" of a display started here; the server's marker
 
+# Only the last user of the prefix gets its lock alone; it stops the server and
+# the display that scripts like this one started.
 stop_environment() {
-  if [ -n "$started_server" ]; then
+  [ -n "$lock_fd" ] && flock -n -x "$lock_fd" || return 0
+  if [ -e "$state.server" ]; then
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true
+    rm -f "$state.server"
   fi
-  if [ -n "$started_xvfb" ]; then
-    kill "$started_xvfb" >/dev/null 2>&1 || true
-    wait "$started_xvfb" 2>/dev/null || true
+  if [ -f "$state.display" ]; then
+    local number pid
+    read -r number pid <"$state.display" || true
+    [ -n "${pid:-}" ] && kill "$pid" >/dev/null 2>&1
+    rm -f "$state.display"
   fi
 }
 trap stop_environment EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-start_display() {
-  local n=90
-  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do
-    n=$((n + 1))
+# A display this prefix's server already draws on, or a new one.
+use_display() {
+  local number pid
+  virtual_display=1
+  if [ -f "$state.display" ] && read -r number pid <"$state.display" && kill -0 "$pid" 2>/dev/null; then
+    export DISPLAY=":$number"
+    return
+  fi
+  number=90
+  while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do
+    number=$((number + 1))
   done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-  started_xvfb=$!
+  Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null {lock_fd}>&- {start_fd}>&- &
+  echo "$number $!" >"$state.display"
   for _ in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X${n}" ] && break
+    [ -e "/tmp/.X11-unix/X${number}" ] && break
     sleep 0.05
   done
-  export DISPLAY=":$n"
+  export DISPLAY=":$number"
 }
-
-[ -n "${DISPLAY:-}" ] || start_display
 
 mkdir -p "$WINEPREFIX"
 
@@ -68,18 +84,37 @@ if [ -z "${ALSA_CONFIG_PATH:-}" ] && [ -f /usr/share/alsa/alsa.conf ] &&
   [ -f "$alsa_null" ] || echo 'pcm.!default { type null }' >"$alsa_null"
   export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$alsa_null"
 fi
-# A server already running for this prefix belongs to someone else: use it and
-# leave it running.
+
+# The locks stay with this script: no program it starts may hold them on.
+exec {lock_fd}>>"$WINEPREFIX/.wine-env.lock"
+flock -s "$lock_fd"
+# One at a time from here: the first finds no server and starts one.
+exec {start_fd}>>"$WINEPREFIX/.wine-env.start"
+flock -x "$start_fd"
+[ -n "${DISPLAY:-}" ] || use_display
+# A server already running for this prefix is used as it is.
+started_server=""
 if ! wineserver -k0 >/dev/null 2>&1; then
-  wineserver -p >/dev/null 2>&1 </dev/null
-  started_server=1
+  if wineserver -p >/dev/null 2>&1 </dev/null {lock_fd}>&- {start_fd}>&-; then
+    started_server=1
+    touch "$state.server"
+  fi
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "wine-env: creating the Wine prefix $WINEPREFIX" >&2
-  wine64 wineboot -i >/dev/null 2>&1 </dev/null
+  wine64 wineboot -i >/dev/null 2>&1 </dev/null {lock_fd}>&- {start_fd}>&-
 elif [ -n "$started_server" ]; then
   # Starts the prefix's service processes with /dev/null as their handles.
-  wine64 wineboot >/dev/null 2>&1 </dev/null
+  wine64 wineboot >/dev/null 2>&1 </dev/null {lock_fd}>&- {start_fd}>&-
 fi
+if [ -n "$started_server" ]; then
+  # No window manager runs on the virtual display, and a window Wine leaves to
+  # one waits 2 s for it each time it is hidden; on a real display one manages them.
+  managed=Y
+  [ -n "$virtual_display" ] && managed=N
+  wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 </dev/null \
+    {lock_fd}>&- {start_fd}>&-
+fi
+exec {start_fd}>&-
 
-"$@"
+"$@" {lock_fd}>&-

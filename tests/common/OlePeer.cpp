@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "TestFiles.h"
+#include "Waiting.h"
 
 namespace movara_test {
 
@@ -53,25 +54,60 @@ void xdotool(const std::string& commands) {
 
 namespace {
 
-// Moves from `from` to `to` in a few steps and releases the left button. The
-// steps give the drag loop and the windows on the way time to see the cursor
-// move; a drop needs a target that has seen it.
-std::string moveAndReleaseSteps(POINT from, POINT to) {
+// The thread of the window under a point of the screen; 0 for none.
+DWORD threadUnder(POINT at) {
+    HWND window = WindowFromPoint(at);
+    return window ? GetWindowThreadProcessId(window, nullptr) : 0;
+}
+
+// Waits until the thread holds the mouse capture, as its drag loop does from
+// its start: input sent before that would go to the windows under the cursor
+// instead of the loop.
+void waitForDragLoop(DWORD thread) {
+    auto captured = [thread] {
+        GUITHREADINFO info = {sizeof(info)};
+        return GetGUIThreadInfo(thread, &info) && info.hwndCapture;
+    };
+    if (!thread || !waitUntil(captured, 15000))
+        throw std::runtime_error("the drag loop never took the mouse on the source's thread");
+}
+
+// Moves from `from` to `to` in a few steps and releases the left button once
+// the system reports the cursor over the target, where the drag loop reads it.
+void moveAndReleaseOver(POINT from, POINT to) {
     std::string steps;
-    for (int step = 1; step <= 4; ++step) {
+    for (int step = 1; step <= 3; ++step) {
         LONG x = from.x + (to.x - from.x) * step / 4, y = from.y + (to.y - from.y) * step / 4;
-        steps += " mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.2";
+        steps += " mousemove " + std::to_string(x) + " " + std::to_string(y);
     }
-    return steps + " mousemove " + std::to_string(to.x + 1) + " " + std::to_string(to.y) + " sleep 0.4 mouseup 1";
+    POINT last = {to.x + 1, to.y};
+    xdotool(steps + " mousemove " + std::to_string(to.x) + " " + std::to_string(to.y) + " mousemove " +
+            std::to_string(last.x) + " " + std::to_string(last.y));
+    auto there = [last] {
+        POINT at;
+        return GetCursorPos(&at) && at.x == last.x && at.y == last.y;
+    };
+    if (!waitUntil(there, 15000)) throw std::runtime_error("the cursor never reached the drop point");
+    xdotool("mouseup 1");
 }
 
 }  // namespace
 
 void dragWithMouse(POINT from, POINT to) {
-    xdotool("mousemove " + std::to_string(from.x) + " " + std::to_string(from.y) + " mousedown 1 sleep 0.4" +
-            moveAndReleaseSteps(from, to));
+    DWORD source = threadUnder(from);
+    xdotool("mousemove " + std::to_string(from.x) + " " + std::to_string(from.y) + " mousedown 1");
+    try {
+        waitForDragLoop(source);
+    } catch (...) {
+        xdotool("mouseup 1");  // a button left held would start the next test's drags
+        throw;
+    }
+    moveAndReleaseOver(from, to);
 }
 
-void moveAndRelease(POINT from, POINT to) { xdotool("sleep 0.5" + moveAndReleaseSteps(from, to)); }
+void moveAndRelease(POINT from, POINT to) {
+    waitForDragLoop(threadUnder(from));
+    moveAndReleaseOver(from, to);
+}
 
 }  // namespace movara_test

@@ -59,11 +59,14 @@ std::string waitForPeerResult(const std::string& path, DWORD timeoutMs = 15000);
 // Runs xdotool commands (for example "mousemove 10 10 mousedown 1") on the
 // virtual display; throws when xdotool fails.
 void xdotool(const std::string& commands);
-// Presses the left button at `from`, moves over `to` in a few steps and
-// releases it there, as a user drags.
+// Presses the left button at `from`, waits for the drag loop of the window
+// there to take the mouse, moves over `to` in a few steps and releases it
+// there once the cursor is reported there, as a user drags. Throws when a
+// step does not come about.
 void dragWithMouse(POINT from, POINT to);
-// The second half of a drag whose button is already held: waits half a
-// second (for the drag loop to start), then moves and releases as above.
+// The second half of a drag whose button is already held: waits for the drag
+// loop of the window under `from` to take the mouse, then moves and releases
+// as above.
 void moveAndRelease(POINT from, POINT to);
 
 }  // namespace movara_test

@@ -30,7 +30,7 @@ protected:
         OlePeer source("source 40 40 " + payload + " " + result);
         if (!source.ready()) return "the source did not start";
         movara_test::dragWithMouse({90, 90}, {500, 350});
-        return movara_test::waitForPeerResult(result, 1000);
+        return movara_test::waitForPeerResult(result);  // comes once the drop has returned
     }
 
     // The text of the program's message box, closed; "" when none came.

@@ -1,5 +1,7 @@
 #include "MovaraRun.h"
 
+#include <cstdio>
+
 #include "SwfWriter.h"
 
 namespace e2e {
@@ -95,6 +97,8 @@ void MovaraRun::start(const std::string& arguments) {
             break;
         }
         error = GetLastError();
+        // Said even when a later try works, so that a run shows how often and why.
+        std::fprintf(stderr, "starting %s failed (error %lu); trying again\n", command.c_str(), error);
         Sleep(1000);
     }
     ASSERT_EQ(0u, error) << "the program could not be started (error " << error << "): " << command;

@@ -6,6 +6,7 @@
 
 #include "DialogDriver.h"
 #include "MovaraTest.h"
+#include "Waiting.h"
 #include "tbx/Handles.h"
 
 namespace e2e {
@@ -82,15 +83,6 @@ bool windowStaysAfterItsMessages(HWND window);
 // The player control's host window (control 1002) of a main window.
 HWND playerWindowOf(HWND mainWindow);
 
-// Runs until `ready` returns true or the timeout passes; true when ready.
-template <typename Ready>
-bool waitUntil(Ready ready, DWORD timeoutMs = 15000) {
-    DWORD start = GetTickCount();
-    while (!ready()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(50);
-    }
-    return true;
-}
+using movara_test::waitUntil;
 
 }  // namespace e2e

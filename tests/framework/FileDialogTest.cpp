@@ -3,6 +3,7 @@
 
 #include "DialogDriver.h"
 #include "MovaraTest.h"
+#include "Waiting.h"
 #include "framework/FileDialog.h"
 
 using namespace movara_test;
@@ -22,11 +23,6 @@ protected:
         ++folderCount;
     }
 };
-
-bool waitFor(const std::atomic<int>& counter, int value) {
-    for (int i = 0; i < 500 && counter < value; ++i) Sleep(10);
-    return counter >= value;
-}
 
 }  // namespace
 
@@ -58,9 +54,12 @@ TEST(FileDialog, MovingToAnotherFolderIsReportedWithThatFolder) {
     FolderLoggingDialog dialog(false, "txt", initial.c_str(), OFN_NOCHANGEDIR, nullptr, nullptr);
     std::string second = dir / "second";
     DialogDriver driver([&](HWND window) {
-        if (!waitFor(dialog.folderCount, 1)) return;
-        typeAndConfirm(window, second);
-        waitFor(dialog.folderCount, 2);
+        auto reported = [&](int count) { return waitUntil([&] { return dialog.folderCount >= count; }, 5000); };
+        if (reported(1)) {
+            typeAndConfirm(window, second);
+            reported(2);
+        }
+        // Cancelled whatever came, so the dialog always ends; the folders tell.
         PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(IDCANCEL, dialog.DoModal());

@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "TestFiles.h"
+#include "Waiting.h"
 #include "framework/AtlAx.h"
 #include "player/host/PlayerIds.h"
 #include "tbx/TextConversion.h"
@@ -54,22 +55,43 @@ void PlayerDialog::OnEvent(int, DISPID id, DISPPARAMS* params, VARIANT*) {
 }
 
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
+    return movara_test::pumpUntil(done, timeoutMs);
 }
 
-void pumpFor(DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    pumpUntil([&] { return GetTickCount() - start >= milliseconds; }, milliseconds + 1000);
+bool pumpPostedMessages(DWORD timeoutMs) {
+    // Posted messages leave the queue in order: ours comes after the others.
+    const UINT kMarker = WM_APP + 0x3A1;
+    if (!PostThreadMessageA(GetCurrentThreadId(), kMarker, 0, 0)) return false;
+    bool reached = false;
+    bool inTime = pumpUntil(
+        [&] {
+            MSG msg;
+            while (!reached && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == kMarker && !msg.hwnd) {
+                    reached = true;
+                } else {
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
+            }
+            return reached;
+        },
+        timeoutMs);
+    return inTime && reached;
+}
+
+namespace {
+int timerTicks = 0;
+void CALLBACK countTick(HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; }
+}  // namespace
+
+bool pumpTimerTicks(UINT periodMs, int ticks, DWORD timeoutMs) {
+    timerTicks = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, periodMs, countTick);
+    if (!timer) return false;
+    bool done = pumpUntil([&] { return timerTicks >= ticks; }, timeoutMs);
+    KillTimer(nullptr, timer);
+    return done;
 }
 
 std::string writeMovie(const std::string& path, const std::string& script, SwfOptions options) {

@@ -40,7 +40,14 @@ protected:
 
 // Runs this thread's messages until done() or the timeout passes.
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
-void pumpFor(DWORD milliseconds);
+// Runs this thread's messages until everything posted to it before the call
+// has been dispatched (a movie's deferred load, for example); false when that
+// takes longer than the timeout.
+bool pumpPostedMessages(DWORD timeoutMs = 5000);
+// Runs this thread's messages until a timer of its own has fired `ticks`
+// times every periodMs: a timer of the same period still alive on this
+// thread has had its turns meanwhile too. False on time-out.
+bool pumpTimerTicks(UINT periodMs, int ticks, DWORD timeoutMs = 5000);
 
 // Writes a movie made by mkswf's writer; answers its path.
 std::string writeMovie(const std::string& path, const std::string& script, SwfOptions options = SwfOptions());

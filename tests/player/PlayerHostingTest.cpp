@@ -68,7 +68,7 @@ TEST_F(PlayerHosting, ScriptFilesCompressedMoviesAndMissingMovies) {
 
     dialog.readyStates.clear();
     dialog.calls().put(player::kDispMovie, tbx::Variant::fromAnsi(dir / "missing.swf"));
-    pumpFor(200);
+    ASSERT_TRUE(pumpPostedMessages()) << "the deferred load never ran";
     EXPECT_TRUE(dialog.readyStates.empty());
 }
 
@@ -86,7 +86,7 @@ TEST_F(PlayerHosting, PaintingIntoAMemoryDcGivesTheStageColourAndTheDrawing) {
 
     auto capture = [&](int width, int height, const std::function<void(HDC)>& check) {
         SetWindowPos(host, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-        pumpFor(20);
+        ASSERT_TRUE(pumpPostedMessages()) << "the resize's queued messages were never dispatched";
         tbx::WindowDC screen(nullptr);
         tbx::MemoryDC memory(CreateCompatibleDC(screen.get()));
         tbx::GdiObject bitmap(CreateCompatibleBitmap(screen.get(), width, height));

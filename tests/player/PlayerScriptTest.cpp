@@ -155,12 +155,13 @@ TEST_F(PlayerScript, TimersFireOnTheControlsThreadUntilCleared) {
             if (total >= 3) {
                 clearInterval(id);
                 setTimeout(function (a, b) { ExternalInterface.call("done", a + b); }, 20, 40, 2);
+                // By this one's turn, a cleared timer would have fired.
+                setTimeout(function () { ExternalInterface.call("later"); }, 150);
             }
         }, 10, 1);
         clearTimeout(setTimeout(function () { ExternalInterface.call("cancelled"); }, 15));
     )")));
-    ASSERT_TRUE(pumpUntil([&] { return !dialog.callsNamed("done").empty(); }));
-    pumpFor(150);
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.callsNamed("later").empty(); })) << "the last timer never fired";
     auto ticks = dialog.callsNamed("tick");
     ASSERT_EQ(3u, ticks.size());
     EXPECT_EQ("<number>3</number>", argumentsOf(ticks[2]));
@@ -183,7 +184,10 @@ TEST_F(PlayerScript, FlashVarsAndTheMovieQueryBecomeTheFlashVarsObject) {
 }
 
 TEST_F(PlayerScript, ANewMovieReplacesTheRunningOneEvenWhenLoadedFromInsideItsScript) {
-    std::string second = writeMovie(dir / "second.swf", "ExternalInterface.call('second');");
+    std::string second = writeMovie(dir / "second.swf", R"(
+        ExternalInterface.call('second');
+        setInterval(function () { ExternalInterface.call("second tick"); }, 10);
+    )");
     dialog.onFlashCall = [&](const std::string& invoke, std::string&) {
         // The host loads another movie while the first one's script is running.
         if (invokeName(invoke) == "switch") dialog.calls().put(player::kDispMovie, tbx::Variant::fromAnsi(second));
@@ -196,7 +200,10 @@ TEST_F(PlayerScript, ANewMovieReplacesTheRunningOneEvenWhenLoadedFromInsideItsSc
     EXPECT_EQ("<number>1</number>", dialog.callFunction("<invoke name=\"go\" returntype=\"xml\"></invoke>"));
     ASSERT_TRUE(pumpUntil([&] { return !dialog.callsNamed("second").empty(); }));
     size_t ticks = dialog.callsNamed("first tick").size();
-    pumpFor(100);
+    // The second movie's interval, as short as the first's, ticking over and
+    // over shows the first one's would have ticked too.
+    ASSERT_TRUE(pumpUntil([&] { return dialog.callsNamed("second tick").size() >= 5; }))
+        << "the second movie's interval never ticked";
     EXPECT_EQ(ticks, dialog.callsNamed("first tick").size());  // the first movie's timers are gone
     EXPECT_THROW(dialog.callFunction("<invoke name=\"go\" returntype=\"xml\"></invoke>"), fw::AutomationException);
 }
@@ -210,7 +217,7 @@ TEST_F(PlayerScript, AMovieThatLoadsAnotherFromItsTopLevelReportsOnlyTheNewOneCo
     dialog.calls().put(player::kDispMovie,
                        tbx::Variant::fromAnsi(writeMovie(dir / "first.swf", "ExternalInterface.call('leave');")));
     ASSERT_TRUE(pumpUntil([&] { return !dialog.callsNamed("next").empty() && !dialog.readyStates.empty(); }));
-    pumpFor(50);
+    ASSERT_TRUE(pumpPostedMessages()) << "the player's queued messages were never dispatched";
     EXPECT_EQ(std::vector<int>{4}, dialog.readyStates);
     EXPECT_EQ(second, dialog.calls().get(player::kDispMovie).toAnsi());
 }

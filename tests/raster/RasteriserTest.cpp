@@ -6,6 +6,7 @@
 #include "raster/MvRasSwfDialog.h"
 #include "raster/MvRasSwfThread.h"
 #include "MovaraTest.h"
+#include "Waiting.h"
 #include "security/SecurityPolicy.h"
 #include "SwfWriter.h"
 #include "framework/Application.h"
@@ -35,6 +36,20 @@ Pixels pixelsOf(HBITMAP bitmap) {
     tbx::WindowDC screen(nullptr);
     GetDIBits(screen.get(), bitmap, 0, info.bmHeight, pixels.bgra.data(), &format, DIB_RGB_COLORS);
     return pixels;
+}
+
+// A pixel of what the player paints, painted on its own thread as the
+// capture has it painted.
+DWORD paintedAt(HWND player, int x, int y) {
+    tbx::WindowDC screen(nullptr);
+    tbx::MemoryDC memory(CreateCompatibleDC(screen.get()));
+    tbx::GdiObject bitmap(CreateCompatibleBitmap(screen.get(), x + 1, y + 1));
+    {
+        tbx::SelectedObject selected(memory.get(), bitmap.get());
+        SendMessageA(player, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.get()), 0);
+        SendMessageA(player, WM_PAINT, reinterpret_cast<WPARAM>(memory.get()), 0);
+    }
+    return pixelsOf(static_cast<HBITMAP>(bitmap.get())).at(x, y);
 }
 
 std::string writeMovie(const ScratchDir& dir, const std::string& name, const std::string& script,
@@ -203,23 +218,30 @@ TEST_F(RasteriserThread, StoppingTheThreadLeavesNoWindowBehind) {
 }
 
 // The requester gives up after 15 s; the movie says it is ready a little
-// later. That late signal must neither reach the abandoned job (whose target
-// was the clipboard) nor spoil the next job.
+// later and then paints a green mark. That late signal must neither reach the
+// abandoned job (whose target was the clipboard) nor spoil the next job.
 TEST_F(RasteriserThread, AJobAbandonedAfterTheWaitIsNeverTouchedAgain) {
     emptyClipboard();
     std::string late = writeMovie(dir_, "late.swf", R"JS(
-setTimeout(function () { fscommand("readyRender", ""); }, 16000);)JS");
+setTimeout(function () {
+  fscommand("readyRender", "");
+  graphics.fillRect(0, 0, 20, 20, 0x00FF00);
+}, 16000);)JS");
     auto abandoned = job(late);
     abandoned->waitForReady = true;
     abandoned->target = RasterTarget::Clipboard;
     DWORD start = GetTickCount();
-    EXPECT_EQ("", failureOf(abandoned));
-    DWORD waited = GetTickCount() - start;
-    EXPECT_GE(waited, 14900u);
-    EXPECT_LT(waited, 16000u);
+    EXPECT_EQ("", failureOf(abandoned));  // the wait ran out; the signal would have finished it
+    EXPECT_GE(GetTickCount() - start, 14900u);
 
-    Sleep(2000);  // the late signal has come and gone
-    EXPECT_FALSE(clipboardHasBitmap());
+    // The mark shows the signal has been handled on the rasteriser's thread
+    // (read without a job: a new job would take the abandoned one's place);
+    // a picture on the clipboard shows it reached the abandoned job.
+    HWND player = thread_.dialog()->playerWindow();
+    ASSERT_TRUE(movara_test::waitUntil(
+        [&] { return clipboardHasBitmap() || paintedAt(player, 10, 10) == 0x00FF00u; }, 30000, 200))
+        << "the movie's late signal never came";
+    EXPECT_FALSE(clipboardHasBitmap()) << "the late signal reached the abandoned job";
     tbx::GdiObject bitmap = job(writeMovie(dir_, "box.swf", kBoxMovie))->render(thread_);
     EXPECT_EQ(0xFF0000u, pixelsOf(static_cast<HBITMAP>(bitmap.get())).at(150, 100));
 }

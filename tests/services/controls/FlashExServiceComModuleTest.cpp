@@ -9,6 +9,7 @@
 #include "services/controls/FlashExServiceComModule.h"
 #include "GdiplusTestSupport.h"
 #include "MovaraTest.h"
+#include "Waiting.h"
 #include "ServiceTestSupport.h"
 #include "../../security/PolicyTestSupport.h"
 #include "imaging/MvGpImageConverter.h"
@@ -28,16 +29,12 @@ const char* const kNoWindow = "対象ウィンドウが正しくありません�
 const char* const kBadIndex = "ウィンドウの番号が正しくありません。";
 const int kChildVisible = WS_CHILD | WS_VISIBLE;
 
-void pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
-    DWORD start = GetTickCount();
-    while (!done() && GetTickCount() - start < timeoutMs) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+// The colour the screen shows at the centre of a window.
+COLORREF screenColourAtCentreOf(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    tbx::WindowDC screen(nullptr);
+    return GetPixel(screen.get(), (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
 class AxWindows : public ::testing::Test {
@@ -202,8 +199,7 @@ TEST_F(AxWindows, AMovieNameHostsAPlayerAndAnythingElseNamesAControl) {
     axWindow(".swf", 0, 110, 50, 50);  // four bytes: a control name
     std::vector<HWND> windows = made;
     ASSERT_EQ(2u, windows.size());
-    pumpUntil([&] { return readyState(windows[0]) == 4; });
-    EXPECT_EQ(4, readyState(windows[0]));
+    ASSERT_TRUE(pumpUntil([&] { return readyState(windows[0]) == 4; })) << "the movie never completed";
     char title[128] = "";
     GetWindowTextA(windows[0], title, sizeof(title));
     EXPECT_EQ(player::playerControlText(), title);
@@ -258,8 +254,7 @@ TEST_F(AxWindows, TheActiveWindowsControlSeesKeysFirst) {
     std::string keys = movie("keys.swf", "Key.setAcceleratorHandler(function (code) { return code == 0x41; });");
     int visible = axWindow(keys, 0, 0, 200, 100);
     HWND window = made.at(0);
-    pumpUntil([&] { return readyState(window) == 4; });
-    ASSERT_EQ(4, readyState(window));
+    ASSERT_TRUE(pumpUntil([&] { return readyState(window) == 4; })) << "the movie never completed";
 
     EXPECT_TRUE(keyConsumed('A'));
     EXPECT_FALSE(keyConsumed('B'));
@@ -274,7 +269,7 @@ TEST_F(AxWindows, TheActiveWindowsControlSeesKeysFirst) {
     // A window made without WS_VISIBLE does not take the keys over.
     int hidden = axWindow(keys, 0, 0, 200, 100, WS_CHILD);
     HWND second = made.at(1);
-    pumpUntil([&] { return readyState(second) == 4; });
+    ASSERT_TRUE(pumpUntil([&] { return readyState(second) == 4; })) << "the second movie never completed";
     EXPECT_TRUE(keyConsumed('A'));
     call(*service, "axWindowDelete", {num(visible)});
     EXPECT_FALSE(keyConsumed('A'));
@@ -285,9 +280,9 @@ TEST_F(AxWindows, TheActiveWindowsControlSeesKeysFirst) {
 TEST_F(AxWindows, CaptureSavesWhatTheScreenShowsAsPngWhateverTheExtension) {
     int index = axWindow(movie("green.swf", "", 0x00C000), 10, 10, 120, 60);
     HWND window = made.at(0);
-    pumpUntil([&] { return readyState(window) == 4; });
-    UpdateWindow(parent);
-    pumpUntil([] { return false; }, 300);
+    const COLORREF green = RGB(0, 0xC0, 0);
+    ASSERT_TRUE(pumpUntil([&] { return screenColourAtCentreOf(window) == green; }))
+        << "the screen never showed the movie's green stage";
 
     call(*service, "axWindowCapture", {num(index), str(dir / "shot.jpg")});
     ASSERT_TRUE(isPngData(readBytes(dir / "shot.jpg")));
@@ -300,8 +295,8 @@ TEST_F(AxWindows, CaptureSavesWhatTheScreenShowsAsPngWhateverTheExtension) {
 
     // Hidden, the window's rectangle shows what lies beneath it.
     call(*service, "axWindowHide", {num(index)});
-    UpdateWindow(parent);
-    pumpUntil([] { return false; }, 300);
+    ASSERT_TRUE(pumpUntil([&] { return screenColourAtCentreOf(window) != green; }))
+        << "the screen still showed the hidden window's green stage";
     call(*service, "axWindowCapture", {num(index), str(dir / "hidden.png")});
     TestImage hidden = loadImage(dir / "hidden.png");
     ASSERT_TRUE(hidden);

@@ -1,5 +1,4 @@
 #include "services/file/FlashExServiceFile.h"
-#include "services/common/PathUtilities.h"
 #include "services/file/TempFolderRegistry.h"
 #include "MovaraTest.h"
 #include "ServiceTestSupport.h"
@@ -161,7 +160,9 @@ TEST_F(FileService, TextFilesLogAndBinaryFilesPassTheirChecks) {
 
     // The process's log file opens in the current directory at the first log
     // command and stays open, so it goes to a folder of this test program's own.
-    std::string logFolder = tempDirectory(true) + "movara_service_log_" + std::to_string(GetCurrentProcessId());
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    std::string logFolder = temp + std::string("movara_service_log_") + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(logFolder.c_str(), nullptr);
     DeleteFileA((logFolder + "\\log").c_str());
     char saved[MAX_PATH];

@@ -1,5 +1,4 @@
 #include "tbx/MvException.h"
-#include "services/common/PathUtilities.h"
 #include "services/file/TempFolderRegistry.h"
 #include "MovaraTest.h"
 #include "HostLinks.h"
@@ -64,7 +63,12 @@ private:
 
 TEST(TempFolderRegistry, AcceptsFoldersBelowTheTempDirectoryOrEndingInTilde) {
     TempFolderRegistry registry;
-    std::string temp = tempDirectory(false);
+    // The system's temp directory, not the helper the registry itself uses.
+    char systemTemp[MAX_PATH] = "";
+    ASSERT_NE(0u, GetTempPathA(MAX_PATH, systemTemp));
+    std::string temp = systemTemp;
+    ASSERT_EQ('\\', temp.back());
+    temp.pop_back();
     EXPECT_EQ("一時フォルダ名が不正です。", refusal(registry, ""));
     EXPECT_EQ("一時フォルダ名が不正です。", refusal(registry, "C"));
     const char* outside = "指定されたパスは一時フォルダとして設定する事が出来ません。";

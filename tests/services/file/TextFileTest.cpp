@@ -179,8 +179,10 @@ TEST(StreamSharing, EveryStreamOpenAllowsOtherReadersAndWriters) {
         SCOPED_TRACE(c.name);
         std::string path = dir / "held.txt";
         writeBytes(path, "old");
-        tbx::FileHandle holder(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, tbx::kStreamSharing, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        // Held as a C runtime stream holds it: other readers and writers allowed.
+        tbx::FileHandle holder(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(holder);
         EXPECT_NO_THROW(c.open(path));
     }

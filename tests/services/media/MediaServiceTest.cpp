@@ -7,6 +7,7 @@
 #include "../../security/PolicyTestSupport.h"
 #include "MediaFiles.h"
 #include "MovaraTest.h"
+#include "Waiting.h"
 #include "ServiceTestSupport.h"
 
 using namespace movara_test;
@@ -21,15 +22,6 @@ DWORD positionOf(const std::string& alias) {
     status.dwItem = MCI_STATUS_POSITION;
     mciSendCommandA(mciGetDeviceIDA(alias.c_str()), MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status));
     return status.dwReturn;
-}
-
-bool eventually(const std::function<bool()>& ready, DWORD timeoutMs = 10000) {
-    DWORD start = GetTickCount();
-    while (!ready()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
 }
 
 std::string mciText(MCIERROR error) {
@@ -83,7 +75,7 @@ TEST_F(Media, PlayPauseAndStopOfAWave) {
     EXPECT_FALSE(playing(handle));
     command("mciPlay", handle);
     EXPECT_TRUE(playing(handle));
-    ASSERT_TRUE(eventually([&] { return positionOf(media.deviceAlias(handle)) > 0; }));
+    ASSERT_TRUE(waitUntil([&] { return positionOf(media.deviceAlias(handle)) > 0; }));
 
     command("mciPause", handle);
     EXPECT_FALSE(playing(handle));
@@ -91,7 +83,7 @@ TEST_F(Media, PlayPauseAndStopOfAWave) {
     command("mciPlay", handle);  // a paused file plays on from where it was
     EXPECT_TRUE(playing(handle));
     EXPECT_GE(positionOf(media.deviceAlias(handle)), paused);
-    ASSERT_TRUE(eventually([&] { return positionOf(media.deviceAlias(handle)) > paused; }));
+    ASSERT_TRUE(waitUntil([&] { return positionOf(media.deviceAlias(handle)) > paused; }));
 
     command("mciStop", handle);
     EXPECT_FALSE(playing(handle));
@@ -104,7 +96,7 @@ TEST_F(Media, PlayPauseAndStopOfAWave) {
 TEST_F(Media, AFilePlayedToItsEndIsNoLongerPlaying) {
     int handle = open(wave("short.wav", 500));
     command("mciPlay", handle);
-    EXPECT_TRUE(eventually([&] { return !playing(handle); }));
+    EXPECT_TRUE(waitUntil([&] { return !playing(handle); }));
 }
 
 TEST_F(Media, DevicesStillOpenCloseWithTheService) {
@@ -143,14 +135,14 @@ TEST_F(Media, AnMpegFilePlaysThroughTheMpegVideoDevice) {
     int handle = open(path);
     command("mciPlay", handle);
     EXPECT_TRUE(playing(handle));
-    ASSERT_TRUE(eventually([&] { return positionOf(media.deviceAlias(handle)) > 0; }));
+    ASSERT_TRUE(waitUntil([&] { return positionOf(media.deviceAlias(handle)) > 0; }));
     command("mciPause", handle);
     EXPECT_FALSE(playing(handle));
     command("mciStop", handle);
     EXPECT_FALSE(playing(handle));
     EXPECT_EQ(positionOf(media.deviceAlias(handle)), 0u);
     command("mciPlay", handle);
-    EXPECT_TRUE(eventually([&] { return !playing(handle); }));  // 3 s of sound, then the end
+    EXPECT_TRUE(waitUntil([&] { return !playing(handle); }));  // 3 s of sound, then the end
     command("mciClose", handle);
 }
 

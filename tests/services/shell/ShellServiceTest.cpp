@@ -1,5 +1,8 @@
 // The shell service under Wine: real processes, the command processor, the
 // confirmation box driven from a second thread, and a real window.
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <functional>
 #include <memory>
 
@@ -78,6 +81,17 @@ std::string childRecord(const std::string& path, DWORD timeoutMs = 10000) {
     DWORD start = GetTickCount();
     while (!fileExists(path) && GetTickCount() - start < timeoutMs) Sleep(20);
     return fileExists(path) ? readBytes(path) : std::string();
+}
+
+// True when a process this one started from `exe` still runs.
+bool childRunning(const char* exe) {
+    tbx::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) throw std::runtime_error("no process snapshot");
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && lstrcmpiA(entry.szExeFile, exe) == 0) return true;
+    return false;
 }
 
 std::string confirmationText(const std::string& shown) {
@@ -169,7 +183,9 @@ TEST(ShellService, RefusedStartsAskTheUserWhoseAnswerDecides) {
                 std::string xml;
                 answer->writeXML(xml);
                 EXPECT_EQ(xml, c.refused) << c.command;
-                Sleep(300);
+                // Nothing started: no child runs, and none ran to its end, which
+                // would have left its record.
+                EXPECT_FALSE(childRunning("shell_child.exe")) << c.command;
                 EXPECT_FALSE(fileExists(ran)) << c.command;
             }
         }
