@@ -134,8 +134,7 @@ void valueXmlMovara(benchmark::State& state, const std::string& text) {
     FlashExRequest request;
     parseRequest(text, request);
     for (auto _ : state) {
-        std::string xml;
-        request.arguments.at(0)->writeXML(xml);
+        std::string xml = request.arguments.at(0)->toXML();
         benchmark::DoNotOptimize(xml.data());
     }
 }

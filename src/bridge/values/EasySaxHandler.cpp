@@ -7,15 +7,39 @@
 
 namespace {
 
-// ASCII is the same in the ANSI code page: copied without a conversion call,
-// which most names, numbers and texts of the bridge are.
-std::string narrowOf(const XMLCh* text, size_t length) {
-    std::string ascii(length, '\0');
+bool isPlainAscii(const XMLCh* text, size_t length) {
     for (size_t i = 0; i < length; ++i) {
-        if (text[i] >= 0x80 || text[i] == 0) return wideToMultiByte(std::u16string(text, length), CP_ACP);
-        ascii[i] = static_cast<char>(text[i]);
+        if (text[i] >= 0x80 || text[i] == 0) return false;
     }
-    return ascii;
+    return true;
+}
+
+// Appends text to out as narrow ANSI text. ASCII is the same in the ANSI code
+// page: copied without a conversion call, which most names, numbers and texts
+// of the bridge are.
+void appendNarrow(std::string& out, const XMLCh* text, size_t length) {
+    if (!isPlainAscii(text, length)) {
+        out += wideToMultiByte(std::u16string(text, length), CP_ACP);
+        return;
+    }
+    const size_t start = out.size();
+    out.resize(start + length);
+    char* narrow = &out[start];
+    for (size_t i = 0; i < length; ++i) narrow[i] = static_cast<char>(text[i]);
+}
+
+std::string narrowOf(const XMLCh* text, size_t length) {
+    std::string narrow;
+    appendNarrow(narrow, text, length);
+    return narrow;
+}
+
+// True when the parser's name is exactly the ASCII name.
+bool sameName(const XMLCh* name, const char* ascii) {
+    for (; *ascii != '\0'; ++name, ++ascii) {
+        if (*name != static_cast<XMLCh>(static_cast<unsigned char>(*ascii))) return false;
+    }
+    return *name == 0;
 }
 
 }  // namespace
@@ -36,10 +60,24 @@ const std::string& EasySaxHandler::Text::narrow() const {
     return narrow_;
 }
 
+void EasySaxHandler::Text::appendNarrowTo(std::string& out) const {
+    if (converted_) {
+        out += narrow_;
+    } else {
+        appendNarrow(out, text_, length_);
+    }
+}
+
 std::string EasySaxHandler::Attributes::get(const char* asciiName) const {
-    const XMLCh* value = attributes_.getValue(asciiName);
-    if (value == nullptr) return {};
-    return narrowOf(value, xercesc::XMLString::stringLen(value));
+    // Compared in place: the library's lookup by a narrow name transcodes the
+    // name into a new buffer on every call.
+    const XMLSize_t count = attributes_.getLength();
+    for (XMLSize_t i = 0; i < count; ++i) {
+        if (!sameName(attributes_.getName(i), asciiName)) continue;
+        const XMLCh* value = attributes_.getValue(i);
+        return narrowOf(value, xercesc::XMLString::stringLen(value));
+    }
+    return {};
 }
 
 void EasySaxHandler::startElement(const XMLCh* const name, xercesc::AttributeList& attributes) {

@@ -13,7 +13,10 @@ public:
     public:
         Text(const XMLCh* text, size_t length) : text_(text), length_(length) {}
         bool is(const char* ascii) const;
+        size_t length() const { return length_; }
         const std::string& narrow() const;
+        // Appends the narrow ANSI text to out: ASCII without a temporary string.
+        void appendNarrowTo(std::string& out) const;
 
     private:
         const XMLCh* text_;
@@ -37,8 +40,17 @@ public:
     virtual void characters(const Text& text) {}
     virtual void endElement(const Text& name) {}
 
+    // The length of the narrow text being parsed, set before the parse: no
+    // text in it is longer, which lets a long string be reserved once.
+    void setSourceLength(size_t length) { sourceLength_ = length; }
+
+protected:
+    size_t sourceLength() const { return sourceLength_; }
+
 private:
     void startElement(const XMLCh* const name, xercesc::AttributeList& attributes) override;
     void characters(const XMLCh* const chars, const XMLSize_t length) override;
     void endElement(const XMLCh* const name) override;
+
+    size_t sourceLength_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
@@ -51,6 +52,50 @@ private:
     xercesc::SecurityManager securityManager_;
 };
 
+// Making a parser costs more than parsing a short call's text, so each thread
+// keeps one for short texts. A long text gets a parser of its own: the buffers
+// it grows are freed with it instead of staying with the thread.
+const size_t kReusedParserLimit = 256 * 1024;
+
+// A parser for one parse, with its document and error handlers set; they are
+// cleared again when the parse ends, so a kept parser never holds a handler
+// that is gone.
+class ParserForText {
+public:
+    ParserForText(EasySaxHandler& handler, size_t textSize) {
+        thread_local std::unique_ptr<GuardedSaxParser> kept;
+        thread_local bool keptInUse = false;
+        if (textSize <= kReusedParserLimit && !keptInUse) {
+            if (!kept) kept = std::make_unique<GuardedSaxParser>();
+            parser_ = kept.get();
+            inUse_ = &keptInUse;
+            keptInUse = true;
+        } else {
+            own_ = std::make_unique<GuardedSaxParser>();
+            parser_ = own_.get();
+        }
+        parser_->setDocumentHandler(&handler);
+        // The library's default fatalError throws the parse exception; without an
+        // error handler this version of the parser would end a malformed parse
+        // silently, as if the text had been complete.
+        parser_->setErrorHandler(&handler);
+    }
+    ~ParserForText() {
+        parser_->setDocumentHandler(nullptr);
+        parser_->setErrorHandler(nullptr);
+        if (inUse_) *inUse_ = false;
+    }
+    ParserForText(const ParserForText&) = delete;
+    ParserForText& operator=(const ParserForText&) = delete;
+
+    xercesc::SAXParser& get() { return *parser_; }
+
+private:
+    std::unique_ptr<GuardedSaxParser> own_;
+    GuardedSaxParser* parser_ = nullptr;
+    bool* inUse_ = nullptr;
+};
+
 // True when every byte is ASCII and none is NUL (where the conversion of ANSI
 // text would end the text).
 bool isPlainAscii(const std::string& text) {
@@ -74,12 +119,8 @@ bool XercesFacade::isInitialized() { return xercesInitialized; }
 
 void XercesFacade::parseXMLString(EasySaxHandler& handler, const std::string& text) {
     if (!xercesInitialized) throw FlashExException("初期化が完了していません。");
-    GuardedSaxParser parser;
-    parser.setDocumentHandler(&handler);
-    // The library's default fatalError throws the parse exception; without an
-    // error handler this version of the parser would end a malformed parse
-    // silently, as if the text had been complete.
-    parser.setErrorHandler(&handler);
+    ParserForText parser(handler, text.size());
+    handler.setSourceLength(text.size());
 
     std::u16string wide;
     const XMLByte* bytes;
@@ -95,5 +136,5 @@ void XercesFacade::parseXMLString(EasySaxHandler& handler, const std::string& te
         byteCount = wide.size() * sizeof(char16_t);
     }
     xercesc::MemBufInputSource source(bytes, byteCount, "XercesFacade::parseXMLString", false);
-    parser.parse(source);
+    parser.get().parse(source);
 }

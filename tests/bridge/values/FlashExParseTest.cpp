@@ -217,3 +217,19 @@ TEST(FlashExParseBeforeInitialisation, RequestsAreRefused) {
         EXPECT_EQ("初期化が完了していません。", e.getMessage());
     }
 }
+
+TEST(FlashExParseLongText, LongStringsArriveWholeWhateverFollowsThem) {
+    // Longer than the parser's buffer for character data, so each string comes
+    // in pieces; a double-byte character makes the text convert to UTF-16.
+    for (const std::string tail : {std::string(), std::string("表")}) {
+        const std::string first = std::string(1500000, 'a') + "&" + tail;
+        const std::string second = std::string(1200000, 'b') + tail;
+        ParamPtr value = parseValue("<array><property id=\"0\"><string>" + std::string(1500000, 'a') + "&amp;" + tail +
+                                    "</string></property><property id=\"1\"><string>" + second +
+                                    "</string></property><property id=\"2\"><string>c</string></property></array>");
+        ASSERT_TRUE(value);
+        EXPECT_TRUE(value->asArray()->at(0)->getString() == first);
+        EXPECT_TRUE(value->asArray()->at(1)->getString() == second);
+        EXPECT_EQ("c", value->asArray()->at(2)->getString());
+    }
+}
