@@ -7,25 +7,24 @@
 
 namespace {
 
-bool isPlainAscii(const XMLCh* text, size_t length) {
-    for (size_t i = 0; i < length; ++i) {
-        if (text[i] >= 0x80 || text[i] == 0) return false;
-    }
-    return true;
-}
-
 // Appends text to out as narrow ANSI text. ASCII is the same in the ANSI code
 // page: copied without a conversion call, which most names, numbers and texts
 // of the bridge are.
 void appendNarrow(std::string& out, const XMLCh* text, size_t length) {
-    if (!isPlainAscii(text, length)) {
-        out += wideToMultiByte(std::u16string(text, length), CP_ACP);
-        return;
-    }
+    // Copied as ASCII in one pass that also notes any other character (NUL
+    // included: 0 - 1 wraps), which sends the whole text through the conversion.
     const size_t start = out.size();
     out.resize(start + length);
     char* narrow = &out[start];
-    for (size_t i = 0; i < length; ++i) narrow[i] = static_cast<char>(text[i]);
+    bool other = false;
+    for (size_t i = 0; i < length; ++i) {
+        narrow[i] = static_cast<char>(text[i]);
+        other |= static_cast<XMLCh>(text[i] - 1) >= 0x7F;
+    }
+    if (other) {
+        out.resize(start);
+        out += wideToMultiByte(std::u16string(text, length), CP_ACP);
+    }
 }
 
 std::string narrowOf(const XMLCh* text, size_t length) {

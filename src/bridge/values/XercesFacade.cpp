@@ -4,11 +4,13 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/parsers/SAXParser.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 
 #include "bridge/values/EasySaxHandler.h"
@@ -30,7 +32,8 @@ const char kUtf16Declaration[] = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
 // expansion bombs before any of them is read or declared.
 class GuardedSaxParser : public xercesc::SAXParser {
 public:
-    GuardedSaxParser() {
+    explicit GuardedSaxParser(xercesc::MemoryManager* memory = xercesc::XMLPlatformUtils::fgMemoryManager)
+        : xercesc::SAXParser(nullptr, memory) {
         setValidationScheme(Val_Never);
         setDoNamespaces(false);
         setDoSchema(false);
@@ -52,6 +55,76 @@ private:
     xercesc::SecurityManager securityManager_;
 };
 
+// The memory of the parser a thread keeps. The library allocates its reader's
+// buffers (about 160 KB) anew on every parse, which the heap under Wine can
+// return to the system and map again each time: the last few large blocks
+// freed are kept for the next parse instead. Only this parser's thread uses it.
+class ReusingMemoryManager : public xercesc::MemoryManager {
+public:
+    ReusingMemoryManager() = default;
+    ReusingMemoryManager(const ReusingMemoryManager&) = delete;
+    ReusingMemoryManager& operator=(const ReusingMemoryManager&) = delete;
+    ~ReusingMemoryManager() override {
+        for (const Block& block : kept_) ::operator delete(block.memory);
+    }
+
+    xercesc::MemoryManager* getExceptionMemoryManager() override { return xercesc::XMLPlatformUtils::fgMemoryManager; }
+
+    void* allocate(XMLSize_t size) override {
+        if (size < kLarge) return allocateFromHeap(size);
+        for (size_t i = 0; i < kept_.size(); ++i) {
+            if (kept_[i].size != size) continue;
+            Block block = kept_[i];
+            kept_.erase(kept_.begin() + i);
+            lent_.push_back(block);
+            return block.memory;
+        }
+        void* memory = allocateFromHeap(size);
+        lent_.push_back({memory, size});
+        return memory;
+    }
+
+    void deallocate(void* memory) override {
+        for (size_t i = 0; i < lent_.size(); ++i) {
+            if (lent_[i].memory != memory) continue;
+            Block block = lent_[i];
+            lent_.erase(lent_.begin() + i);
+            if (kept_.size() < kKeptBlocks) {
+                kept_.push_back(block);
+                return;
+            }
+            break;
+        }
+        ::operator delete(memory);
+    }
+
+private:
+    struct Block {
+        void* memory;
+        size_t size;
+    };
+    static const size_t kLarge = 32 * 1024;
+    static const size_t kKeptBlocks = 8;
+
+    // As the library's own manager: a failure is its out-of-memory exception.
+    static void* allocateFromHeap(XMLSize_t size) {
+        try {
+            return ::operator new(size);
+        } catch (...) {
+            throw xercesc::OutOfMemoryException();
+        }
+    }
+
+    std::vector<Block> lent_;
+    std::vector<Block> kept_;
+};
+
+// A thread's kept parser with its memory, which outlives it.
+struct KeptParser {
+    ReusingMemoryManager memory;
+    GuardedSaxParser parser{&memory};
+};
+
 // Making a parser costs more than parsing a short call's text, so each thread
 // keeps one for short texts. A long text gets a parser of its own: the buffers
 // it grows are freed with it instead of staying with the thread.
@@ -63,11 +136,11 @@ const size_t kReusedParserLimit = 256 * 1024;
 class ParserForText {
 public:
     ParserForText(EasySaxHandler& handler, size_t textSize) {
-        thread_local std::unique_ptr<GuardedSaxParser> kept;
+        thread_local std::unique_ptr<KeptParser> kept;
         thread_local bool keptInUse = false;
         if (textSize <= kReusedParserLimit && !keptInUse) {
-            if (!kept) kept = std::make_unique<GuardedSaxParser>();
-            parser_ = kept.get();
+            if (!kept) kept = std::make_unique<KeptParser>();
+            parser_ = &kept->parser;
             inUse_ = &keptInUse;
             keptInUse = true;
         } else {
