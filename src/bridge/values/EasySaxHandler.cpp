@@ -3,6 +3,7 @@
 #include <xercesc/sax/AttributeList.hpp>
 #include <xercesc/util/XMLString.hpp>
 
+#include "bridge/values/AsciiText.h"
 #include "tbx/TextConversion.h"
 
 namespace {
@@ -11,17 +12,9 @@ namespace {
 // page: copied without a conversion call, which most names, numbers and texts
 // of the bridge are.
 void appendNarrow(std::string& out, const XMLCh* text, size_t length) {
-    // Copied as ASCII in one pass that also notes any other character (NUL
-    // included: 0 - 1 wraps), which sends the whole text through the conversion.
     const size_t start = out.size();
     out.resize(start + length);
-    char* narrow = &out[start];
-    bool other = false;
-    for (size_t i = 0; i < length; ++i) {
-        narrow[i] = static_cast<char>(text[i]);
-        other |= static_cast<XMLCh>(text[i] - 1) >= 0x7F;
-    }
-    if (other) {
+    if (!ascii::narrowPlain(text, length, &out[start])) {
         out.resize(start);
         out += wideToMultiByte(std::u16string(text, length), CP_ACP);
     }

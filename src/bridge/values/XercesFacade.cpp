@@ -13,6 +13,7 @@
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 
+#include "bridge/values/AsciiText.h"
 #include "bridge/values/EasySaxHandler.h"
 #include "tbx/FlashExException.h"
 #include "tbx/TextConversion.h"
@@ -169,15 +170,6 @@ private:
     bool* inUse_ = nullptr;
 };
 
-// True when every byte is ASCII and none is NUL (where the conversion of ANSI
-// text would end the text).
-bool isPlainAscii(const std::string& text) {
-    for (unsigned char c : text) {
-        if (c >= 0x80 || c == 0) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 void XercesFacade::initialize() {
@@ -198,7 +190,7 @@ void XercesFacade::parseXMLString(EasySaxHandler& handler, const std::string& te
     std::u16string wide;
     const XMLByte* bytes;
     XMLSize_t byteCount;
-    if ((text.size() > 4 && text.compare(0, 5, "<?xml") == 0) || isPlainAscii(text)) {
+    if ((text.size() > 4 && text.compare(0, 5, "<?xml") == 0) || ascii::isPlain(text.data(), text.size())) {
         // ASCII reads the same in the ANSI code page and in UTF-8, the
         // parser's default: no conversion and no copy.
         bytes = reinterpret_cast<const XMLByte*>(text.data());
