@@ -36,14 +36,6 @@ bool sameName(const XMLCh* name, const char* ascii) {
 
 }  // namespace
 
-bool EasySaxHandler::Text::is(const char* ascii) const {
-    size_t i = 0;
-    for (; ascii[i] != '\0'; ++i) {
-        if (i >= length_ || text_[i] != static_cast<XMLCh>(static_cast<unsigned char>(ascii[i]))) return false;
-    }
-    return i == length_;
-}
-
 const std::string& EasySaxHandler::Text::narrow() const {
     if (!converted_) {
         narrow_ = narrowOf(text_, length_);

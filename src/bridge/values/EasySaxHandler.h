@@ -12,7 +12,14 @@ public:
     class Text {
     public:
         Text(const XMLCh* text, size_t length) : text_(text), length_(length) {}
-        bool is(const char* ascii) const;
+        // Inline: a handler asks it of every element several times over.
+        bool is(const char* ascii) const {
+            size_t i = 0;
+            for (; ascii[i] != '\0'; ++i) {
+                if (i >= length_ || text_[i] != static_cast<XMLCh>(static_cast<unsigned char>(ascii[i]))) return false;
+            }
+            return i == length_;
+        }
         size_t length() const { return length_; }
         const std::string& narrow() const;
         // Appends the narrow ANSI text to out: ASCII without a temporary string.
