@@ -59,7 +59,8 @@ private:
 // The memory of the parser a thread keeps. The library allocates its reader's
 // buffers (about 160 KB) anew on every parse, which the heap under Wine can
 // return to the system and map again each time: the last few large blocks
-// freed are kept for the next parse instead. Only this parser's thread uses it.
+// freed (up to 1 MB) are kept for the next parse instead. Only this parser's
+// thread uses it.
 class ReusingMemoryManager : public xercesc::MemoryManager {
 public:
     ReusingMemoryManager() = default;
@@ -77,6 +78,7 @@ public:
             if (kept_[i].size != size) continue;
             Block block = kept_[i];
             kept_.erase(kept_.begin() + i);
+            keptBytes_ -= block.size;
             lent_.push_back(block);
             return block.memory;
         }
@@ -90,8 +92,9 @@ public:
             if (lent_[i].memory != memory) continue;
             Block block = lent_[i];
             lent_.erase(lent_.begin() + i);
-            if (kept_.size() < kKeptBlocks) {
+            if (kept_.size() < kKeptBlocks && keptBytes_ + block.size <= kKeptBytes) {
                 kept_.push_back(block);
+                keptBytes_ += block.size;
                 return;
             }
             break;
@@ -106,6 +109,7 @@ private:
     };
     static const size_t kLarge = 32 * 1024;
     static const size_t kKeptBlocks = 8;
+    static const size_t kKeptBytes = 1024 * 1024;
 
     // As the library's own manager: a failure is its out-of-memory exception.
     static void* allocateFromHeap(XMLSize_t size) {
@@ -118,6 +122,7 @@ private:
 
     std::vector<Block> lent_;
     std::vector<Block> kept_;
+    size_t keptBytes_ = 0;
 };
 
 // A thread's kept parser with its memory, which outlives it.

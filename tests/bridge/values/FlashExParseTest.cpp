@@ -154,6 +154,19 @@ TEST_F(FlashExParse, EmptyTextIsAParseErrorAndValueXmlNeedsTheParser) {
     EXPECT_ANY_THROW(parseValue("<string>a</number>"));
 }
 
+TEST_F(FlashExParse, AFailedParseLeavesNothingForTheNextOnTheSameThread) {
+    // Short texts on one thread share a parser; each failure below stops it mid-text.
+    const std::string good = "<array><property id=\"0\"><string>a&amp;b</string></property></array>";
+    std::string deep;
+    for (int i = 0; i < 1001; ++i) deep += "<array>";
+    for (const std::string& failing :
+         {std::string("<!DOCTYPE array [<!ENTITY e \"x\">]><array/>"), std::string("<array><property id=\"0\"><str"),
+          std::string("<object><property id=\"a\"><string>x</number>"), std::string(), deep}) {
+        EXPECT_ANY_THROW(parseValue(failing));
+        EXPECT_EQ(good, roundTrip(good));
+    }
+}
+
 TEST_F(FlashExParse, InvokeTextWithAndWithoutDeclaration) {
     FlashExRequest request;
     parseRequest(
