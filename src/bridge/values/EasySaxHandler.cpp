@@ -36,9 +36,14 @@ bool sameName(const XMLCh* name, const char* ascii) {
 
 }  // namespace
 
+size_t EasySaxHandler::Text::length() const {
+    if (length_ == kUnmeasured) length_ = xercesc::XMLString::stringLen(text_);
+    return length_;
+}
+
 const std::string& EasySaxHandler::Text::narrow() const {
     if (!converted_) {
-        narrow_ = narrowOf(text_, length_);
+        narrow_ = narrowOf(text_, length());
         converted_ = true;
     }
     return narrow_;
@@ -48,7 +53,7 @@ void EasySaxHandler::Text::appendNarrowTo(std::string& out) const {
     if (converted_) {
         out += narrow_;
     } else {
-        appendNarrow(out, text_, length_);
+        appendNarrow(out, text_, length());
     }
 }
 
@@ -65,11 +70,11 @@ std::string EasySaxHandler::Attributes::get(const char* asciiName) const {
 }
 
 void EasySaxHandler::startElement(const XMLCh* const name, xercesc::AttributeList& attributes) {
-    startElement(Text(name, xercesc::XMLString::stringLen(name)), Attributes(attributes));
+    startElement(Text(name), Attributes(attributes));
 }
 
 void EasySaxHandler::characters(const XMLCh* const chars, const XMLSize_t length) { characters(Text(chars, length)); }
 
 void EasySaxHandler::endElement(const XMLCh* const name) {
-    endElement(Text(name, xercesc::XMLString::stringLen(name)));
+    endElement(Text(name));
 }
