@@ -1,5 +1,7 @@
 #include "bridge/values/EasySaxHandler.h"
 
+#include <algorithm>
+
 #include <xercesc/sax/AttributeList.hpp>
 #include <xercesc/util/XMLString.hpp>
 
@@ -12,11 +14,19 @@ namespace {
 // page: copied without a conversion call, which most names, numbers and texts
 // of the bridge are.
 void appendNarrow(std::string& out, const XMLCh* text, size_t length) {
+    // Through a small buffer: growing the string first would fill it with
+    // zeros only to overwrite them.
+    char chunk[4096];
     const size_t start = out.size();
-    out.resize(start + length);
-    if (!ascii::narrowPlain(text, length, &out[start])) {
-        out.resize(start);
-        out += wideToMultiByte(std::u16string(text, length), CP_ACP);
+    for (size_t done = 0; done < length;) {
+        const size_t count = std::min(length - done, sizeof chunk);
+        if (!ascii::narrowPlain(text + done, count, chunk)) {
+            out.resize(start);
+            out += wideToMultiByte(std::u16string(text, length), CP_ACP);
+            return;
+        }
+        out.append(chunk, count);
+        done += count;
     }
 }
 
