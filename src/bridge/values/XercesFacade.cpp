@@ -56,11 +56,11 @@ private:
     xercesc::SecurityManager securityManager_;
 };
 
-// The memory of the parser a thread keeps. The library allocates its reader's
+// The memory of a kept parser. The library allocates its reader's
 // buffers (about 160 KB) anew on every parse, which the heap under Wine can
 // return to the system and map again each time: the last few large blocks
-// freed (up to 1 MB) are kept for the next parse instead. Only this parser's
-// thread uses it.
+// freed (up to 1 MB) are kept for the next parse instead. Only the parse that
+// holds the parser uses it.
 class ReusingMemoryManager : public xercesc::MemoryManager {
 public:
     ReusingMemoryManager() = default;
@@ -125,16 +125,48 @@ private:
     size_t keptBytes_ = 0;
 };
 
-// A thread's kept parser with its memory, which outlives it.
+// A kept parser with its memory, which outlives it.
 struct KeptParser {
     ReusingMemoryManager memory;
     GuardedSaxParser parser{&memory};
 };
 
-// Making a parser costs more than parsing a short call's text, so each thread
-// keeps one for short texts. A long text gets a parser of its own: the buffers
-// it grows are freed with it instead of staying with the thread.
+// Making a parser costs more than parsing a short call's text, so parsers for
+// short texts are kept for the next parse, a few for the whole process. A long
+// text gets a parser of its own: the buffers it grows are freed with it.
 const size_t kReusedParserLimit = 256 * 1024;
+const size_t kKeptParsers = 2;
+
+// The kept parsers, each lent to one parse at a time. Never destroyed: no
+// parser is torn down while threads end or the process exits.
+class ParserPool {
+public:
+    std::unique_ptr<KeptParser> take() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!idle_.empty()) {
+                std::unique_ptr<KeptParser> parser = std::move(idle_.back());
+                idle_.pop_back();
+                return parser;
+            }
+        }
+        return std::make_unique<KeptParser>();
+    }
+
+    void give(std::unique_ptr<KeptParser> parser) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (idle_.size() < kKeptParsers) idle_.push_back(std::move(parser));
+    }
+
+    static ParserPool& instance() {
+        static ParserPool* pool = new ParserPool();
+        return *pool;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<KeptParser>> idle_;
+};
 
 // A parser for one parse, with its document and error handlers set; they are
 // cleared again when the parse ends, so a kept parser never holds a handler
@@ -142,13 +174,9 @@ const size_t kReusedParserLimit = 256 * 1024;
 class ParserForText {
 public:
     ParserForText(EasySaxHandler& handler, size_t textSize) {
-        thread_local std::unique_ptr<KeptParser> kept;
-        thread_local bool keptInUse = false;
-        if (textSize <= kReusedParserLimit && !keptInUse) {
-            if (!kept) kept = std::make_unique<KeptParser>();
-            parser_ = &kept->parser;
-            inUse_ = &keptInUse;
-            keptInUse = true;
+        if (textSize <= kReusedParserLimit) {
+            kept_ = ParserPool::instance().take();
+            parser_ = &kept_->parser;
         } else {
             own_ = std::make_unique<GuardedSaxParser>();
             parser_ = own_.get();
@@ -162,7 +190,7 @@ public:
     ~ParserForText() {
         parser_->setDocumentHandler(nullptr);
         parser_->setErrorHandler(nullptr);
-        if (inUse_) *inUse_ = false;
+        if (kept_) ParserPool::instance().give(std::move(kept_));
     }
     ParserForText(const ParserForText&) = delete;
     ParserForText& operator=(const ParserForText&) = delete;
@@ -170,9 +198,9 @@ public:
     xercesc::SAXParser& get() { return *parser_; }
 
 private:
+    std::unique_ptr<KeptParser> kept_;
     std::unique_ptr<GuardedSaxParser> own_;
     GuardedSaxParser* parser_ = nullptr;
-    bool* inUse_ = nullptr;
 };
 
 }  // namespace

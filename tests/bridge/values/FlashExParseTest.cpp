@@ -155,7 +155,7 @@ TEST_F(FlashExParse, EmptyTextIsAParseErrorAndValueXmlNeedsTheParser) {
 }
 
 TEST_F(FlashExParse, AFailedParseLeavesNothingForTheNextOnTheSameThread) {
-    // Short texts on one thread share a parser; each failure below stops it mid-text.
+    // Short texts share kept parsers; each failure below stops one mid-text.
     const std::string good = "<array><property id=\"0\"><string>a&amp;b</string></property></array>";
     std::string deep;
     for (int i = 0; i < 1001; ++i) deep += "<array>";
@@ -231,7 +231,7 @@ TEST(FlashExParseBeforeInitialisation, RequestsAreRefused) {
     }
 }
 
-TEST(FlashExParseLongText, LongStringsArriveWholeWhateverFollowsThem) {
+TEST_F(FlashExParse, LongStringsArriveWholeWhateverFollowsThem) {
     // Longer than the parser's buffer for character data, so each string comes
     // in pieces; a double-byte character makes the text convert to UTF-16.
     for (const std::string tail : {std::string(), std::string("表")}) {
