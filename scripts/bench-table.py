@@ -16,7 +16,7 @@ GOALS = {
     "parse request": (1.5, "<= 1.5x"),
     "bridge call": (1.5, "<= 1.5x"),
     "bridge per element": (1.3, "<= 1.3x growth"),
-    "value XML": (2.0, "<= 2x"),
+    "value XML": (1.5, "<= 1.5x"),
     "settings DOM": (1.0, "<= 1x"),
     "SWF is AS3": (1.2, "<= 1.2x"),
     "archive create 1 KB files": (2.0, "<= 2x"),
@@ -111,6 +111,15 @@ def main():
             count = entry.get("bytes_read", 0)
             rows.append([job, size, f"{count:.0f} bytes read", "-", None, (None, "a few KB"),
                          "within goal" if count <= 8192 else "OVER goal: reads more than 8 KB"])
+    for (job, size, side), entry in sides.items():
+        # A second reference that only reports: value XML against one copy of
+        # its finished bytes, which formats nothing.
+        movara = sides.get((job, size, "movara"))
+        if side == "copy" and movara:
+            c = seconds(entry)
+            rows.append([job + " vs copy", size, show(seconds(movara)), show(c),
+                         seconds(movara) / c if c > 0 else float("inf"), (None, "report"),
+                         "reported (reference: one copy of the finished bytes)"])
     element_row = per_element_row(sides)
     if element_row:
         rows.append(element_row)

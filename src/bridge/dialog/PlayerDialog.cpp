@@ -1,5 +1,7 @@
 #include "bridge/dialog/PlayerDialog.h"
 
+#include <utility>
+
 #include "bridge/host/FlashExExternalCall.h"
 #include "bridge/host/FlashExServiceManager.h"
 #include "player/host/PlayerHost.h"
@@ -80,7 +82,7 @@ void PlayerDialog::OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT
     if (controlId != kPlayerId || id != player::kEventFlashCall || !manager_) return;
     if (!params || params->cArgs < 1 || V_VT(&params->rgvarg[0]) != VT_BSTR) return;
     std::string text = wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&params->rgvarg[0])), CP_ACP);
-    handleExternalCall(text, *manager_, callKey(), player_);
+    handleExternalCall(std::move(text), *manager_, callKey(), player_);
 }
 
 void PlayerDialog::OnHandlerException() { MessageBoxA(window(), kHandlerFailure, nullptr, MB_OK); }

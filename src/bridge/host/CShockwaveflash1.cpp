@@ -83,6 +83,12 @@ void CShockwaveflash1::SetReturnValue(const std::string& returnValue) {
     invoke(kSetReturnValue, DISPATCH_METHOD, oneString(returnValue, "SetReturnValue"), "SetReturnValue");
 }
 
+void CShockwaveflash1::SetReturnValue(std::string&& returnValue) {
+    std::vector<tbx::Variant> arguments = oneString(returnValue, "SetReturnValue");
+    std::string().swap(returnValue);
+    invoke(kSetReturnValue, DISPATCH_METHOD, arguments, "SetReturnValue");
+}
+
 void CShockwaveflash1::EnforceLocalSecurity() {
     DISPID id = idOfName(u"EnforceLocalSecurity", "EnforceLocalSecurity");
     invoke(id, DISPATCH_METHOD, {}, "EnforceLocalSecurity");

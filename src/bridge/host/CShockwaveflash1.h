@@ -54,6 +54,8 @@ public:
     std::string CallFunction(const std::string& request);
     // Sets the answer of the movie's pending external call.
     void SetReturnValue(const std::string& returnValue);
+    // The same, releasing the narrow text once the player's string is made.
+    void SetReturnValue(std::string&& returnValue);
 
     // For players created at run time, whose dispatch IDs are looked up by name.
     void EnforceLocalSecurity();

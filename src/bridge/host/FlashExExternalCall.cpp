@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include "bridge/host/CShockwaveflash1.h"
 #include "tbx/FlashExException.h"
@@ -23,9 +24,7 @@ void checkApiKey(FlashExRequest& request, const std::string& apiKey) {
 void answerError(CShockwaveflash1& player, const std::string& message) noexcept {
     try {
         auto error = makeError(message);
-        std::string xml;
-        error->writeXML(xml);
-        if (player.exists()) player.SetReturnValue(xml);
+        if (player.exists()) player.SetReturnValue(error->toXML());
     } catch (...) {
         // The player cannot take even the error; the movie's call returns undefined.
     }
@@ -34,29 +33,42 @@ void answerError(CShockwaveflash1& player, const std::string& message) noexcept 
 // The answer's value XML. The request and the result are gone when it
 // returns, so a long text argument or answer is not held while the player
 // gets its copy of the answer.
-std::string answerOf(const std::string& text, FlashExServiceManager& manager, const std::string& apiKey) {
+template <typename Parse>
+std::string answerOf(Parse parse, FlashExServiceManager& manager, const std::string& apiKey) {
     FlashExRequest request;
-    parseRequest(text, request);
+    parse(request);
     checkApiKey(request, apiKey);
     ParamPtr result = manager.invoke(request);
     request.reset();
     if (!result) return "<null/>";
-    std::string xml;
-    result->writeXML(xml);
-    return xml;
+    return result->toXML();
+}
+
+template <typename Parse>
+void answerCall(Parse parse, FlashExServiceManager& manager, const std::string& apiKey, CShockwaveflash1& player) {
+    // After a crash the program is only being ended: no service runs for the
+    // movie (a rasterised movie's thread still plays), and no answer is built.
+    if (tbx::crashed()) return;
+    try {
+        std::string xml = answerOf(parse, manager, apiKey);
+        if (player.exists()) player.SetReturnValue(std::move(xml));
+    } catch (...) {
+        answerError(player, movieErrorText());
+    }
 }
 
 }  // namespace
 
 void handleExternalCall(const std::string& text, FlashExServiceManager& manager, const std::string& apiKey,
                         CShockwaveflash1& player) {
-    // After a crash the program is only being ended: no service runs for the
-    // movie (a rasterised movie's thread still plays), and no answer is built.
-    if (tbx::crashed()) return;
-    try {
-        std::string xml = answerOf(text, manager, apiKey);
-        if (player.exists()) player.SetReturnValue(xml);
-    } catch (...) {
-        answerError(player, movieErrorText());
-    }
+    answerCall([&](FlashExRequest& request) { parseRequest(text, request); }, manager, apiKey, player);
+}
+
+void handleExternalCall(std::string&& text, FlashExServiceManager& manager, const std::string& apiKey,
+                        CShockwaveflash1& player) {
+    auto parseAndRelease = [&](FlashExRequest& request) {
+        parseRequest(text, request);
+        std::string().swap(text);
+    };
+    answerCall(parseAndRelease, manager, apiKey, player);
 }

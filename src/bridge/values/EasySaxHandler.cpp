@@ -1,53 +1,90 @@
 #include "bridge/values/EasySaxHandler.h"
 
+#include <algorithm>
+
 #include <xercesc/sax/AttributeList.hpp>
 #include <xercesc/util/XMLString.hpp>
 
+#include "bridge/values/AsciiText.h"
 #include "tbx/TextConversion.h"
 
 namespace {
 
-// ASCII is the same in the ANSI code page: copied without a conversion call,
-// which most names, numbers and texts of the bridge are.
-std::string narrowOf(const XMLCh* text, size_t length) {
-    std::string ascii(length, '\0');
-    for (size_t i = 0; i < length; ++i) {
-        if (text[i] >= 0x80 || text[i] == 0) return wideToMultiByte(std::u16string(text, length), CP_ACP);
-        ascii[i] = static_cast<char>(text[i]);
+// Appends text to out as narrow ANSI text. ASCII is the same in the ANSI code
+// page: copied without a conversion call, which most names, numbers and texts
+// of the bridge are.
+void appendNarrow(std::string& out, const XMLCh* text, size_t length) {
+    // Through a small buffer: growing the string first would fill it with
+    // zeros only to overwrite them.
+    char chunk[4096];
+    const size_t start = out.size();
+    for (size_t done = 0; done < length;) {
+        const size_t count = std::min(length - done, sizeof chunk);
+        if (!ascii::narrowPlain(text + done, count, chunk)) {
+            out.resize(start);
+            out += wideToMultiByte(std::u16string(text, length), CP_ACP);
+            return;
+        }
+        out.append(chunk, count);
+        done += count;
     }
-    return ascii;
+}
+
+std::string narrowOf(const XMLCh* text, size_t length) {
+    std::string narrow;
+    appendNarrow(narrow, text, length);
+    return narrow;
+}
+
+// True when the parser's name is exactly the ASCII name.
+bool sameName(const XMLCh* name, const char* ascii) {
+    for (; *ascii != '\0'; ++name, ++ascii) {
+        if (*name != static_cast<XMLCh>(static_cast<unsigned char>(*ascii))) return false;
+    }
+    return *name == 0;
 }
 
 }  // namespace
 
-bool EasySaxHandler::Text::is(const char* ascii) const {
-    size_t i = 0;
-    for (; ascii[i] != '\0'; ++i) {
-        if (i >= length_ || text_[i] != static_cast<XMLCh>(static_cast<unsigned char>(ascii[i]))) return false;
-    }
-    return i == length_;
+size_t EasySaxHandler::Text::length() const {
+    if (length_ == kUnmeasured) length_ = xercesc::XMLString::stringLen(text_);
+    return length_;
 }
 
 const std::string& EasySaxHandler::Text::narrow() const {
     if (!converted_) {
-        narrow_ = narrowOf(text_, length_);
+        narrow_ = narrowOf(text_, length());
         converted_ = true;
     }
     return narrow_;
 }
 
+void EasySaxHandler::Text::appendNarrowTo(std::string& out) const {
+    if (converted_) {
+        out += narrow_;
+    } else {
+        appendNarrow(out, text_, length());
+    }
+}
+
 std::string EasySaxHandler::Attributes::get(const char* asciiName) const {
-    const XMLCh* value = attributes_.getValue(asciiName);
-    if (value == nullptr) return {};
-    return narrowOf(value, xercesc::XMLString::stringLen(value));
+    // Compared in place: the library's lookup by a narrow name transcodes the
+    // name into a new buffer on every call.
+    const XMLSize_t count = attributes_.getLength();
+    for (XMLSize_t i = 0; i < count; ++i) {
+        if (!sameName(attributes_.getName(i), asciiName)) continue;
+        const XMLCh* value = attributes_.getValue(i);
+        return narrowOf(value, xercesc::XMLString::stringLen(value));
+    }
+    return {};
 }
 
 void EasySaxHandler::startElement(const XMLCh* const name, xercesc::AttributeList& attributes) {
-    startElement(Text(name, xercesc::XMLString::stringLen(name)), Attributes(attributes));
+    startElement(Text(name), Attributes(attributes));
 }
 
 void EasySaxHandler::characters(const XMLCh* const chars, const XMLSize_t length) { characters(Text(chars, length)); }
 
 void EasySaxHandler::endElement(const XMLCh* const name) {
-    endElement(Text(name, xercesc::XMLString::stringLen(name)));
+    endElement(Text(name));
 }

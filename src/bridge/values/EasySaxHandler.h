@@ -12,12 +12,32 @@ public:
     class Text {
     public:
         Text(const XMLCh* text, size_t length) : text_(text), length_(length) {}
-        bool is(const char* ascii) const;
+        // A name as the parser gives it, ended by NUL: measured only when asked.
+        explicit Text(const XMLCh* name) : text_(name), length_(kUnmeasured) {}
+        // Inline: a handler asks it of every element several times over.
+        bool is(const char* ascii) const {
+            size_t i = 0;
+            if (length_ == kUnmeasured) {
+                // A NUL in the name differs from any letter of ascii.
+                for (; ascii[i] != '\0'; ++i) {
+                    if (text_[i] != static_cast<XMLCh>(static_cast<unsigned char>(ascii[i]))) return false;
+                }
+                return text_[i] == 0;
+            }
+            for (; ascii[i] != '\0'; ++i) {
+                if (i >= length_ || text_[i] != static_cast<XMLCh>(static_cast<unsigned char>(ascii[i]))) return false;
+            }
+            return i == length_;
+        }
+        size_t length() const;
         const std::string& narrow() const;
+        // Appends the narrow ANSI text to out: ASCII without a temporary string.
+        void appendNarrowTo(std::string& out) const;
 
     private:
+        static const size_t kUnmeasured = static_cast<size_t>(-1);
         const XMLCh* text_;
-        size_t length_;
+        mutable size_t length_;
         mutable bool converted_ = false;
         mutable std::string narrow_;
     };
@@ -37,8 +57,17 @@ public:
     virtual void characters(const Text& text) {}
     virtual void endElement(const Text& name) {}
 
+    // The length of the narrow text being parsed, set before the parse: no
+    // text in it is longer, which lets a long string be reserved once.
+    void setSourceLength(size_t length) { sourceLength_ = length; }
+
+protected:
+    size_t sourceLength() const { return sourceLength_; }
+
 private:
     void startElement(const XMLCh* const name, xercesc::AttributeList& attributes) override;
     void characters(const XMLCh* const chars, const XMLSize_t length) override;
     void endElement(const XMLCh* const name) override;
+
+    size_t sourceLength_ = 0;
 };

@@ -77,6 +77,13 @@ float FlashExParam::getFloat() const { throwTypeError(); }
 bool FlashExParam::getBool() const { throwTypeError(); }
 bool FlashExParam::isUndefined() const { return this == &undefined(); }
 void FlashExParam::writeXML(std::string& out) const { out += "<null/>"; }
+
+std::string FlashExParam::toXML() const {
+    std::string out;
+    out.reserve(xmlSizeHint());
+    writeXML(out);
+    return out;
+}
 FlashExParamArray* FlashExParam::asArray() { throwTypeError(); }
 const FlashExParamArray* FlashExParam::asArray() const { throwTypeError(); }
 FlashExParamObject* FlashExParam::asObject() { throwTypeError(); }

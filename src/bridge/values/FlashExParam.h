@@ -45,6 +45,11 @@ public:
     virtual bool isUndefined() const;
     // Appends the value XML of the value to out.
     virtual void writeXML(std::string& out) const;
+    // About the bytes writeXML appends, before escapes: enough to reserve
+    // the output once instead of growing it element by element.
+    virtual size_t xmlSizeHint() const { return 16; }
+    // The value XML in a string reserved once from xmlSizeHint.
+    std::string toXML() const;
     virtual FlashExParamArray* asArray();
     virtual const FlashExParamArray* asArray() const;
     virtual FlashExParamObject* asObject();
@@ -71,6 +76,7 @@ public:
     ParamKind kind() const override { return ParamKind::String; }
     const std::string& getString() const override { return text_; }
     void writeXML(std::string& out) const override;
+    size_t xmlSizeHint() const override { return text_.size() + 17; }
     void toVariant(VARIANT& out) const override;
     void clearVariant(VARIANT& v) const override;
 
@@ -92,6 +98,7 @@ public:
     double getDouble() const override { return value_; }
     float getFloat() const override { return static_cast<float>(value_); }
     void writeXML(std::string& out) const override;
+    size_t xmlSizeHint() const override { return 28; }
     void toVariant(VARIANT& out) const override;
 
 private:
@@ -110,6 +117,7 @@ public:
     double getDouble() const override { return value_; }
     float getFloat() const override { return static_cast<float>(value_); }
     void writeXML(std::string& out) const override;
+    size_t xmlSizeHint() const override { return 40; }
     void toVariant(VARIANT& out) const override;
 
 private:
@@ -191,6 +199,7 @@ public:
     void clear();
 
     void writeXML(std::string& out) const override;
+    size_t xmlSizeHint() const override;
     FlashExParamArray* asArray() override { return this; }
     const FlashExParamArray* asArray() const override { return this; }
 
@@ -204,6 +213,7 @@ class FlashExParamArguments : public FlashExParamArray {
 public:
     FlashExParamArguments() = default;
     void writeXML(std::string& out) const override;
+    size_t xmlSizeHint() const override;
 };
 
 // A map from property name to value, in byte order of the names; owns its values.
@@ -222,6 +232,7 @@ public:
 
     const FlashExParam* getProperty(const std::string& name) const override;
     void writeXML(std::string& out) const override;
+    size_t xmlSizeHint() const override;
     FlashExParamObject* asObject() override { return this; }
     const FlashExParamObject* asObject() const override { return this; }
 

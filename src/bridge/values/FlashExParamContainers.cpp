@@ -44,10 +44,23 @@ void FlashExParamArray::writeXML(std::string& out) const {
     out += "</array>";
 }
 
+size_t FlashExParamArray::xmlSizeHint() const {
+    // Each element sits in a property element numbered by its index.
+    size_t size = 15;
+    for (const ParamPtr& element : elements_) size += 32 + element->xmlSizeHint();
+    return size;
+}
+
 void FlashExParamArguments::writeXML(std::string& out) const {
     out += "<arguments>";
     for (unsigned i = 0; i < size(); ++i) at(i)->writeXML(out);
     out += "</arguments>";
+}
+
+size_t FlashExParamArguments::xmlSizeHint() const {
+    size_t size = 23;
+    for (unsigned i = 0; i < this->size(); ++i) size += at(i)->xmlSizeHint();
+    return size;
 }
 
 void FlashExParamObject::setProperty(const std::string& name, ParamPtr value) {
@@ -75,6 +88,12 @@ void FlashExParamObject::writeXML(std::string& out) const {
         out += "</property>";
     }
     out += "</object>";
+}
+
+size_t FlashExParamObject::xmlSizeHint() const {
+    size_t size = 17;
+    for (const auto& property : properties_) size += 27 + property.first.size() + property.second->xmlSizeHint();
+    return size;
 }
 
 std::unique_ptr<FlashExParamError> makeError(const std::string& message) {

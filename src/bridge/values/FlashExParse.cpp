@@ -25,6 +25,7 @@ ParamPtr parseValue(const std::string& text) {
 }
 
 void writeInvoke(const FlashExRequest& request, std::string& out) {
+    out.reserve(out.size() + 40 + request.name.size() + request.returntype.size() + request.arguments.xmlSizeHint());
     out += "<invoke name=\"";
     out += request.name;
     out += "\" returntype=\"";

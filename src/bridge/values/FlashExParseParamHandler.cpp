@@ -11,6 +11,10 @@
 
 namespace {
 
+// A string this long arrives in pieces; from here on its buffer is reserved
+// once for the rest of the source instead of doubling as it grows.
+const size_t kLongString = 64 * 1024;
+
 bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 size_t skipSpace(const std::string& text, size_t i) {
@@ -98,6 +102,7 @@ void FlashExParseParamHandler::startElement(const Text& name, const Attributes& 
         textMode_ = kStringText;
         stringText_.clear();
         stringPieces_ = 0;
+        stringReserved_ = false;
     } else if (name.is("number")) {
         textMode_ = kNumberText;
     } else if (name.is("property")) {
@@ -113,7 +118,7 @@ void FlashExParseParamHandler::characters(const Text& text) {
     if (textMode_ == kNumberText) {
         addNumber(text.narrow());
     } else if (textMode_ == kStringText) {
-        appendStringText(text.narrow());
+        appendStringText(text);
     }
 }
 
@@ -125,9 +130,12 @@ void FlashExParseParamHandler::addNumber(const std::string& text) {
     }
 }
 
-void FlashExParseParamHandler::appendStringText(const std::string& text) {
+void FlashExParseParamHandler::appendStringText(const Text& text) {
     try {
-        stringText_ += text;
+        if (!stringReserved_ && stringText_.size() + text.length() >= kLongString) reserveLongString();
+        const size_t before = stringText_.size();
+        text.appendNarrowTo(stringText_);
+        stringBytesSeen_ += stringText_.size() - before;
     } catch (const std::bad_alloc&) {
         throw MvException("メモリが不足しています。");
     }
@@ -145,9 +153,23 @@ void FlashExParseParamHandler::endElement(const Text& name) {
     if (name.is("string") || name.is("number")) textMode_ = kNoText;
 }
 
+void FlashExParseParamHandler::reserveLongString() {
+    // No character of the source is narrower than its narrow text, and the
+    // strings before took at least their own length of it.
+    const size_t source = sourceLength();
+    const size_t rest = source > stringBytesSeen_ ? source - stringBytesSeen_ : 0;
+    const size_t wanted = stringText_.size() + rest;
+    if (wanted > stringText_.capacity()) stringText_.reserve(wanted);
+    stringReserved_ = true;
+}
+
 void FlashExParseParamHandler::finishString() {
     // The player writes a null string as the text "null", in one piece.
     if (stringPieces_ == 1 && stringText_ == "null") stringText_.clear();
+    // A reservation well beyond the text (more source followed it) is given back.
+    if (stringReserved_ && stringText_.capacity() - stringText_.size() > stringText_.size() / 8 + 4096)
+        stringText_.shrink_to_fit();
+    stringReserved_ = false;
     stringPieces_ = 0;
     add(paramString(std::move(stringText_)));
     stringText_.clear();

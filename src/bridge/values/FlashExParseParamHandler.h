@@ -36,7 +36,8 @@ protected:
 
 private:
     void addNumber(const std::string& text);
-    void appendStringText(const std::string& text);
+    void appendStringText(const Text& text);
+    void reserveLongString();
     void finishString();
 
     TextMode textMode_ = kNoText;
@@ -47,6 +48,10 @@ private:
     // The text of the open string element and the number of pieces it came in.
     std::string stringText_;
     size_t stringPieces_ = 0;
+    // Narrow bytes of all string text so far, and whether the open string was
+    // reserved for the rest of the source.
+    size_t stringBytesSeen_ = 0;
+    bool stringReserved_ = false;
 };
 
 // Number texts read the way the C runtime's strtol (base 10, saturating at

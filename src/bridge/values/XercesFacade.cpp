@@ -2,14 +2,18 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/parsers/SAXParser.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 
+#include "bridge/values/AsciiText.h"
 #include "bridge/values/EasySaxHandler.h"
 #include "tbx/FlashExException.h"
 #include "tbx/TextConversion.h"
@@ -29,7 +33,8 @@ const char kUtf16Declaration[] = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
 // expansion bombs before any of them is read or declared.
 class GuardedSaxParser : public xercesc::SAXParser {
 public:
-    GuardedSaxParser() {
+    explicit GuardedSaxParser(xercesc::MemoryManager* memory = xercesc::XMLPlatformUtils::fgMemoryManager)
+        : xercesc::SAXParser(nullptr, memory) {
         setValidationScheme(Val_Never);
         setDoNamespaces(false);
         setDoSchema(false);
@@ -51,14 +56,152 @@ private:
     xercesc::SecurityManager securityManager_;
 };
 
-// True when every byte is ASCII and none is NUL (where the conversion of ANSI
-// text would end the text).
-bool isPlainAscii(const std::string& text) {
-    for (unsigned char c : text) {
-        if (c >= 0x80 || c == 0) return false;
+// The memory of a kept parser. The library allocates its reader's
+// buffers (about 160 KB) anew on every parse, which the heap under Wine can
+// return to the system and map again each time: the last few large blocks
+// freed (up to 1 MB) are kept for the next parse instead. Only the parse that
+// holds the parser uses it.
+class ReusingMemoryManager : public xercesc::MemoryManager {
+public:
+    ReusingMemoryManager() = default;
+    ReusingMemoryManager(const ReusingMemoryManager&) = delete;
+    ReusingMemoryManager& operator=(const ReusingMemoryManager&) = delete;
+    ~ReusingMemoryManager() override {
+        for (const Block& block : kept_) ::operator delete(block.memory);
     }
-    return true;
-}
+
+    xercesc::MemoryManager* getExceptionMemoryManager() override { return xercesc::XMLPlatformUtils::fgMemoryManager; }
+
+    void* allocate(XMLSize_t size) override {
+        if (size < kLarge) return allocateFromHeap(size);
+        for (size_t i = 0; i < kept_.size(); ++i) {
+            if (kept_[i].size != size) continue;
+            Block block = kept_[i];
+            kept_.erase(kept_.begin() + i);
+            keptBytes_ -= block.size;
+            lent_.push_back(block);
+            return block.memory;
+        }
+        void* memory = allocateFromHeap(size);
+        lent_.push_back({memory, size});
+        return memory;
+    }
+
+    void deallocate(void* memory) override {
+        for (size_t i = 0; i < lent_.size(); ++i) {
+            if (lent_[i].memory != memory) continue;
+            Block block = lent_[i];
+            lent_.erase(lent_.begin() + i);
+            if (kept_.size() < kKeptBlocks && keptBytes_ + block.size <= kKeptBytes) {
+                kept_.push_back(block);
+                keptBytes_ += block.size;
+                return;
+            }
+            break;
+        }
+        ::operator delete(memory);
+    }
+
+private:
+    struct Block {
+        void* memory;
+        size_t size;
+    };
+    static const size_t kLarge = 32 * 1024;
+    static const size_t kKeptBlocks = 8;
+    static const size_t kKeptBytes = 1024 * 1024;
+
+    // As the library's own manager: a failure is its out-of-memory exception.
+    static void* allocateFromHeap(XMLSize_t size) {
+        try {
+            return ::operator new(size);
+        } catch (...) {
+            throw xercesc::OutOfMemoryException();
+        }
+    }
+
+    std::vector<Block> lent_;
+    std::vector<Block> kept_;
+    size_t keptBytes_ = 0;
+};
+
+// A kept parser with its memory, which outlives it.
+struct KeptParser {
+    ReusingMemoryManager memory;
+    GuardedSaxParser parser{&memory};
+};
+
+// Making a parser costs more than parsing a short call's text, so parsers for
+// short texts are kept for the next parse, a few for the whole process. A long
+// text gets a parser of its own: the buffers it grows are freed with it.
+const size_t kReusedParserLimit = 256 * 1024;
+const size_t kKeptParsers = 2;
+
+// The kept parsers, each lent to one parse at a time. Never destroyed: no
+// parser is torn down while threads end or the process exits.
+class ParserPool {
+public:
+    std::unique_ptr<KeptParser> take() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!idle_.empty()) {
+                std::unique_ptr<KeptParser> parser = std::move(idle_.back());
+                idle_.pop_back();
+                return parser;
+            }
+        }
+        return std::make_unique<KeptParser>();
+    }
+
+    void give(std::unique_ptr<KeptParser> parser) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (idle_.size() < kKeptParsers) idle_.push_back(std::move(parser));
+    }
+
+    static ParserPool& instance() {
+        static ParserPool* pool = new ParserPool();
+        return *pool;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<KeptParser>> idle_;
+};
+
+// A parser for one parse, with its document and error handlers set; they are
+// cleared again when the parse ends, so a kept parser never holds a handler
+// that is gone.
+class ParserForText {
+public:
+    ParserForText(EasySaxHandler& handler, size_t textSize) {
+        if (textSize <= kReusedParserLimit) {
+            kept_ = ParserPool::instance().take();
+            parser_ = &kept_->parser;
+        } else {
+            own_ = std::make_unique<GuardedSaxParser>();
+            parser_ = own_.get();
+        }
+        parser_->setDocumentHandler(&handler);
+        // The library's default fatalError throws the parse exception; without an
+        // error handler this version of the parser would end a malformed parse
+        // silently, as if the text had been complete.
+        parser_->setErrorHandler(&handler);
+    }
+    ~ParserForText() {
+        parser_->setDocumentHandler(nullptr);
+        parser_->setErrorHandler(nullptr);
+        if (kept_) ParserPool::instance().give(std::move(kept_));
+    }
+    ParserForText(const ParserForText&) = delete;
+    ParserForText& operator=(const ParserForText&) = delete;
+
+    xercesc::SAXParser& get() { return *parser_; }
+
+private:
+    std::unique_ptr<KeptParser> kept_;
+    std::unique_ptr<GuardedSaxParser> own_;
+    GuardedSaxParser* parser_ = nullptr;
+};
 
 }  // namespace
 
@@ -74,17 +217,13 @@ bool XercesFacade::isInitialized() { return xercesInitialized; }
 
 void XercesFacade::parseXMLString(EasySaxHandler& handler, const std::string& text) {
     if (!xercesInitialized) throw FlashExException("初期化が完了していません。");
-    GuardedSaxParser parser;
-    parser.setDocumentHandler(&handler);
-    // The library's default fatalError throws the parse exception; without an
-    // error handler this version of the parser would end a malformed parse
-    // silently, as if the text had been complete.
-    parser.setErrorHandler(&handler);
+    ParserForText parser(handler, text.size());
+    handler.setSourceLength(text.size());
 
     std::u16string wide;
     const XMLByte* bytes;
     XMLSize_t byteCount;
-    if ((text.size() > 4 && text.compare(0, 5, "<?xml") == 0) || isPlainAscii(text)) {
+    if ((text.size() > 4 && text.compare(0, 5, "<?xml") == 0) || ascii::isPlain(text.data(), text.size())) {
         // ASCII reads the same in the ANSI code page and in UTF-8, the
         // parser's default: no conversion and no copy.
         bytes = reinterpret_cast<const XMLByte*>(text.data());
@@ -95,5 +234,5 @@ void XercesFacade::parseXMLString(EasySaxHandler& handler, const std::string& te
         byteCount = wide.size() * sizeof(char16_t);
     }
     xercesc::MemBufInputSource source(bytes, byteCount, "XercesFacade::parseXMLString", false);
-    parser.parse(source);
+    parser.get().parse(source);
 }

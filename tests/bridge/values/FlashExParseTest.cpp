@@ -154,6 +154,19 @@ TEST_F(FlashExParse, EmptyTextIsAParseErrorAndValueXmlNeedsTheParser) {
     EXPECT_ANY_THROW(parseValue("<string>a</number>"));
 }
 
+TEST_F(FlashExParse, AFailedParseLeavesNothingForTheNextOnTheSameThread) {
+    // Short texts share kept parsers; each failure below stops one mid-text.
+    const std::string good = "<array><property id=\"0\"><string>a&amp;b</string></property></array>";
+    std::string deep;
+    for (int i = 0; i < 1001; ++i) deep += "<array>";
+    for (const std::string& failing :
+         {std::string("<!DOCTYPE array [<!ENTITY e \"x\">]><array/>"), std::string("<array><property id=\"0\"><str"),
+          std::string("<object><property id=\"a\"><string>x</number>"), std::string(), deep}) {
+        EXPECT_ANY_THROW(parseValue(failing));
+        EXPECT_EQ(good, roundTrip(good));
+    }
+}
+
 TEST_F(FlashExParse, InvokeTextWithAndWithoutDeclaration) {
     FlashExRequest request;
     parseRequest(
@@ -215,5 +228,21 @@ TEST(FlashExParseBeforeInitialisation, RequestsAreRefused) {
         FAIL() << "parsed without the parser library";
     } catch (const FlashExException& e) {
         EXPECT_EQ("初期化が完了していません。", e.getMessage());
+    }
+}
+
+TEST_F(FlashExParse, LongStringsArriveWholeWhateverFollowsThem) {
+    // Longer than the parser's buffer for character data, so each string comes
+    // in pieces; a double-byte character makes the text convert to UTF-16.
+    for (const std::string tail : {std::string(), std::string("表")}) {
+        const std::string first = std::string(1500000, 'a') + "&" + tail;
+        const std::string second = std::string(1200000, 'b') + tail;
+        ParamPtr value = parseValue("<array><property id=\"0\"><string>" + std::string(1500000, 'a') + "&amp;" + tail +
+                                    "</string></property><property id=\"1\"><string>" + second +
+                                    "</string></property><property id=\"2\"><string>c</string></property></array>");
+        ASSERT_TRUE(value);
+        EXPECT_TRUE(value->asArray()->at(0)->getString() == first);
+        EXPECT_TRUE(value->asArray()->at(1)->getString() == second);
+        EXPECT_EQ("c", value->asArray()->at(2)->getString());
     }
 }
