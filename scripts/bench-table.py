@@ -19,7 +19,7 @@ GOALS = {
     "value XML": (2.0, "<= 2x"),
     "settings DOM": (1.0, "<= 1x"),
     "SWF is AS3": (1.2, "<= 1.2x"),
-    "archive create 1 KB files": (2.0, "<= 2x"),
+    "archive create 1 KB files": (1.5, "<= 1.5x"),
     "archive extract 1 KB files": (2.0, "<= 2x"),
     "archive create large files": (1.25, "<= 1.25x"),
     "archive extract large files": (1.25, "<= 1.25x"),
@@ -84,6 +84,19 @@ def per_element_row(sides):
             GOALS["bridge per element"], f"{verdict(ratio, GOALS['bridge per element'][0])} ({detail})"]
 
 
+def tar_rows(sides):
+    """Archive creation against GNU tar running natively: reported only, as
+    its per-file cost is Linux's and not the Windows file API's."""
+    rows = []
+    for (job, size, side), entry in sides.items():
+        movara = sides.get((job, size, "movara"))
+        if side == "tar" and movara:
+            m, t = seconds(movara), seconds(entry)
+            rows.append([job + " (native GNU tar)", size, show(m), show(t), m / t if t > 0 else float("inf"),
+                         (None, "report"), "reported"])
+    return rows
+
+
 def main():
     sides, extras = load(sys.argv[1])
     rows = []
@@ -111,6 +124,7 @@ def main():
             count = entry.get("bytes_read", 0)
             rows.append([job, size, f"{count:.0f} bytes read", "-", None, (None, "a few KB"),
                          "within goal" if count <= 8192 else "OVER goal: reads more than 8 KB"])
+    rows.extend(tar_rows(sides))
     element_row = per_element_row(sides)
     if element_row:
         rows.append(element_row)
