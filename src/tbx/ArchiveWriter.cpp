@@ -15,8 +15,8 @@ namespace tbx {
 namespace {
 
 const size_t kBufferSize = 1 << 20;
-// Entries up to this size are read straight into the output buffer; larger
-// ones are read whole into a buffer of their own and written from there.
+// Entries up to this size are read whole into the output buffer before their
+// header is final; larger ones pass through it in pieces of half its size.
 const size_t kSmallEntry = kBufferSize - 2 * kArchiveBlockSize;
 const size_t kChunk = 1 << 30;
 const char kZeros[kArchiveBlockSize] = {};
@@ -94,8 +94,9 @@ bool readWhole(HANDLE file, char* data, size_t size) {
 // Writes one listed path's entry. A file is opened once and its time, size
 // and bytes come from that handle; only a path that cannot be opened as a
 // file is asked for its attributes, since a directory is stored without data.
-// A file that cannot be read whole throws before any of its entry is written.
-void writePathEntry(BlockWriter& out, const std::string& path, const std::string& name, std::string& large) {
+// A file that cannot be read whole throws; a small file's entry is then left
+// out, a large file's may stay cut short where the reading failed.
+void writePathEntry(BlockWriter& out, const std::string& path, const std::string& name) {
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
@@ -111,9 +112,16 @@ void writePathEntry(BlockWriter& out, const std::string& path, const std::string
     const uint64_t size = (uint64_t)fileSize.QuadPart;
     const ArchiveBlock header = make_archive_header(name, size, mtime, kTypeRegular);
     if (size > kSmallEntry) {
-        large.resize((size_t)size);
-        if (!readWhole(file.get(), &large[0], large.size())) throw std::runtime_error("cannt read " + path);
-        writeEntry(out, name, large.data(), large.size(), mtime, kTypeRegular);
+        out.append(header.data(), header.size());
+        for (uint64_t left = size; left > 0;) {
+            size_t take = (size_t)(left < kBufferSize / 2 ? left : kBufferSize / 2);
+            if (!readWhole(file.get(), out.extend(take), take)) {
+                out.truncate(out.size() - take);
+                throw std::runtime_error("cannt read " + path);
+            }
+            left -= take;
+        }
+        out.append(kZeros, padding_for(size));
         return;
     }
     const size_t start = out.size();
@@ -138,8 +146,7 @@ std::string entryName(const std::string& path, const std::string& base, std::vec
 void writeEntries(BlockWriter& out, const std::string& base_directory, const std::vector<std::string>& paths) {
     std::string base = with_trailing_separator(base_directory);
     std::vector<std::string> longNames;
-    std::string large;  // reused by every large file
-    for (const std::string& path : paths) writePathEntry(out, path, entryName(path, base, longNames), large);
+    for (const std::string& path : paths) writePathEntry(out, path, entryName(path, base, longNames));
     if (longNames.empty()) return;
     std::string list;
     for (const std::string& name : longNames) list += name + "\n";
