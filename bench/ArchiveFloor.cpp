@@ -1,8 +1,8 @@
 // The floor of archive creation on this system: the least Windows program
 // doing its file work. It walks a tree, opens, reads and closes every file
 // once, and writes what it read (then zeros up to the archive's size) to one
-// output file through a 1 MB buffer. Prints the average milliseconds a run
-// took, timed by the clock as the archive benchmarks are.
+// output file through a 1 MB buffer. Prints the milliseconds of the fastest
+// run, timed by the clock as file_bench times archive creation.
 //   archive_floor TREE OUTPUT BYTES RUNS
 #include <windows.h>
 
@@ -93,19 +93,25 @@ int main(int argc, char** argv) {
     const ULONGLONG bytes = std::strtoull(argv[3], nullptr, 10);
     const int runs = std::atoi(argv[4]) > 0 ? std::atoi(argv[4]) : 1;
     std::vector<char> buffer(kBufferSize);
-    LARGE_INTEGER frequency, start, end;
+    LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
+    double fastest = 0;
     for (int run = 0; run < runs; ++run) {
-        Output out(argv[2], buffer);
-        if (!out.valid()) {
-            std::fprintf(stderr, "archive_floor: cannot create %s\n", argv[2]);
-            return 1;
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        {
+            Output out(argv[2], buffer);
+            if (!out.valid()) {
+                std::fprintf(stderr, "archive_floor: cannot create %s\n", argv[2]);
+                return 1;
+            }
+            copyTree(argv[1], out);
+            out.padTo(bytes);
         }
-        copyTree(argv[1], out);
-        out.padTo(bytes);
+        QueryPerformanceCounter(&end);
+        double ms = (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
+        if (run == 0 || ms < fastest) fastest = ms;
     }
-    QueryPerformanceCounter(&end);
-    std::printf("%.3f\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart / runs);
+    std::printf("%.3f\n", fastest);
     return 0;
 }

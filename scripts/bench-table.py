@@ -5,7 +5,8 @@ Each result is one side of a pair named "job:size:movara" or "job:size:floor"
 (Google Benchmark's JSON, or the same fields written by the script for the
 native references). Times are CPU time per iteration, which other programs on
 a shared machine disturb less than wall time; a name ending in "/real_time"
-was timed by the clock (archives and processes, whose cost is the system's).
+or "/manual_time" was timed by the clock (archives and processes, whose cost
+is the system's).
 """
 import json
 import sys
@@ -30,7 +31,8 @@ UNIT_SECONDS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 def seconds(entry):
     unit = UNIT_SECONDS[entry.get("time_unit", "ns")]
-    clock = "real_time" if entry["name"].endswith("/real_time") else "cpu_time"
+    # Benchmarks that time themselves ("/manual_time") are clock times too.
+    clock = "real_time" if entry["name"].endswith(("/real_time", "/manual_time")) else "cpu_time"
     return entry[clock] * unit
 
 

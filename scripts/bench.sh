@@ -77,7 +77,7 @@ floor_pair() {  # TREE JOB SIZE
   [ -d "$DATA/$tree" ] && [ -f "$archive" ] || return 0
   echo "bench: running archive_floor on $tree" >&2
   ms=$("$ROOT/scripts/wine-env.sh" wine64 "$BUILD/bench/archive_floor.exe" "$MOVARA_BENCH_DATA\\$tree" \
-    "$MOVARA_BENCH_DATA\\$tree-floor.out" "$(stat -c %s "$archive")" 3 </dev/null | tr -d '\r')
+    "$MOVARA_BENCH_DATA\\$tree-floor.out" "$(stat -c %s "$archive")" 5 </dev/null | tr -d '\r')
   rm -f "$DATA/$tree-floor.out"
   [ -n "$ms" ] && tar_result "archive create $2:$3:floor/real_time" "$ms"
 }
