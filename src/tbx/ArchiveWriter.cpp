@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 #include "tbx/Archive.h"
@@ -16,7 +17,7 @@ namespace {
 
 const size_t kBufferSize = 1 << 20;
 // Entries up to this size are read whole into the output buffer before their
-// header is final; larger ones pass through it in pieces of half its size.
+// header is final; larger ones pass through it as it fills.
 const size_t kSmallEntry = kBufferSize - 2 * kArchiveBlockSize;
 const size_t kChunk = 1 << 30;
 const char kZeros[kArchiveBlockSize] = {};
@@ -26,18 +27,24 @@ const char kZeros[kArchiveBlockSize] = {};
 // the stream records them in its state.
 class BlockWriter {
 public:
-    explicit BlockWriter(nstream& out) : out_(out) { buffer_.reserve(kBufferSize); }
+    explicit BlockWriter(nstream& out) : out_(out), buffer_(new char[kBufferSize]) {}
 
-    size_t size() const { return buffer_.size(); }
-    // Room for length more bytes (zeros) at the end; valid until the next call.
+    size_t size() const { return used_; }
+    // Free bytes left before the buffer must be written; flushes a full one.
+    size_t room() {
+        if (used_ == kBufferSize) flush();
+        return kBufferSize - used_;
+    }
+    // Room for length more bytes at the end, for the caller to fill; valid
+    // until the next call.
     char* extend(size_t length) {
-        if (buffer_.size() + length > kBufferSize) flush();
-        size_t at = buffer_.size();
-        buffer_.resize(at + length);
-        return &buffer_[at];
+        if (used_ + length > kBufferSize) flush();
+        char* at = buffer_.get() + used_;
+        used_ += length;
+        return at;
     }
     // Drops what was added after size, while it is still buffered.
-    void truncate(size_t size) { buffer_.resize(size); }
+    void truncate(size_t size) { used_ = size; }
     void append(const char* data, size_t length) {
         if (length < kBufferSize) {
             memcpy(extend(length), data, length);
@@ -48,13 +55,14 @@ public:
             out_.write(data + offset, (int)(length - offset < kChunk ? length - offset : kChunk));
     }
     void flush() {
-        if (!buffer_.empty()) out_.write(buffer_.data(), (int)buffer_.size());
-        buffer_.clear();
+        if (used_ > 0) out_.write(buffer_.get(), (int)used_);
+        used_ = 0;
     }
 
 private:
     nstream& out_;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;
+    size_t used_ = 0;
 };
 
 void writeEntry(BlockWriter& out, const std::string& name, const char* data, size_t size, uint32_t mtime,
@@ -114,7 +122,8 @@ void writePathEntry(BlockWriter& out, const std::string& path, const std::string
     if (size > kSmallEntry) {
         out.append(header.data(), header.size());
         for (uint64_t left = size; left > 0;) {
-            size_t take = (size_t)(left < kBufferSize / 2 ? left : kBufferSize / 2);
+            const size_t room = out.room();
+            size_t take = (size_t)(left < room ? left : room);
             if (!readWhole(file.get(), out.extend(take), take)) {
                 out.truncate(out.size() - take);
                 throw std::runtime_error("cannt read " + path);
@@ -131,6 +140,7 @@ void writePathEntry(BlockWriter& out, const std::string& path, const std::string
         throw std::runtime_error("cannt read " + path);
     }
     memcpy(block, header.data(), header.size());
+    memset(block + header.size() + size, 0, padding_for(size));
 }
 
 std::string placeholderName(size_t number) { return std::string(kLongNameDirectory) + "/" + std::to_string(number); }
