@@ -64,6 +64,12 @@ done
 add_entry "start-up:to first trace:movara/real_time" $((movara / RUNS))
 add_entry "start-up:to first trace:floor/real_time" $((floor / RUNS))
 ms="${calls##* }"
+# The same calls against the stand-in answering at once (player_bench).
+add_entry "movie calls the host:10000 calls:movara/real_time" "$ms"
+# A 1 MB string to the host and back, 10 times, timed by the movie.
+big=$(time_to_line '^bench: big calls' "$BUILD/bin/movara.exe" "$(windows_path "$BUILD/bench/BigCall.js")")
+big="${big#*|}"; big="${big%%|*}"
+[[ "$big" =~ ms\ ([0-9]+) ]] && add_entry "movie passes 1 MB to the host:10 calls:movara/real_time" "${BASH_REMATCH[1]}"
 rows+=("{\"job\": \"bridge call in a movie\", \"size\": \"10000 calls\", \"movara\": \"$(awk "BEGIN {printf \"%.1f us/call\", $ms * 1000 / 10000}")\", \"reference\": \"-\", \"goal\": \"report\", \"verdict\": \"reported ($ms ms in all)\"}")
 
 # The peak above the idle program, with the round trip and with the movie

@@ -5,7 +5,8 @@ Each result is one side of a pair named "job:size:movara" or "job:size:floor"
 (Google Benchmark's JSON, or the same fields written by the script for the
 native references). Times are CPU time per iteration, which other programs on
 a shared machine disturb less than wall time; a name ending in "/real_time"
-was timed by the clock (archives and processes, whose cost is the system's).
+or "/manual_time" was timed by the clock (archives and processes, whose cost
+is the system's).
 """
 import json
 import sys
@@ -19,7 +20,7 @@ GOALS = {
     "value XML": (1.5, "<= 1.5x"),
     "settings DOM": (1.0, "<= 1x"),
     "SWF is AS3": (1.2, "<= 1.2x"),
-    "archive create 1 KB files": (2.0, "<= 2x"),
+    "archive create 1 KB files": (1.5, "<= 1.5x"),
     "archive extract 1 KB files": (2.0, "<= 2x"),
     "archive create large files": (1.25, "<= 1.25x"),
     "archive extract large files": (1.25, "<= 1.25x"),
@@ -30,7 +31,8 @@ UNIT_SECONDS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 def seconds(entry):
     unit = UNIT_SECONDS[entry.get("time_unit", "ns")]
-    clock = "real_time" if entry["name"].endswith("/real_time") else "cpu_time"
+    # Benchmarks that time themselves ("/manual_time") are clock times too.
+    clock = "real_time" if entry["name"].endswith(("/real_time", "/manual_time")) else "cpu_time"
     return entry[clock] * unit
 
 
@@ -84,6 +86,19 @@ def per_element_row(sides):
             GOALS["bridge per element"], f"{verdict(ratio, GOALS['bridge per element'][0])} ({detail})"]
 
 
+def tar_rows(sides):
+    """Archive creation against GNU tar running natively: reported only, as
+    its per-file cost is Linux's and not the Windows file API's."""
+    rows = []
+    for (job, size, side), entry in sides.items():
+        movara = sides.get((job, size, "movara"))
+        if side == "tar" and movara:
+            m, t = seconds(movara), seconds(entry)
+            rows.append([job + " (native GNU tar)", size, show(m), show(t), m / t if t > 0 else float("inf"),
+                         (None, "report"), "reported"])
+    return rows
+
+
 def main():
     sides, extras = load(sys.argv[1])
     rows = []
@@ -120,6 +135,7 @@ def main():
             rows.append([job + " vs copy", size, show(seconds(movara)), show(c),
                          seconds(movara) / c if c > 0 else float("inf"), (None, "report"),
                          "reported (reference: one copy of the finished bytes)"])
+    rows.extend(tar_rows(sides))
     element_row = per_element_row(sides)
     if element_row:
         rows.append(element_row)

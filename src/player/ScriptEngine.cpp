@@ -532,7 +532,7 @@ bool ScriptEngine::externalCallFromScript(duk_context* ctx) {
         if (answered) {
             std::string narrow = wideToMultiByte(returned, CP_ACP);
             returned = std::u16string();  // a long answer is not held three times
-            answer = parseValue(narrow);
+            answer = parseAnswer(narrow);
         }
         ok = true;
     } catch (...) {

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "bridge/values/FlashExParse.h"
 #include "bridge/values/FlashExParseParamHandler.h"
+#include "tbx/MvException.h"
 #include "tbx/TextConversion.h"
 
 namespace player {
@@ -48,6 +50,20 @@ void pushUtf8(duk_context* ctx, const std::string& utf8) { duk_push_lstring(ctx,
 // setters a movie put on Array.prototype or Object.prototype.
 const duk_uint_t kOwnValue = DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WRITABLE | DUK_DEFPROP_SET_ENUMERABLE |
                              DUK_DEFPROP_SET_CONFIGURABLE;
+
+// Printable ASCII without '<', '&' and '>': character data that an XML
+// parser hands on unchanged, in any code page.
+bool isPlainText(const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c > 0x7E || c == '<' || c == '&' || c == '>') return false;
+    }
+    return true;
+}
+
+bool endsWith(const std::string& text, const char* suffix, size_t length) {
+    return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
+}
 
 }  // namespace
 
@@ -214,6 +230,23 @@ void pushParam(duk_context* ctx, const FlashExParam* value) {
         }
     } else {
         duk_push_null(ctx);
+    }
+}
+
+ParamPtr parseAnswer(const std::string& xml) {
+    if (xml == "<true/>" || xml == "<false/>") return paramBool(xml == "<true/>");
+    if (xml == "<null/>") return paramNull();
+    const size_t open = 8, close = 9;  // "<string>", "</string>"
+    if (xml.size() < open + close || xml.compare(0, open, "<string>") != 0 || !endsWith(xml, "</string>", close) ||
+        !isPlainText(xml.data() + open, xml.size() - open - close))
+        return parseValue(xml);
+    // As the parser's reading: the text "null" is how a null string is written.
+    const size_t length = xml.size() - open - close;
+    if (length == 4 && xml.compare(open, 4, "null") == 0) return paramString(std::string());
+    try {
+        return paramString(xml.substr(open, length));
+    } catch (const std::bad_alloc&) {
+        throw MvException("メモリが不足しています。");
     }
 }
 

@@ -43,6 +43,12 @@ ParamPtr paramFromTokens(duk_context* ctx, duk_idx_t tokens, duk_uarridx_t& posi
 // a script error when out of memory: call it inside a protected call.
 void pushParam(duk_context* ctx, const FlashExParam* value);
 
+// The value of an answer's value XML (ANSI), as the bridge's parser reads it.
+// The commonest answers, a string of plain ASCII text (no markup characters)
+// or a lone true, false or null, are read here without starting the parser,
+// which costs more than the rest of a call; everything else goes to it.
+ParamPtr parseAnswer(const std::string& xml);
+
 // UTF-8 (script) <-> ANSI (bridge) text.
 std::string utf8ToAnsi(const std::string& text);
 std::string ansiToUtf8(const std::string& text);

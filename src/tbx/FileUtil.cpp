@@ -45,6 +45,43 @@ namespace {
 
 bool isDotName(const char* name) { return name[0] == '.'; }
 
+// The basic level leaves out the short (8.3) names, which nothing here reads
+// and which the system would make up for every entry.
+HANDLE findFirst(const std::string& pattern, WIN32_FIND_DATAA& found) {
+    return FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                            FIND_FIRST_EX_LARGE_FETCH);
+}
+
+void listInto(const std::string& prefix, const std::string& mask, bool recursive, std::vector<std::string>& result) {
+    WIN32_FIND_DATAA found;
+    if (recursive) {
+        // With the mask that matches every name, the walk for folders finds
+        // the files too, so each folder is read once; its files still follow
+        // the contents of its subfolders.
+        const bool everything = mask == "*.*";
+        std::vector<std::string> files;
+        FindHandle search(findFirst(prefix + "*.*", found));
+        if (!search) return;
+        do {
+            if (isDotName(found.cFileName)) continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                listInto(prefix + found.cFileName + "\\", mask, true, result);
+            else if (everything)
+                files.push_back(prefix + found.cFileName);
+        } while (FindNextFileA(search.get(), &found));
+        if (everything) {
+            result.insert(result.end(), files.begin(), files.end());
+            return;
+        }
+    }
+    FindHandle search(findFirst(prefix + mask, found));
+    if (!search) return;
+    do {
+        if (isDotName(found.cFileName) || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        result.push_back(prefix + found.cFileName);
+    } while (FindNextFileA(search.get(), &found));
+}
+
 }  // namespace
 
 std::vector<std::string> list_files(const std::string& pattern, bool recursive) {
@@ -52,24 +89,8 @@ std::vector<std::string> list_files(const std::string& pattern, bool recursive) 
     // lists the current directory and one after a lone '\\' the drive's root.
     size_t separator = last_separator(pattern);
     std::string prefix = separator == std::string::npos ? std::string() : pattern.substr(0, separator + 1);
-    std::string mask = pattern.substr(prefix.size());
     std::vector<std::string> result;
-    WIN32_FIND_DATAA found;
-    if (recursive) {
-        FindHandle search(FindFirstFileA((prefix + "*.*").c_str(), &found));
-        if (!search) return result;
-        do {
-            if (isDotName(found.cFileName) || !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-            std::vector<std::string> inner = list_files(prefix + found.cFileName + "\\" + mask, true);
-            result.insert(result.end(), inner.begin(), inner.end());
-        } while (FindNextFileA(search.get(), &found));
-    }
-    FindHandle search(FindFirstFileA(pattern.c_str(), &found));
-    if (!search) return result;
-    do {
-        if (isDotName(found.cFileName) || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        result.push_back(prefix + found.cFileName);
-    } while (FindNextFileA(search.get(), &found));
+    listInto(prefix, pattern.substr(prefix.size()), recursive, result);
     return result;
 }
 

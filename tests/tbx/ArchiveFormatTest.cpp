@@ -147,6 +147,36 @@ TEST(ArchiveFormat, AFileThatCannotBeReadStopsTheArchive) {
     EXPECT_EQ(1024u, readBytes(dir / "out.mva").size());  // what was written stays
 }
 
+// Entries on both sides of the writer's one-megabyte buffer, and after it has
+// filled, keep their bytes, sizes and padding in order.
+TEST(ArchiveFormat, EntriesAcrossTheWriteBufferKeepTheirBytesInOrder) {
+    ScratchDir dir;
+    makeDirectory(dir / "set");
+    const size_t sizes[] = {700000, 1047552, 1047553, 3 * 1048576 + 7, 10, 0, 1048576};
+    std::vector<std::string> files, contents;
+    for (size_t i = 0; i < sizeof sizes / sizeof sizes[0]; ++i) {
+        std::string data(sizes[i], '\0');
+        for (size_t j = 0; j < data.size(); ++j) data[j] = (char)('a' + (j * 31 + i) % 26);
+        files.push_back(dir / ("set\\f" + std::to_string(i)));
+        writeBytes(files.back(), data);
+        contents.push_back(data);
+    }
+    std::string archive = createArchive(dir / "out.mva", dir.path(), files);
+    size_t offset = 0;
+    for (size_t i = 0; i < contents.size(); ++i) {
+        ASSERT_LE(offset + 512, archive.size());
+        EXPECT_EQ("set/f" + std::to_string(i), nameAt(archive, offset));
+        EXPECT_EQ(std::stoull(archive.substr(offset + 124, 11), nullptr, 8), contents[i].size());
+        offset += 512;
+        EXPECT_TRUE(archive.compare(offset, contents[i].size(), contents[i]) == 0) << "entry " << i;
+        offset += contents[i].size();
+        const size_t padding = (512 - contents[i].size() % 512) % 512;
+        EXPECT_EQ(std::string(padding, '\0'), archive.substr(offset, padding));
+        offset += padding;
+    }
+    EXPECT_EQ(archive.size(), offset);
+}
+
 TEST(ArchiveFormat, SizesBeyondTheElevenDigitFieldAreRefused) {
     EXPECT_THROW(tbx::make_archive_header("big", tbx::kMaxEntrySize + 1, 0, '0'), std::runtime_error);
     tbx::ArchiveBlock block = tbx::make_archive_header("big", tbx::kMaxEntrySize, 0, '0');
