@@ -87,7 +87,7 @@ private:
     void* queryOther(REFIID iid) override;
 
     // ScriptHost
-    bool externalCall(tbx::Variant invoke, std::u16string& answer) override;
+    bool externalCall(tbx::Variant invoke, std::string& answer) override;
     void fsCommand(const std::u16string& command, const std::u16string& arguments) override;
     void stageChanged() override;
     void startTimer(UINT id, UINT milliseconds) override;
@@ -136,7 +136,7 @@ private:
     // Return values set during nested FlashCall events, innermost last.
     struct PendingReturn {
         bool set = false;
-        std::u16string xml;
+        std::string xml;  // in the code page
     };
     std::vector<PendingReturn> returns_;
 };

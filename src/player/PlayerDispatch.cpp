@@ -81,18 +81,34 @@ DispatchError caughtDispatchError(const CaughtError& error) {
     }
 }
 
+std::u16string textOf(BSTR text) {
+    return text ? std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text)) : std::u16string();
+}
+
 std::u16string stringArgument(DISPPARAMS* params, UINT index) {
     if (!params || params->cArgs <= index) throw DispatchFailure(DISP_E_BADPARAMCOUNT, "missing argument");
     VARIANT& source = params->rgvarg[params->cArgs - 1 - index];
+    // A string is read in place: the conversion would first copy it whole,
+    // which for a long answer of the host is one more copy held at once.
+    if (V_VT(&source) == VT_BSTR) return textOf(V_BSTR(&source));
     VARIANT text;
     VariantInit(&text);
     if (FAILED(VariantChangeType(&text, &source, 0, VT_BSTR)))
         throw DispatchFailure(DISP_E_TYPEMISMATCH, "a string is expected");
-    std::u16string out =
-        V_BSTR(&text) ? std::u16string(reinterpret_cast<const char16_t*>(V_BSTR(&text)), SysStringLen(V_BSTR(&text)))
-                      : std::u16string();
+    std::u16string out = textOf(V_BSTR(&text));
     VariantClear(&text);
     return out;
+}
+
+// The host's value XML in the code page the script side reads it in,
+// converted straight from the host's string: a long answer is not copied
+// once more as wide text first.
+std::string answerTextArgument(DISPPARAMS* params, UINT index) {
+    if (params && params->cArgs > index) {
+        VARIANT& source = params->rgvarg[params->cArgs - 1 - index];
+        if (V_VT(&source) == VT_BSTR) return wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&source)), CP_ACP);
+    }
+    return wideToMultiByte(stringArgument(params, index), CP_ACP);
 }
 
 void answerString(VARIANT* result, const std::u16string& text) {
@@ -209,7 +225,7 @@ HRESULT PlayerControl::invokeMember(DISPID id, WORD flags, DISPPARAMS* params, V
             if (!method) return DISP_E_MEMBERNOTFOUND;
             if (!returns_.empty()) {
                 returns_.back().set = true;
-                returns_.back().xml = stringArgument(params, 0);
+                returns_.back().xml = answerTextArgument(params, 0);
             }
             return S_OK;
         case kDispEnforceLocalSecurity:

@@ -106,7 +106,7 @@ void PlayerControl::withEngine(const std::function<void(ScriptEngine&)>& fn) {
     fn(*engine);
 }
 
-bool PlayerControl::externalCall(tbx::Variant invoke, std::u16string& answer) {
+bool PlayerControl::externalCall(tbx::Variant invoke, std::string& answer) {
     returns_.push_back(PendingReturn{});
     events_.fire(kEventFlashCall, {*invoke.get()});
     PendingReturn returned = std::move(returns_.back());

@@ -525,15 +525,11 @@ bool ScriptEngine::externalCallFromScript(duk_context* ctx) {
     } else if (!pushTokenCopy(ctx, 1)) {
         message = errorText(-1);
     } else try {
-        std::u16string returned;
+        std::string returned;
         bool answered = false;
         tbx::Variant invoke = invokeTextOf(ctx, duk_get_top_index(ctx));
         outsideScriptClock([&] { answered = host_.externalCall(std::move(invoke), returned); });
-        if (answered) {
-            std::string narrow = wideToMultiByte(returned, CP_ACP);
-            returned = std::u16string();  // a long answer is not held three times
-            answer = parseAnswer(narrow);
-        }
+        if (answered) answer = parseAnswer(returned);
         ok = true;
     } catch (...) {
         message = ansiToUtf8(caughtError().textOr("the external call failed"));

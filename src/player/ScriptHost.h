@@ -14,8 +14,8 @@ public:
     virtual ~ScriptHost() = default;
     // Raises FlashCall with the invoke text, an automation string handed over
     // so that a long text is held once; true and the value XML when the host
-    // set a return value during the event.
-    virtual bool externalCall(tbx::Variant invoke, std::u16string& answer) = 0;
+    // set a return value during the event, in the code page.
+    virtual bool externalCall(tbx::Variant invoke, std::string& answer) = 0;
     virtual void fsCommand(const std::u16string& command, const std::u16string& arguments) = 0;
     // The stage changed: repaint.
     virtual void stageChanged() = 0;
