@@ -60,16 +60,19 @@ DWORD threadUnder(POINT at) {
     return window ? GetWindowThreadProcessId(window, nullptr) : 0;
 }
 
-// Waits until the thread holds the mouse capture, as its drag loop does from
-// its start: input sent before that would go to the windows under the cursor
-// instead of the loop.
-void waitForDragLoop(DWORD thread) {
+// Whether the thread holds the mouse capture within timeoutMs, as its drag
+// loop does from its start: input sent before that would go to the windows
+// under the cursor instead of the loop.
+bool dragLoopStarts(DWORD thread, DWORD timeoutMs) {
     auto captured = [thread] {
         GUITHREADINFO info = {sizeof(info)};
         return GetGUIThreadInfo(thread, &info) && info.hwndCapture;
     };
-    if (!thread || !waitUntil(captured, 15000))
-        throw std::runtime_error("the drag loop never took the mouse on the source's thread");
+    return thread && waitUntil(captured, timeoutMs);
+}
+
+void waitForDragLoop(DWORD thread) {
+    if (!dragLoopStarts(thread, 15000)) throw std::runtime_error("the drag loop never took the mouse on the source's thread");
 }
 
 // Moves from `from` to `to` in a few steps and releases the left button once
@@ -94,13 +97,16 @@ void moveAndReleaseOver(POINT from, POINT to) {
 }  // namespace
 
 void dragWithMouse(POINT from, POINT to) {
-    DWORD source = threadUnder(from);
-    xdotool("mousemove " + std::to_string(from.x) + " " + std::to_string(from.y) + " mousedown 1");
-    try {
-        waitForDragLoop(source);
-    } catch (...) {
+    // A press can reach the display before a window that has just been
+    // created there is mapped, and then goes to what lay below it: a press
+    // that starts no drag is released and made again, a few times.
+    for (int attempt = 1;; ++attempt) {
+        DWORD source = threadUnder(from);
+        xdotool("mousemove " + std::to_string(from.x) + " " + std::to_string(from.y) + " mousedown 1");
+        if (dragLoopStarts(source, 5000)) break;
         xdotool("mouseup 1");  // a button left held would start the next test's drags
-        throw;
+        if (attempt == 3)
+            throw std::runtime_error("the drag loop never took the mouse on the source's thread (3 presses)");
     }
     moveAndReleaseOver(from, to);
 }
