@@ -70,6 +70,9 @@ public:
         for (const Block& block : kept_) ::operator delete(block.memory);
     }
 
+    // The large blocks the parser holds now; between parses, the buffers it grew.
+    size_t lentBytes() const { return lentBytes_; }
+
     xercesc::MemoryManager* getExceptionMemoryManager() override { return xercesc::XMLPlatformUtils::fgMemoryManager; }
 
     void* allocate(XMLSize_t size) override {
@@ -80,10 +83,12 @@ public:
             kept_.erase(kept_.begin() + i);
             keptBytes_ -= block.size;
             lent_.push_back(block);
+            lentBytes_ += block.size;
             return block.memory;
         }
         void* memory = allocateFromHeap(size);
         lent_.push_back({memory, size});
+        lentBytes_ += size;
         return memory;
     }
 
@@ -92,6 +97,7 @@ public:
             if (lent_[i].memory != memory) continue;
             Block block = lent_[i];
             lent_.erase(lent_.begin() + i);
+            lentBytes_ -= block.size;
             if (kept_.size() < kKeptBlocks && keptBytes_ + block.size <= kKeptBytes) {
                 kept_.push_back(block);
                 keptBytes_ += block.size;
@@ -123,6 +129,7 @@ private:
     std::vector<Block> lent_;
     std::vector<Block> kept_;
     size_t keptBytes_ = 0;
+    size_t lentBytes_ = 0;
 };
 
 // A kept parser with its memory, which outlives it.
@@ -131,11 +138,11 @@ struct KeptParser {
     GuardedSaxParser parser{&memory};
 };
 
-// Making a parser costs more than parsing a short call's text, so parsers for
-// short texts are kept for the next parse, a few for the whole process. A long
-// text gets a parser of its own: the buffers it grows are freed with it.
-const size_t kReusedParserLimit = 256 * 1024;
+// Making a parser costs more than parsing a short call's text, so parsers are
+// kept for the next parse, a few for the whole process. One that grew large
+// buffers for a long text (they stay with it) is destroyed instead, which frees them.
 const size_t kKeptParsers = 2;
+const size_t kKeptParserBytes = 512 * 1024;
 
 // The kept parsers, each lent to one parse at a time. Never destroyed: no
 // parser is torn down while threads end or the process exits.
@@ -154,6 +161,7 @@ public:
     }
 
     void give(std::unique_ptr<KeptParser> parser) {
+        if (parser->memory.lentBytes() > kKeptParserBytes) return;
         std::lock_guard<std::mutex> lock(mutex_);
         if (idle_.size() < kKeptParsers) idle_.push_back(std::move(parser));
     }
@@ -173,14 +181,7 @@ private:
 // that is gone.
 class ParserForText {
 public:
-    ParserForText(EasySaxHandler& handler, size_t textSize) {
-        if (textSize <= kReusedParserLimit) {
-            kept_ = ParserPool::instance().take();
-            parser_ = &kept_->parser;
-        } else {
-            own_ = std::make_unique<GuardedSaxParser>();
-            parser_ = own_.get();
-        }
+    explicit ParserForText(EasySaxHandler& handler) : kept_(ParserPool::instance().take()), parser_(&kept_->parser) {
         parser_->setDocumentHandler(&handler);
         // The library's default fatalError throws the parse exception; without an
         // error handler this version of the parser would end a malformed parse
@@ -190,7 +191,7 @@ public:
     ~ParserForText() {
         parser_->setDocumentHandler(nullptr);
         parser_->setErrorHandler(nullptr);
-        if (kept_) ParserPool::instance().give(std::move(kept_));
+        ParserPool::instance().give(std::move(kept_));
     }
     ParserForText(const ParserForText&) = delete;
     ParserForText& operator=(const ParserForText&) = delete;
@@ -199,8 +200,7 @@ public:
 
 private:
     std::unique_ptr<KeptParser> kept_;
-    std::unique_ptr<GuardedSaxParser> own_;
-    GuardedSaxParser* parser_ = nullptr;
+    GuardedSaxParser* parser_;
 };
 
 }  // namespace
@@ -217,7 +217,7 @@ bool XercesFacade::isInitialized() { return xercesInitialized; }
 
 void XercesFacade::parseXMLString(EasySaxHandler& handler, const std::string& text) {
     if (!xercesInitialized) throw FlashExException("初期化が完了していません。");
-    ParserForText parser(handler, text.size());
+    ParserForText parser(handler);
     handler.setSourceLength(text.size());
 
     std::u16string wide;
