@@ -216,10 +216,25 @@ public:
     size_t xmlSizeHint() const override;
 };
 
+// Orders names as std::less does (unsigned bytes, then length), compared
+// inline: the C runtime's memcmp under Wine goes byte by byte through a DLL
+// call, and an object's insert compares its name about log2(size) times.
+struct PropertyNameOrder {
+    bool operator()(const std::string& a, const std::string& b) const {
+        const size_t common = a.size() < b.size() ? a.size() : b.size();
+        for (size_t i = 0; i < common; ++i) {
+            const auto x = static_cast<unsigned char>(a[i]);
+            const auto y = static_cast<unsigned char>(b[i]);
+            if (x != y) return x < y;
+        }
+        return a.size() < b.size();
+    }
+};
+
 // A map from property name to value, in byte order of the names; owns its values.
 class FlashExParamObject : public FlashExParam {
 public:
-    using Properties = std::map<std::string, ParamPtr>;
+    using Properties = std::map<std::string, ParamPtr, PropertyNameOrder>;
 
     FlashExParamObject() = default;
 
