@@ -15,8 +15,9 @@ namespace {
 // of the bridge are.
 void appendNarrow(std::string& out, const XMLCh* text, size_t length) {
     // Through a small buffer: growing the string first would fill it with
-    // zeros only to overwrite them.
-    char chunk[4096];
+    // zeros only to overwrite them. Under a page, so that the frame needs no
+    // stack probe: the function runs for every name and number.
+    char chunk[2048];
     const size_t start = out.size();
     for (size_t done = 0; done < length;) {
         const size_t count = std::min(length - done, sizeof chunk);
