@@ -253,6 +253,7 @@ public:
 
 private:
     Properties properties_;
+    Properties::iterator lastSet_ = properties_.end();
 };
 
 class FlashExParamError;

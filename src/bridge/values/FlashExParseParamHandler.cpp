@@ -165,7 +165,7 @@ void FlashExParseParamHandler::reserveLongString() {
 
 void FlashExParseParamHandler::finishString() {
     // The player writes a null string as the text "null", in one piece.
-    if (stringPieces_ == 1 && stringText_ == "null") stringText_.clear();
+    if (stringPieces_ == 1 && stringText_.size() == 4 && stringText_.compare(0, 4, "null", 4) == 0) stringText_.clear();
     // A reservation well beyond the text (more source followed it) is given back.
     if (stringReserved_ && stringText_.capacity() - stringText_.size() > stringText_.size() / 8 + 4096)
         stringText_.shrink_to_fit();

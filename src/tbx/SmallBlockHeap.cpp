@@ -1,0 +1,184 @@
+#include "tbx/SmallBlockHeap.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+#include <windows.h>
+#include <emmintrin.h>
+
+namespace {
+
+// Sizes come in steps of 16 bytes, which also keeps every block aligned as
+// operator new must.
+const size_t kStep = 16;
+const size_t kClasses = SmallBlockHeap::kLargestBlock / kStep;
+// Address space reserved at the first allocation and committed a slab at a
+// time; when it is used up, small blocks come from the C runtime's heap too.
+const size_t kSlabBytes = 64 * 1024;
+const size_t kRegionBytes = size_t(2) << 30;
+const size_t kSlabs = kRegionBytes / kSlabBytes;
+
+struct FreeBlock {
+    FreeBlock* next;
+};
+
+// One size of block: its free list and the unused end of its newest slab.
+// Guarded by a spin lock: the holder only moves a pointer or two, except
+// when it commits a new slab.
+struct SizeClass {
+    std::atomic_flag busy = ATOMIC_FLAG_INIT;
+    FreeBlock* freeBlocks = nullptr;
+    char* next = nullptr;
+    char* end = nullptr;
+    size_t blocksInUse = 0;
+};
+
+SizeClass sizeClasses[kClasses];
+// The size class of each slab handed out, by its number in the region.
+unsigned char slabClass[kSlabs];
+std::atomic<char*> regionBase{nullptr};
+std::atomic<size_t> slabsUsed{0};
+
+class SpinLock {
+public:
+    explicit SpinLock(std::atomic_flag& flag) : flag_(flag) {
+        for (unsigned spins = 0; flag_.test_and_set(std::memory_order_acquire); ++spins) {
+            if (spins < 64) {
+                _mm_pause();
+            } else {
+                SwitchToThread();
+            }
+        }
+    }
+    ~SpinLock() { flag_.clear(std::memory_order_release); }
+    SpinLock(const SpinLock&) = delete;
+    SpinLock& operator=(const SpinLock&) = delete;
+
+private:
+    std::atomic_flag& flag_;
+};
+
+// The reserved region; null when the system refused the reservation.
+char* region() {
+    char* base = regionBase.load(std::memory_order_acquire);
+    if (base) return base;
+    auto reserved = static_cast<char*>(VirtualAlloc(nullptr, kRegionBytes, MEM_RESERVE, PAGE_READWRITE));
+    if (!reserved) return nullptr;
+    if (!regionBase.compare_exchange_strong(base, reserved, std::memory_order_acq_rel)) {
+        VirtualFree(reserved, 0, MEM_RELEASE);  // another thread reserved first
+        return base;
+    }
+    return reserved;
+}
+
+// Gives the class a fresh slab to carve; false when the region is used up
+// or the system refuses to commit.
+bool addSlab(SizeClass& sizeClass, size_t classIndex) {
+    char* base = region();
+    if (!base) return false;
+    const size_t slab = slabsUsed.fetch_add(1, std::memory_order_relaxed);
+    if (slab >= kSlabs) return false;
+    char* start = base + slab * kSlabBytes;
+    if (!VirtualAlloc(start, kSlabBytes, MEM_COMMIT, PAGE_READWRITE)) return false;
+    slabClass[slab] = static_cast<unsigned char>(classIndex);
+    const size_t blockBytes = (classIndex + 1) * kStep;
+    sizeClass.next = start;
+    sizeClass.end = start + kSlabBytes / blockBytes * blockBytes;
+    return true;
+}
+
+void* allocateSmall(size_t size) {
+    const size_t classIndex = size == 0 ? 0 : (size - 1) / kStep;
+    SizeClass& sizeClass = sizeClasses[classIndex];
+    void* block = nullptr;
+    {
+        SpinLock lock(sizeClass.busy);
+        if (FreeBlock* freed = sizeClass.freeBlocks) {
+            sizeClass.freeBlocks = freed->next;
+            block = freed;
+        } else if (sizeClass.next != sizeClass.end || addSlab(sizeClass, classIndex)) {
+            block = sizeClass.next;
+            sizeClass.next += (classIndex + 1) * kStep;
+        }
+        if (block) ++sizeClass.blocksInUse;
+    }
+    return block;
+}
+
+void freeSmall(void* p) {
+    const size_t slab = static_cast<size_t>(static_cast<char*>(p) - regionBase.load(std::memory_order_relaxed)) / kSlabBytes;
+    const size_t classIndex = slabClass[slab];
+    SizeClass& sizeClass = sizeClasses[classIndex];
+    {
+        SpinLock lock(sizeClass.busy);
+        auto block = static_cast<FreeBlock*>(p);
+        block->next = sizeClass.freeBlocks;
+        sizeClass.freeBlocks = block;
+        --sizeClass.blocksInUse;
+    }
+}
+
+void* allocate(size_t size) {
+    if (size <= SmallBlockHeap::kLargestBlock) {
+        if (void* block = allocateSmall(size)) return block;
+    }
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+void release(void* p) {
+    if (!p) return;
+    if (SmallBlockHeap::owns(p)) {
+        freeSmall(p);
+    } else {
+        std::free(p);
+    }
+}
+
+// operator new's contract: ask the new-handler for memory until it gives
+// up, then throw.
+void* allocateOrThrow(size_t size) {
+    for (;;) {
+        if (void* p = allocate(size)) return p;
+        std::new_handler handler = std::get_new_handler();
+        if (!handler) throw std::bad_alloc();
+        handler();
+    }
+}
+
+void* allocateOrNull(size_t size) noexcept {
+    try {
+        return allocateOrThrow(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+bool SmallBlockHeap::owns(const void* p) {
+    const char* base = regionBase.load(std::memory_order_relaxed);
+    const auto byte = static_cast<const char*>(p);
+    return base && byte >= base && byte < base + kRegionBytes;
+}
+
+size_t SmallBlockHeap::bytesInUse() {
+    size_t bytes = 0;
+    for (size_t i = 0; i < kClasses; ++i) {
+        SpinLock lock(sizeClasses[i].busy);
+        bytes += sizeClasses[i].blocksInUse * (i + 1) * kStep;
+    }
+    return bytes;
+}
+
+void* operator new(size_t size) { return allocateOrThrow(size); }
+void* operator new[](size_t size) { return allocateOrThrow(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, size_t) noexcept { release(p); }
+void operator delete[](void* p, size_t) noexcept { release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }

@@ -1,0 +1,20 @@
+#pragma once
+#include <cstddef>
+
+// The program's operator new and delete: blocks of up to kLargestBlock bytes
+// come from slabs of one size each, kept for reuse once freed; larger ones
+// from the C runtime's heap. A call's values are many such blocks (a value,
+// a map node, a short text), and under Wine the process heap takes a lock,
+// walks its free lists and gives emptied regions back to the system on every
+// call, so a large request spent more time in the heap than in its parse.
+namespace SmallBlockHeap {
+
+const size_t kLargestBlock = 256;
+
+// True when p is a block this heap handed out (freed or not).
+bool owns(const void* p);
+
+// The bytes of small blocks handed out and not yet freed.
+size_t bytesInUse();
+
+}  // namespace SmallBlockHeap
