@@ -69,15 +69,22 @@ void EasySaxHandler::Text::appendNarrowTo(std::string& out) const {
 }
 
 std::string EasySaxHandler::Attributes::get(const char* asciiName) const {
+    std::string value;
+    getInto(asciiName, value);
+    return value;
+}
+
+void EasySaxHandler::Attributes::getInto(const char* asciiName, std::string& out) const {
+    out.clear();
     // Compared in place: the library's lookup by a narrow name transcodes the
     // name into a new buffer on every call.
     const XMLSize_t count = attributes_.getLength();
     for (XMLSize_t i = 0; i < count; ++i) {
         if (!sameName(attributes_.getName(i), asciiName)) continue;
         const XMLCh* value = attributes_.getValue(i);
-        return narrowOf(value, xercesc::XMLString::stringLen(value));
+        appendNarrow(out, value, xercesc::XMLString::stringLen(value));
+        return;
     }
-    return {};
 }
 
 void EasySaxHandler::startElement(const XMLCh* const name, xercesc::AttributeList& attributes) {

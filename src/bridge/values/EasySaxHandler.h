@@ -29,6 +29,8 @@ public:
             }
             return i == length_;
         }
+        // The first character; 0 for an empty text.
+        XMLCh front() const { return length_ == 0 ? 0 : text_[0]; }
         size_t length() const;
         const std::string& narrow() const;
         // Appends the narrow ANSI text to out: ASCII without a temporary string.
@@ -48,6 +50,8 @@ public:
         explicit Attributes(xercesc::AttributeList& attributes) : attributes_(attributes) {}
         // The value as narrow ANSI text; empty when the attribute is absent.
         std::string get(const char* asciiName) const;
+        // The same into out, reusing its buffer.
+        void getInto(const char* asciiName, std::string& out) const;
 
     private:
         xercesc::AttributeList& attributes_;

@@ -92,25 +92,63 @@ void FlashExParseParamHandler::openContainer(FlashExParam* container, TextMode k
     textMode_ = kind;
 }
 
+FlashExParseParamHandler::Element FlashExParseParamHandler::elementOf(const Text& name) {
+    // The first letter leaves at most two names to compare.
+    switch (name.front()) {
+    case u'a':
+        return name.is("array") ? Element::Array : name.is("arguments") ? Element::Arguments : Element::Other;
+    case u'o':
+        return name.is("object") ? Element::Object : Element::Other;
+    case u's':
+        return name.is("string") ? Element::String : Element::Other;
+    case u'n':
+        return name.is("number") ? Element::Number : name.is("null") ? Element::Null : Element::Other;
+    case u'p':
+        return name.is("property") ? Element::Property : Element::Other;
+    case u't':
+        return name.is("true") ? Element::True : Element::Other;
+    case u'f':
+        return name.is("false") ? Element::False : Element::Other;
+    case u'i':
+        return name.is("invoke") ? Element::Invoke : Element::Other;
+    default:
+        return Element::Other;
+    }
+}
+
 void FlashExParseParamHandler::startElement(const Text& name, const Attributes& attributes) {
-    if (name.is("array") || name.is("object")) {
-        bool isArray = name.is("array");
-        ParamPtr created = isArray ? ParamPtr(std::make_unique<FlashExParamArray>())
-                                   : ParamPtr(std::make_unique<FlashExParamObject>());
-        openContainer(add(std::move(created)), isArray ? kInArray : kInObject);
-    } else if (name.is("string")) {
+    startValueElement(elementOf(name), attributes);
+}
+
+void FlashExParseParamHandler::startValueElement(Element element, const Attributes& attributes) {
+    switch (element) {
+    case Element::Array:
+        openContainer(add(std::make_unique<FlashExParamArray>()), kInArray);
+        break;
+    case Element::Object:
+        openContainer(add(std::make_unique<FlashExParamObject>()), kInObject);
+        break;
+    case Element::String:
         textMode_ = kStringText;
         stringText_.clear();
         stringPieces_ = 0;
         stringReserved_ = false;
-    } else if (name.is("number")) {
+        break;
+    case Element::Number:
         textMode_ = kNumberText;
-    } else if (name.is("property")) {
-        propertyId_ = attributes.get("id");
-    } else if (name.is("true") || name.is("false")) {
-        add(paramBool(name.is("true")));
-    } else if (name.is("null")) {
+        break;
+    case Element::Property:
+        attributes.getInto("id", propertyId_);
+        break;
+    case Element::True:
+    case Element::False:
+        add(paramBool(element == Element::True));
+        break;
+    case Element::Null:
         add(paramNull());
+        break;
+    default:
+        break;
     }
 }
 
@@ -143,14 +181,23 @@ void FlashExParseParamHandler::appendStringText(const Text& text) {
 }
 
 void FlashExParseParamHandler::endElement(const Text& name) {
-    if (name.is("object") || name.is("array")) {
+    switch (elementOf(name)) {
+    case Element::Object:
+    case Element::Array:
         if (!openContainers_.empty()) openContainers_.pop_back();
         if (!containerKinds_.empty()) containerKinds_.pop_back();
-    } else if (name.is("string")) {
+        break;
+    case Element::String:
         finishString();
+        // Character data after a string or number element belongs to no value.
+        textMode_ = kNoText;
+        break;
+    case Element::Number:
+        textMode_ = kNoText;
+        break;
+    default:
+        break;
     }
-    // Character data after a string or number element belongs to no value.
-    if (name.is("string") || name.is("number")) textMode_ = kNoText;
 }
 
 void FlashExParseParamHandler::reserveLongString() {

@@ -18,15 +18,21 @@ public:
     FlashExParseParamHandler();
     ~FlashExParseParamHandler() override;
 
-    void startElement(const Text& name, const Attributes& attributes) override;
+    void startElement(const Text& name, const Attributes& attributes) final;
     void characters(const Text& text) override;
-    void endElement(const Text& name) override;
+    void endElement(const Text& name) final;
 
     // The first root value, handed to the caller; null when there was none.
     ParamPtr releaseFirstRoot();
 
 protected:
     enum TextMode { kNoText = 0, kStringText = 2, kNumberText = 3, kInArray = 4, kInObject = 5 };
+    // The elements of value XML and of an invoke text, told apart once per tag.
+    enum class Element { Other, Array, Object, String, Number, Property, True, False, Null, Invoke, Arguments };
+    static Element elementOf(const Text& name);
+
+    // A start tag of a value; a subclass adds the elements around the values.
+    virtual void startValueElement(Element element, const Attributes& attributes);
 
     // Appends value to the open container, or keeps it as a root.
     // Stores value in the open container or as a root; answers where it went.

@@ -2,15 +2,15 @@
 
 #include "bridge/values/FlashExRequest.h"
 
-void FlashExRequestParseHandler::startElement(const Text& name, const Attributes& attributes) {
-    if (name.is("invoke")) {
+void FlashExRequestParseHandler::startValueElement(Element element, const Attributes& attributes) {
+    if (element == Element::Invoke) {
         request_.name = attributes.get("name");
         request_.returntype = attributes.get("returntype");
-    } else if (name.is("arguments")) {
+    } else if (element == Element::Arguments) {
         // The arguments collect the following values as an array would; the
         // request owns them, so the handler never adds them as a root.
         openContainer(&request_.arguments, kInArray);
     } else {
-        FlashExParseParamHandler::startElement(name, attributes);
+        FlashExParseParamHandler::startValueElement(element, attributes);
     }
 }

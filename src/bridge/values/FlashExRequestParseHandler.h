@@ -9,7 +9,8 @@ class FlashExRequestParseHandler : public FlashExParseParamHandler {
 public:
     explicit FlashExRequestParseHandler(FlashExRequest& request) : request_(request) {}
 
-    void startElement(const Text& name, const Attributes& attributes) override;
+protected:
+    void startValueElement(Element element, const Attributes& attributes) override;
 
 private:
     FlashExRequest& request_;
