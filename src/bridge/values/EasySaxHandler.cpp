@@ -31,12 +31,6 @@ void appendNarrow(std::string& out, const XMLCh* text, size_t length) {
     }
 }
 
-std::string narrowOf(const XMLCh* text, size_t length) {
-    std::string narrow;
-    appendNarrow(narrow, text, length);
-    return narrow;
-}
-
 // True when the parser's name is exactly the ASCII name.
 bool sameName(const XMLCh* name, const char* ascii) {
     for (; *ascii != '\0'; ++name, ++ascii) {
@@ -52,21 +46,7 @@ size_t EasySaxHandler::Text::length() const {
     return length_;
 }
 
-const std::string& EasySaxHandler::Text::narrow() const {
-    if (!converted_) {
-        narrow_ = narrowOf(text_, length());
-        converted_ = true;
-    }
-    return narrow_;
-}
-
-void EasySaxHandler::Text::appendNarrowTo(std::string& out) const {
-    if (converted_) {
-        out += narrow_;
-    } else {
-        appendNarrow(out, text_, length());
-    }
-}
+void EasySaxHandler::Text::appendNarrowTo(std::string& out) const { appendNarrow(out, text_, length()); }
 
 std::string EasySaxHandler::Attributes::get(const char* asciiName) const {
     std::string value;

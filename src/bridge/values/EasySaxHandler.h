@@ -8,7 +8,7 @@
 class EasySaxHandler : public xercesc::HandlerBase {
 public:
     // A name or text from the parser: compares exactly with an ASCII literal
-    // without converting, and converts to narrow ANSI text on first use.
+    // without converting, and appends itself as narrow ANSI text.
     class Text {
     public:
         Text(const XMLCh* text, size_t length) : text_(text), length_(length) {}
@@ -32,7 +32,6 @@ public:
         // The first character; 0 for an empty text.
         XMLCh front() const { return length_ == 0 ? 0 : text_[0]; }
         size_t length() const;
-        const std::string& narrow() const;
         // Appends the narrow ANSI text to out: ASCII without a temporary string.
         void appendNarrowTo(std::string& out) const;
 
@@ -40,8 +39,6 @@ public:
         static const size_t kUnmeasured = static_cast<size_t>(-1);
         const XMLCh* text_;
         mutable size_t length_;
-        mutable bool converted_ = false;
-        mutable std::string narrow_;
     };
 
     // The attributes of a start tag, looked up by ASCII name.

@@ -136,6 +136,7 @@ void FlashExParseParamHandler::startValueElement(Element element, const Attribut
         break;
     case Element::Number:
         textMode_ = kNumberText;
+        numberText_.clear();
         break;
     case Element::Property:
         attributes.getInto("id", propertyId_);
@@ -154,7 +155,7 @@ void FlashExParseParamHandler::startValueElement(Element element, const Attribut
 
 void FlashExParseParamHandler::characters(const Text& text) {
     if (textMode_ == kNumberText) {
-        addNumber(text.narrow());
+        text.appendNarrowTo(numberText_);
     } else if (textMode_ == kStringText) {
         appendStringText(text);
     }
@@ -193,6 +194,8 @@ void FlashExParseParamHandler::endElement(const Text& name) {
         textMode_ = kNoText;
         break;
     case Element::Number:
+        // A number element without text gives no value.
+        if (textMode_ == kNumberText && !numberText_.empty()) addNumber(numberText_);
         textMode_ = kNoText;
         break;
     default:

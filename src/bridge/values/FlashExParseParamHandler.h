@@ -54,6 +54,8 @@ private:
     // The text of the open string element and the number of pieces it came in.
     std::string stringText_;
     size_t stringPieces_ = 0;
+    // The text of the open number element, read when the element ends.
+    std::string numberText_;
     // Narrow bytes of all string text so far, and whether the open string was
     // reserved for the rest of the source.
     size_t stringBytesSeen_ = 0;

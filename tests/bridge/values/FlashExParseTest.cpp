@@ -131,7 +131,7 @@ TEST_F(FlashExParse, NestedContainersAndRepeatedIds) {
     EXPECT_EQ(4u, object->properties().size());
 }
 
-TEST_F(FlashExParse, StringTextInPiecesIsJoinedAndCharacterDataOutsideValuesIsIgnored) {
+TEST_F(FlashExParse, TextInPiecesIsJoinedAndCharacterDataOutsideValuesIsIgnored) {
     FlashExParseParamHandler handler;
     HandlerFeed feed(handler);
     feed.start(u"array").start(u"property").start(u"string").text(u"nu").text(u"ll").end(u"string").end(u"property");
@@ -139,10 +139,13 @@ TEST_F(FlashExParse, StringTextInPiecesIsJoinedAndCharacterDataOutsideValuesIsIg
     std::u16string big(5000, u'x');
     feed.start(u"property").start(u"string").text(u"日本").text(big).text(u"語").end(u"string").end(u"property");
     feed.start(u"number").text(u"7").end(u"number").text(u"\n  ");  // white space after a number
+    feed.start(u"number").text(u"1").text(u"2.5").end(u"number");  // one number, not two
+    feed.start(u"number").end(u"number");
     feed.end(u"array");
     ParamPtr value = handler.releaseFirstRoot();
     FlashExParamArray* array = value->asArray();
-    ASSERT_EQ(4u, array->size());
+    ASSERT_EQ(5u, array->size());
+    EXPECT_EQ(12.5, array->at(4)->getDouble());
     EXPECT_EQ("null", array->at(0)->getString());  // only a single piece "null" means empty
     EXPECT_EQ("", array->at(1)->getString());
     EXPECT_EQ("日本" + std::string(5000, 'x') + "語", array->at(2)->getString());
