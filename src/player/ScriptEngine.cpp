@@ -447,7 +447,7 @@ duk_ret_t pushAnswer(duk_context* ctx, void* udata) {
 
 std::u16string ScriptEngine::callFunction(const std::u16string& invoke) {
     FlashExRequest request;
-    parseRequest(wideToMultiByte(invoke, CP_ACP), request);
+    parseRequest(invoke.c_str(), request);
     if (dead_) throw ScriptError(stoppedText());
     try {
         return callCallback(request);
