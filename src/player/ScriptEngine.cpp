@@ -529,7 +529,7 @@ bool ScriptEngine::externalCallFromScript(duk_context* ctx) {
         bool answered = false;
         tbx::Variant invoke = invokeTextOf(ctx, duk_get_top_index(ctx));
         outsideScriptClock([&] { answered = host_.externalCall(std::move(invoke), returned); });
-        if (answered) answer = parseAnswer(returned);
+        if (answered) answer = parseAnswer(std::move(returned));
         ok = true;
     } catch (...) {
         message = ansiToUtf8(caughtError().textOr("the external call failed"));
