@@ -447,7 +447,7 @@ duk_ret_t pushAnswer(duk_context* ctx, void* udata) {
 
 std::u16string ScriptEngine::callFunction(const std::u16string& invoke) {
     FlashExRequest request;
-    parseRequest(wideToMultiByte(invoke, CP_ACP), request);
+    parseRequest(invoke.c_str(), request);
     if (dead_) throw ScriptError(stoppedText());
     try {
         return callCallback(request);
@@ -529,7 +529,7 @@ bool ScriptEngine::externalCallFromScript(duk_context* ctx) {
         bool answered = false;
         tbx::Variant invoke = invokeTextOf(ctx, duk_get_top_index(ctx));
         outsideScriptClock([&] { answered = host_.externalCall(std::move(invoke), returned); });
-        if (answered) answer = parseAnswer(returned);
+        if (answered) answer = parseAnswer(std::move(returned));
         ok = true;
     } catch (...) {
         message = ansiToUtf8(caughtError().textOr("the external call failed"));

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "bridge/values/FlashExParse.h"
 #include "bridge/values/FlashExParseParamHandler.h"
-#include "tbx/MvException.h"
 #include "tbx/TextConversion.h"
 
 namespace player {
@@ -105,7 +105,8 @@ bool isPlainAscii(const std::string& text) {
 
 }  // namespace
 
-std::string utf8ToAnsi(const std::string& text) {
+// Taken by value: a long plain ASCII argument passes through without a second copy.
+std::string utf8ToAnsi(std::string text) {
     if (isPlainAscii(text)) return text;
     return wideToMultiByte(multiByteToWide(text, CP_UTF8), CP_ACP);
 }
@@ -114,6 +115,18 @@ std::string ansiToUtf8(const std::string& text) {
     if (isPlainAscii(text)) return text;
     return wideToMultiByte(multiByteToWide(text, CP_ACP), CP_UTF8);
 }
+
+namespace {
+
+// A long plain ASCII answer goes to the script without a UTF-8 copy first.
+void pushAnsi(duk_context* ctx, const std::string& ansi) {
+    if (isPlainAscii(ansi))
+        duk_push_lstring(ctx, ansi.data(), ansi.size());
+    else
+        pushUtf8(ctx, ansiToUtf8(ansi));
+}
+
+}  // namespace
 
 std::string escapeAttribute(const std::string& ansi) {
     std::string out;
@@ -203,7 +216,7 @@ void pushParam(duk_context* ctx, const FlashExParam* value) {
     if (kind == ParamKind::Undefined) {
         duk_push_undefined(ctx);
     } else if (kind == ParamKind::String) {
-        pushUtf8(ctx, ansiToUtf8(value->getString()));
+        pushAnsi(ctx, value->getString());
     } else if (kind == ParamKind::Bool) {
         duk_push_boolean(ctx, value->getBool());
     } else if (kind == ParamKind::Int || kind == ParamKind::Double) {
@@ -233,7 +246,8 @@ void pushParam(duk_context* ctx, const FlashExParam* value) {
     }
 }
 
-ParamPtr parseAnswer(const std::string& xml) {
+// Taken by value: a long string answer becomes the value in place, not copied out.
+ParamPtr parseAnswer(std::string xml) {
     if (xml == "<true/>" || xml == "<false/>") return paramBool(xml == "<true/>");
     if (xml == "<null/>") return paramNull();
     const size_t open = 8, close = 9;  // "<string>", "</string>"
@@ -243,11 +257,9 @@ ParamPtr parseAnswer(const std::string& xml) {
     // As the parser's reading: the text "null" is how a null string is written.
     const size_t length = xml.size() - open - close;
     if (length == 4 && xml.compare(open, 4, "null") == 0) return paramString(std::string());
-    try {
-        return paramString(xml.substr(open, length));
-    } catch (const std::bad_alloc&) {
-        throw MvException("メモリが不足しています。");
-    }
+    xml.erase(0, open);
+    xml.resize(length);
+    return paramString(std::move(xml));
 }
 
 }  // namespace player

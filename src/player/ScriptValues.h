@@ -47,10 +47,10 @@ void pushParam(duk_context* ctx, const FlashExParam* value);
 // The commonest answers, a string of plain ASCII text (no markup characters)
 // or a lone true, false or null, are read here without starting the parser,
 // which costs more than the rest of a call; everything else goes to it.
-ParamPtr parseAnswer(const std::string& xml);
+ParamPtr parseAnswer(std::string xml);
 
 // UTF-8 (script) <-> ANSI (bridge) text.
-std::string utf8ToAnsi(const std::string& text);
+std::string utf8ToAnsi(std::string text);
 std::string ansiToUtf8(const std::string& text);
 
 // Escapes a name for an attribute of the invoke text, as the bridge escapes

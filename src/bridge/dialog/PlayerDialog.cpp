@@ -1,13 +1,10 @@
 #include "bridge/dialog/PlayerDialog.h"
 
-#include <utility>
-
 #include "bridge/host/FlashExExternalCall.h"
 #include "bridge/host/FlashExServiceManager.h"
 #include "player/host/PlayerHost.h"
 #include "player/host/PlayerIds.h"
 #include "tbx/PathString.h"
-#include "tbx/TextConversion.h"
 
 namespace {
 
@@ -81,8 +78,7 @@ void PlayerDialog::OnDestroy() { player_.release(); }
 void PlayerDialog::OnEvent(int controlId, DISPID id, DISPPARAMS* params, VARIANT* result) {
     if (controlId != kPlayerId || id != player::kEventFlashCall || !manager_) return;
     if (!params || params->cArgs < 1 || V_VT(&params->rgvarg[0]) != VT_BSTR) return;
-    std::string text = wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&params->rgvarg[0])), CP_ACP);
-    handleExternalCall(std::move(text), *manager_, callKey(), player_);
+    handleExternalCall(reinterpret_cast<const char16_t*>(V_BSTR(&params->rgvarg[0])), *manager_, callKey(), player_);
 }
 
 void PlayerDialog::OnHandlerException() { MessageBoxA(window(), kHandlerFailure, nullptr, MB_OK); }

@@ -64,11 +64,7 @@ void handleExternalCall(const std::string& text, FlashExServiceManager& manager,
     answerCall([&](FlashExRequest& request) { parseRequest(text, request); }, manager, apiKey, player);
 }
 
-void handleExternalCall(std::string&& text, FlashExServiceManager& manager, const std::string& apiKey,
+void handleExternalCall(const char16_t* text, FlashExServiceManager& manager, const std::string& apiKey,
                         CShockwaveflash1& player) {
-    auto parseAndRelease = [&](FlashExRequest& request) {
-        parseRequest(text, request);
-        std::string().swap(text);
-    };
-    answerCall(parseAndRelease, manager, apiKey, player);
+    answerCall([&](FlashExRequest& request) { parseRequest(text, request); }, manager, apiKey, player);
 }

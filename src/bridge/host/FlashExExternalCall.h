@@ -12,7 +12,7 @@ class FlashExServiceManager;
 // does nothing: the movie's call returns undefined. Never throws.
 void handleExternalCall(const std::string& text, FlashExServiceManager& manager, const std::string& apiKey,
                         CShockwaveflash1& player);
-// The same, taking the text: it is released as soon as it is parsed, so a
-// long call is not held twice while the command runs.
-void handleExternalCall(std::string&& text, FlashExServiceManager& manager, const std::string& apiKey,
+// The same from the player's UTF-16 text ended by NUL, read as its ANSI text
+// would be: a long plain ASCII call is parsed in place, without a narrow copy.
+void handleExternalCall(const char16_t* text, FlashExServiceManager& manager, const std::string& apiKey,
                         CShockwaveflash1& player);

@@ -25,6 +25,22 @@ inline bool isPlain(const char* text, size_t length) {
     return true;
 }
 
+// True when every UTF-16 unit is below 0x80 and none is NUL.
+inline bool isPlain(const char16_t* text, size_t length) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i highBits = _mm_set1_epi16(static_cast<short>(0xFF80));
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        __m128i wide = _mm_cmpeq_epi16(_mm_and_si128(units, highBits), zero);
+        if (_mm_movemask_epi8(wide) != 0xFFFF || _mm_movemask_epi8(_mm_cmpeq_epi16(units, zero)) != 0) return false;
+    }
+    for (; i < length; ++i) {
+        if (text[i] >= 0x80 || text[i] == 0) return false;
+    }
+    return true;
+}
+
 // Copies length UTF-16 units to out as bytes while they are plain ASCII;
 // false (with out partly written) at the first unit that is not.
 inline bool narrowPlain(const char16_t* text, size_t length, char* out) {

@@ -7,7 +7,10 @@
 #include "bridge/values/FlashExRequestParseHandler.h"
 #include "bridge/values/XercesFacade.h"
 
-void parseRequest(const std::string& text, FlashExRequest& out) {
+namespace {
+
+template <typename Text>
+void parseRequestText(const Text& text, FlashExRequest& out) {
     out.reset();
     try {
         FlashExRequestParseHandler handler(out);
@@ -17,6 +20,12 @@ void parseRequest(const std::string& text, FlashExRequest& out) {
         throw;
     }
 }
+
+}  // namespace
+
+void parseRequest(const std::string& text, FlashExRequest& out) { parseRequestText(text, out); }
+
+void parseRequest(const char16_t* text, FlashExRequest& out) { parseRequestText(text, out); }
 
 ParamPtr parseValue(const std::string& text) {
     FlashExParseParamHandler handler;

@@ -11,6 +11,9 @@ struct FlashExRequest;
 // library is initialised (XercesFacade::initialize); malformed or refused
 // text raises the parser's exception or FlashExXmlRefused and leaves out empty.
 void parseRequest(const std::string& text, FlashExRequest& out);
+// The same from UTF-16 text ended by NUL, as its ANSI text would be parsed;
+// plain ASCII is read in place (see XercesFacade).
+void parseRequest(const char16_t* text, FlashExRequest& out);
 
 // The first root value of a value XML text; empty when the text holds none.
 // Failures as parseRequest.

@@ -1,5 +1,6 @@
 #include "bridge/values/XercesFacade.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -7,6 +8,8 @@
 #include <vector>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/InputSource.hpp>
+#include <xercesc/util/BinInputStream.hpp>
 #include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/parsers/SAXParser.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
@@ -203,6 +206,43 @@ private:
     GuardedSaxParser* parser_;
 };
 
+const char kSourceId[] = "XercesFacade::parseXMLString";
+
+// Plain ASCII UTF-16 text as the bytes of its narrow text, which reads the
+// same in the ANSI code page and in UTF-8 (the parser's default).
+class NarrowingStream : public xercesc::BinInputStream {
+public:
+    NarrowingStream(const char16_t* text, size_t length) : text_(text), length_(length) {}
+
+    XMLFilePos curPos() const override { return position_; }
+    XMLSize_t readBytes(XMLByte* const toFill, const XMLSize_t maxToRead) override {
+        const size_t count = std::min<size_t>(maxToRead, length_ - position_);
+        ascii::narrowPlain(text_ + position_, count, reinterpret_cast<char*>(toFill));
+        position_ += count;
+        return count;
+    }
+    const XMLCh* getContentType() const override { return nullptr; }
+
+private:
+    const char16_t* text_;
+    size_t length_;
+    size_t position_ = 0;
+};
+
+class NarrowingSource : public xercesc::InputSource {
+public:
+    NarrowingSource(const char16_t* text, size_t length) : InputSource(kSourceId), text_(text), length_(length) {}
+    xercesc::BinInputStream* makeStream() const override { return new NarrowingStream(text_, length_); }
+
+private:
+    const char16_t* text_;
+    size_t length_;
+};
+
+void requireInitialized() {
+    if (!xercesInitialized) throw FlashExException("初期化が完了していません。");
+}
+
 }  // namespace
 
 void XercesFacade::initialize() {
@@ -216,7 +256,7 @@ void XercesFacade::initialize() {
 bool XercesFacade::isInitialized() { return xercesInitialized; }
 
 void XercesFacade::parseXMLString(EasySaxHandler& handler, const std::string& text) {
-    if (!xercesInitialized) throw FlashExException("初期化が完了していません。");
+    requireInitialized();
     ParserForText parser(handler);
     handler.setSourceLength(text.size());
 
@@ -233,6 +273,22 @@ void XercesFacade::parseXMLString(EasySaxHandler& handler, const std::string& te
         bytes = reinterpret_cast<const XMLByte*>(wide.data());
         byteCount = wide.size() * sizeof(char16_t);
     }
-    xercesc::MemBufInputSource source(bytes, byteCount, "XercesFacade::parseXMLString", false);
+    xercesc::MemBufInputSource source(bytes, byteCount, kSourceId, false);
+    // The text outlives the parse: read in place, not copied whole into the stream first.
+    source.setCopyBufToStream(false);
+    parser.get().parse(source);
+}
+
+void XercesFacade::parseXMLString(EasySaxHandler& handler, const char16_t* text) {
+    requireInitialized();
+    if (!text) text = u"";
+    const size_t length = std::char_traits<char16_t>::length(text);
+    if (!ascii::isPlain(text, length)) {
+        parseXMLString(handler, wideToMultiByte(text, CP_ACP));
+        return;
+    }
+    ParserForText parser(handler);
+    handler.setSourceLength(length);
+    NarrowingSource source(text, length);
     parser.get().parse(source);
 }

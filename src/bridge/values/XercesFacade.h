@@ -30,4 +30,8 @@ public:
     // ANSI text. Parse exceptions propagate; FlashExXmlRefused for refused markup;
     // FlashExException "初期化が完了していません。" before initialize().
     static void parseXMLString(EasySaxHandler& handler, const std::string& text);
+    // The same for UTF-16 text ended by NUL (null reads as empty), parsed as
+    // its ANSI text would be. Plain ASCII is read in place, narrowed a piece
+    // at a time as the parser asks for it, so a long text is never copied.
+    static void parseXMLString(EasySaxHandler& handler, const char16_t* text);
 };

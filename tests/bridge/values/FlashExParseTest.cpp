@@ -249,3 +249,34 @@ TEST_F(FlashExParse, LongStringsArriveWholeWhateverFollowsThem) {
         EXPECT_EQ("c", value->asArray()->at(2)->getString());
     }
 }
+
+TEST_F(FlashExParse, Utf16InvokeTextReadsAsItsAnsiText) {
+    // Plain ASCII is narrowed piece by piece as the parser reads; this one is
+    // longer than a piece. Other text goes through its ANSI text, and the text
+    // ends at its first NUL.
+    const std::u16string longText(200000, u'x');
+    struct Case {
+        std::u16string text;
+        std::string name;
+        std::string firstArgument;
+    } cases[] = {
+        {u"<invoke name=\"long\"><arguments><string>" + longText + u"</string></arguments></invoke>", "long",
+         std::string(200000, 'x')},
+        {u"<invoke name=\"読む\"><arguments><string>表ソ&amp;</string></arguments></invoke>", "読む", "表ソ&"},
+        {u"<?xml version=\"1.0\"?><invoke name=\"d\"><arguments><string>7</string></arguments></invoke>", "d", "7"},
+        {std::u16string(u"<invoke name=\"cut\"/>") + u'\0' + u"<junk", "cut", ""},
+    };
+    for (const Case& c : cases) {
+        FlashExRequest request;
+        parseRequest(c.text.c_str(), request);
+        EXPECT_EQ(c.name, request.name);
+        if (!c.firstArgument.empty()) {
+            ASSERT_EQ(1u, request.arguments.size()) << c.name;
+            EXPECT_TRUE(request.arguments.at(0)->getString() == c.firstArgument) << c.name;
+        }
+    }
+    FlashExRequest request;
+    EXPECT_ANY_THROW(parseRequest(static_cast<const char16_t*>(nullptr), request));
+    EXPECT_ANY_THROW(parseRequest(u"<invoke name=\"bad\"><arguments><string>a</arguments>", request));
+    EXPECT_EQ("", request.name);
+}
