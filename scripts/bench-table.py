@@ -60,7 +60,10 @@ def load(directory):
             if len(parts) == 3:
                 # Options that Google Benchmark adds to the name ("/iterations:3/real_time").
                 parts[2] = parts[2].split("/")[0]
-                sides[(parts[0], parts[1], parts[2])] = entry
+                key = (parts[0], parts[1], parts[2])
+                # Of repeated runs, the fastest: the one other load disturbed least.
+                if key not in sides or seconds(entry) < seconds(sides[key]):
+                    sides[key] = entry
         extras.extend(data.get("rows", []))
     return sides, extras
 

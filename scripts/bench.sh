@@ -3,22 +3,26 @@
 # against the floor under it (the library or system doing the same work), the
 # ratio, the goal and a verdict. Benchmarks never fail because a machine is
 # slow: the exit status only says whether they could run.
-#   scripts/bench.sh [--min-time SECONDS] [--filter REGEX]
-#   --min-time  time each benchmark runs at least (default 0.2; 0.05 is quick)
-#   --filter    only the benchmarks whose "job:size:side" name matches
-#               (a regular expression; "start-up" or "memory" for the program runs)
+#   scripts/bench.sh [--min-time SECONDS] [--repetitions N] [--filter REGEX]
+#   --min-time     time each benchmark runs at least (default 0.2; 0.05 is quick)
+#   --repetitions  runs of each benchmark; the table shows the fastest, which
+#                  the machine's other load disturbed least (default 3)
+#   --filter       only the benchmarks whose "job:size:side" name matches
+#                  (a regular expression; "start-up" or "memory" for the program runs)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${MOVARA_BUILD_DIR:-$ROOT/build}"
 export MOVARA_WINEPREFIX="${MOVARA_WINEPREFIX:-$BUILD/wineprefix}"
 
 min_time=0.2
+repetitions=3
 filter=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --min-time) min_time="$2"; shift 2 ;;
+    --repetitions) repetitions="$2"; shift 2 ;;
     --filter) filter="$2"; shift 2 ;;
-    -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -37,7 +41,7 @@ export MOVARA_BENCH_DATA="Z:${DATA//\//\\}"
 # Timing needs Wine's debug channels off whatever the caller's environment says.
 export WINEDEBUG=-all
 
-args=(--benchmark_format=json "--benchmark_min_time=${min_time}s")
+args=(--benchmark_format=json "--benchmark_min_time=${min_time}s" "--benchmark_repetitions=${repetitions}")
 [ -n "$filter" ] && args+=("--benchmark_filter=$filter")
 for program in "$BUILD"/bench/*_bench.exe; do
   name="$(basename "$program" .exe)"

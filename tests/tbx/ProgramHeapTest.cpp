@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "MovaraTest.h"
-#include "tbx/SmallBlockHeap.h"
+#include "tbx/ProgramHeap.h"
 
-// The program's operator new is the small-block heap's: which sizes it keeps,
+// The program's operator new is the program heap's: which sizes it keeps,
 // that a freed block serves the next request of its size, and that blocks
 // stay aligned as operator new promises.
-TEST(SmallBlockHeap, ServesSmallBlocksAndHandsLargeOnesToTheRuntime) {
+TEST(ProgramHeap, ServesSmallBlocksAndHandsLargeOnesToTheRuntime) {
     struct Case {
         size_t size;
         bool small;
@@ -19,31 +19,61 @@ TEST(SmallBlockHeap, ServesSmallBlocksAndHandsLargeOnesToTheRuntime) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.size);
         void* block = ::operator new(c.size);
-        EXPECT_EQ(c.small, SmallBlockHeap::owns(block));
+        EXPECT_EQ(c.small, ProgramHeap::ownsSmallBlock(block));
         EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(block) % 16);
         std::memset(block, 0xA5, c.size);
         ::operator delete(block);
     }
     // A container's elements and a long text come from the same heap.
     auto value = std::make_unique<std::string>(40, 'x');
-    EXPECT_TRUE(SmallBlockHeap::owns(value.get()));
-    EXPECT_TRUE(SmallBlockHeap::owns(value->data()));
+    EXPECT_TRUE(ProgramHeap::ownsSmallBlock(value.get()));
+    EXPECT_TRUE(ProgramHeap::ownsSmallBlock(value->data()));
 }
 
-TEST(SmallBlockHeap, AFreedBlockIsReusedAndCounted) {
-    const size_t before = SmallBlockHeap::bytesInUse();
+TEST(ProgramHeap, AFreedBlockIsReusedAndCounted) {
+    const size_t before = ProgramHeap::smallBytesInUse();
     void* first = ::operator new(40);
-    EXPECT_EQ(before + 48, SmallBlockHeap::bytesInUse());
+    EXPECT_EQ(before + 48, ProgramHeap::smallBytesInUse());
     ::operator delete(first);
-    EXPECT_EQ(before, SmallBlockHeap::bytesInUse());
+    EXPECT_EQ(before, ProgramHeap::smallBytesInUse());
     void* again = ::operator new(33);  // the same 48-byte size
     EXPECT_EQ(first, again);
     ::operator delete(again);
 }
 
+// Large blocks freed are kept for the next large requests they suit, so a
+// long text on every call is not faulted in anew; the oldest go first once
+// the kept total would pass its limit, and no block beyond it is held.
+TEST(ProgramHeap, LargeBlocksFreedAreKeptForTheNextTheySuit) {
+    const size_t mb = 1024 * 1024;
+    void* ten = ::operator new(10 * mb);
+    void* two = ::operator new(2 * mb);
+    std::memset(ten, 1, 10 * mb);
+    ::operator delete(ten);
+    ::operator delete(two, 2 * mb);
+    EXPECT_EQ(12 * mb, ProgramHeap::keptLargeBytes());
+    void* again = ::operator new(9 * mb);  // the smallest that suits
+    EXPECT_EQ(ten, again);
+    void* halfUsed = ::operator new(mb / 2 - 1);  // under half of any kept block
+    EXPECT_EQ(2 * mb, ProgramHeap::keptLargeBytes());
+    ::operator delete(halfUsed);
+    ::operator delete(again, 9 * mb);
+    EXPECT_EQ(11 * mb, ProgramHeap::keptLargeBytes());
+    void* four = ::operator new(4 * mb);  // suits neither: under half of 9 MB
+    void* fourMore = ::operator new(4 * mb);
+    ::operator delete(four, 4 * mb);
+    EXPECT_EQ(15 * mb, ProgramHeap::keptLargeBytes());
+    // 19 MB would pass the limit: the 2 MB block goes, then the 9 MB one.
+    ::operator delete(fourMore, 4 * mb);
+    EXPECT_EQ(8 * mb, ProgramHeap::keptLargeBytes());
+    void* huge = ::operator new(ProgramHeap::kKeptLargeTotal + 1);
+    ::operator delete(huge);
+    EXPECT_EQ(8 * mb, ProgramHeap::keptLargeBytes());
+}
+
 // Two threads that allocate, fill and free at once never get the same block
 // and never see each other's bytes.
-TEST(SmallBlockHeap, ThreadsNeverShareABlock) {
+TEST(ProgramHeap, ThreadsNeverShareABlock) {
     auto work = [](unsigned char mark, bool* intact) {
         std::vector<unsigned char*> blocks;
         for (int round = 0; round < 200; ++round) {
