@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
-#include <malloc.h>
 #include <new>
 
 #include <windows.h>
@@ -121,92 +120,20 @@ void freeSmall(void* p) {
     }
 }
 
-// The large blocks kept for reuse: blocks of the C runtime's heap, the bytes
-// each holds at least, and when each was kept (oldest goes first).
-struct KeptLarge {
-    void* block = nullptr;
-    size_t size = 0;
-    unsigned long long kept = 0;
-};
-const size_t kKeptLargeBlocks = 4;
-std::atomic_flag keptLargeBusy = ATOMIC_FLAG_INIT;
-KeptLarge keptLarge[kKeptLargeBlocks];
-unsigned long long keptLargeCount = 0;
-
-size_t keptLargeTotal() {
-    size_t total = 0;
-    for (const KeptLarge& kept : keptLarge) total += kept.size;
-    return total;
-}
-
-// The smallest kept block that suits a request of size: at least half of it
-// used, so that little lies idle.
-void* takeKeptLarge(size_t size) {
-    SpinLock lock(keptLargeBusy);
-    KeptLarge* best = nullptr;
-    for (KeptLarge& kept : keptLarge) {
-        if (kept.block && size <= kept.size && size >= kept.size / 2 && (!best || kept.size < best->size)) best = &kept;
-    }
-    if (!best) return nullptr;
-    void* block = best->block;
-    *best = KeptLarge();
-    return block;
-}
-
-KeptLarge* freeKeptSlot() {
-    for (KeptLarge& kept : keptLarge) {
-        if (!kept.block) return &kept;
-    }
-    return nullptr;
-}
-
-KeptLarge* oldestKept() {
-    KeptLarge* oldest = nullptr;
-    for (KeptLarge& kept : keptLarge) {
-        if (kept.block && (!oldest || kept.kept < oldest->kept)) oldest = &kept;
-    }
-    return oldest;
-}
-
-// Keeps a freed runtime block of size bytes, letting the oldest kept ones go
-// until it has a place and the total stays within kKeptLargeTotal; false
-// when its size is not one to keep.
-bool keepLarge(void* p, size_t size) {
-    if (size < ProgramHeap::kKeptLargeMin || size > ProgramHeap::kKeptLargeTotal) return false;
-    void* released[kKeptLargeBlocks] = {};
-    {
-        SpinLock lock(keptLargeBusy);
-        // Ends within kKeptLargeBlocks rounds: size alone fits the total.
-        for (size_t round = 0; !freeKeptSlot() || keptLargeTotal() + size > ProgramHeap::kKeptLargeTotal; ++round) {
-            KeptLarge* oldest = oldestKept();
-            released[round] = oldest->block;
-            *oldest = KeptLarge();
-        }
-        *freeKeptSlot() = {p, size, ++keptLargeCount};
-    }
-    for (void* block : released) std::free(block);
-    return true;
-}
-
 void* allocate(size_t size) {
     if (size <= ProgramHeap::kLargestSmallBlock) {
         if (void* block = allocateSmall(size)) return block;
-    } else if (size >= ProgramHeap::kKeptLargeMin / 2) {
-        if (void* block = takeKeptLarge(size)) return block;
     }
     return std::malloc(size == 0 ? 1 : size);
 }
 
-// Frees p; size is what was asked for it, or 0 when the caller does not know.
-void release(void* p, size_t size) {
+void release(void* p) {
     if (!p) return;
     if (ProgramHeap::ownsSmallBlock(p)) {
         freeSmall(p);
-        return;
+    } else {
+        std::free(p);
     }
-    // A freed size is only looked up when the caller did not say it.
-    if (size == 0) size = _msize(p);
-    if (!keepLarge(p, size)) std::free(p);
 }
 
 // operator new's contract: ask the new-handler for memory until it gives
@@ -245,18 +172,13 @@ size_t ProgramHeap::smallBytesInUse() {
     return bytes;
 }
 
-size_t ProgramHeap::keptLargeBytes() {
-    SpinLock lock(keptLargeBusy);
-    return keptLargeTotal();
-}
-
 void* operator new(size_t size) { return allocateOrThrow(size); }
 void* operator new[](size_t size) { return allocateOrThrow(size); }
 void* operator new(size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
 void* operator new[](size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
-void operator delete(void* p) noexcept { release(p, 0); }
-void operator delete[](void* p) noexcept { release(p, 0); }
-void operator delete(void* p, size_t size) noexcept { release(p, size); }
-void operator delete[](void* p, size_t size) noexcept { release(p, size); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p, 0); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p, 0); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, size_t) noexcept { release(p); }
+void operator delete[](void* p, size_t) noexcept { release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }

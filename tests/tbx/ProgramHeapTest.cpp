@@ -41,36 +41,6 @@ TEST(ProgramHeap, AFreedBlockIsReusedAndCounted) {
     ::operator delete(again);
 }
 
-// Large blocks freed are kept for the next large requests they suit, so a
-// long text on every call is not faulted in anew; the oldest go first once
-// the kept total would pass its limit, and no block beyond it is held.
-TEST(ProgramHeap, LargeBlocksFreedAreKeptForTheNextTheySuit) {
-    const size_t mb = 1024 * 1024;
-    void* ten = ::operator new(10 * mb);
-    void* two = ::operator new(2 * mb);
-    std::memset(ten, 1, 10 * mb);
-    ::operator delete(ten);
-    ::operator delete(two, 2 * mb);
-    EXPECT_EQ(12 * mb, ProgramHeap::keptLargeBytes());
-    void* again = ::operator new(9 * mb);  // the smallest that suits
-    EXPECT_EQ(ten, again);
-    void* halfUsed = ::operator new(mb / 2 - 1);  // under half of any kept block
-    EXPECT_EQ(2 * mb, ProgramHeap::keptLargeBytes());
-    ::operator delete(halfUsed);
-    ::operator delete(again, 9 * mb);
-    EXPECT_EQ(11 * mb, ProgramHeap::keptLargeBytes());
-    void* four = ::operator new(4 * mb);  // suits neither: under half of 9 MB
-    void* fourMore = ::operator new(4 * mb);
-    ::operator delete(four, 4 * mb);
-    EXPECT_EQ(15 * mb, ProgramHeap::keptLargeBytes());
-    // 19 MB would pass the limit: the 2 MB block goes, then the 9 MB one.
-    ::operator delete(fourMore, 4 * mb);
-    EXPECT_EQ(8 * mb, ProgramHeap::keptLargeBytes());
-    void* huge = ::operator new(ProgramHeap::kKeptLargeTotal + 1);
-    ::operator delete(huge);
-    EXPECT_EQ(8 * mb, ProgramHeap::keptLargeBytes());
-}
-
 // Two threads that allocate, fill and free at once never get the same block
 // and never see each other's bytes.
 TEST(ProgramHeap, ThreadsNeverShareABlock) {
