@@ -36,6 +36,8 @@ const char kUtf16Declaration[] = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
 // expansion bombs before any of them is read or declared.
 class GuardedSaxParser : public xercesc::SAXParser {
 public:
+    static const XMLSize_t kTextPieceChars = 64 * 1024;
+
     explicit GuardedSaxParser(xercesc::MemoryManager* memory = xercesc::XMLPlatformUtils::fgMemoryManager)
         : xercesc::SAXParser(nullptr, memory) {
         setValidationScheme(Val_Never);
@@ -45,6 +47,10 @@ public:
         setDisableDefaultEntityResolution(true);
         securityManager_.setEntityExpansionLimit(100);
         setSecurityManager(&securityManager_);
+        // Hand long texts over in pieces of at most this many characters. The
+        // library's own limit (a million) grows a 2 MB buffer for a long
+        // string, which made a kept parser too large to keep.
+        setInputBufferSize(kTextPieceChars);
         // The parser implements the document type callbacks but does not
         // register them with its scanner; without this doctypeDecl never runs.
         const_cast<xercesc::XMLScanner&>(getScanner()).setDocTypeHandler(this);
