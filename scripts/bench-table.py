@@ -26,6 +26,11 @@ GOALS = {
     "archive extract large files": (1.25, "<= 1.25x"),
     "directory listing": (2.0, "<= 2x"),
 }
+# side -> (label, what the reference does); reported beside the floor.
+REPORTED_REFERENCES = {
+    "copy": ("copy", "one copy of the finished bytes"),
+    "keeping": ("keeping", "the bare parse keeping its texts in new memory"),
+}
 UNIT_SECONDS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 
@@ -130,14 +135,16 @@ def main():
             rows.append([job, size, f"{count:.0f} bytes read", "-", None, (None, "a few KB"),
                          "within goal" if count <= 8192 else "OVER goal: reads more than 8 KB"])
     for (job, size, side), entry in sides.items():
-        # A second reference that only reports: value XML against one copy of
-        # its finished bytes, which formats nothing.
+        # Second references that only report: value XML against one copy of
+        # its finished bytes, which formats nothing; request parsing against
+        # the bare parse that also keeps its texts, as any values must.
         movara = sides.get((job, size, "movara"))
-        if side == "copy" and movara:
+        if side in REPORTED_REFERENCES and movara:
+            label, reference = REPORTED_REFERENCES[side]
             c = seconds(entry)
-            rows.append([job + " vs copy", size, show(seconds(movara)), show(c),
+            rows.append([job + " vs " + label, size, show(seconds(movara)), show(c),
                          seconds(movara) / c if c > 0 else float("inf"), (None, "report"),
-                         "reported (reference: one copy of the finished bytes)"])
+                         f"reported (reference: {reference})"])
     rows.extend(tar_rows(sides))
     element_row = per_element_row(sides)
     if element_row:
