@@ -1,8 +1,12 @@
 #!/bin/bash
-# Configures and builds Movara's Windows executables with MinGW-w64 into build/.
+# Configures and builds Movara's Windows executables with MinGW-w64:
+#   scripts/build.sh [--arch x64|x86] [cmake --build arguments...]
+# x64 (the default) builds into build/, x86 into build-x86/ (scripts/arch.sh).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD="${MOVARA_BUILD_DIR:-$ROOT/build}"
+source "$ROOT/scripts/arch.sh"
+parse_arch "$@"
+set -- "${ARCH_REST[@]}"
 # A compiler cache, where the machine has one, shared by every checkout: paths
 # are hashed relative to the checkout's root.
 launcher=()
@@ -16,6 +20,6 @@ generator=()
 # MOVARA_CMAKE_OPTIONS adds settings, e.g. -DMOVARA_FUZZ_COVERAGE=ON.
 read -r -a options <<< "${MOVARA_CMAKE_OPTIONS:-}"
 cmake -S "$ROOT" -B "$BUILD" "${generator[@]}" "${launcher[@]}" "${options[@]}" \
-  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-toolchain.cmake" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$ARCH.cmake" >/dev/null
 # Extra arguments go to cmake --build, for example: --target dom_tests
 cmake --build "$BUILD" -j "$(nproc)" "$@"

@@ -1,17 +1,20 @@
 #!/bin/bash
 # Packages a movie as a program a Windows user unpacks and runs:
-#   scripts/package.sh MOVIE.js|MOVIE.swf OUT [--name NAME] [--settings FILE]
-# Makes the folder OUT and the archive OUT.zip holding: NAME.exe (movara.exe,
+#   scripts/package.sh [--arch x64|x86] MOVIE.js|MOVIE.swf OUT [--name NAME] [--settings FILE]
+# The x64 program (the default) runs on 64-bit Windows, the x86 one on 32- and
+# 64-bit Windows. Makes the folder OUT and the archive OUT.zip holding: NAME.exe (movara.exe,
 # stripped; NAME defaults to movara), the player DLL, the movie as the default
 # movie Ovara.swf (a .js script is built with mkswf), Movara.xml (FILE, or a
 # policy that lets the movie read and write only its own folder "data"), the
 # empty folder data and a short read-me. OUT must not exist yet.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD="${MOVARA_BUILD_DIR:-$ROOT/build}"
+source "$ROOT/scripts/arch.sh"
+parse_arch "$@"
+set -- "${ARCH_REST[@]}"
 export MOVARA_WINEPREFIX="${MOVARA_WINEPREFIX:-$BUILD/wineprefix}"
 
-usage() { sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; }
 fail() { echo "package: $*" >&2; exit 1; }
 
 name=movara
@@ -38,7 +41,7 @@ case "${movie,,}" in *.js|*.swf) ;; *) fail "the movie must be a .js script or a
 # The test of this script packages what the test command has just built.
 if [ -z "${MOVARA_PACKAGE_PREBUILT:-}" ]; then
   "$ROOT/scripts/setup.sh"
-  "$ROOT/scripts/build.sh" --target movara MovaraFlashPlayer mkswf >/dev/null
+  "$ROOT/scripts/build.sh" --arch "$ARCH" --target movara MovaraFlashPlayer mkswf >/dev/null
 fi
 
 mkdir -p "$out/data"
@@ -46,8 +49,8 @@ mkdir -p "$out/data"
 trap 'rm -rf "$out" "$out.zip"' ERR
 windows_path() { echo "Z:$(realpath -m "$1" | tr / '\\')"; }
 
-x86_64-w64-mingw32-strip -o "$out/$name.exe" "$BUILD/bin/movara.exe"
-x86_64-w64-mingw32-strip -o "$out/MovaraFlashPlayer.dll" "$BUILD/bin/MovaraFlashPlayer.dll"
+"$TRIPLE-strip" -o "$out/$name.exe" "$BUILD/bin/movara.exe"
+"$TRIPLE-strip" -o "$out/MovaraFlashPlayer.dll" "$BUILD/bin/MovaraFlashPlayer.dll"
 if [[ "${movie,,}" == *.js ]]; then
   "$ROOT/scripts/wine-run.sh" "$BUILD/bin/mkswf.exe" -o "$(windows_path "$out/Ovara.swf")" "$(windows_path "$movie")"
 else
@@ -70,10 +73,12 @@ XML
 fi
 sed -i 's/$/\r/' "$out/Movara.xml"
 
+windows="64-bit Windows 7 or later"
+[ "$ARCH" = x86 ] && windows="32- or 64-bit Windows 7 or later"
 cat > "$out/README.txt" <<TEXT
 $name
-Start $name.exe to play the movie (Ovara.swf). It runs on 64-bit Windows 7
-or later and needs nothing else installed.
+Start $name.exe to play the movie (Ovara.swf). It runs on $windows
+and needs nothing else installed.
 
 Movara.xml holds the security policy: which folders the movie may read,
 write and start programs from. As shipped, the movie may read and write only

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Sets up, builds and runs Movara with its demo movie under Wine:
-#   scripts/run.sh [--screenshot FILE.png] [--delay SECONDS] [MOVIE [ARGS...]]
-#   scripts/run.sh --watch SCRIPT.js [ARGS...]
+#   scripts/run.sh [--arch x64|x86] [--screenshot FILE.png] [--delay SECONDS] [MOVIE [ARGS...]]
+#   scripts/run.sh [--arch x64|x86] --watch SCRIPT.js [ARGS...]
 # Without a display it runs on a virtual one (Xvfb) and says so. The movie's
 # trace lines appear on standard output. Ctrl+C stops the program and what
 # was started for it. With --screenshot it waits (--delay, default 5 s),
@@ -11,14 +11,15 @@
 # is reported with its file and line while the last good movie plays on.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD="${MOVARA_BUILD_DIR:-$ROOT/build}"
-export MOVARA_WINEPREFIX="${MOVARA_WINEPREFIX:-$BUILD/wineprefix}"
+source "$ROOT/scripts/arch.sh"
 
+arch=x64
 screenshot=""
 delay=5
 watch=""
 while [ $# -gt 0 ]; do
   case "$1" in
+    --arch) arch="$2"; shift 2 ;;
     --screenshot) screenshot="$2"; shift 2 ;;
     --delay) delay="$2"; shift 2 ;;
     --watch) watch="$2"; shift 2 ;;
@@ -26,11 +27,13 @@ while [ $# -gt 0 ]; do
     *) break ;;
   esac
 done
+parse_arch --arch "$arch"
+export MOVARA_WINEPREFIX="${MOVARA_WINEPREFIX:-$BUILD/wineprefix}" WINE
 
 # The test of --watch runs what the test command has just built.
 if [ -z "${MOVARA_RUN_PREBUILT:-}" ]; then
   "$ROOT/scripts/setup.sh"
-  "$ROOT/scripts/build.sh" --target movara demo_movie movara_screenshot mkswf >/dev/null
+  "$ROOT/scripts/build.sh" --arch "$ARCH" --target movara demo_movie movara_screenshot mkswf >/dev/null
 fi
 
 [ -n "${DISPLAY:-}" ] || echo "run: no display found; Movara runs on a virtual display (Xvfb)" >&2
@@ -53,12 +56,12 @@ if [ -n "$watch" ]; then
   export movie_windows="$(windows_path "$movie")" watch_windows="$(windows_path "$watch")"
   echo "run: playing $watch; saving it reloads the movie (Ctrl+C stops)" >&2
   exec "$ROOT/scripts/wine-env.sh" bash -c '
-    build() { wine64 "$BIN/mkswf.exe" -o "$movie_windows" "$watch_windows"; }
+    build() { "$WINE" "$BIN/mkswf.exe" -o "$movie_windows" "$watch_windows"; }
     stamp() { stat -c "%y %s" "$watch" 2>/dev/null; }
     # Waits until the script is saved again.
     saved() { local before="$(stamp)"; while [ "$(stamp)" = "$before" ]; do sleep 0.3; done; }
     until build; do echo "run: fix the script and save it" >&2; saved; done
-    wine64 "$BIN/movara.exe" "$movie_windows" /watch "$@" &
+    "$WINE" "$BIN/movara.exe" "$movie_windows" /watch "$@" &
     program=$!
     trap "kill $program 2>/dev/null; exit 0" INT TERM
     before="$(stamp)"
@@ -74,7 +77,7 @@ if [ -n "$watch" ]; then
 fi
 if [ -z "$screenshot" ]; then
   echo "run: starting Movara (Ctrl+C stops it)" >&2
-  exec "$ROOT/scripts/wine-env.sh" wine64 "$BIN/movara.exe" "$@"
+  exec "$ROOT/scripts/wine-env.sh" "$WINE" "$BIN/movara.exe" "$@"
 fi
 
 # Inside the Wine environment: start the program, wait, take the picture,
@@ -83,11 +86,11 @@ screenshot="$(windows_path "$screenshot")"
 TOOLS="$BUILD/tools"
 export BIN TOOLS screenshot delay
 exec "$ROOT/scripts/wine-env.sh" bash -c '
-  wine64 "$BIN/movara.exe" "$@" &
+  "$WINE" "$BIN/movara.exe" "$@" &
   program=$!
   sleep "$delay"
   status=0
-  wine64 "$TOOLS/movara_screenshot.exe" "$screenshot" || status=1
+  "$WINE" "$TOOLS/movara_screenshot.exe" "$screenshot" || status=1
   kill "$program" 2>/dev/null || true
   wait "$program" 2>/dev/null || true
   exit $status

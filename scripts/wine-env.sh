@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs one command in Movara's Wine environment and stops what it started:
 #   scripts/wine-env.sh [--prefix DIR] COMMAND [ARGS...]
-# The environment: a project-local WINEPREFIX (booted once), the Japanese
+# The environment: a project-local WINEPREFIX (booted once; 64-bit, so it runs
+# the programs of both architectures, as a 64-bit Windows does), the Japanese
 # locale (so Wine's ANSI code page is 932), WINELOADER, WINEDEBUG=-all unless
 # set, a virtual display when DISPLAY is unset, and a persistent wineserver
 # started before any output is piped (Wine's service processes inherit the
@@ -92,6 +93,14 @@ flock -s "$lock_fd"
 exec {start_fd}>>"$WINEPREFIX/.wine-env.start"
 flock -x "$start_fd"
 [ -n "${DISPLAY:-}" ] || use_display
+# A prefix made before Wine's 32-bit half was installed has an empty
+# syswow64 that booting again does not fill, so 32-bit programs cannot start
+# in it: unused (no server runs for it), it is made anew.
+if [ -x /usr/lib/wine/wine ] && [ -f "$WINEPREFIX/system.reg" ] &&
+  [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] && ! wineserver -k0 >/dev/null 2>&1; then
+  echo "wine-env: making the Wine prefix $WINEPREFIX anew: it has no 32-bit system" >&2
+  rm -rf "$WINEPREFIX/drive_c" "$WINEPREFIX/dosdevices" "$WINEPREFIX"/*.reg "$WINEPREFIX/.update-timestamp"
+fi
 # A server already running for this prefix is used as it is.
 started_server=""
 if ! wineserver -k0 >/dev/null 2>&1; then

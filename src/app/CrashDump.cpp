@@ -6,7 +6,8 @@
 
 namespace {
 
-const char* const kVersionLabel = "v1.0";
+// "vMAJOR.MINOR" of the build's version number.
+const char* const kVersionLabel = MOVARA_VERSION_LABEL;
 
 // MINIDUMP_EXCEPTION_INFORMATION, laid out as dbghelp reads it.
 #pragma pack(push, 4)

@@ -22,6 +22,14 @@ int modifierMask() {
     return (keyIsDown(VK_CONTROL) ? 1 : 0) + (keyIsDown(VK_SHIFT) ? 2 : 0) + (keyIsDown(VK_MENU) ? 4 : 0);
 }
 
+// The program's icon at the size the system shows it in, or none when the
+// program carries no icon.
+tbx::Icon programIcon(int widthMetric, int heightMetric) {
+    return tbx::Icon(
+        static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(FlashExDlg::kProgramIconId),
+                                      IMAGE_ICON, GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), 0)));
+}
+
 }  // namespace
 
 FlashExDlg::FlashExDlg(UINT templateId, HINSTANCE resources) : PlayerDialog(templateId, resources) {}
@@ -53,6 +61,7 @@ void FlashExDlg::setIcons(tbx::Icon smallIcon, tbx::Icon bigIcon) {
 
 BOOL FlashExDlg::OnInitDialog() {
     PlayerDialog::OnInitDialog();
+    setIcons(programIcon(SM_CXSMICON, SM_CYSMICON), programIcon(SM_CXICON, SM_CYICON));
     dropTarget_.Register(window());
     if (!moviePath_.empty()) loadMovie(moviePath_);
     if (watching_ && !moviePath_.empty()) {

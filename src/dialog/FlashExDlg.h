@@ -25,6 +25,10 @@ public:
     explicit FlashExDlg(UINT templateId, HINSTANCE resources = nullptr);
     ~FlashExDlg() override;
 
+    // The program's icon (res/ProgramIcon.rc), the window's own until the
+    // movie sets another.
+    static const UINT kProgramIconId = 1;
+
     // Switches ext events off and keeps what initialisation needs; a width
     // of -1 keeps the template's size.
     void setup(bool fitPlayerToClient, const std::string& moviePath, FlashExServiceManager* manager, int width,

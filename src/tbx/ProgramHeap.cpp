@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <malloc.h>
 #include <new>
 
 #include <windows.h>
@@ -16,8 +17,9 @@ const size_t kStep = 16;
 const size_t kClasses = ProgramHeap::kLargestSmallBlock / kStep;
 // Address space reserved at the first allocation and committed a slab at a
 // time; when it is used up, small blocks come from the C runtime's heap too.
+// A 32-bit process has 2 GB of addresses in all, so it reserves 256 MB.
 const size_t kSlabBytes = 64 * 1024;
-const size_t kRegionBytes = size_t(2) << 30;
+const size_t kRegionBytes = sizeof(void*) == 8 ? size_t(2) << 30 : size_t(256) << 20;
 const size_t kSlabs = kRegionBytes / kSlabBytes;
 
 struct FreeBlock {
@@ -120,11 +122,25 @@ void freeSmall(void* p) {
     }
 }
 
+// The C runtime's heap aligns its blocks to 16 bytes on x64 but to 8 on
+// x86, short of the 16 that operator new promises there too.
+const bool kRuntimeAlignsTo16 = sizeof(void*) == 8;
+
+void* allocateLarge(size_t size) { return kRuntimeAlignsTo16 ? std::malloc(size) : _aligned_malloc(size, kStep); }
+
+void releaseLarge(void* p) {
+    if (kRuntimeAlignsTo16) {
+        std::free(p);
+    } else {
+        _aligned_free(p);
+    }
+}
+
 void* allocate(size_t size) {
     if (size <= ProgramHeap::kLargestSmallBlock) {
         if (void* block = allocateSmall(size)) return block;
     }
-    return std::malloc(size == 0 ? 1 : size);
+    return allocateLarge(size == 0 ? 1 : size);
 }
 
 void release(void* p) {
@@ -132,7 +148,7 @@ void release(void* p) {
     if (ProgramHeap::ownsSmallBlock(p)) {
         freeSmall(p);
     } else {
-        std::free(p);
+        releaseLarge(p);
     }
 }
 

@@ -46,7 +46,11 @@ struct FakeCrash {
     FakeCrash() {
         RtlCaptureContext(&context);
         record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+#ifdef _WIN64
         record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
+#else
+        record.ExceptionAddress = reinterpret_cast<void*>(context.Eip);
+#endif
     }
 };
 

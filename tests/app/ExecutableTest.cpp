@@ -53,11 +53,14 @@ TEST(Executables, TheProgramAndThePlayerImportOnlySystemDlls) {
     }
 }
 
-TEST(Executables, ProgramsAndTestsArePeFilesForX64) {
+// A build tree is one architecture: x64 (IMAGE_FILE_MACHINE_AMD64) or x86 (IMAGE_FILE_MACHINE_I386).
+TEST(Executables, ProgramsAndTestsArePeFilesOfTheTreesArchitecture) {
+    const unsigned machine = sizeof(void*) == 8 ? 0x8664u : 0x14Cu;
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     for (const std::string& path : {std::string(self), movara_test::programDirectory() + "\\movara.exe",
-                                    movara_test::programDirectory() + "\\MovaraFlashPlayer.dll"}) {
-        EXPECT_EQ(0x8664u, peMachine(tbx::read_file(path))) << path;
+                                    movara_test::programDirectory() + "\\MovaraFlashPlayer.dll",
+                                    movara_test::programDirectory() + "\\mkswf.exe"}) {
+        EXPECT_EQ(machine, peMachine(tbx::read_file(path))) << path;
     }
 }

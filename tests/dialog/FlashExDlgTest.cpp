@@ -70,6 +70,19 @@ std::string iconFile() {
     return file + image;
 }
 
+// The pixels an icon draws at size x size on black.
+std::vector<DWORD> iconPixels(HICON icon, int size) {
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB}};
+    void* bits = nullptr;
+    tbx::GdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    tbx::MemoryDC dc(CreateCompatibleDC(nullptr));
+    tbx::SelectedObject selected(dc.get(), bitmap.get());
+    DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    auto* first = static_cast<const DWORD*>(bits);
+    return std::vector<DWORD>(first, first + size * size);
+}
+
 // Counts the right clicks that reach the player's window.
 int seenRightClicks = 0;
 WNDPROC originalPlayerProc = nullptr;
@@ -323,11 +336,20 @@ TEST_F(FlashExDlgTest, DroppedFilesReachTheMovieWhole) {
     EXPECT_EQ(recorder_->lines.back(), expected + "</array>");
 }
 
-TEST_F(FlashExDlgTest, SetIconTakesAnIconFileAndANonIconRemovesTheWindowsIcon) {
+TEST_F(FlashExDlgTest, TheWindowShowsTheProgramsIconUntilSetIconTakesAnIconFileAndANonIconRemovesIt) {
     open("movie.swf");
     movara_test::writeBytes(scratch_ / "good.ico", iconFile());
     movara_test::writeBytes(scratch_ / "bad.ico", "not an icon");
     HWND window = dialog_->window();
+    const int smallSize = GetSystemMetrics(SM_CXSMICON);
+    tbx::Icon program(static_cast<HICON>(LoadImageA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(FlashExDlg::kProgramIconId), IMAGE_ICON, smallSize, smallSize, 0)));
+    ASSERT_TRUE(program.valid());
+    auto shown = reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_SMALL, 0));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(iconPixels(shown, smallSize), iconPixels(program.get(), smallSize));
+    EXPECT_NE(SendMessageA(window, WM_GETICON, ICON_BIG, 0), 0);
+
     command("setIcon", "good.ico");
     EXPECT_NE(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), 0);
     EXPECT_NE(SendMessageA(window, WM_GETICON, ICON_BIG, 0), 0);

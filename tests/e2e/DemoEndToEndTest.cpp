@@ -2,15 +2,7 @@
 #include "MovaraRun.h"
 
 using e2e::MovaraRun;
-
-namespace {
-
-COLORREF screenPixel(int x, int y) {
-    tbx::WindowDC screen(nullptr);
-    return GetPixel(screen.get(), x, y);
-}
-
-}  // namespace
+using e2e::screenPixel;
 
 TEST(DemoEndToEnd, ShowsWhatTheHostTellsAndDrawsItsStage) {
     MovaraRun run;

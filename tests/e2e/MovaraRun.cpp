@@ -42,7 +42,10 @@ HWND findTopLevel(DWORD processId, bool wantMain, DWORD timeoutMs) {
 
 class NoStaleOverrides : public ::testing::Environment {
 public:
-    void SetUp() override { removeProgramOverrides(); }
+    void SetUp() override {
+        removeProgramOverrides();
+        DesktopDpi::remove();
+    }
 };
 
 const auto* const kNoStaleOverrides = ::testing::AddGlobalTestEnvironment(new NoStaleOverrides);
@@ -50,6 +53,31 @@ const auto* const kNoStaleOverrides = ::testing::AddGlobalTestEnvironment(new No
 }  // namespace
 
 void removeProgramOverrides() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\movara.exe"); }
+
+namespace {
+const char* const kDesktopKey = "Control Panel\\Desktop";
+}
+
+DesktopDpi::DesktopDpi(DWORD dpi) {
+    // 0x1018 is what Windows 10 writes there; Wine asks only for a value.
+    const DWORD scalingVersion = 0x1018;
+    EXPECT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi, sizeof dpi), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "DpiScalingVer", REG_DWORD, &scalingVersion,
+                              sizeof scalingVersion),
+              ERROR_SUCCESS);
+}
+
+DesktopDpi::~DesktopDpi() { remove(); }
+
+void DesktopDpi::remove() {
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "DpiScalingVer");
+}
+
+COLORREF screenPixel(int x, int y) {
+    tbx::WindowDC screen(nullptr);
+    return GetPixel(screen.get(), x, y);
+}
 
 MovaraRun::MovaraRun(const std::string& program) : tracePath_(scratch_ / "trace.txt") {
     std::string bin = movara_test::programDirectory() + "\\";

@@ -68,6 +68,24 @@ private:
 constexpr const char* kProgramOverrides = "Software\\Wine\\AppDefaults\\movara.exe\\DllOverrides";
 void removeProgramOverrides();
 
+// The screen DPI that Wine gives the programs started while this lives
+// (LogPixels of HKCU\Control Panel\Desktop, read as a program starts), with
+// the programs' DPI manifest entries honoured as Windows does (DpiScalingVer:
+// without it Wine takes every program for per-monitor aware). Both values go
+// again with it, and before every e2e test program's tests, so a test killed
+// while it held them leaves the prefix at 96 DPI.
+class DesktopDpi {
+public:
+    explicit DesktopDpi(DWORD dpi);
+    ~DesktopDpi();
+    DesktopDpi(const DesktopDpi&) = delete;
+    DesktopDpi& operator=(const DesktopDpi&) = delete;
+    static void remove();
+};
+
+// The colour the screen shows at a point.
+COLORREF screenPixel(int x, int y);
+
 // The text of a message box, and its close by its OK button.
 using movara_test::messageBoxText;
 void closeMessageBox(HWND box);

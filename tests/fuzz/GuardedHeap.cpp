@@ -50,7 +50,7 @@ size_t quarantineNext = 0;
 }
 
 void* guardedAllocate(size_t size) {
-    if (size > (size_t(1) << 40)) return nullptr;
+    if (size > SIZE_MAX / 4) return nullptr;  // beyond any address space; the rounding below could wrap
     const size_t page = pageSize();
     const size_t rounded = (size + kAlignment - 1) / kAlignment * kAlignment + sizeof(Header);
     const size_t committed = (rounded + page - 1) / page * page;

@@ -2,10 +2,12 @@
 # A packaged movie runs where a user unpacks it: scripts/package.sh builds the
 # folder and zip from a script movie; the zip is unpacked into a fresh folder
 # and NAME.exe runs there under Wine. The movie may write into its data folder
-# and nothing beside the program.   package-runs.sh BUILD_DIR
+# and nothing beside the program.   package-runs.sh BUILD_DIR x64|x86
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-export MOVARA_BUILD_DIR="$1" MOVARA_PACKAGE_PREBUILT=1
+source "$ROOT/scripts/arch.sh"
+export MOVARA_BUILD_DIR="$1" MOVARA_X86_BUILD_DIR="$1" MOVARA_PACKAGE_PREBUILT=1
+parse_arch --arch "$2"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cat > "$work/notes.js" <<'JS'
@@ -17,7 +19,7 @@ attempt("data", ExternalInterface.call("getAppPath") + "data\\n.txt");
 attempt("beside", ExternalInterface.call("getAppPath") + "n.txt");
 ExternalInterface.call("closeApp");
 JS
-"$ROOT/scripts/package.sh" "$work/notes.js" "$work/Notes" --name Notes >"$work/package.log" 2>&1 ||
+"$ROOT/scripts/package.sh" --arch "$ARCH" "$work/notes.js" "$work/Notes" --name Notes >"$work/package.log" 2>&1 ||
   { cat "$work/package.log"; echo "package.sh failed"; exit 1; }
 
 mkdir "$work/unpacked"
@@ -28,9 +30,9 @@ for file in Notes.exe MovaraFlashPlayer.dll Ovara.swf Movara.xml README.txt; do
   [ -f "$app/$file" ] || { echo "the zip lacks $file"; status=1; }
 done
 [ -d "$app/data" ] || { echo "the zip lacks the data folder"; status=1; }
-x86_64-w64-mingw32-objdump -h "$app/Notes.exe" | grep -q debug_info && { echo "Notes.exe is not stripped"; status=1; }
+"$TRIPLE-objdump" -h "$app/Notes.exe" | grep -q debug_info && { echo "Notes.exe is not stripped"; status=1; }
 
-output="$(cd "$work" && timeout 60 wine64 "$app/Notes.exe" 2>/dev/null | tr -d '\r')"
+output="$(cd "$work" && timeout 60 "$WINE" "$app/Notes.exe" 2>/dev/null | tr -d '\r')"
 expected="data written
 movara: \"saveTextFile\": refused write of $(echo "Z:$app/n.txt" | tr / '\\'): no rule allows it
 beside file access exception"

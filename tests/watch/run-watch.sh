@@ -2,10 +2,10 @@
 # scripts/run.sh --watch: the movie plays, a saved script is rebuilt and
 # reloaded in the same window, and a script that does not compile is reported
 # with its file and line while the last good movie plays on.
-#   run-watch.sh BUILD_DIR
+#   run-watch.sh BUILD_DIR x64|x86
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-export MOVARA_BUILD_DIR="$1" MOVARA_RUN_PREBUILT=1
+export MOVARA_BUILD_DIR="$1" MOVARA_X86_BUILD_DIR="$1" MOVARA_RUN_PREBUILT=1
 work="$(mktemp -d)"
 output="$work/output.txt"
 runner=""
@@ -21,7 +21,7 @@ expect() {
 }
 
 echo 'trace("version one");' > "$work/live.js"
-setsid "$ROOT/scripts/run.sh" --watch "$work/live.js" >"$output" 2>&1 &
+setsid "$ROOT/scripts/run.sh" --arch "$2" --watch "$work/live.js" >"$output" 2>&1 &
 runner=$!
 expect "version one"
 
