@@ -14,8 +14,11 @@ std::string read_file(const std::string& path) {
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("cannt open " + path);
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size)) throw std::runtime_error("cannt read " + path);
-    std::string data((size_t)size.QuadPart, '\0');
+    std::string data;
+    // A 32-bit process cannot hold every file: a longer one must fail, not come back cut short.
+    if (!GetFileSizeEx(file.get(), &size) || static_cast<ULONGLONG>(size.QuadPart) > data.max_size())
+        throw std::runtime_error("cannt read " + path);
+    data.resize(static_cast<size_t>(size.QuadPart));
     size_t total = 0;
     while (total < data.size()) {
         DWORD chunk = data.size() - total > 0x40000000 ? 0x40000000 : (DWORD)(data.size() - total);

@@ -30,7 +30,8 @@ HANDLE openHandle(const char* path, const char* mode) {
     if (m == "ab") {
         HANDLE h =
             CreateFileA(path, GENERIC_WRITE, kStreamSharing, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) SetFilePointer(h, 0, nullptr, FILE_END);
+        LARGE_INTEGER zero = {};
+        if (h != INVALID_HANDLE_VALUE) SetFilePointerEx(h, zero, nullptr, FILE_END);
         return h;
     }
     return INVALID_HANDLE_VALUE;

@@ -105,6 +105,21 @@ TEST(FileUtil, ReadAndWriteWholeFilesExactly) {
     EXPECT_THROW(tbx::write_file(dir / "no\\such\\dir", "x"), std::runtime_error);
 }
 
+// On x86 a whole read of a file past 4 GB came back cut to the size's low 32 bits.
+TEST(FileUtil, AFileLongerThanAStringCanHoldFailsToReadInsteadOfComingBackShort) {
+    if (sizeof(size_t) > 4) GTEST_SKIP() << "a 64-bit process holds any file";
+    ScratchDir dir;
+    std::string path = dir / "huge.bin";
+    {
+        // 4 GB and 5 bytes, sparse: the file system stores none of its zeros.
+        tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        LARGE_INTEGER end;
+        end.QuadPart = (4LL << 30) + 5;
+        ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
+    }
+    EXPECT_THROW(tbx::read_file(path), std::runtime_error);
+}
+
 TEST(FileUtil, ReadsAFileOthersHoldOpenForWritingOrDeleting) {
     ScratchDir dir;
     std::string path = dir / "held.xml";
