@@ -9,6 +9,7 @@
 #include "framework/Dialog.h"
 #include "framework/DispatchCaller.h"
 #include "player/host/PlayerHost.h"
+#include "tbx/Handles.h"
 
 // A dialog hosting the player as the program does: control 1002 from the
 // template, events through the player's event interface.
@@ -64,3 +65,31 @@ private:
 
 // The value XML between <arguments> and </arguments> of an invoke text.
 std::string argumentsOf(const std::string& invoke);
+
+// The player's standard error (script errors) while the object lives.
+class ErrorCapture {
+public:
+    ErrorCapture();
+    ~ErrorCapture();
+    ErrorCapture(const ErrorCapture&) = delete;
+    ErrorCapture& operator=(const ErrorCapture&) = delete;
+    // Everything written so far.
+    const std::string& text();
+
+private:
+    tbx::KernelHandle reader_, writer_;
+    HANDLE original_ = nullptr;
+    std::string text_;
+};
+
+// The player's host window sized to width x height and painted, as the
+// host paints it, into a bitmap whose pixels at() reads.
+class PaintedPlayer {
+public:
+    PaintedPlayer(HWND host, int width, int height);
+    COLORREF at(int x, int y) const { return GetPixel(memory_.get(), x, y); }
+
+private:
+    tbx::GdiObject bitmap_;
+    tbx::MemoryDC memory_;  // goes first, releasing the bitmap
+};
