@@ -11,7 +11,7 @@ bool asksForUsage(const std::vector<std::string>& arguments) {
 }
 
 std::string usageText() {
-    return "usage: movara [MOVIE [/wmax] [/h] [/trace] [/watch]]\n"
+    return "usage: movara [MOVIE [/wmax] [/h] [/trace] [/watch] [/debug[=PORT]]]\n"
            "       movara /policy PATH\n"
            "       movara /?\n"
            "Plays MOVIE (a .swf file, a .js script movie, \"MOVIE?name=value\" passes FlashVars), by default\n"
@@ -20,7 +20,11 @@ std::string usageText() {
            "  /h            the window starts off screen\n"
            "  /trace        trace output (the movie's and the host's) goes to MOVIE.trace.txt beside the movie\n"
            "  /watch        reloads the movie in the same window whenever its file is replaced\n"
-           "  /policy PATH  prints whether the movie may read, write and execute PATH, and which rule decided\n"
+           "  /debug[=PORT] a debug client (movdbg) may attach on 127.0.0.1:PORT (9091); the movie waits\n"
+           "                up to 30 s for one before it starts\n"
+           "                (with /watch or /debug, script errors are drawn over the stage too)\n"
+           "  /policy PATH  prints whether the movie may read, write and execute PATH, and which rule decided;\n"
+           "                for a program name, also which file \"execAndWait\" and \"shellExecute\" start\n"
            "  /?, --help    prints this text";
 }
 
@@ -54,6 +58,23 @@ bool asksToWatch(const std::vector<std::string>& arguments) {
     for (size_t i = 2; i < arguments.size(); ++i)
         if (arguments[i] == "/watch") return true;
     return false;
+}
+
+unsigned short debugPortFrom(const std::vector<std::string>& arguments) {
+    const unsigned short kDefaultPort = 9091;
+    for (size_t i = 2; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "/debug") return kDefaultPort;
+        if (argument.compare(0, 7, "/debug=") != 0) continue;
+        std::string digits = argument.substr(7);
+        unsigned long port =
+            digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos
+                ? 0
+                : std::stoul(digits);
+        if (port < 1 || port > 65535) throw MvException(argument + ": the port must be a number from 1 to 65535");
+        return static_cast<unsigned short>(port);
+    }
+    return 0;
 }
 
 std::string traceFileFrom(const std::vector<std::string>& arguments, const std::string& moviePath,

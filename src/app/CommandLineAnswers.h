@@ -21,6 +21,11 @@ std::string policyReport(const SecurityPolicy& policy, const std::string& path);
 // is replaced.
 bool asksToWatch(const std::vector<std::string>& arguments);
 
+// "/debug" or "/debug=PORT" after the movie: the port (9091 by default) on
+// which the player waits for a debug client; 0 without the switch. Throws
+// MvException for a port that is no number from 1 to 65535.
+unsigned short debugPortFrom(const std::vector<std::string>& arguments);
+
 // The file the trace output goes to: "/trace" after the movie names
 // MOVIE.trace.txt beside the movie; else the settings' trace text (a file
 // name, relative to the movie's folder); else empty (the standard output).
