@@ -1,6 +1,8 @@
 #include "app/CommandLineAnswers.h"
 
 #include "security/SecurityPolicy.h"
+#include "services/shell/ProgramPath.h"
+#include "services/shell/ProgramSearch.h"
 #include "tbx/MvException.h"
 #include "tbx/PathString.h"
 
@@ -34,24 +36,52 @@ bool asksForPolicy(const std::vector<std::string>& arguments, std::string& path)
     return true;
 }
 
+namespace {
+
+// "allowed: WHY" or "refused: WHY" for one access to path.
+std::string judgement(const SecurityPolicy& policy, const std::string& path, int access, std::string* judged) {
+    try {
+        PolicyDecision decision = policy.explain(path, access);
+        if (judged) *judged = decision.judgedPath;
+        return std::string(decision.allowed ? "allowed" : "refused") + ": " + decision.reason;
+    } catch (const std::exception& e) {
+        return std::string("refused: ") + e.what();
+    } catch (...) {
+        return "refused: the path cannot be judged";
+    }
+}
+
+// What a command that starts programs would start for name, and whether the
+// user would be asked first (both ask when the policy refuses execution).
+std::string programLine(const SecurityPolicy& policy, const char* command, const char* verb, const std::string& found) {
+    std::string line = std::string("\"") + command + "\" ";
+    if (found.empty()) return line + "finds no file by that name";
+    std::string verdict = judgement(policy, found, AccessExecute, nullptr);
+    bool refused = verdict.compare(0, 7, "refused") == 0;
+    return line + verb + " " + found + ": execute " + verdict +
+           (refused ? "; the user would be asked first" : "; the user is not asked");
+}
+
+}  // namespace
+
 std::string policyReport(const SecurityPolicy& policy, const std::string& path) {
     if (path.empty()) return "movara /policy: give the path to judge, for example: movara /policy C:\\data\\notes.txt";
-    std::string report;
+    std::string report, judged;
     for (int access : {AccessRead, AccessWrite, AccessExecute}) {
-        std::string line;
-        try {
-            PolicyDecision decision = policy.explain(path, access);
-            if (report.empty()) report = "judged as " + decision.judgedPath + "\n";
-            line = std::string(decision.allowed ? "allowed" : "refused") + ": " + decision.reason;
-        } catch (const std::exception& e) {
-            line = std::string("refused: ") + e.what();
-        } catch (...) {
-            line = "refused: the path cannot be judged";
-        }
+        std::string line = judgement(policy, path, access, &judged);
+        if (report.empty() && !judged.empty()) report = "judged as " + judged + "\n";
         std::string name = accessName(access);
         report += name + std::string(8 - name.size(), ' ') + line + "\n";
     }
-    return report.substr(0, report.size() - 1);
+    // Started as a program, the name is looked for as those commands look for it.
+    std::string started;
+    try {
+        started = programInLine("\"" + path + "\"", {processSearch(false), processSearch(true)}).file;
+    } catch (const std::exception&) {
+    }
+    report += programLine(policy, "execAndWait", "starts", started) + "\n";
+    report += programLine(policy, "shellExecute", "opens", findProgram(path, shellSearch(nullptr)));
+    return report;
 }
 
 bool asksToWatch(const std::vector<std::string>& arguments) {

@@ -14,7 +14,9 @@ std::string usageText();
 // "/policy PATH" as arguments 1 and 2; PATH is the path to judge.
 bool asksForPolicy(const std::vector<std::string>& arguments, std::string& path);
 // For the settings in force: whether PATH may be read, written and executed,
-// the path as judged, and what decided each.
+// the path as judged, and what decided each; then which file "execAndWait"
+// and "shellExecute" would start for PATH (searched for as they search) and
+// whether the user would be asked first.
 std::string policyReport(const SecurityPolicy& policy, const std::string& path);
 
 // "/watch" after the movie: the window reloads the movie whenever its file
