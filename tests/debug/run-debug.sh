@@ -4,19 +4,8 @@
 # detaches, after which the movie plays on.
 #   run-debug.sh BUILD_DIR
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-export MOVARA_BUILD_DIR="$1" MOVARA_RUN_PREBUILT=1
-work="$(mktemp -d)"
-output="$work/output.txt"
-runner=""
-cleanup() {
-  exec 3>&- 2>/dev/null
-  [ -n "$runner" ] && kill -- -"$runner" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
 what="run.sh --debug"
-source "$ROOT/tests/common/expect-output.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../common/run-script-test.sh" "$1"
 
 cat > "$work/steps.js" <<'JS'
 var total = 0;

@@ -8,17 +8,8 @@ using namespace movara_test;
 
 namespace {
 
-class PlayerErrors : public ::testing::Test {
+class PlayerErrors : public HostedPlayerTest {
 protected:
-    PlayerThreadSetup setup;
-    ScratchDir dir;
-    PlayerDialog dialog;
-    ErrorCapture errors;
-    void SetUp() override { ASSERT_TRUE(dialog.Create()); }
-
-    std::string call(const std::string& name) {
-        return dialog.callFunction("<invoke name=\"" + name + "\" returntype=\"xml\"></invoke>");
-    }
     // A movie whose script came from `scriptName`, as mkswf records it.
     std::string movie(const std::string& file, const std::string& script, const std::string& scriptName) {
         SwfOptions options;

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "MovaraTest.h"
 #include "PlayerTestIds.h"
 #include "SwfWriter.h"
 #include "framework/Dialog.h"
@@ -92,4 +95,19 @@ public:
 private:
     tbx::GdiObject bitmap_;
     tbx::MemoryDC memory_;  // goes first, releasing the bitmap
+};
+
+// A test with a hosted player on this thread, a scratch folder, and the
+// player's standard error captured.
+class HostedPlayerTest : public ::testing::Test {
+protected:
+    PlayerThreadSetup setup;
+    movara_test::ScratchDir dir;
+    PlayerDialog dialog;
+    ErrorCapture errors;
+    void SetUp() override { ASSERT_TRUE(dialog.Create()); }
+    // CallFunction of the movie's callback `name`, without arguments.
+    std::string call(const std::string& name) {
+        return dialog.callFunction("<invoke name=\"" + name + "\" returntype=\"xml\"></invoke>");
+    }
 };

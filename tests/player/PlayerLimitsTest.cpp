@@ -8,17 +8,7 @@ using namespace movara_test;
 
 namespace {
 
-class PlayerLimits : public ::testing::Test {
-protected:
-    PlayerThreadSetup setup;
-    ScratchDir dir;
-    PlayerDialog dialog;
-    ErrorCapture errors;
-    void SetUp() override { ASSERT_TRUE(dialog.Create()); }
-    std::string call(const std::string& name) {
-        return dialog.callFunction("<invoke name=\"" + name + "\" returntype=\"xml\"></invoke>");
-    }
-};
+class PlayerLimits : public HostedPlayerTest {};
 
 }  // namespace
 

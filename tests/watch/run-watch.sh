@@ -4,18 +4,8 @@
 # with its file, line and column while the last good movie plays on.
 #   run-watch.sh BUILD_DIR
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-export MOVARA_BUILD_DIR="$1" MOVARA_RUN_PREBUILT=1
-work="$(mktemp -d)"
-output="$work/output.txt"
-runner=""
-cleanup() {
-  [ -n "$runner" ] && kill -- -"$runner" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
 what="run.sh --watch"
-source "$ROOT/tests/common/expect-output.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../common/run-script-test.sh" "$1"
 
 echo 'trace("version one");' > "$work/live.js"
 setsid "$ROOT/scripts/run.sh" --watch "$work/live.js" >"$output" 2>&1 &

@@ -125,7 +125,9 @@ std::vector<std::string> nearestCommandNames(const std::string& name, const std:
             std::any_of(nearby.begin(), nearby.end(), [&](const auto& n) { return n.second == command.name; });
         if (distance <= allowed && !listed) nearby.emplace_back(distance, command.name);
     }
-    std::stable_sort(nearby.begin(), nearby.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Nearest first, then alphabetically. (stable_sort would take its buffer from
+    // the nothrow new, which the mutation runs' guarded heap does not offer.)
+    std::sort(nearby.begin(), nearby.end());
     std::vector<std::string> names;
     for (size_t i = 0; i < nearby.size() && i < kMaxNames; ++i) names.push_back(nearby[i].second);
     return names;
