@@ -61,6 +61,8 @@ void DebugSession::attach(std::unique_ptr<Client> client) {
 
 void DebugSession::detach() {
     client_.reset();
+    // A movie attached again may have been rebuilt from a changed script.
+    sources_.clear();
     std::lock_guard<std::mutex> lock(stateMutex_);
     paused_ = false;
 }

@@ -6,6 +6,7 @@
 // reloaded it attaches again with the same breakpoints; when the movie ends,
 // or the input does, it ends too. The script's source lines are read from
 // the source folders and the current folder.
+#include <winsock2.h>  // before windows.h, which would bring the older sockets
 #include <windows.h>
 
 #include <condition_variable>
