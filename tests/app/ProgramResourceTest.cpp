@@ -10,7 +10,8 @@ struct ProgramFile {
     const char* name;
     bool isProgram;  // a program carries the manifest and the icon; the DLL only the version
 };
-const ProgramFile kFiles[] = {{"movara.exe", true}, {"mkswf.exe", true}, {"MovaraFlashPlayer.dll", false}};
+const ProgramFile kFiles[] = {
+    {"movara.exe", true}, {"mkswf.exe", true}, {"movdbg.exe", true}, {"MovaraFlashPlayer.dll", false}};
 
 std::string pathOf(const ProgramFile& file) { return movara_test::programDirectory() + "\\" + file.name; }
 

@@ -271,7 +271,7 @@ TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
 TEST(StartupEndToEnd, HelpAndPolicyAnswerOnTheTraceOutputAndTraceCanGoToAFile) {
     MovaraRun help;
     help.start("/?");
-    EXPECT_EQ(help.waitForTrace("usage:"), "usage: movara [MOVIE [/wmax] [/h] [/trace] [/watch]]");
+    EXPECT_EQ(help.waitForTrace("usage:"), "usage: movara [MOVIE [/wmax] [/h] [/trace] [/watch] [/debug[=PORT]]]");
     EXPECT_TRUE(help.waitForExit());
 
     MovaraRun policy;
@@ -286,6 +286,15 @@ TEST(StartupEndToEnd, HelpAndPolicyAnswerOnTheTraceOutputAndTraceCanGoToAFile) {
     EXPECT_EQ(policy.waitForTrace("write"),
               "write   refused: rule 1 (deny, access \"rw\", match \"dir\"): %MVR_APP_PATH%\\data\\locked");
     EXPECT_EQ(policy.waitForTrace("execute"), "execute refused: no rule allows it");
+    EXPECT_TRUE(policy.waitForExit());
+    // A program's name is looked for as the commands that start programs look for it.
+    policy.start("/policy notepad.exe");
+    EXPECT_EQ(policy.waitForTrace("\"execAndWait\""),
+              "\"execAndWait\" starts C:\\windows\\system32\\notepad.exe: execute refused: no rule allows it; the "
+              "user would be asked first");
+    EXPECT_EQ(policy.waitForTrace("\"shellExecute\""),
+              "\"shellExecute\" opens C:\\windows\\system32\\notepad.exe: execute refused: no rule allows it; the "
+              "user would be asked first");
     EXPECT_TRUE(policy.waitForExit());
 
     MovaraRun traced;
@@ -310,8 +319,7 @@ TEST(StartupEndToEnd, AWatchedMovieIsReloadedInTheSameWindowWhenItsFileIsReplace
     ASSERT_TRUE(MoveFileExA(run.path("next.swf").c_str(), run.path("Ovara.swf").c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(run.waitForTrace("version 2", 5000), "version 2");
     EXPECT_EQ(run.mainWindow(), window);
-    EXPECT_EQ(run.waitForTrace("movara: "),
-              "movara: Ovara.swf changed, reloading it");
+    EXPECT_EQ(run.waitForTrace("movara: "), "movara: Ovara.swf changed, reloading it");
 }
 
 // A clean Windows has no atl80.dll: the system's atl.dll hosts the player.
@@ -337,7 +345,8 @@ class FlashRegistration {
 public:
     FlashRegistration() {
         HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
             return;
         const char clsid[] = "{D27CDB6E-AE6D-11CF-96B8-444553540000}";
         registered_ = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof(clsid)) ==
