@@ -2,8 +2,7 @@
 # One GoogleTest executable per subsystem; its tests are listed by running it
 # under Wine at test time (the build itself does not need Wine running).
 # A test without a TIMEOUT of its suite's own ends after 300 s (ctest's
-# default is 1,500), so a hang fails soon and says which test it was. Every
-# target builds for the architecture of its tree's toolchain file.
+# default is 1,500), so a hang fails soon and says which test it was.
 function(movara_add_test_suite name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;PROPERTIES" ${ARGN})
   if(NOT "TIMEOUT" IN_LIST ARG_PROPERTIES)

@@ -1,40 +1,49 @@
 #!/bin/bash
-# The test command: set up the machine, then build each architecture and run
-# its suites under Wine on a virtual display, each tree in a Wine prefix of
-# its own: every suite on x64; on x86 the suites of X86_SUITES below. Extra
-# arguments go to both ctest runs. Exits non-zero when anything fails.
+# The test command: set up the machine, build both architectures and run
+# their suites under Wine on a virtual display, each tree in a Wine prefix of
+# its own: every suite on x64, on x86 all but those of X86_SKIPPED below. The
+# x86 tree builds, at low priority, while the x64 suites run, which mostly
+# wait on Wine. Extra arguments go to both ctest runs. Exits non-zero when
+# anything fails.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/arch.sh"
 
-# What the 32-bit build can get wrong where the 64-bit one is right: pointer
-# sizes and structure layouts, calling conventions of window procedures,
-# callbacks and COM methods, file positions, and the player DLL with its
-# script engine; e2e plays movies with bridge round trips in the 32-bit program.
-X86_SUITES=ALL
+# What x86 skips (ctest labels), so that the test command stays within 20
+# minutes on a fresh two-core machine: the soak run (40 s) makes 20,000 of the
+# calls that e2e makes, to watch memory and handles, which grow alike on both
+# architectures; the layer check reads the sources.
+X86_SKIPPED='^(soak_tests|layers)$'
 
-status=0
-summary=()
-test_arch() {
-  local arch=$1
+# test_suites ARCH [CTEST ARGUMENTS...]: runs the built tree's suites.
+test_suites() {
+  parse_arch --arch "$1"
   shift
-  parse_arch --arch "$arch"
-  "$ROOT/scripts/build.sh" --arch "$arch" &&
-    MOVARA_WINEPREFIX="${MOVARA_WINEPREFIX:-$BUILD/wineprefix}" \
-      "$ROOT/scripts/wine-env.sh" ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)" "$@"
+  MOVARA_WINEPREFIX="${MOVARA_WINEPREFIX:-$BUILD/wineprefix}" \
+    "$ROOT/scripts/wine-env.sh" ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)" "$@"
 }
 
 "$ROOT/scripts/setup.sh"
-for arch in x64 x86; do
-  echo "test: $arch" >&2
-  selection=()
-  [ "$arch" = x86 ] && [ "$X86_SUITES" != ALL ] && selection=(-L "$X86_SUITES")
-  if test_arch "$arch" "${selection[@]}" "$@"; then
-    summary+=("$arch passed")
-  else
-    summary+=("$arch FAILED")
-    status=1
-  fi
-done
-echo "test: ${summary[*]}"
-exit $status
+x64=passed
+x86=passed
+echo "test: building x64" >&2
+"$ROOT/scripts/build.sh"
+
+x86_log="$(mktemp)"
+trap 'rm -f "$x86_log"' EXIT
+nice -n 19 "$ROOT/scripts/build.sh" --arch x86 >"$x86_log" 2>&1 &
+x86_build=$!
+
+echo "test: x64 suites (x86 builds meanwhile)" >&2
+test_suites x64 "$@" || x64=FAILED
+
+if wait "$x86_build"; then
+  echo "test: x86 suites" >&2
+  test_suites x86 -LE "$X86_SKIPPED" "$@" || x86=FAILED
+else
+  cat "$x86_log" >&2
+  echo "test: the x86 build failed" >&2
+  x86=FAILED
+fi
+echo "test: x64 $x64, x86 $x86"
+[ "$x64" = passed ] && [ "$x86" = passed ]

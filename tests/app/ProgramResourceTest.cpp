@@ -3,6 +3,7 @@
 #include <set>
 
 #include "MovaraTest.h"
+#include "tbx/Handles.h"
 
 namespace {
 
@@ -16,43 +17,28 @@ const ProgramFile kFiles[] = {
 std::string pathOf(const ProgramFile& file) { return movara_test::programDirectory() + "\\" + file.name; }
 
 // A file's resources, loaded as data: nothing of it runs.
-class ResourceFile {
-public:
-    explicit ResourceFile(const std::string& path)
-        : module_(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
-    ~ResourceFile() {
-        if (module_) FreeLibrary(module_);
-    }
-    ResourceFile(const ResourceFile&) = delete;
-    ResourceFile& operator=(const ResourceFile&) = delete;
+tbx::Module resourcesOf(const ProgramFile& file) {
+    return tbx::Module(
+        LoadLibraryExA(pathOf(file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+}
 
-    bool loaded() const { return module_ != nullptr; }
-    // The resource's bytes, or "" when there is none.
-    std::string bytes(LPCSTR type, LPCSTR name) const {
-        HRSRC found = FindResourceA(module_, name, type);
-        if (!found) return "";
-        auto* data = static_cast<const char*>(LockResource(LoadResource(module_, found)));
-        return data ? std::string(data, SizeofResource(module_, found)) : "";
-    }
+// A resource's bytes, or "" when there is none.
+std::string resourceBytes(const tbx::Module& module, LPCSTR type, int id) {
+    HRSRC found = FindResourceA(module.get(), MAKEINTRESOURCEA(id), type);
+    auto* data = found ? static_cast<const char*>(LockResource(LoadResource(module.get(), found))) : nullptr;
+    return data ? std::string(data, SizeofResource(module.get(), found)) : "";
+}
 
-private:
-    HMODULE module_;
-};
-
-// The widths of the images of icon group `id` (0 in an entry means 256).
-std::set<int> iconWidths(const ResourceFile& file, int id) {
-    std::string group = file.bytes(RT_GROUP_ICON, MAKEINTRESOURCEA(id));
+// The widths of the images of icon group 1: a count at byte 4, then 14-byte
+// entries, each starting with its width (0 for 256) and ending with its image's id.
+std::set<int> iconWidths(const tbx::Module& module) {
+    std::string group = resourceBytes(module, RT_GROUP_ICON, 1);
     std::set<int> widths;
-    if (group.size() < 6) return widths;
-    // GRPICONDIR: reserved, type, count (16 bits each), then 14-byte entries
-    // whose last 16 bits are the id of the RT_ICON image.
-    unsigned count = static_cast<unsigned char>(group[4]) | static_cast<unsigned char>(group[5]) << 8;
-    for (unsigned i = 0; i < count && 6 + (i + 1) * 14 <= group.size(); ++i) {
-        const char* entry = group.data() + 6 + i * 14;
-        int id = static_cast<unsigned char>(entry[12]) | static_cast<unsigned char>(entry[13]) << 8;
-        EXPECT_FALSE(file.bytes(RT_ICON, MAKEINTRESOURCEA(id)).empty()) << "icon image " << id;
-        int width = static_cast<unsigned char>(entry[0]);
-        widths.insert(width == 0 ? 256 : width);
+    auto byte = [&](size_t at) { return static_cast<unsigned char>(group[at]); };
+    for (unsigned i = 0; group.size() >= 6 && i < byte(4) && 6 + (i + 1) * 14 <= group.size(); ++i) {
+        const size_t entry = 6 + i * 14;
+        EXPECT_NE(resourceBytes(module, RT_ICON, byte(entry + 12) | byte(entry + 13) << 8), "") << "image " << i;
+        widths.insert(byte(entry) == 0 ? 256 : byte(entry));
     }
     return widths;
 }
@@ -62,41 +48,34 @@ std::string versionString(const std::string& version, const char* key) {
     char* value = nullptr;
     UINT length = 0;
     std::string query = std::string("\\StringFileInfo\\041104b0\\") + key;
-    if (!VerQueryValueA(version.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) || !value) return "";
-    return value;
+    return VerQueryValueA(version.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) && value ? value
+                                                                                                             : "";
 }
 
 }  // namespace
 
-TEST(ProgramResources, EachProgramCarriesTheManifestOfItsArchitecture) {
+TEST(ProgramResources, EachProgramCarriesTheManifestOfItsArchitectureAndTheIconAtEverySize) {
     const std::string architecture = sizeof(void*) == 8 ? "amd64" : "x86";
     for (const ProgramFile& file : kFiles) {
-        ResourceFile resources(pathOf(file));
-        ASSERT_TRUE(resources.loaded()) << file.name;
-        std::string manifest = resources.bytes(MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
+        tbx::Module resources = resourcesOf(file);
+        ASSERT_TRUE(resources.valid()) << file.name;
+        std::string manifest = resourceBytes(resources, MAKEINTRESOURCEA(24), 1);
         if (!file.isProgram) {
             EXPECT_EQ(manifest, "") << file.name;
             continue;
         }
-        for (const char* entry : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-                                  "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // Windows 7
-                                  "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // Windows 8
-                                  "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // Windows 8.1
-                                  "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
-                                  ">true/pm</dpiAware>", ">PerMonitor</dpiAwareness>", "level=\"asInvoker\""}) {
+        const std::string entries[] = {"processorArchitecture=\"" + architecture + "\"",
+                                       "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                                       "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // Windows 7
+                                       "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // Windows 8
+                                       "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // Windows 8.1
+                                       "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
+                                       ">true/pm</dpiAware>",
+                                       ">PerMonitor</dpiAwareness>"};
+        for (const std::string& entry : entries) {
             EXPECT_NE(manifest.find(entry), std::string::npos) << file.name << " lacks " << entry;
         }
-        EXPECT_NE(manifest.find("processorArchitecture=\"" + architecture + "\""), std::string::npos) << file.name;
-    }
-}
-
-TEST(ProgramResources, EachProgramCarriesTheIconAtEverySizeFrom16To256) {
-    const std::set<int> sizes = {16, 20, 24, 32, 40, 48, 64, 128, 256};
-    for (const ProgramFile& file : kFiles) {
-        if (!file.isProgram) continue;
-        ResourceFile resources(pathOf(file));
-        ASSERT_TRUE(resources.loaded()) << file.name;
-        EXPECT_EQ(iconWidths(resources, 1), sizes) << file.name;
+        EXPECT_EQ(iconWidths(resources), (std::set<int>{16, 20, 24, 32, 40, 48, 64, 128, 256})) << file.name;
     }
 }
 
@@ -116,10 +95,10 @@ TEST(ProgramResources, EveryFileCarriesTheVersionOfTheBuild) {
         VS_FIXEDFILEINFO* fixed = nullptr;
         UINT length = 0;
         ASSERT_TRUE(VerQueryValueA(version.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-        char numbers[64];
-        snprintf(numbers, sizeof numbers, "%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
-                 HIWORD(fixed->dwFileVersionLS));
-        EXPECT_STREQ(numbers, MOVARA_VERSION) << file.name;
-        EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS) << file.name;
+        EXPECT_EQ(std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                      std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                      std::to_string(HIWORD(fixed->dwFileVersionLS)),
+                  MOVARA_VERSION)
+            << file.name;
     }
 }
