@@ -2,9 +2,10 @@
 # The test command: set up the machine, build both architectures and run
 # their suites under Wine on a virtual display, each tree in a Wine prefix of
 # its own: every suite on x64, on x86 all but those of X86_SKIPPED below. The
-# x86 tree builds, at low priority, while the x64 suites run, which mostly
-# wait on Wine. Extra arguments go to both ctest runs. Exits non-zero when
-# anything fails.
+# x86 tree builds at low priority beside the x64 build and suites, in the
+# time they leave the processors idle (links, configure steps, waits on
+# Wine). Extra arguments go to both ctest runs. Exits non-zero when anything
+# fails.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/arch.sh"
@@ -26,21 +27,24 @@ test_suites() {
 "$ROOT/scripts/setup.sh"
 x64=passed
 x86=passed
-echo "test: building x64" >&2
-"$ROOT/scripts/build.sh"
-
 x86_log="$(mktemp)"
-trap 'rm -f "$x86_log"' EXIT
-nice -n 19 "$ROOT/scripts/build.sh" --arch x86 >"$x86_log" 2>&1 &
+x86_build=""
+# In a session of its own, so that an early end stops the whole build.
+trap '[ -n "$x86_build" ] && kill -- -"$x86_build" 2>/dev/null; rm -f "$x86_log"' EXIT
+setsid nice -n 19 "$ROOT/scripts/build.sh" --arch x86 >"$x86_log" 2>&1 </dev/null &
 x86_build=$!
 
-echo "test: x64 suites (x86 builds meanwhile)" >&2
+echo "test: building x64 (and x86 at low priority)" >&2
+"$ROOT/scripts/build.sh"
+echo "test: x64 suites" >&2
 test_suites x64 "$@" || x64=FAILED
 
 if wait "$x86_build"; then
+  x86_build=""
   echo "test: x86 suites" >&2
   test_suites x86 -LE "$X86_SKIPPED" "$@" || x86=FAILED
 else
+  x86_build=""
   cat "$x86_log" >&2
   echo "test: the x86 build failed" >&2
   x86=FAILED
