@@ -29,7 +29,7 @@ struct CrashGuard::Crash {
     tbx::KernelHandle reporter;
     tbx::KernelHandle finisher;
     DWORD finisherId = 0;
-    DWORD guardedThread = 0;
+    DWORD crashedThread = 0;
     volatile LONG armed = 0;
     volatile LONG ending = 0;
     volatile LONG stopping = 0;
@@ -54,7 +54,7 @@ DWORD WINAPI CrashGuard::Crash::report(void* parameter) {
     crash->writer.prepare();
     WaitForSingleObject(crash->dumpRequested.get(), INFINITE);
     if (crash->stopping) return 0;
-    crash->writer.write(crash->exception, crash->guardedThread);
+    crash->writer.write(crash->exception, crash->crashedThread);
     SetEvent(crash->dumpWritten.get());
     return 0;
 }
@@ -104,13 +104,15 @@ CrashGuard::~CrashGuard() {
 }
 
 __attribute__((noinline)) void CrashGuard::runBody(void (*call)(void*), void* body) {
-    crash_->guardedThread = GetCurrentThreadId();
     // Room that a stack overflow leaves for dispatching it to the filter
     // (Windows keeps it; Wine 8 ends a thread that overflows at once).
     ULONG guarantee = kStackGuarantee;
     SetThreadStackGuarantee(&guarantee);
     InterlockedExchange(&crash_->armed, 1);
     call(body);
+    // Another thread's crash is being ended: what follows the body (the
+    // tear-down) must not run beside the clean-up.
+    if (crash_->ending) crash_->waitForTheEnd();
     InterlockedExchange(&crash_->armed, 0);
 }
 
@@ -119,10 +121,10 @@ LONG WINAPI CrashGuard::filter(EXCEPTION_POINTERS* exception) {
     Crash* crash = Crash::active;
     if (!crash) return EXCEPTION_CONTINUE_SEARCH;
     if (crash->ending) crash->faultWhileEnding();
-    if (GetCurrentThreadId() != crash->guardedThread || !crash->armed)
-        return crash->previous ? crash->previous(exception) : EXCEPTION_CONTINUE_SEARCH;
+    if (!crash->armed) return crash->previous ? crash->previous(exception) : EXCEPTION_CONTINUE_SEARCH;
     if (InterlockedExchange(&crash->ending, 1)) crash->faultWhileEnding();
 
+    crash->crashedThread = GetCurrentThreadId();
     tbx::markCrashed();
     DWORD code = exception->ExceptionRecord->ExceptionCode;
     crash->exitCode = code ? code : 1;

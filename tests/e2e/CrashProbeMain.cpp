@@ -5,11 +5,12 @@
 // reserved memory; Wine answers a null pointer without touching it) and
 // writes "probe handled <answer>" to the standard output; WM_USER + 2
 // crashes the main thread and, while that crash is being handled, another
-// thread.
+// thread; WM_USER + 3 crashes the rasteriser's thread.
 #include <cstdio>
 #include <cstring>
 
 #include "app/Movara.h"
+#include "raster/MvRasSwfThread.h"
 #include "tbx/CrashState.h"
 
 Movara theApp;
@@ -23,11 +24,25 @@ DWORD WINAPI faultOnceCrashed(void*) {
     return 0;
 }
 
+// Runs on the rasteriser's thread as it takes its messages.
+LRESULT CALLBACK faultOnProbeMessage(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && reinterpret_cast<MSG*>(lParam)->message == WM_USER + 3) {
+        volatile int* nowhere = nullptr;
+        *nowhere = 3;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 LRESULT CALLBACK probe(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_USER + 2) CloseHandle(CreateThread(nullptr, 0, faultOnceCrashed, nullptr, 0, nullptr));
     if (message == WM_USER || message == WM_USER + 2) {
         volatile int* nowhere = nullptr;
         *nowhere = 1;
+    }
+    if (message == WM_USER + 3 && MvRasSwfThread::current()) {
+        DWORD rasteriser = MvRasSwfThread::current()->threadId();
+        SetWindowsHookExA(WH_GETMESSAGE, faultOnProbeMessage, nullptr, rasteriser);
+        PostThreadMessageA(rasteriser, WM_USER + 3, 0, 0);
     }
     if (message == WM_USER + 1) {
         void* hole = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);

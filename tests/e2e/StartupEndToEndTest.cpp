@@ -248,6 +248,22 @@ TEST(StartupEndToEnd, ASecondFaultDuringACrashDoesNotStopItsEnd) {
     EXPECT_FALSE(movara_test::directoryExists(tempFolder)) << tempFolder;
 }
 
+// A fault on the rasteriser's thread ends the program as one on the main
+// thread does: the user is told and the movie's temporary folders go.
+TEST(StartupEndToEnd, ACrashOnTheRasterisersThreadEndsTheProgramAsWell) {
+    MovaraRun run(MovaraRun::crashProbe());
+    std::string tempFolder = startWithATempFolder(run);
+    ASSERT_TRUE(movara_test::directoryExists(tempFolder)) << tempFolder;
+    ASSERT_NE(run.mainWindow(), nullptr);
+    postToProbe(run, WM_USER + 3);
+    HWND box = run.messageBox(kDumpTimeoutMs);
+    ASSERT_NE(box, nullptr) << "no crash message after the rasteriser's fault";
+    e2e::closeMessageBox(box);
+    ASSERT_TRUE(run.waitForExit());
+    EXPECT_EQ(run.exitCode(), DWORD(EXCEPTION_ACCESS_VIOLATION));
+    EXPECT_FALSE(movara_test::directoryExists(tempFolder)) << tempFolder;
+}
+
 TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
     DllDisabledForTheProgram noDumpLibrary("dbghelp");
     ASSERT_TRUE(noDumpLibrary.set());
@@ -310,8 +326,7 @@ TEST(StartupEndToEnd, AWatchedMovieIsReloadedInTheSameWindowWhenItsFileIsReplace
     ASSERT_TRUE(MoveFileExA(run.path("next.swf").c_str(), run.path("Ovara.swf").c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(run.waitForTrace("version 2", 5000), "version 2");
     EXPECT_EQ(run.mainWindow(), window);
-    EXPECT_EQ(run.waitForTrace("movara: "),
-              "movara: Ovara.swf changed, reloading it");
+    EXPECT_EQ(run.waitForTrace("movara: "), "movara: Ovara.swf changed, reloading it");
 }
 
 // A clean Windows has no atl80.dll: the system's atl.dll hosts the player.
@@ -337,7 +352,8 @@ class FlashRegistration {
 public:
     FlashRegistration() {
         HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
             return;
         const char clsid[] = "{D27CDB6E-AE6D-11CF-96B8-444553540000}";
         registered_ = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof(clsid)) ==
