@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "app/Movara.h"
+#include "raster/MvRasSwfDialog.h"
 #include "raster/MvRasSwfThread.h"
 #include "tbx/CrashState.h"
 
@@ -24,13 +25,14 @@ DWORD WINAPI faultOnceCrashed(void*) {
     return 0;
 }
 
-// Runs on the rasteriser's thread as it takes its messages.
-LRESULT CALLBACK faultOnProbeMessage(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && reinterpret_cast<MSG*>(lParam)->message == WM_USER + 3) {
+// The rasteriser's dialog, subclassed: runs on the rasteriser's thread.
+WNDPROC rasterDialogProc = nullptr;
+LRESULT CALLBACK faultOnProbeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER + 3) {
         volatile int* nowhere = nullptr;
         *nowhere = 3;
     }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    return CallWindowProcW(rasterDialogProc, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK probe(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -39,10 +41,12 @@ LRESULT CALLBACK probe(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         volatile int* nowhere = nullptr;
         *nowhere = 1;
     }
-    if (message == WM_USER + 3 && MvRasSwfThread::current()) {
-        DWORD rasteriser = MvRasSwfThread::current()->threadId();
-        SetWindowsHookExA(WH_GETMESSAGE, faultOnProbeMessage, nullptr, rasteriser);
-        PostThreadMessageA(rasteriser, WM_USER + 3, 0, 0);
+    if (message == WM_USER + 3 && MvRasSwfThread::current() && MvRasSwfThread::current()->dialog()) {
+        // A window procedure, not a hook: Wine runs hooks as callbacks whose exceptions it ignores.
+        HWND rasterDialog = MvRasSwfThread::current()->dialog()->window();
+        rasterDialogProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(rasterDialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(faultOnProbeMessage)));
+        PostMessageW(rasterDialog, WM_USER + 3, 0, 0);
     }
     if (message == WM_USER + 1) {
         void* hole = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <map>
+#include <tuple>
 #include <memory>
 #include <vector>
 
@@ -30,42 +31,24 @@ namespace {
 // first. One recorder at a time.
 std::vector<std::string> recordedPaths;
 
-void record(const char* path) {
-    if (path) recordedPaths.push_back(path);
-}
+// Records the path argument (argument pathAt), then calls the real function.
+template <typename Function>
+struct Recording;
+template <typename Result, typename... Arguments>
+struct Recording<Result(WINAPI*)(Arguments...)> {
+    template <Result(WINAPI** real)(Arguments...), size_t pathAt>
+    static Result WINAPI call(Arguments... arguments) {
+        auto path = reinterpret_cast<const char*>(std::get<pathAt>(std::tie(arguments...)));
+        if (!IS_INTRESOURCE(path)) recordedPaths.push_back(path);
+        return (*real)(arguments...);
+    }
+};
 
 decltype(&CreateFileA) realCreateFileA;
 decltype(&GetFileAttributesA) realGetFileAttributesA;
 decltype(&GetFileAttributesExA) realGetFileAttributesExA;
 decltype(&GetLongPathNameA) realGetLongPathNameA;
-decltype(&FindFirstFileA) realFindFirstFileA;
 decltype(&LoadImageA) realLoadImageA;
-
-HANDLE WINAPI recordCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
-                                DWORD flags, HANDLE model) {
-    record(name);
-    return realCreateFileA(name, access, share, security, how, flags, model);
-}
-DWORD WINAPI recordGetFileAttributesA(LPCSTR name) {
-    record(name);
-    return realGetFileAttributesA(name);
-}
-BOOL WINAPI recordGetFileAttributesExA(LPCSTR name, GET_FILEEX_INFO_LEVELS level, LPVOID data) {
-    record(name);
-    return realGetFileAttributesExA(name, level, data);
-}
-DWORD WINAPI recordGetLongPathNameA(LPCSTR name, LPSTR buffer, DWORD size) {
-    record(name);
-    return realGetLongPathNameA(name, buffer, size);
-}
-HANDLE WINAPI recordFindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data) {
-    record(name);
-    return realFindFirstFileA(name, data);
-}
-HANDLE WINAPI recordLoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int width, int height, UINT flags) {
-    if (flags & LR_LOADFROMFILE) record(name);
-    return realLoadImageA(instance, name, type, width, height, flags);
-}
 
 struct Redirect {
     const char* dll;
@@ -74,14 +57,16 @@ struct Redirect {
     void** real;
 };
 
+#define MOVARA_RECORDED(dll, function, pathAt) \
+    { dll, #function, (void*)&Recording<decltype(&function)>::call<&real##function, pathAt>, (void**)&real##function }
 const Redirect kRedirects[] = {
-    {"kernel32.dll", "CreateFileA", (void*)recordCreateFileA, (void**)&realCreateFileA},
-    {"kernel32.dll", "GetFileAttributesA", (void*)recordGetFileAttributesA, (void**)&realGetFileAttributesA},
-    {"kernel32.dll", "GetFileAttributesExA", (void*)recordGetFileAttributesExA, (void**)&realGetFileAttributesExA},
-    {"kernel32.dll", "GetLongPathNameA", (void*)recordGetLongPathNameA, (void**)&realGetLongPathNameA},
-    {"kernel32.dll", "FindFirstFileA", (void*)recordFindFirstFileA, (void**)&realFindFirstFileA},
-    {"user32.dll", "LoadImageA", (void*)recordLoadImageA, (void**)&realLoadImageA},
+    MOVARA_RECORDED("kernel32.dll", CreateFileA, 0),
+    MOVARA_RECORDED("kernel32.dll", GetFileAttributesA, 0),
+    MOVARA_RECORDED("kernel32.dll", GetFileAttributesExA, 0),
+    MOVARA_RECORDED("kernel32.dll", GetLongPathNameA, 0),
+    MOVARA_RECORDED("user32.dll", LoadImageA, 1),
 };
+#undef MOVARA_RECORDED
 
 class FileCallRecorder {
 public:
