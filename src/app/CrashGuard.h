@@ -14,8 +14,11 @@
 // advance writes the dump, and a finisher thread, also started in advance,
 // calls afterCrash with the dump's path (empty when none was written) and
 // then ends the process with the exception's code. The crashed stack, which
-// may have overflowed and whose heap may be corrupt, only signals and waits;
-// a body that returns meanwhile waits for the end too.
+// may have overflowed and whose heap may be corrupt, only signals and waits.
+// A crash of another thread than the guarded one writes no dump (the
+// system's dump writer stalled beside a live thread under Wine); the guarded
+// thread stops at its next message (waiting at most 2 s for it) before the
+// clean-up, and a body that returns meanwhile waits for the end too.
 //
 // A fault on any thread while a crash is being ended waits for the finisher
 // to end the process; a fault of the finisher itself ends it at once.
