@@ -5,13 +5,11 @@
 // reserved memory; Wine answers a null pointer without touching it) and
 // writes "probe handled <answer>" to the standard output; WM_USER + 2
 // crashes the main thread and, while that crash is being handled, another
-// thread; WM_USER + 3 crashes the rasteriser's thread.
+// thread.
 #include <cstdio>
 #include <cstring>
 
 #include "app/Movara.h"
-#include "raster/MvRasSwfDialog.h"
-#include "raster/MvRasSwfThread.h"
 #include "tbx/CrashState.h"
 
 Movara theApp;
@@ -25,28 +23,11 @@ DWORD WINAPI faultOnceCrashed(void*) {
     return 0;
 }
 
-// The rasteriser's dialog, subclassed: runs on the rasteriser's thread.
-WNDPROC rasterDialogProc = nullptr;
-LRESULT CALLBACK faultOnProbeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_USER + 3) {
-        volatile int* nowhere = nullptr;
-        *nowhere = 3;
-    }
-    return CallWindowProcW(rasterDialogProc, window, message, wParam, lParam);
-}
-
 LRESULT CALLBACK probe(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_USER + 2) CloseHandle(CreateThread(nullptr, 0, faultOnceCrashed, nullptr, 0, nullptr));
     if (message == WM_USER || message == WM_USER + 2) {
         volatile int* nowhere = nullptr;
         *nowhere = 1;
-    }
-    if (message == WM_USER + 3 && MvRasSwfThread::current() && MvRasSwfThread::current()->dialog()) {
-        // A window procedure, not a hook: Wine runs hooks as callbacks whose exceptions it ignores.
-        HWND rasterDialog = MvRasSwfThread::current()->dialog()->window();
-        rasterDialogProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(rasterDialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(faultOnProbeMessage)));
-        PostMessageW(rasterDialog, WM_USER + 3, 0, 0);
     }
     if (message == WM_USER + 1) {
         void* hole = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);

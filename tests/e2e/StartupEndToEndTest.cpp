@@ -232,27 +232,20 @@ TEST(StartupEndToEnd, ACrashWritesADumpSaysWhereAndEndsTheProgram) {
     EXPECT_FALSE(movara_test::directoryExists(tempFolder)) << tempFolder;
 }
 
-// Another thread that faults while the crash is handled waits for the end,
-// and a fault on the rasteriser's thread ends the program as one on the main
-// thread does: either way the user is told and the folders go.
+// Another thread that faults while the crash is handled waits for the end:
+// the user is still told and the folders still go.
 TEST(StartupEndToEnd, ASecondFaultDuringACrashDoesNotStopItsEnd) {
-    struct Case {
-        const char* what;
-        UINT probe;
-    } cases[] = {{"a second fault during the crash", WM_USER + 2}, {"a fault on the rasteriser's thread", WM_USER + 3}};
-    for (const Case& c : cases) {
-        MovaraRun run(MovaraRun::crashProbe());
-        std::string tempFolder = startWithATempFolder(run);
-        ASSERT_TRUE(movara_test::directoryExists(tempFolder)) << tempFolder;
-        ASSERT_NE(run.mainWindow(), nullptr);
-        postToProbe(run, c.probe);
-        HWND box = run.messageBox(kDumpTimeoutMs);
-        ASSERT_NE(box, nullptr) << c.what << ": no crash message";
-        e2e::closeMessageBox(box);
-        ASSERT_TRUE(run.waitForExit()) << c.what;
-        EXPECT_EQ(run.exitCode(), DWORD(EXCEPTION_ACCESS_VIOLATION)) << c.what;
-        EXPECT_FALSE(movara_test::directoryExists(tempFolder)) << c.what << ": " << tempFolder;
-    }
+    MovaraRun run(MovaraRun::crashProbe());
+    std::string tempFolder = startWithATempFolder(run);
+    ASSERT_TRUE(movara_test::directoryExists(tempFolder)) << tempFolder;
+    ASSERT_NE(run.mainWindow(), nullptr);
+    postToProbe(run, WM_USER + 2);
+    HWND box = run.messageBox(kDumpTimeoutMs);
+    ASSERT_NE(box, nullptr);
+    e2e::closeMessageBox(box);
+    ASSERT_TRUE(run.waitForExit());
+    EXPECT_EQ(run.exitCode(), DWORD(EXCEPTION_ACCESS_VIOLATION));
+    EXPECT_FALSE(movara_test::directoryExists(tempFolder)) << tempFolder;
 }
 
 TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
@@ -278,7 +271,7 @@ TEST(StartupEndToEnd, ACrashWithoutTheDumpLibraryGivesTheGenericMessage) {
 TEST(StartupEndToEnd, HelpAndPolicyAnswerOnTheTraceOutputAndTraceCanGoToAFile) {
     MovaraRun help;
     help.start("/?");
-    EXPECT_EQ(help.waitForTrace("usage:"), "usage: movara [MOVIE [/wmax] [/h] [/trace] [/watch]]");
+    EXPECT_EQ(help.waitForTrace("usage:"), "usage: movara [MOVIE [/wmax] [/h] [/trace] [/watch] [/debug[=PORT]]]");
     EXPECT_TRUE(help.waitForExit());
 
     MovaraRun policy;
@@ -293,6 +286,15 @@ TEST(StartupEndToEnd, HelpAndPolicyAnswerOnTheTraceOutputAndTraceCanGoToAFile) {
     EXPECT_EQ(policy.waitForTrace("write"),
               "write   refused: rule 1 (deny, access \"rw\", match \"dir\"): %MVR_APP_PATH%\\data\\locked");
     EXPECT_EQ(policy.waitForTrace("execute"), "execute refused: no rule allows it");
+    EXPECT_TRUE(policy.waitForExit());
+    // A program's name is looked for as the commands that start programs look for it.
+    policy.start("/policy notepad.exe");
+    EXPECT_EQ(policy.waitForTrace("\"execAndWait\""),
+              "\"execAndWait\" starts C:\\windows\\system32\\notepad.exe: execute refused: no rule allows it; the "
+              "user would be asked first");
+    EXPECT_EQ(policy.waitForTrace("\"shellExecute\""),
+              "\"shellExecute\" opens C:\\windows\\system32\\notepad.exe: execute refused: no rule allows it; the "
+              "user would be asked first");
     EXPECT_TRUE(policy.waitForExit());
 
     MovaraRun traced;
