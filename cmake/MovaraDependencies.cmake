@@ -84,30 +84,45 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL)
 
 # Duktape, compiled from its single source file. Debian's configuration turns
-# the execution time-out check off, and duktape.c includes the duk_config.h
-# beside it, so the three files are copied into the build tree and the copy
-# switches the check on: the heap's user data, when not null, points at a
-# function pointer `int (*)(void*)` that is called with that user data and
-# answers non-zero to stop the running script.
+# the execution time-out check and the debugger off, and duktape.c includes
+# the duk_config.h beside it, so the three files are copied into the build
+# tree and the copy switches them on: the heap's user data, when not null,
+# points at a function pointer `int (*)(void*)` that is called with that user
+# data and answers non-zero to stop the running script; the debug protocol
+# (version 2) pauses on errors no script catches. Tail calls are given up and
+# tracebacks made deep, so an error's stack keeps every frame, and a syntax
+# error names its column beside its line.
 set(DUKTAPE_SOURCE_DIR /usr/share/duktape)
 set(DUKTAPE_DIR ${CMAKE_BINARY_DIR}/third_party/duktape)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${DUKTAPE_SOURCE_DIR}/duk_config.h)
-configure_file(${DUKTAPE_SOURCE_DIR}/duktape.c ${DUKTAPE_DIR}/duktape.c COPYONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${DUKTAPE_SOURCE_DIR}/duk_config.h
+  ${DUKTAPE_SOURCE_DIR}/duktape.c)
 configure_file(${DUKTAPE_SOURCE_DIR}/duktape.h ${DUKTAPE_DIR}/duktape.h COPYONLY)
-file(READ ${DUKTAPE_SOURCE_DIR}/duk_config.h DUKTAPE_CONFIG)
-foreach(option INTERRUPT_COUNTER EXEC_TIMEOUT_CHECK)
-  if(NOT DUKTAPE_CONFIG MATCHES "#undef DUK_USE_${option}\n")
-    message(FATAL_ERROR "${DUKTAPE_SOURCE_DIR}/duk_config.h has no '#undef DUK_USE_${option}' to switch on")
+# movara_patch_text(VARIABLE OLD NEW): replaces text that must be there.
+function(movara_patch_text variable old new)
+  string(FIND "${${variable}}" "${old}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "Duktape's files have no '${old}' to replace")
   endif()
+  string(REPLACE "${old}" "${new}" patched "${${variable}}")
+  set(${variable} "${patched}" PARENT_SCOPE)
+endfunction()
+file(READ ${DUKTAPE_SOURCE_DIR}/duk_config.h DUKTAPE_CONFIG)
+foreach(option INTERRUPT_COUNTER DEBUGGER_SUPPORT DEBUGGER_PAUSE_UNCAUGHT)
+  movara_patch_text(DUKTAPE_CONFIG "#undef DUK_USE_${option}\n" "#define DUK_USE_${option}\n")
 endforeach()
-string(REPLACE "#undef DUK_USE_INTERRUPT_COUNTER\n" "#define DUK_USE_INTERRUPT_COUNTER\n"
-  DUKTAPE_CONFIG "${DUKTAPE_CONFIG}")
-string(REPLACE "#undef DUK_USE_EXEC_TIMEOUT_CHECK\n"
-  "#define DUK_USE_EXEC_TIMEOUT_CHECK(udata) ((udata) != NULL && (*(int (**)(void *)) (udata))(udata))\n"
-  DUKTAPE_CONFIG "${DUKTAPE_CONFIG}")
+movara_patch_text(DUKTAPE_CONFIG "#undef DUK_USE_EXEC_TIMEOUT_CHECK\n"
+  "#define DUK_USE_EXEC_TIMEOUT_CHECK(udata) ((udata) != NULL && (*(int (**)(void *)) (udata))(udata))\n")
+movara_patch_text(DUKTAPE_CONFIG "#define DUK_USE_TAILCALL\n" "#undef DUK_USE_TAILCALL\n")
+movara_patch_text(DUKTAPE_CONFIG "#define DUK_USE_TRACEBACK_DEPTH 10\n" "#define DUK_USE_TRACEBACK_DEPTH 1000\n")
+file(READ ${DUKTAPE_SOURCE_DIR}/duktape.c DUKTAPE_SOURCE)
+# The column counts the characters (not bytes) of the failing token's line before it.
+movara_patch_text(DUKTAPE_SOURCE "\" (line %ld%s)\",\n\t\t                 (long) thr->compile_ctx->curr_token.start_line,\n"
+  "\" (line %ld, column %ld%s)\",\n\t\t                 (long) thr->compile_ctx->curr_token.start_line,\n\t\t                 ({ const duk_uint8_t *in_ = thr->compile_ctx->lex.input; duk_size_t at_ = thr->compile_ctx->curr_token.start_offset; long col_ = 1; while (at_ > 0 && in_[at_ - 1] != 0x0a && in_[at_ - 1] != 0x0d) { if ((in_[at_ - 1] & 0xc0) != 0x80) col_++; at_--; } col_; }),\n")
 # Written through configure_file so that an unchanged copy keeps its time stamp.
 file(WRITE ${DUKTAPE_DIR}/duk_config.h.new "${DUKTAPE_CONFIG}")
 configure_file(${DUKTAPE_DIR}/duk_config.h.new ${DUKTAPE_DIR}/duk_config.h COPYONLY)
+file(WRITE ${DUKTAPE_DIR}/duktape.c.new "${DUKTAPE_SOURCE}")
+configure_file(${DUKTAPE_DIR}/duktape.c.new ${DUKTAPE_DIR}/duktape.c COPYONLY)
 add_library(duktape STATIC ${DUKTAPE_DIR}/duktape.c)
 target_include_directories(duktape SYSTEM PUBLIC ${DUKTAPE_DIR})
 # With unwind information: the player's fatal-error handler throws a C++

@@ -2,6 +2,7 @@
 # Sets up, builds and runs Movara with its demo movie under Wine:
 #   scripts/run.sh [--screenshot FILE.png] [--delay SECONDS] [MOVIE [ARGS...]]
 #   scripts/run.sh --watch SCRIPT.js [ARGS...]
+#   scripts/run.sh --debug MOVIE [ARGS...]
 # Without a display it runs on a virtual one (Xvfb) and says so. The movie's
 # trace lines appear on standard output. Ctrl+C stops the program and what
 # was started for it. With --screenshot it waits (--delay, default 5 s),
@@ -9,6 +10,9 @@
 # the script into a movie with mkswf, plays it, and rebuilds and reloads it in
 # the same window whenever the script changes; a script that does not compile
 # is reported with its file and line while the last good movie plays on.
+# With --debug it plays MOVIE (a .js script or a .swf) with /debug and
+# attaches movdbg, the console debugger, on this terminal; the script's
+# source is looked for beside the movie and in examples/.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${MOVARA_BUILD_DIR:-$ROOT/build}"
@@ -17,12 +21,14 @@ export MOVARA_WINEPREFIX="${MOVARA_WINEPREFIX:-$BUILD/wineprefix}"
 screenshot=""
 delay=5
 watch=""
+debug=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --screenshot) screenshot="$2"; shift 2 ;;
     --delay) delay="$2"; shift 2 ;;
     --watch) watch="$2"; shift 2 ;;
-    -h|--help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --debug) debug="$2"; shift 2 ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) break ;;
   esac
 done
@@ -30,7 +36,7 @@ done
 # The test of --watch runs what the test command has just built.
 if [ -z "${MOVARA_RUN_PREBUILT:-}" ]; then
   "$ROOT/scripts/setup.sh"
-  "$ROOT/scripts/build.sh" --target movara demo_movie movara_screenshot mkswf >/dev/null
+  "$ROOT/scripts/build.sh" --target movara demo_movie movara_screenshot mkswf movdbg >/dev/null
 fi
 
 [ -n "${DISPLAY:-}" ] || echo "run: no display found; Movara runs on a virtual display (Xvfb)" >&2
@@ -69,6 +75,19 @@ if [ -n "$watch" ]; then
       before="$now"
       build && echo "run: rebuilt $watch" >&2
     done
+    wait "$program"
+  ' run "$@"
+fi
+if [ -n "$debug" ]; then
+  [ -f "$debug" ] || { echo "run: no movie $debug" >&2; exit 1; }
+  export BIN movie_windows="$(windows_path "$debug")"
+  export folder_windows="$(windows_path "$(dirname "$debug")")" examples_windows="$(windows_path "$ROOT/examples")"
+  echo "run: playing $debug with /debug; movdbg attaches (help lists its commands, quit detaches)" >&2
+  exec "$ROOT/scripts/wine-env.sh" bash -c '
+    wine64 "$BIN/movara.exe" "$movie_windows" /debug "$@" &
+    program=$!
+    trap "kill $program 2>/dev/null; exit 0" INT TERM
+    wine64 "$BIN/movdbg.exe" --source "$folder_windows" --source "$examples_windows"
     wait "$program"
   ' run "$@"
 fi

@@ -23,6 +23,7 @@
 #include "player/host/PlayerHost.h"
 #include "bridge/values/XercesFacade.h"
 #include "tbx/ErrorBoundary.h"
+#include "tbx/MvException.h"
 #include "security/SecurityPolicy.h"
 #include "tbx/Trace.h"
 
@@ -94,6 +95,12 @@ void Movara::runMainDialog() {
     if (asksForPolicy(arguments, policyPath)) return tbx::traceLine(policyReport(policy_, policyPath));
 
     std::string movie = moviePathFrom(arguments);
+    unsigned short debugPort = 0;
+    try {
+        debugPort = debugPortFrom(arguments);
+    } catch (const MvException& e) {
+        return tbx::traceLine(std::string("movara: ") + e.what());
+    }
     std::string traceFile = traceFileFrom(arguments, movie, settings->child("settings").child("trace").getText());
     if (!traceFile.empty() && !tbx::traceToFile(traceFile))
         MessageBoxA(nullptr, ("トレースファイル「" + traceFile + "」を開けません。").c_str(), "Movara", MB_OK);
@@ -126,6 +133,7 @@ void Movara::runMainDialog() {
     dialog->setup(true, movie, manager.get(), geometry.width, geometry.height);
     if (geometry.positioned) dialog->setInitialPosition(geometry.x, geometry.y);
     if (asksToWatch(arguments)) dialog->watchMovieFile();
+    if (debugPort) dialog->debugMovie(debugPort);
     dialog->setScriptTimeLimit(scriptTimeLimit);
 
     setMainWindow(dialog.get());

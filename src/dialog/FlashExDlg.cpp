@@ -74,6 +74,8 @@ std::vector<PlayerSetting> FlashExDlg::playerSettings() const {
         {u"AllowNetworking", "all", -1}, {u"AllowFullScreen", "true", -1},
     };
     if (!scriptTimeLimit_.empty()) settings.push_back({u"ScriptTimeLimit", scriptTimeLimit_.c_str(), -1});
+    if (!debugPort_.empty()) settings.push_back({u"DebugPort", debugPort_.c_str(), -1});
+    if (watching_ || !debugPort_.empty()) settings.push_back({u"ShowScriptErrors", nullptr, -1});
     return settings;
 }
 

@@ -34,6 +34,10 @@ public:
     // Reloads the movie in the same window whenever its file is replaced
     // (the live reload of a movie being written); call before the dialog runs.
     void watchMovieFile() { watching_ = true; }
+    // Lets a debug client attach to the movie's script on 127.0.0.1:port;
+    // call before the dialog runs. While watching or debugging, the player
+    // draws script errors over the stage.
+    void debugMovie(unsigned short port) { debugPort_ = std::to_string(port); }
     // Seconds one entry into the movie's script may run (the stand-in's
     // ScriptTimeLimit); empty: the player's own limit.
     void setScriptTimeLimit(const std::string& seconds) { scriptTimeLimit_ = seconds; }
@@ -97,4 +101,5 @@ private:
     bool watching_ = false;
     std::unique_ptr<MovieWatch> movieWatch_;
     std::string scriptTimeLimit_;
+    std::string debugPort_;  // empty: no debugger
 };

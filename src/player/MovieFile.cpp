@@ -14,6 +14,7 @@ const uint32_t kMaxMovieBytes = 256u * 1024 * 1024;
 const int kEndTag = 0;
 const int kBackgroundTag = 9;
 const int kScriptTag = 1000;
+const int kScriptNameTag = 1001;
 const int kTwipsPerPixel = 20;
 
 // What the player plays of a movie: stage size and rate from the header, the
@@ -31,6 +32,8 @@ MovieData movieFrom(SwfFile swf) {
             movie.backgroundColor = tag.data[0] << 16 | tag.data[1] << 8 | tag.data[2];
         else if (tag.code == kScriptTag)
             movie.script.append(reinterpret_cast<const char*>(tag.data), tag.length);
+        else if (tag.code == kScriptNameTag)
+            movie.scriptName.assign(reinterpret_cast<const char*>(tag.data), tag.length);
     }
     return movie;
 }
@@ -99,15 +102,18 @@ std::u16string movieQueryOf(const std::u16string& location) {
 
 MovieData loadMovieFile(const std::u16string& location) {
     std::u16string path = moviePathOf(location);
+    MovieData movie;
     if (!endsWithJs(path)) {
         try {
-            return movieFrom(readSwfFile(path, false));
+            movie = movieFrom(readSwfFile(path, false));
         } catch (const MvSWFException& e) {
             throw MovieError(e.what());
         }
+    } else {
+        movie.script = readWholeFile(path);
     }
-    MovieData movie;
-    movie.script = readWholeFile(path);
+    if (movie.scriptName.empty())
+        movie.scriptName = wideToMultiByte(path.substr(path.find_last_of(u"\\/") + 1), CP_UTF8);
     return movie;
 }
 

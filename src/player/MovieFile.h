@@ -13,6 +13,10 @@ struct MovieData {
     double frameRate = 24;
     uint32_t backgroundColor = 0xFFFFFF;  // 0xRRGGBB
     std::string script;                   // UTF-8 JavaScript
+    // The name of the file the script came from (UTF-8): what its errors and
+    // the debugger's breakpoints name it by. From the movie's name tag (1001,
+    // which mkswf writes); loadMovieFile falls back to the movie's file name.
+    std::string scriptName;
 };
 
 class MovieError : public tbx::Error {
@@ -21,7 +25,8 @@ public:
 };
 
 // A movie from the bytes of a SWF file: frame size and rate from the header,
-// SetBackgroundColor (9) and the script tag (1000); other tags are skipped.
+// SetBackgroundColor (9), the script's name (1001) and the script tag (1000);
+// other tags are skipped.
 // Throws MovieError for a file that is not a readable SWF, or one that
 // declares more than 256 MiB (as a compressed movie may, to be inflated).
 MovieData parseSwf(const std::string& bytes);

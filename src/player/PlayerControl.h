@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "player/DebugServer.h"
 #include "player/EventConnectionPoint.h"
 #include "player/ScriptEngine.h"
 #include "player/ScriptHost.h"
@@ -22,8 +23,10 @@ namespace player {
 // The stand-in player: a windowed ActiveX control that plays a movie's
 // script on its own thread and offers the Flash player's dispatch
 // interface and events. As an in-place active object it offers the host's
-// keyboard messages to the movie's accelerator handler. No exception leaves a
-// COM method or the window procedure.
+// keyboard messages to the movie's accelerator handler. While an author works
+// on a movie (settings the host puts) it draws script errors over the stage
+// and is a target of Duktape's debug protocol. No exception leaves a COM
+// method or the window procedure.
 class PlayerControl : public tbx::ComObject<IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IDispatch,
                                             IConnectionPointContainer>,
                       public ScriptHost {
@@ -94,6 +97,23 @@ private:
     void stopTimer(UINT id) override;
     // The ScriptTimeLimit setting (seconds) in milliseconds; 15 s by default.
     DWORD scriptTimeLimitMs() override;
+    void scriptFailed(const std::string& summary) override;
+    void debuggerDetached() override;
+
+    // A setting put as a number (or a text or boolean that reads as one).
+    double numberSetting(DISPID id, double otherwise) const;
+    // The DebugPort setting; 0: no debugger.
+    unsigned short debugPort() const;
+    bool showScriptErrors() const;
+    // Shows a failure over the stage when the host asked for that.
+    void showStageError(const std::string& utf8Text);
+    void paintStageError(HDC dc, const RECT& client) const;
+    // Listens for a debug client when the host asked for one, and before a
+    // movie's top level waits a while for a client to attach.
+    void prepareDebugger();
+    // Attaches a client that has connected since, and serves the attached
+    // client while no script runs (the debug timer).
+    void serveDebugClient();
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -106,6 +126,8 @@ private:
     // Retries a load that waited for a running script; script timers count
     // up from 1, far below it.
     static constexpr UINT_PTR kLoadRetryTimer = 0x7FFFFF01;
+    // Serves a debug client between the script's entries.
+    static constexpr UINT_PTR kDebugTimer = 0x7FFFFF02;
 
     HRESULT invokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result);
     void setMovie(const std::u16string& location);
@@ -129,6 +151,11 @@ private:
     bool loadPending_ = false;
     int readyState_ = 0;
     Stage stage_;
+    // The last script error, drawn over the stage until a load runs well.
+    std::u16string stageError_;
+    // Declared before the engines, which use them until they go.
+    std::unique_ptr<DebugServer> debugServer_;
+    std::unique_ptr<DebugConnection> debugClient_;
     std::unique_ptr<ScriptEngine> engine_;
     std::vector<std::unique_ptr<ScriptEngine>> doomedEngines_;
     std::vector<UINT> scriptTimers_;

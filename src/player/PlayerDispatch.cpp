@@ -42,6 +42,8 @@ const Member kMembers[] = {
     {u"Base", 136, true},
     {u"AllowScriptAccess", 192, true},
     {u"ScriptTimeLimit", kDispScriptTimeLimit, true},
+    {u"DebugPort", kDispDebugPort, true},
+    {u"ShowScriptErrors", kDispShowScriptErrors, true},
 };
 
 const Member* memberById(DISPID id) {
@@ -106,7 +108,8 @@ std::u16string stringArgument(DISPPARAMS* params, UINT index) {
 std::string answerTextArgument(DISPPARAMS* params, UINT index) {
     if (params && params->cArgs > index) {
         VARIANT& source = params->rgvarg[params->cArgs - 1 - index];
-        if (V_VT(&source) == VT_BSTR) return wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&source)), CP_ACP);
+        if (V_VT(&source) == VT_BSTR)
+            return wideToMultiByte(reinterpret_cast<const char16_t*>(V_BSTR(&source)), CP_ACP);
     }
     return wideToMultiByte(stringArgument(params, index), CP_ACP);
 }
@@ -235,15 +238,26 @@ HRESULT PlayerControl::invokeMember(DISPID id, WORD flags, DISPPARAMS* params, V
     }
 }
 
+double PlayerControl::numberSetting(DISPID id, double otherwise) const {
+    auto found = settings_.find(id);
+    if (found == settings_.end()) return otherwise;
+    VARIANT number;
+    VariantInit(&number);
+    if (FAILED(VariantChangeTypeEx(&number, const_cast<VARIANT*>(found->second.get()), LOCALE_INVARIANT, 0, VT_R8)))
+        return otherwise;
+    return V_R8(&number);
+}
+
+unsigned short PlayerControl::debugPort() const {
+    double port = numberSetting(kDispDebugPort, 0);
+    return port >= 1 && port <= 65535 ? static_cast<unsigned short>(port) : 0;
+}
+
+bool PlayerControl::showScriptErrors() const { return numberSetting(kDispShowScriptErrors, 0) != 0; }
+
 DWORD PlayerControl::scriptTimeLimitMs() {
     const DWORD kDefaultMs = 15000;
-    auto found = settings_.find(kDispScriptTimeLimit);
-    if (found == settings_.end()) return kDefaultMs;
-    VARIANT seconds;
-    VariantInit(&seconds);
-    if (FAILED(VariantChangeTypeEx(&seconds, const_cast<VARIANT*>(found->second.get()), LOCALE_INVARIANT, 0, VT_R8)))
-        return kDefaultMs;
-    double ms = V_R8(&seconds) * 1000;
+    double ms = numberSetting(kDispScriptTimeLimit, kDefaultMs / 1000.0) * 1000;
     // There is always a limit: the thread must come back to the host.
     if (!(ms >= 1) || ms > 3600000) return kDefaultMs;
     return static_cast<DWORD>(ms);

@@ -34,8 +34,9 @@ void PlayerControl::loadPendingMovie() {
     try {
         movie = loadMovieFile(movie_);
     } catch (const std::exception& e) {
-        writeLine(STD_ERROR_HANDLE,
-                  std::string("movie not loaded: ") + wideToMultiByte(movie_, CP_UTF8) + ": " + e.what());
+        std::string text = "movie not loaded: " + wideToMultiByte(movie_, CP_UTF8) + ": " + e.what();
+        writeLine(STD_ERROR_HANDLE, text);
+        showStageError(text);
         return;
     }
     stage_.reset(movie.width, movie.height, movie.backgroundColor);
@@ -48,14 +49,21 @@ void PlayerControl::loadPendingMovie() {
         engine_ = std::make_unique<ScriptEngine>(*this, stage_, decodeFlashVars(query));
     } catch (const std::exception& e) {
         writeLine(STD_ERROR_HANDLE, e.what());
+        showStageError(e.what());
         return;
     }
+    prepareDebugger();
+    if (debugClient_) engine_->attachDebugger(*debugClient_);
     std::string name = wideToMultiByte(moviePathOf(movie_), CP_UTF8);
-    std::string script = movie.script;
     ScriptEngine* started = engine_.get();
-    withEngine([&](ScriptEngine& engine) { engine.run(script, name); });
+    bool ran = false;
+    withEngine([&](ScriptEngine& engine) { ran = engine.run(movie.script, name, movie.scriptName); });
     // Not when the top level replaced or closed its own movie.
     if (loadPending_ || engine_.get() != started) return;
+    if (ran && !stageError_.empty()) {
+        stageError_.clear();
+        if (window_) InvalidateRect(window_, nullptr, FALSE);
+    }
     // Reported after the top level ran, so callbacks and drawing exist.
     readyState_ = 4;
     VARIANT state;

@@ -141,6 +141,8 @@ LRESULT PlayerControl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             if (wParam == kLoadRetryTimer) {
                 KillTimer(window_, kLoadRetryTimer);
                 loadPendingMovie();
+            } else if (wParam == kDebugTimer) {
+                serveDebugClient();
             } else {
                 UINT id = static_cast<UINT>(wParam);
                 withEngine([id](ScriptEngine& engine) { engine.fireTimer(id); });
@@ -158,6 +160,7 @@ void PlayerControl::paint(HDC dc) {
     RECT client;
     GetClientRect(window_, &client);
     stage_.paint(dc, client, scaleMode(), alignment());
+    if (!stageError_.empty()) paintStageError(dc, client);
 }
 
 ScaleMode PlayerControl::scaleMode() const {

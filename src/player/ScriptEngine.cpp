@@ -11,118 +11,18 @@
 #include "bridge/values/FlashExParse.h"
 #include "bridge/values/FlashExRequest.h"
 #include "bridge/values/XercesFacade.h"
+#include "player/ScriptErrors.h"
+#include "player/ScriptNatives.h"
 #include "player/ScriptPrelude.h"
+#include "player/ScriptSyntax.h"
 #include "player/ScriptValues.h"
 #include "tbx/TextConversion.h"
 
-// Natives raise script errors only from frames without C++ objects: Duktape
-// unwinds with longjmp. Coercions and throws happen in the prelude.
 namespace player {
 
 namespace {
 
-const char* const kEngineKey = "engine";
 const char* const kNativesKey = "natives";
-
-ScriptEngine& engineOf(duk_context* ctx) {
-    duk_push_global_stash(ctx);
-    duk_get_prop_string(ctx, -1, kEngineKey);
-    auto* engine = static_cast<ScriptEngine*>(duk_get_pointer(ctx, -1));
-    duk_pop_2(ctx);
-    return *engine;
-}
-
-std::string argText(duk_context* ctx, duk_idx_t index) {
-    duk_size_t length = 0;
-    const char* text = duk_get_lstring(ctx, index, &length);
-    return text ? std::string(text, length) : std::string();
-}
-
-std::u16string argWide(duk_context* ctx, duk_idx_t index) { return multiByteToWide(argText(ctx, index), CP_UTF8); }
-
-duk_ret_t nativeTrace(duk_context* ctx) {
-    writeLine(STD_OUTPUT_HANDLE, argText(ctx, 0));
-    return 0;
-}
-
-duk_ret_t nativeFsCommand(duk_context* ctx) {
-    try {
-        ScriptEngine& engine = engineOf(ctx);
-        std::u16string command = argWide(ctx, 0), arguments = argWide(ctx, 1);
-        engine.outsideScriptClock([&] { engine.host().fsCommand(command, arguments); });
-    } catch (...) {
-    }
-    return 0;
-}
-
-duk_ret_t nativeCall(duk_context* ctx) {
-    // A failure to build the answer is raised here, where no C++ object lives.
-    if (!engineOf(ctx).externalCallFromScript(ctx)) return duk_throw(ctx);
-    return 1;
-}
-
-duk_ret_t nativeStartTimer(duk_context* ctx) {
-    engineOf(ctx).host().startTimer(static_cast<UINT>(duk_get_uint(ctx, 0)), static_cast<UINT>(duk_get_uint(ctx, 1)));
-    return 0;
-}
-
-duk_ret_t nativeStopTimer(duk_context* ctx) {
-    engineOf(ctx).host().stopTimer(static_cast<UINT>(duk_get_uint(ctx, 0)));
-    return 0;
-}
-
-duk_ret_t nativeClear(duk_context* ctx) {
-    ScriptEngine& engine = engineOf(ctx);
-    engine.stage().clear();
-    engine.host().stageChanged();
-    return 0;
-}
-
-duk_ret_t nativeFillRect(duk_context* ctx) {
-    ScriptEngine& engine = engineOf(ctx);
-    engine.stage().fillRect(duk_get_number(ctx, 0), duk_get_number(ctx, 1), duk_get_number(ctx, 2),
-                            duk_get_number(ctx, 3), duk_get_uint(ctx, 4));
-    engine.host().stageChanged();
-    return 0;
-}
-
-duk_ret_t nativeDrawText(duk_context* ctx) {
-    ScriptEngine& engine = engineOf(ctx);
-    try {
-        engine.stage().drawText(duk_get_number(ctx, 0), duk_get_number(ctx, 1), argWide(ctx, 2), duk_get_uint(ctx, 3),
-                                duk_get_number(ctx, 4));
-    } catch (...) {
-    }
-    engine.host().stageChanged();
-    return 0;
-}
-
-duk_ret_t nativeStageWidth(duk_context* ctx) {
-    duk_push_int(ctx, engineOf(ctx).stage().width());
-    return 1;
-}
-
-duk_ret_t nativeStageHeight(duk_context* ctx) {
-    duk_push_int(ctx, engineOf(ctx).stage().height());
-    return 1;
-}
-
-duk_ret_t nativeFrameRate(duk_context* ctx) {
-    duk_push_number(ctx, engineOf(ctx).stage().frameRate());
-    return 1;
-}
-
-duk_ret_t nativeBackground(duk_context* ctx) {
-    duk_push_uint(ctx, engineOf(ctx).stage().backgroundColor());
-    return 1;
-}
-
-duk_ret_t nativeSetBackground(duk_context* ctx) {
-    ScriptEngine& engine = engineOf(ctx);
-    engine.stage().setBackgroundColor(duk_get_uint(ctx, 0));
-    engine.host().stageChanged();
-    return 0;
-}
 
 BOOL CALLBACK initializeParser(INIT_ONCE*, void*, void**) {
     try {
@@ -151,45 +51,58 @@ void writeLine(DWORD stdHandle, const std::string& utf8) {
         WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-// One entry from the host into the script: counted for busy(), with a
-// deadline of its own. An entry nested in a host call gets a fresh limit; the
-// entry it interrupts resumes with what it had left.
+// One entry from the host into the script, counted for busy(). The
+// outermost entry sets the deadline; an entry nested in a host call (an event
+// the call caused, a timer of a dialog's message loop) runs on the clock of
+// the entry it interrupts, which stands still only while the host works.
 class ScriptEngine::Entry {
 public:
-    explicit Entry(ScriptEngine& engine)
-        : engine_(engine), savedDeadline_(engine.deadline_), savedExpired_(engine.expired_) {
+    explicit Entry(ScriptEngine& engine) : engine_(engine), outermost_(engine.depth_ == 0) {
+        ULONGLONG now = GetTickCount64();
+        if (outermost_) {
+            engine_.deadline_ = now + engine_.host_.scriptTimeLimitMs();
+            engine_.expired_ = false;
+        } else if (engine_.clockStops_ > 0) {
+            savedStops_ = engine_.clockStops_;
+            engine_.deadline_ += now - engine_.stoppedAt_;
+            engine_.clockStops_ = 0;
+        }
         ++engine_.depth_;
-        engine_.deadline_ = GetTickCount64() + engine_.host_.scriptTimeLimitMs();
-        engine_.expired_ = false;
     }
     ~Entry() {
-        engine_.deadline_ = savedDeadline_;
-        engine_.expired_ = savedExpired_;
         --engine_.depth_;
+        if (savedStops_ > 0) {
+            engine_.clockStops_ = savedStops_;
+            engine_.stoppedAt_ = GetTickCount64();
+        }
     }
+    Entry(const Entry&) = delete;
+    Entry& operator=(const Entry&) = delete;
     bool timedOut() const { return engine_.expired_; }
 
 private:
     ScriptEngine& engine_;
-    ULONGLONG savedDeadline_;
-    bool savedExpired_;
+    bool outermost_;
+    int savedStops_ = 0;
 };
 
-ScriptEngine::PausedClock::PausedClock(ScriptEngine& engine) : engine_(engine), saved_(engine.deadline_) {
-    ULONGLONG now = GetTickCount64();
-    remaining_ = saved_ > now ? saved_ - now : 0;
-    engine_.deadline_ = 0;
+void ScriptEngine::stopClock() {
+    if (clockStops_++ == 0) stoppedAt_ = GetTickCount64();
 }
 
-ScriptEngine::PausedClock::~PausedClock() { engine_.deadline_ = saved_ ? GetTickCount64() + remaining_ : 0; }
+void ScriptEngine::startClock() {
+    if (--clockStops_ == 0) deadline_ += GetTickCount64() - stoppedAt_;
+}
 
 // Polled by Duktape's executor; once past the deadline it keeps answering
-// true, so that no catch or finally of the script can go on running.
+// true, so that no catch or finally of the script can go on running. Script
+// code outside every entry (a finalizer the heap runs between entries) is
+// stopped at once.
 int ScriptEngine::timedOut(void* check) {
     const ULONGLONG kQuitLookMs = 50;
     ScriptEngine& engine = *static_cast<TimeOutCheck*>(check)->engine;
-    if (engine.dead_) return 1;
-    if (engine.deadline_ == 0) return 0;
+    if (engine.dead_ || engine.depth_ == 0) return 1;
+    if (engine.clockStops_ > 0) return 0;
     ULONGLONG now = GetTickCount64();
     if (!engine.quitting_ && now >= engine.nextQuitLook_) {
         engine.nextQuitLook_ = now + kQuitLookMs;
@@ -218,16 +131,46 @@ std::string ScriptEngine::stoppedText() const {
     return movieName_ + ": the movie's scripts were stopped after a script engine failure";
 }
 
-std::string ScriptEngine::reportTimeOut(const std::string& function) {
+namespace {
+
+std::string limitText(DWORD milliseconds) {
     char seconds[32];
-    snprintf(seconds, sizeof seconds, "%g", host_.scriptTimeLimitMs() / 1000.0);
-    std::string text =
-        movieName_ + ": " + function +
-        (quitting_ ? std::string(" was stopped because its thread is ending")
-                   : " ran longer than the script time limit (" + std::string(seconds) + " s) and was stopped") +
-        "\n" + errorText(-1);
-    writeLine(STD_ERROR_HANDLE, "script error: " + text);
-    return text;
+    snprintf(seconds, sizeof seconds, "%g", milliseconds / 1000.0);
+    return "the script time limit (" + std::string(seconds) + " s)";
+}
+
+}  // namespace
+
+std::string ScriptEngine::reportTimeOut(const std::string& function) {
+    ThrownValue thrown = describeThrown(ctx_, -1);
+    std::string what = quitting_ ? " was stopped because its thread is ending"
+                                 : " ran longer than " + limitText(host_.scriptTimeLimitMs()) + " and was stopped";
+    std::string text = movieName_ + ": " + function + what + thrown.place();
+    writeLine(STD_ERROR_HANDLE, "script error: " + text + thrown.frames);
+    host_.scriptFailed(function + what + thrown.place());
+    return text + "\n" + errorText(-1);
+}
+
+void ScriptEngine::reportError(const std::string& function) {
+    ThrownValue thrown = describeThrown(ctx_, -1);
+    std::string summary = function + ": " + thrown.message + thrown.place();
+    writeLine(STD_ERROR_HANDLE, "script error: " + movieName_ + ": " + summary + thrown.frames);
+    host_.scriptFailed(summary);
+}
+
+void ScriptEngine::reportFailure(const Entry& entry, const std::string& function) {
+    if (entry.timedOut())
+        reportTimeOut(function);
+    else
+        reportError(function);
+}
+
+void ScriptEngine::reportSyntaxError(const std::string& source, const std::string& fileName) {
+    SyntaxProblem problem = syntaxProblemOf(ctx_, source);
+    std::string summary = "the top level: " + problem.message + " (" + problem.place(fileName) + ")";
+    if (!problem.hint.empty()) summary += "\nhint: " + problem.hint;
+    writeLine(STD_ERROR_HANDLE, "script error: " + movieName_ + ": " + summary);
+    host_.scriptFailed(summary);
 }
 
 ScriptEngine::ScriptEngine(ScriptHost& host, Stage& stage,
@@ -238,50 +181,56 @@ ScriptEngine::ScriptEngine(ScriptHost& host, Stage& stage,
     if (!ctx_) throw ScriptError("the script engine cannot start");
     // The destructor does not run for a constructor that throws.
     try {
+        Entry entry(*this);
         installWorld(flashVars);
     } catch (const Stopped&) {
         throw ScriptError(stoppedText());
     } catch (...) {
-        duk_destroy_heap(ctx_);
+        destroyHeap();
         throw;
     }
 }
 
 ScriptEngine::~ScriptEngine() {
-    if (!dead_) duk_destroy_heap(ctx_);
+    if (dead_) return;
+    if (debugger_) duk_debugger_detach(ctx_);
+    destroyHeap();
+}
+
+void ScriptEngine::destroyHeap() {
+    bool timedOut = false;
+    try {
+        Entry entry(*this);
+        duk_destroy_heap(ctx_);
+        timedOut = entry.timedOut();
+    } catch (const Stopped&) {
+        // The heap failed while it was being freed: what is left of it stays.
+    }
+    if (timedOut)
+        writeLine(STD_ERROR_HANDLE, "script error: " + movieName_ + ": the finalizers at unload ran longer than " +
+                                        limitText(host_.scriptTimeLimitMs()) + " and were stopped");
 }
 
 void ScriptEngine::installWorld(const std::vector<std::pair<std::string, std::string>>& flashVars) {
+    storeEngine(ctx_, this);
     duk_push_global_stash(ctx_);
-    duk_push_pointer(ctx_, this);
-    duk_put_prop_string(ctx_, -2, kEngineKey);
-
-    static const duk_function_list_entry natives[] = {{"trace", nativeTrace, 1},
-                                                      {"fscommand", nativeFsCommand, 2},
-                                                      {"call", nativeCall, 2},
-                                                      {"startTimer", nativeStartTimer, 2},
-                                                      {"stopTimer", nativeStopTimer, 1},
-                                                      {"clear", nativeClear, 0},
-                                                      {"fillRect", nativeFillRect, 5},
-                                                      {"drawText", nativeDrawText, 5},
-                                                      {"stageWidth", nativeStageWidth, 0},
-                                                      {"stageHeight", nativeStageHeight, 0},
-                                                      {"frameRate", nativeFrameRate, 0},
-                                                      {"background", nativeBackground, 0},
-                                                      {"setBackground", nativeSetBackground, 1},
-                                                      {nullptr, nullptr, 0}};
     duk_idx_t n = duk_push_object(ctx_);
-    duk_put_function_list(ctx_, n, natives);
+    duk_put_function_list(ctx_, n, scriptNatives());
     duk_idx_t vars = duk_push_object(ctx_);
     for (const auto& pair : flashVars) {
         duk_push_lstring(ctx_, pair.second.data(), pair.second.size());
         duk_put_prop_lstring(ctx_, vars, pair.first.data(), pair.first.size());
     }
     duk_put_prop_string(ctx_, n, "flashVars");
+    // A hidden symbol: a key no movie code can name or list.
+    duk_push_string(ctx_,
+                    "\xFF"
+                    "original");
+    duk_put_prop_string(ctx_, n, "originalKey");
     duk_dup(ctx_, n);
     duk_put_prop_string(ctx_, -3, kNativesKey);  // stash.natives = n
 
-    duk_push_string(ctx_, "prelude");
+    duk_push_string(ctx_, kPreludeFileName);
     if (duk_pcompile_string_filename(ctx_, DUK_COMPILE_EVAL, kScriptPrelude) != 0 || duk_pcall(ctx_, 0) != 0) {
         std::string message = errorText(-1);
         duk_set_top(ctx_, 0);
@@ -329,8 +278,8 @@ std::string ScriptEngine::errorText(duk_idx_t index) {
     return text;
 }
 
-bool ScriptEngine::run(const std::string& source, const std::string& fileName) {
-    movieName_ = fileName;
+bool ScriptEngine::run(const std::string& source, const std::string& movieName, const std::string& fileName) {
+    movieName_ = movieName;
     if (dead_) return false;
     try {
         return runTopLevel(source, fileName);
@@ -344,14 +293,23 @@ bool ScriptEngine::runTopLevel(const std::string& source, const std::string& fil
     duk_idx_t top = duk_get_top(ctx_);
     size_t skip = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     duk_push_lstring(ctx_, fileName.data(), fileName.size());
-    bool ok = duk_pcompile_lstring_filename(ctx_, 0, source.data() + skip, source.size() - skip) == 0 &&
-              duk_pcall(ctx_, 0) == 0;
-    if (!ok && entry.timedOut())
-        reportTimeOut("the top level");
-    else if (!ok)
-        writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
+    bool ok = false;
+    if (duk_pcompile_lstring_filename(ctx_, 0, source.data() + skip, source.size() - skip) != 0)
+        reportSyntaxError(source, fileName);
+    else if (!(ok = duk_pcall(ctx_, 0) == 0))
+        reportFailure(entry, "the top level");
     duk_set_top(ctx_, top);
     return ok;
+}
+
+void ScriptEngine::serveDebugger() {
+    if (dead_ || !debugger_ || busy()) return;
+    try {
+        Entry entry(*this);
+        duk_debugger_cooperate(ctx_);
+    } catch (const Stopped&) {
+        // The engine failed: its scripts are stopped, the client is left.
+    }
 }
 
 void ScriptEngine::fireTimer(UINT id) {
@@ -374,14 +332,13 @@ void ScriptEngine::fireTimerOnce(UINT id) {
     duk_push_uint(ctx_, id);
     if (duk_pcall_prop(ctx_, top, 1) == 0) {
         if (!duk_get_boolean(ctx_, -1)) host_.stopTimer(id);  // a timer the script no longer knows
-    } else if (entry.timedOut()) {
-        duk_get_prop_string(ctx_, top, "timerFunction");
-        std::string function = argText(ctx_, -1);
-        duk_pop(ctx_);
-        reportTimeOut("the timer function \"" + function + "\"");
-        host_.stopTimer(id);  // an interval would only hold the thread again
     } else {
-        writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
+        duk_get_prop_string(ctx_, top, "timerFunction");
+        std::string function = "the timer function \"" + std::string(duk_safe_to_string(ctx_, -1)) + "\"";
+        duk_pop(ctx_);
+        reportFailure(entry, function);
+        // An interval past the limit would only hold the thread again.
+        if (entry.timedOut()) host_.stopTimer(id);
     }
     duk_set_top(ctx_, top);
 }
@@ -406,10 +363,8 @@ bool ScriptEngine::offerKey(unsigned keyCode, const char* type, int modifiers) {
     bool consumed = false;
     if (duk_pcall_prop(ctx_, top, 3) == 0)
         consumed = duk_get_boolean(ctx_, -1) != 0;
-    else if (entry.timedOut())
-        reportTimeOut("the key handler");
     else
-        writeLine(STD_ERROR_HANDLE, "script error: " + errorText(-1));
+        reportFailure(entry, "the key handler");
     duk_set_top(ctx_, top);
     return consumed;
 }
@@ -473,8 +428,11 @@ std::u16string ScriptEngine::callCallback(const FlashExRequest& request) {
         fail(errorText(-1));
     if (duk_pcall_prop(ctx_, top, 2) != 0) {
         // The host discards the failures of its event calls: the author sees
-        // a time-out on the trace output as well.
-        fail(entry.timedOut() ? reportTimeOut("the callback \"" + name + "\"") : errorText(-1));
+        // them on the trace output as well.
+        std::string function = "the callback \"" + name + "\"";
+        if (entry.timedOut()) fail(reportTimeOut(function));
+        reportError(function);
+        fail(errorText(-1));
     }
     if (!pushTokenCopy(ctx_, -1)) fail(errorText(-1));
     duk_uarridx_t position = 0;
@@ -499,7 +457,7 @@ tbx::Variant ScriptEngine::invokeTextOf(duk_context* ctx, duk_idx_t tokens) {
     std::string invoke;
     {
         FlashExRequest request;
-        request.name = escapeAttribute(utf8ToAnsi(argText(ctx, 0)));
+        request.name = escapeAttribute(utf8ToAnsi(stringAt(ctx, 0)));
         request.returntype = "xml";
         duk_uarridx_t position = 0;
         ParamPtr arguments = paramFromTokens(ctx, tokens, position);
@@ -524,16 +482,17 @@ bool ScriptEngine::externalCallFromScript(duk_context* ctx) {
         message = stoppedText();
     } else if (!pushTokenCopy(ctx, 1)) {
         message = errorText(-1);
-    } else try {
-        std::string returned;
-        bool answered = false;
-        tbx::Variant invoke = invokeTextOf(ctx, duk_get_top_index(ctx));
-        outsideScriptClock([&] { answered = host_.externalCall(std::move(invoke), returned); });
-        if (answered) answer = parseAnswer(std::move(returned));
-        ok = true;
-    } catch (...) {
-        message = ansiToUtf8(caughtError().textOr("the external call failed"));
-    }
+    } else
+        try {
+            std::string returned;
+            bool answered = false;
+            tbx::Variant invoke = invokeTextOf(ctx, duk_get_top_index(ctx));
+            outsideScriptClock([&] { answered = host_.externalCall(std::move(invoke), returned); });
+            if (answered) answer = parseAnswer(std::move(returned));
+            ok = true;
+        } catch (...) {
+            message = ansiToUtf8(caughtError().textOr("the external call failed"));
+        }
     ExternalAnswer pair = {ok, answer.get(), &message};
     return duk_safe_call(ctx, pushAnswer, &pair, 0, 1) == DUK_EXEC_SUCCESS;
 }

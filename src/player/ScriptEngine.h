@@ -18,12 +18,20 @@ public:
     explicit ScriptError(const std::string& utf8Message) : tbx::Error(utf8Message) {}
 };
 
-// One movie's script world on Duktape, on the control's thread. Errors the
-// script does not catch in its top level or a timer are written to standard
-// error; those of a CallFunction reach its caller as ScriptError. Each entry
-// from the host into the script may run for the host's time limit; time the
-// host spends answering the script's calls does not count. A script past
-// its limit is stopped with an error that names the movie and the function.
+class DebugConnection;
+
+// One movie's script world on Duktape, on the control's thread. Every error
+// the script does not catch, wherever the host entered it (top level,
+// callbacks, timers, the key handler, finalizers), is written to standard
+// error as "script error: MOVIE: FUNCTION: MESSAGE (FILE:LINE)" with the
+// stack, and handed to the host; a CallFunction's failure also reaches its
+// caller as ScriptError. An entry from the host into the script may run for
+// the host's time limit; time the host spends answering the script's calls,
+// or a debugger holds the script paused, does not count, and an entry nested
+// in a host call spends the time of the entry it interrupts. Finalizers run
+// inside an entry (the heap's last ones under a limit of their own), or are
+// stopped at once. A script past its limit is stopped with an error that
+// names the movie and the function.
 class ScriptEngine {
 public:
     ScriptEngine(ScriptHost& host, Stage& stage, const std::vector<std::pair<std::string, std::string>>& flashVars);
@@ -32,7 +40,9 @@ public:
     ScriptEngine& operator=(const ScriptEngine&) = delete;
 
     // Runs the movie's top level (UTF-8 source); false when it failed.
-    bool run(const std::string& source, const std::string& fileName);
+    // movieName names the movie on the trace output, fileName the script in
+    // its errors and to the debugger.
+    bool run(const std::string& source, const std::string& movieName, const std::string& fileName);
     void fireTimer(UINT id);
     // Calls the function the movie registered with addCallback under the
     // invoke text's name; answers the result as value XML.
@@ -47,10 +57,21 @@ public:
     template <typename Fn>
     void outsideScriptClock(Fn&& fn);
 
+    // Makes the script a target of Duktape's debug protocol over connection,
+    // which must outlive the attachment: the script pauses at once, before
+    // what runs next. The host hears of the end through debuggerDetached.
+    void attachDebugger(DebugConnection& connection);
+    bool debuggerAttached() const { return debugger_ != nullptr; }
+    // Serves the debug client's requests while no script runs (call from
+    // the message loop): an evaluation runs as an entry of its own.
+    void serveDebugger();
+
     // Natives of the prelude. The call pushes the answer for the script;
     // false when that failed (the error pushed instead).
     bool externalCallFromScript(duk_context* ctx);
     tbx::Variant invokeTextOf(duk_context* ctx, duk_idx_t tokens);
+    // Reports the error on top of the stack, thrown in function.
+    void reportError(const std::string& function);
     ScriptHost& host() { return host_; }
     Stage& stage() { return stage_; }
 
@@ -69,10 +90,24 @@ private:
     // Writes the time-out of the entry that just failed, naming the movie and
     // what ran, with the error on the stack; answers the text.
     std::string reportTimeOut(const std::string& function);
+    // Reports the failure on top of the stack of the entry that ran function.
+    void reportFailure(const Entry& entry, const std::string& function);
+    void reportSyntaxError(const std::string& source, const std::string& fileName);
     void installWorld(const std::vector<std::pair<std::string, std::string>>& flashVars);
+    // Destroys the heap; its finalizers run under the time limit.
+    void destroyHeap();
     // Pushes the prelude's natives object `n`.
     void pushNatives();
     std::string errorText(duk_idx_t index);
+    void stopClock();
+    void startClock();
+
+    // Duktape's debug transport, over debugger_.
+    static duk_size_t debugRead(void* udata, char* buffer, duk_size_t length);
+    static duk_size_t debugWrite(void* udata, const char* buffer, duk_size_t length);
+    static duk_size_t debugPeek(void* udata);
+    static void debugWriteFlush(void* udata);
+    static void debugDetached(duk_context* ctx, void* udata);
 
     ScriptHost& host_;
     Stage& stage_;
@@ -85,7 +120,12 @@ private:
         int (*check)(void*);
         ScriptEngine* engine;
     } timeOutCheck_ = {timedOut, this};
-    ULONGLONG deadline_ = 0;  // GetTickCount64; 0: the clock is stopped
+    // The outermost entry's deadline (GetTickCount64). While the clock is
+    // stopped (clockStops_ > 0) the time is not counted: it is added to the
+    // deadline when the clock starts again.
+    ULONGLONG deadline_ = 0;
+    int clockStops_ = 0;
+    ULONGLONG stoppedAt_ = 0;
     bool expired_ = false;
     // A WM_QUIT waiting for the thread stops the script too: the thread is
     // being ended (the rasteriser's at exit). Looked for now and then.
@@ -94,17 +134,18 @@ private:
     // After a fatal engine failure: no script runs again, and a script
     // still running is stopped at once.
     bool dead_ = false;
+    DebugConnection* debugger_ = nullptr;
 };
 
 class ScriptEngine::PausedClock {
 public:
-    explicit PausedClock(ScriptEngine& engine);
-    ~PausedClock();
+    explicit PausedClock(ScriptEngine& engine) : engine_(engine) { engine_.stopClock(); }
+    ~PausedClock() { engine_.startClock(); }
+    PausedClock(const PausedClock&) = delete;
+    PausedClock& operator=(const PausedClock&) = delete;
 
 private:
     ScriptEngine& engine_;
-    ULONGLONG saved_;
-    ULONGLONG remaining_;
 };
 
 template <typename Fn>

@@ -23,6 +23,10 @@ public:
     virtual void stopTimer(UINT id) = 0;
     // How long one entry into the script may run before it is stopped.
     virtual DWORD scriptTimeLimitMs() = 0;
+    // A script error was reported: "FUNCTION: MESSAGE (FILE:LINE)", UTF-8.
+    virtual void scriptFailed(const std::string& summary) = 0;
+    // The debug client attached with attachDebugger is gone.
+    virtual void debuggerDetached() = 0;
 };
 
 }  // namespace player

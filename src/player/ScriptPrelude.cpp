@@ -64,6 +64,59 @@ const char* const kScriptPrelude = R"JS(
   g.trace = function () {
     n.trace(slice(arguments).map(function (a) { return Text(a); }).join(' '));
   };
+
+  // console writes to the trace output too, each line after its level; it
+  // shows objects and arrays as JSON and errors with their stack.
+  var stringify = JSON.stringify, now = Date.now;
+  function shown(v) {
+    if (typeof v === 'string') return v;
+    if (v instanceof Failure) return Text(v.stack || v);
+    if (v !== null && typeof v === 'object') {
+      try { var json = stringify(v); if (json !== undefined) return json; } catch (e) {}
+    }
+    return Text(v);
+  }
+  function line(values) { return slice(values).map(shown).join(' '); }
+  function write(level, values) { n.trace(level + line(values)); }
+  var started = {};
+  function timerKey(label) { return '#' + text(label, 'default'); }
+  g.console = {
+    log: function () { write('', arguments); },
+    info: function () { write('info: ', arguments); },
+    warn: function () { write('warning: ', arguments); },
+    error: function () { write('error: ', arguments); },
+    assert: function (condition) {
+      if (!condition) n.trace('error: assertion failed' + (arguments.length > 1 ? ': ' + line(slice(arguments, 1)) : ''));
+    },
+    time: function (label) { started[timerKey(label)] = now(); },
+    timeEnd: function (label) {
+      var key = timerKey(label);
+      if (!started.hasOwnProperty(key)) { n.trace('warning: no timer named ' + key.slice(1)); return; }
+      n.trace(key.slice(1) + ': ' + (now() - started[key]) + ' ms');
+      delete started[key];
+    },
+    trace: function () {
+      // The frames below this function's own, one "    at" line each.
+      var frames = Text(new Failure().stack).split('\n').slice(2).join('\n');
+      n.trace('trace: ' + line(arguments) + (frames ? '\n' + frames : ''));
+    }
+  };
+
+  // A finalizer's error is reported as every entry's is; the original
+  // function is what Duktape.fin(o) answers.
+  var fin = g.Duktape.fin, original = n.originalKey;
+  // Made apart from the object, so that no reference cycle keeps it alive.
+  function guard(finalizer) {
+    var guarded = function (o, heapDestruct) {
+      try { return finalizer.call(this, o, heapDestruct); } catch (e) { n.finalizerFailed(e); }
+    };
+    guarded[original] = finalizer;
+    return guarded;
+  }
+  g.Duktape.fin = function (object, finalizer) {
+    if (arguments.length < 2) { var set = fin(object); return set && set[original] || set; }
+    return fin(object, typeof finalizer === 'function' ? guard(finalizer) : finalizer);
+  };
   g.fscommand = function (command, args) { n.fscommand(text(command, ''), text(args, '')); };
 
   g.ExternalInterface = {

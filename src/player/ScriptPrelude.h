@@ -14,6 +14,13 @@ namespace player {
 //   fscommand(command, args)                   raises FSCommand (missing = "")
 //   trace(...values)                           String(v) joined by " ", one
 //                                              UTF-8 line on standard output
+//   console.log/info/warn/error(...values)     like trace, after "", "info: ",
+//       "warning: ", "error: "; objects as JSON, errors with their stack
+//   console.assert(condition, ...values)       "error: assertion failed: ..."
+//   console.time(label), console.timeEnd(label) "LABEL: N ms"
+//   console.trace(...values)                   "trace: ..." and the stack
+//   Duktape.fin(object, fn)                    as Duktape's, but an error
+//       of fn is reported as a script error
 //   setTimeout/setInterval(fn, ms, ...args), clearTimeout/clearInterval(id)
 //   flashVars                                  {name: text} of the query
 //   stage.width, stage.height, stage.frameRate (read only)

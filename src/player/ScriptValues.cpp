@@ -48,8 +48,8 @@ void pushUtf8(duk_context* ctx, const std::string& utf8) { duk_push_lstring(ctx,
 
 // Defines an own property as an assignment would create it, without running
 // setters a movie put on Array.prototype or Object.prototype.
-const duk_uint_t kOwnValue = DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WRITABLE | DUK_DEFPROP_SET_ENUMERABLE |
-                             DUK_DEFPROP_SET_CONFIGURABLE;
+const duk_uint_t kOwnValue =
+    DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WRITABLE | DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_SET_CONFIGURABLE;
 
 // Printable ASCII without '<', '&' and '>': character data that an XML
 // parser hands on unchanged, in any code page.
@@ -109,6 +109,12 @@ bool isPlainAscii(const std::string& text) {
 std::string utf8ToAnsi(std::string text) {
     if (isPlainAscii(text)) return text;
     return wideToMultiByte(multiByteToWide(text, CP_UTF8), CP_ACP);
+}
+
+std::string stringAt(duk_context* ctx, duk_idx_t index) {
+    duk_size_t length = 0;
+    const char* text = duk_get_lstring(ctx, index, &length);
+    return text ? std::string(text, length) : std::string();
 }
 
 std::string ansiToUtf8(const std::string& text) {

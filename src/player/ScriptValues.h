@@ -49,6 +49,9 @@ void pushParam(duk_context* ctx, const FlashExParam* value);
 // which costs more than the rest of a call; everything else goes to it.
 ParamPtr parseAnswer(std::string xml);
 
+// The text of the string at index (UTF-8); "" for a value of another kind.
+std::string stringAt(duk_context* ctx, duk_idx_t index);
+
 // UTF-8 (script) <-> ANSI (bridge) text.
 std::string utf8ToAnsi(std::string text);
 std::string ansiToUtf8(const std::string& text);

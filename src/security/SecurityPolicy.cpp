@@ -1,5 +1,7 @@
 #include "security/SecurityPolicy.h"
 
+#include "tbx/CommandPaths.h"
+
 #include <windows.h>
 
 #include "tbx/MvException.h"
@@ -159,6 +161,7 @@ std::string SecurityPolicy::checked(const std::string& path, int access) const {
     if (!decision.allowed)
         throw FlashExSecurityException("file access exception", std::string("refused ") + accessName(access) + " of " +
                                                                     decision.judgedPath + ": " + decision.reason);
+    tbx::noteCommandPath(decision.judgedPath);
     return decision.judgedPath;
 }
 

@@ -45,7 +45,7 @@ unsigned peMachine(const std::string& bytes) {
 }  // namespace
 
 TEST(Executables, TheProgramAndThePlayerImportOnlySystemDlls) {
-    for (const char* name : {"movara.exe", "MovaraFlashPlayer.dll", "mkswf.exe"}) {
+    for (const char* name : {"movara.exe", "MovaraFlashPlayer.dll", "mkswf.exe", "movdbg.exe"}) {
         std::string path = movara_test::programDirectory() + "\\" + name;
         std::vector<std::string> dlls = importedDlls(path);
         EXPECT_FALSE(dlls.empty()) << name;

@@ -19,6 +19,8 @@ report("missing", "moveWindow", 1);
 report("exists", "fileExists", "movara.exe");
 report("names", "getFileNames", ".", ["*.exe", "*.swf"]);
 report("unknown", "noSuchCommand", [1, "two", {three: 3.5}], {a: [true, false]});
+report("misspelt", "fileExist", "movara.exe");
+report("no-file", "loadTextFile", "no such file.txt", "UTF-8");
 ExternalInterface.addCallback("echo", function (v) { return v; });
 trace("ready");
 )JS"));
@@ -44,6 +46,14 @@ trace("ready");
     EXPECT_EQ(run.waitForTrace("names"), "names [\"movara.exe\",\"Ovara.swf\"]");
     EXPECT_EQ(run.waitForTrace("unknown"),
               cp932ToUtf8("unknown {\"message\":\"呼び出された処理が見つかりませんでした。\",\"type\":\"error\"}"));
+    // A name no command has is traced with the names nearest to it, and a
+    // file error with the path it was about.
+    EXPECT_EQ(run.waitForTrace("movara: \"noSuchCommand\""), "movara: \"noSuchCommand\" is no command of this program");
+    EXPECT_EQ(run.waitForTrace("movara: \"fileExist\""),
+              "movara: \"fileExist\" is no command of this program; did you mean \"fileExists\"?");
+    EXPECT_EQ(run.waitForTrace("movara: \"loadTextFile\""),
+              cp932ToUtf8("movara: \"loadTextFile\": ファイルを読み込み用に開く事が出来ませんでした。 (" +
+                          run.path("no such file.txt") + ")"));
     HWND window = run.mainWindow();
     ASSERT_NE(window, nullptr);
     char title[64] = "x";

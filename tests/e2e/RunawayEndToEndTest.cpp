@@ -66,3 +66,48 @@ trace("rendered " + show(ExternalInterface.call("rasterizeSwf", "loop.js", "loop
     std::string stopped = run.waitForTrace("script error: ", 0);
     EXPECT_NE(std::string::npos, stopped.find("\"rasterSpin\" was stopped because its thread is ending")) << stopped;
 }
+
+// Escapes from the limit: script entered from inside a host call spends the
+// time of the entry that made the call ("moveWindow" sends the move event at
+// once, and each event spins under the limit), and a finalizer that never
+// ends runs as the heap is freed at exit. Both are stopped, and the program
+// still ends with its temporary folder deleted.
+TEST(RunawayEndToEnd, NestedEntriesAndFinalizersCannotEscapeTheLimit) {
+    struct Case {
+        const char* name;
+        const char* script;
+        const char* stopped;  // what the time-out report says; it comes before the close
+    };
+    const Case cases[] = {
+        {"a nested event",
+         R"JS(
+ExternalInterface.addCallback("onMoveWindow", function () {
+  for (var end = Date.now() + 600; Date.now() < end;) {}
+});
+setTimeout(function mover() { for (var x = 0; ; x = 1 - x) call("moveWindow", 100 + x, 100); }, 10);
+)JS",
+         "ran longer than the script time limit (1 s)"},
+        {"a finalizer at exit", R"JS(
+var kept = {};
+Duktape.fin(kept, function () { for (;;) {} });
+)JS",
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MovaraRun run;
+        writeSettings(run, "1");
+        run.writeMovie(withPrelude(std::string(kTempFolder) + c.script));
+        run.start();
+        std::string folder = movara_test::utf8ToCp932(run.waitForTrace("folder ").substr(7));
+        if (c.stopped) {
+            std::string stopped = run.waitForTrace("script error: ");
+            EXPECT_NE(std::string::npos, stopped.find(c.stopped)) << stopped;
+        }
+        closeAndExpectCleanExit(run, folder);
+        if (!c.stopped) {
+            std::string stopped = run.waitForTrace("script error: ", 0);
+            EXPECT_NE(std::string::npos, stopped.find("the finalizers at unload ran longer")) << stopped;
+        }
+    }
+}

@@ -1,5 +1,6 @@
 #include "PlayerHarness.h"
 
+#include <gtest/gtest.h>
 #include <ole2.h>
 
 #include "TestFiles.h"
@@ -54,9 +55,7 @@ void PlayerDialog::OnEvent(int, DISPID id, DISPPARAMS* params, VARIANT*) {
     }
 }
 
-bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    return movara_test::pumpUntil(done, timeoutMs);
-}
+bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) { return movara_test::pumpUntil(done, timeoutMs); }
 
 bool pumpPostedMessages(DWORD timeoutMs) {
     // Posted messages leave the queue in order: ours comes after the others.
@@ -116,4 +115,37 @@ std::string argumentsOf(const std::string& invoke) {
     if (start == std::string::npos || end == std::string::npos) return "?";
     start += 11;
     return invoke.substr(start, end - start);
+}
+
+ErrorCapture::ErrorCapture() {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16);
+    reader_.reset(readEnd);
+    writer_.reset(writeEnd);
+    original_ = GetStdHandle(STD_ERROR_HANDLE);
+    SetStdHandle(STD_ERROR_HANDLE, writer_.get());
+}
+
+ErrorCapture::~ErrorCapture() { SetStdHandle(STD_ERROR_HANDLE, original_); }
+
+const std::string& ErrorCapture::text() {
+    char buffer[4096];
+    DWORD available = 0, count = 0;
+    while (PeekNamedPipe(reader_.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+           ReadFile(reader_.get(), buffer, sizeof buffer, &count, nullptr) && count > 0)
+        text_.append(buffer, count);
+    return text_;
+}
+
+PaintedPlayer::PaintedPlayer(HWND host, int width, int height) {
+    SetWindowPos(host, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_TRUE(pumpPostedMessages()) << "the resize's queued messages were never dispatched";
+    tbx::WindowDC screen(nullptr);
+    memory_.reset(CreateCompatibleDC(screen.get()));
+    bitmap_.reset(CreateCompatibleBitmap(screen.get(), width, height));
+    // Kept selected for at(); the memory DC goes before the bitmap.
+    SelectObject(memory_.get(), bitmap_.get());
+    SendMessageA(host, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory_.get()), 0);
+    SendMessageA(host, WM_PAINT, reinterpret_cast<WPARAM>(memory_.get()), 0);
 }

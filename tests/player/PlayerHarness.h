@@ -4,11 +4,15 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "MovaraTest.h"
 #include "PlayerTestIds.h"
 #include "SwfWriter.h"
 #include "framework/Dialog.h"
 #include "framework/DispatchCaller.h"
 #include "player/host/PlayerHost.h"
+#include "tbx/Handles.h"
 
 // A dialog hosting the player as the program does: control 1002 from the
 // template, events through the player's event interface.
@@ -64,3 +68,46 @@ private:
 
 // The value XML between <arguments> and </arguments> of an invoke text.
 std::string argumentsOf(const std::string& invoke);
+
+// The player's standard error (script errors) while the object lives.
+class ErrorCapture {
+public:
+    ErrorCapture();
+    ~ErrorCapture();
+    ErrorCapture(const ErrorCapture&) = delete;
+    ErrorCapture& operator=(const ErrorCapture&) = delete;
+    // Everything written so far.
+    const std::string& text();
+
+private:
+    tbx::KernelHandle reader_, writer_;
+    HANDLE original_ = nullptr;
+    std::string text_;
+};
+
+// The player's host window sized to width x height and painted, as the
+// host paints it, into a bitmap whose pixels at() reads.
+class PaintedPlayer {
+public:
+    PaintedPlayer(HWND host, int width, int height);
+    COLORREF at(int x, int y) const { return GetPixel(memory_.get(), x, y); }
+
+private:
+    tbx::GdiObject bitmap_;
+    tbx::MemoryDC memory_;  // goes first, releasing the bitmap
+};
+
+// A test with a hosted player on this thread, a scratch folder, and the
+// player's standard error captured.
+class HostedPlayerTest : public ::testing::Test {
+protected:
+    PlayerThreadSetup setup;
+    movara_test::ScratchDir dir;
+    PlayerDialog dialog;
+    ErrorCapture errors;
+    void SetUp() override { ASSERT_TRUE(dialog.Create()); }
+    // CallFunction of the movie's callback `name`, without arguments.
+    std::string call(const std::string& name) {
+        return dialog.callFunction("<invoke name=\"" + name + "\" returntype=\"xml\"></invoke>");
+    }
+};

@@ -21,8 +21,6 @@ protected:
     void SetUp() override { ASSERT_TRUE(dialog.Create()); }
 };
 
-COLORREF pixel(HDC dc, int x, int y) { return GetPixel(dc, x, y); }
-
 }  // namespace
 
 TEST_F(PlayerHosting, TheStandInIsHostedFromTheTemplateAndReportsReadyStateAfterThePutReturns) {
@@ -84,38 +82,27 @@ TEST_F(PlayerHosting, PaintingIntoAMemoryDcGivesTheStageColourAndTheDrawing) {
     ASSERT_TRUE(dialog.play(movie));
     HWND host = dialog.player().window();
 
-    auto capture = [&](int width, int height, const std::function<void(HDC)>& check) {
-        SetWindowPos(host, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-        ASSERT_TRUE(pumpPostedMessages()) << "the resize's queued messages were never dispatched";
-        tbx::WindowDC screen(nullptr);
-        tbx::MemoryDC memory(CreateCompatibleDC(screen.get()));
-        tbx::GdiObject bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-        tbx::SelectedObject selected(memory.get(), bitmap.get());
-        SendMessageA(host, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.get()), 0);
-        SendMessageA(host, WM_PAINT, reinterpret_cast<WPARAM>(memory.get()), 0);
-        check(memory.get());
-    };
     const COLORREF stageColour = RGB(0x33, 0x66, 0x99), red = RGB(0xFF, 0, 0);
-    capture(100, 80, [&](HDC dc) {
-        EXPECT_EQ(stageColour, pixel(dc, 5, 5));
-        EXPECT_EQ(red, pixel(dc, 10, 20));
-        EXPECT_EQ(red, pixel(dc, 39, 59));
-        EXPECT_EQ(stageColour, pixel(dc, 40, 60));
-        EXPECT_EQ(stageColour, pixel(dc, 9, 30));
+    {
+        PaintedPlayer painted(host, 100, 80);
+        EXPECT_EQ(stageColour, painted.at(5, 5));
+        EXPECT_EQ(red, painted.at(10, 20));
+        EXPECT_EQ(red, painted.at(39, 59));
+        EXPECT_EQ(stageColour, painted.at(40, 60));
+        EXPECT_EQ(stageColour, painted.at(9, 30));
         int green = 0;
         for (int x = 60; x < 90; ++x)
             for (int y = 5; y < 35; ++y)
-                if (GetGValue(pixel(dc, x, y)) > 0xC0 && GetRValue(pixel(dc, x, y)) < 0x80) ++green;
+                if (GetGValue(painted.at(x, y)) > 0xC0 && GetRValue(painted.at(x, y)) < 0x80) ++green;
         EXPECT_GT(green, 20);  // the glyph was drawn
-    });
+    }
 
     // Stretched to a window twice the stage's size, the drawing follows.
     dialog.calls().put("ScaleMode", tbx::Variant::fromInt(2));
-    capture(200, 160, [&](HDC dc) {
-        EXPECT_EQ(red, pixel(dc, 20, 40));
-        EXPECT_EQ(red, pixel(dc, 79, 119));
-        EXPECT_EQ(stageColour, pixel(dc, 81, 121));
-    });
+    PaintedPlayer stretched(host, 200, 160);
+    EXPECT_EQ(red, stretched.at(20, 40));
+    EXPECT_EQ(red, stretched.at(79, 119));
+    EXPECT_EQ(stageColour, stretched.at(81, 121));
 }
 
 TEST_F(PlayerHosting, SettingsAreStoredByNameAndUnknownMembersFail) {

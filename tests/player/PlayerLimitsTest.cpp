@@ -8,45 +8,7 @@ using namespace movara_test;
 
 namespace {
 
-// The player's standard error (script errors) while the object lives.
-class ErrorCapture {
-public:
-    ErrorCapture() {
-        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        HANDLE readEnd = nullptr, writeEnd = nullptr;
-        CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16);
-        reader_.reset(readEnd);
-        writer_.reset(writeEnd);
-        original_ = GetStdHandle(STD_ERROR_HANDLE);
-        SetStdHandle(STD_ERROR_HANDLE, writer_.get());
-    }
-    ~ErrorCapture() { SetStdHandle(STD_ERROR_HANDLE, original_); }
-    const std::string& text() {
-        char buffer[4096];
-        DWORD available = 0, count = 0;
-        while (PeekNamedPipe(reader_.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
-               ReadFile(reader_.get(), buffer, sizeof buffer, &count, nullptr) && count > 0)
-            text_.append(buffer, count);
-        return text_;
-    }
-
-private:
-    tbx::KernelHandle reader_, writer_;
-    HANDLE original_ = nullptr;
-    std::string text_;
-};
-
-class PlayerLimits : public ::testing::Test {
-protected:
-    PlayerThreadSetup setup;
-    ScratchDir dir;
-    PlayerDialog dialog;
-    ErrorCapture errors;
-    void SetUp() override { ASSERT_TRUE(dialog.Create()); }
-    std::string call(const std::string& name) {
-        return dialog.callFunction("<invoke name=\"" + name + "\" returntype=\"xml\"></invoke>");
-    }
-};
+class PlayerLimits : public HostedPlayerTest {};
 
 }  // namespace
 
@@ -143,9 +105,9 @@ TEST_F(PlayerLimits, HostileScriptsCannotCrashOrAbortTheHost) {
     )";
     struct Case {
         const char* name;
-        const char* attack;    // the body of the callback "attack", whose outcome it answers
-        const char* outcome;   // what the callback answers (the start of it)
-        const char* sent;      // the arguments of the host's last "send"; null: none
+        const char* attack;   // the body of the callback "attack", whose outcome it answers
+        const char* outcome;  // what the callback answers (the start of it)
+        const char* sent;     // the arguments of the host's last "send"; null: none
     };
     const Case cases[] = {
         {"push forges a deep list",
@@ -159,8 +121,9 @@ TEST_F(PlayerLimits, HostileScriptsCannotCrashOrAbortTheHost) {
         {"setters on the prototypes",
          "throwingGetter(Array.prototype, '0'); Object.defineProperty(Array.prototype, '1', { set: function () "
          "{ throw new Error('the setter throws'); } }); ExternalInterface.call('send', [5, 6]);",
-         "passed", "<array><property id=\"0\"><number>5</number></property>"
-                   "<property id=\"1\"><number>6</number></property></array>"},
+         "passed",
+         "<array><property id=\"0\"><number>5</number></property>"
+         "<property id=\"1\"><number>6</number></property></array>"},
         {"Object.keys and Array.isArray replaced",
          "Object.keys = function () { return { length: 1e9 }; }; Array.isArray = function () { return true; };"
          "ExternalInterface.call('send', { real: 1 });",
@@ -170,8 +133,7 @@ TEST_F(PlayerLimits, HostileScriptsCannotCrashOrAbortTheHost) {
          "failed: value nested too deeply", nullptr},
         {"a throwing getter on a value", "ExternalInterface.call('send', throwingGetter({}, 'x'));",
          "failed: the getter throws", nullptr},
-        {"the native handed a forged deep list", "viaNative(deepList());", "failed: value nested too deeply",
-         nullptr},
+        {"the native handed a forged deep list", "viaNative(deepList());", "failed: value nested too deeply", nullptr},
         {"the native handed a list whose getter throws", "viaNative(throwingGetter(['a', 1], 2));",
          "failed: Error: the getter throws", nullptr},
         {"the native handed no list", "viaNative();", "failed: TypeError: the value list is not one", nullptr},

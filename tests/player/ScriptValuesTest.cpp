@@ -29,10 +29,22 @@ std::string described(Parse parse, const char* answer) {
 TEST(ScriptValues, AnswersReadAsTheBridgesParserReadsThem) {
     XercesFacade::initialize();
     const char* answers[] = {
-        "<string>Z:\\movara\\bin\\</string>", "<string></string>", "<string>null</string>", "<string>nul</string>",
-        "<string> spaced \"'quoted' </string>", "<true/>", "<false/>", "<null/>", "<undefined/>",
-        "<string>a&amp;b</string>", "<string>\x95\x5c</string>", "<string>a\r\nb\rc</string>", "<string>a>b</string>",
-        "<string>x</string><string>y</string>", "<string>]]></string>", "<number>5</number>",
+        "<string>Z:\\movara\\bin\\</string>",
+        "<string></string>",
+        "<string>null</string>",
+        "<string>nul</string>",
+        "<string> spaced \"'quoted' </string>",
+        "<true/>",
+        "<false/>",
+        "<null/>",
+        "<undefined/>",
+        "<string>a&amp;b</string>",
+        "<string>\x95\x5c</string>",
+        "<string>a\r\nb\rc</string>",
+        "<string>a>b</string>",
+        "<string>x</string><string>y</string>",
+        "<string>]]></string>",
+        "<number>5</number>",
         "<string>tab\there</string>",
     };
     for (const char* answer : answers) {

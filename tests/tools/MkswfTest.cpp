@@ -1,5 +1,5 @@
 #include "MovaraTest.h"
-#include "ScriptCheck.h"
+#include "player/ScriptSyntax.h"
 #include "SwfWriter.h"
 #include "imaging/SwfFile.h"
 #include "tbx/Handles.h"
@@ -17,7 +17,8 @@ DWORD runMkswf(const std::string& arguments, const std::string& output = std::st
     SECURITY_ATTRIBUTES inherited = {sizeof(inherited), nullptr, TRUE};
     tbx::KernelHandle printed;
     if (!output.empty()) {
-        printed.reset(CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr));
+        printed.reset(
+            CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr));
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = startup.hStdError = printed.get();
     }
@@ -98,22 +99,38 @@ TEST(Mkswf, LongScriptsUseTheLongTagFormAndAMovieWithoutAttributesIsNoAs3Movie) 
     EXPECT_EQ(swfTagHeader(1000, 63), std::string("\x3F\xFA\x3F\x00\x00\x00", 6));
 }
 
-TEST(Mkswf, AScriptThatDoesNotCompileFailsTheBuildWithItsFileAndLine) {
+// The place is where the engine noticed the error; syntax of a later
+// edition is named in plain words, and only where the script uses it as code.
+TEST(Mkswf, AScriptThatDoesNotCompileFailsTheBuildWithItsFileLineAndColumn) {
     struct Case {
         const char* script;
         const char* expected;  // "" compiles
+        const char* hint;      // what the hint line names; null: no hint
     } cases[] = {
-        {"trace('ok');\nvar a = [1, 2];", ""},
-        {"var a = ;", "m.js:1: SyntaxError"},
-        {"trace(1);\n\nfunction f( {", "m.js:3: SyntaxError"},
-        {"trace(1);\n'unterminated", "m.js:2: SyntaxError"},
-        {"trace('\x95\x5C');", "m.js:0: SyntaxError: the script is not UTF-8"},  // Shift_JIS
+        {"trace('ok');\nvar a = [1, 2];", "", nullptr},
+        {"var a = ;", "m.js:1:9: SyntaxError", nullptr},
+        {"trace(1);\n\nif (x) }", "m.js:3:9: SyntaxError", nullptr},
+        {"trace(1);\n'unterminated", "m.js:2:1: SyntaxError", nullptr},
+        {"trace('\x95\x5C');", "m.js: SyntaxError: the script is not UTF-8", nullptr},  // Shift_JIS
+        {"var f = (a) => a * 2;", "m.js:1:16: SyntaxError", "arrow functions (=>) (line 1)"},
+        {"var s = 'a';\nvar t = `${s}!`;", "m.js:2:9: SyntaxError", "template strings (`...`) (line 2)"},
+        {"trace(1);\nfor (let i = 0; i < 2; i++) {}", "m.js:2:", "let declarations (line 2)"},
+        {"function f(a, b = 2) {}", "m.js:1:", "default parameter values"},
+        {"var o = {class: 1}; // (a) => a\nvar s = '`', = 1;", "m.js:2:", nullptr},
     };
     for (const Case& c : cases) {
-        std::string error = scriptSyntaxError(c.script, "m.js");
+        std::string error = player::scriptSyntaxError(c.script, "m.js");
         EXPECT_EQ(0u, error.find(c.expected)) << c.script << " gave " << error;
         if (!*c.expected) {
             EXPECT_EQ("", error);
+        }
+        size_t hint = error.find("\nm.js:");
+        if (c.hint) {
+            ASSERT_NE(std::string::npos, hint) << error;
+            EXPECT_NE(std::string::npos, error.find(": hint: " + std::string(c.hint), hint)) << error;
+            EXPECT_NE(std::string::npos, error.find("docs/movies.md", hint)) << error;
+        } else {
+            EXPECT_EQ(std::string::npos, hint) << error;
         }
     }
 
@@ -121,7 +138,8 @@ TEST(Mkswf, AScriptThatDoesNotCompileFailsTheBuildWithItsFileAndLine) {
     writeBytes(dir / "bad.js", "trace(1);\nvar = 2;");
     writeBytes(dir / "movie.swf", "the last good movie");
     EXPECT_EQ(1u, runMkswf("-o \"" + (dir / "movie.swf") + "\" \"" + (dir / "bad.js") + "\"", dir / "printed.txt"));
-    EXPECT_EQ((dir / "bad.js") + ":2: SyntaxError", readBytes(dir / "printed.txt").substr(0, (dir / "bad.js").size() + 15));
+    EXPECT_EQ((dir / "bad.js") + ":2:5: SyntaxError",
+              readBytes(dir / "printed.txt").substr(0, (dir / "bad.js").size() + 17));
     EXPECT_EQ("the last good movie", readBytes(dir / "movie.swf"));
     EXPECT_FALSE(fileExists(dir / "movie.swf.partial"));
 

@@ -1,24 +1,11 @@
 #!/bin/bash
 # scripts/run.sh --watch: the movie plays, a saved script is rebuilt and
 # reloaded in the same window, and a script that does not compile is reported
-# with its file and line while the last good movie plays on.
+# with its file, line and column while the last good movie plays on.
 #   run-watch.sh BUILD_DIR
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-export MOVARA_BUILD_DIR="$1" MOVARA_RUN_PREBUILT=1
-work="$(mktemp -d)"
-output="$work/output.txt"
-runner=""
-cleanup() {
-  [ -n "$runner" ] && kill -- -"$runner" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-# Waits up to 20 s for a line holding the text; fails the test naming it.
-expect() {
-  for _ in $(seq 100); do grep -qF -- "$1" "$output" && return 0; sleep 0.2; done
-  echo "run.sh --watch never printed: $1"; echo "--- it printed:"; cat "$output"; exit 1
-}
+what="run.sh --watch"
+source "$(dirname "${BASH_SOURCE[0]}")/../common/run-script-test.sh" "$1"
 
 echo 'trace("version one");' > "$work/live.js"
 setsid "$ROOT/scripts/run.sh" --watch "$work/live.js" >"$output" 2>&1 &
@@ -32,7 +19,7 @@ expect "changed, reloading it"
 
 sleep 1.1
 printf 'trace("three");\nvar = ;\n' > "$work/live.js"
-expect "live.js:2: SyntaxError"
+expect "live.js:2:5: SyntaxError"
 kill -0 "$runner" 2>/dev/null || { echo "the program ended after a failed build"; cat "$output"; exit 1; }
 grep -q "three" "$output" && { echo "a script that does not compile was played"; exit 1; }
 echo "the movie was rebuilt and reloaded, and a broken script left it playing"

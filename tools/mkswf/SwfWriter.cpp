@@ -8,6 +8,7 @@ namespace {
 
 const int kTwipsPerPixel = 20;
 const int kScriptTag = 1000;
+const int kScriptNameTag = 1001;
 
 void putU16(std::string& out, uint32_t value) {
     out += static_cast<char>(value & 0xFF);
@@ -118,6 +119,7 @@ std::string buildSwf(const SwfOptions& options, const std::string& script) {
     colour += static_cast<char>((options.backgroundColor >> 8) & 0xFF);
     colour += static_cast<char>(options.backgroundColor & 0xFF);
     putTag(body, 9, colour);
+    if (options.script && !options.scriptName.empty()) putTag(body, kScriptNameTag, options.scriptName);
     if (options.script) putTag(body, kScriptTag, script);
     putTag(body, 1, "");  // ShowFrame
     putTag(body, 0, "");  // End

@@ -5,7 +5,8 @@
 
 // What a movie file made by mkswf holds: a header with the frame size and
 // rate, then the tags FileAttributes (69, optional), SetBackgroundColor (9),
-// the script tag (1000, the script as UTF-8), ShowFrame and End.
+// the script's file name (1001, UTF-8, when given), the script tag (1000,
+// the script as UTF-8), ShowFrame and End.
 struct SwfOptions {
     int width = 550;   // pixels
     int height = 400;  // pixels
@@ -17,6 +18,9 @@ struct SwfOptions {
     bool actionScript3 = false;           // its ActionScript 3 flag
     bool compressed = false;              // "CWS" (zlib) instead of "FWS"
     bool script = true;                   // write the script tag
+    // The name of the file the script came from: errors and the debugger name
+    // the script by it. Empty: no name tag (the player names it after the movie).
+    std::string scriptName;
 };
 
 class SwfWriteError : public std::runtime_error {

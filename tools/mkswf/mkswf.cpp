@@ -1,16 +1,20 @@
 // mkswf: builds a movie file from a script.
 //   mkswf [options] -o OUTPUT.swf [SCRIPT.js]
-// Without SCRIPT the movie has no script tag. A script that does not compile
-// fails the build with its file and line, and leaves OUTPUT as it was.
+// Without SCRIPT the movie has no script tag. The movie records the script's
+// file name, which errors and the debugger name it by. A script that does not
+// compile fails the build with its file, line and column, and leaves OUTPUT
+// as it was.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "ScriptCheck.h"
 #include "SwfWriter.h"
+#include "player/ScriptSyntax.h"
+#include "player/ScriptValues.h"
 #include "tbx/FileUtil.h"
+#include "tbx/PathString.h"
 
 namespace {
 
@@ -113,8 +117,9 @@ int run(int argc, char** argv) {
     if (output.empty()) throw UsageError("no output file given (-o)");
     if (options.actionScript3 && !options.fileAttributes) throw UsageError("--as3 needs the FileAttributes tag");
     options.script = !scriptPath.empty();
+    options.scriptName = player::ansiToUtf8(tbx::file_name_of(scriptPath));
     std::string script = options.script ? tbx::read_file(scriptPath) : std::string();
-    std::string syntaxError = options.script ? scriptSyntaxError(script, scriptPath) : std::string();
+    std::string syntaxError = options.script ? player::scriptSyntaxError(script, scriptPath) : std::string();
     if (!syntaxError.empty()) throw ScriptError(syntaxError);
     writeMovie(output, buildSwf(options, script));
     return 0;

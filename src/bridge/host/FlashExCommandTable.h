@@ -6,6 +6,7 @@
 #include "bridge/host/CommandSignature.h"
 #include "bridge/values/FlashExParam.h"
 #include "bridge/values/FlashExRequest.h"
+#include "tbx/CommandPaths.h"
 
 // A service's commands as a table: the name the movie calls, the member
 // function that performs it, and how many arguments it takes (the optional
@@ -28,8 +29,9 @@ std::vector<CommandSignature> signaturesOf(const ServiceCommand<Service> (&comma
 
 // Performs the table's command that request.name names: true with its answer
 // in result, false (result untouched) when the table has no such command. A
-// failure over the arguments, or a refusal by the policy, is also explained
-// on the trace output with the command's name.
+// failure over the arguments, a refusal by the policy, or a failure of a
+// command that had paths judged (with those paths) is also explained on the
+// trace output with the command's name.
 template <typename Service, size_t N>
 bool runCommand(Service& service, const ServiceCommand<Service> (&commands)[N], FlashExRequest& request,
                 ParamPtr& result) {
@@ -37,6 +39,7 @@ bool runCommand(Service& service, const ServiceCommand<Service> (&commands)[N], 
         if (request.name != command.name) continue;
         CommandSignature signature{command.name, command.minArguments, command.maxArguments};
         traceArgumentCount(signature, request);
+        tbx::beginCommandPaths();
         try {
             result = (service.*command.run)(request);
         } catch (...) {

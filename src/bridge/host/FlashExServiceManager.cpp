@@ -44,6 +44,7 @@ ParamPtr FlashExServiceManager::invoke(FlashExRequest& request) {
             return result;
         }
     }
+    traceUnknownCommand(request.name, commands());
     throw FlashExException("呼び出された処理が見つかりませんでした。");
 }
 

@@ -22,6 +22,11 @@ const DISPID kDispReadyState = -525;
 // The stand-in's own setting: seconds one entry into the movie's script may
 // run (15 unless put); the Flash player has no such member.
 const DISPID kDispScriptTimeLimit = 0x1002;
+// The stand-in's own settings while an author works on a movie: the TCP port
+// (on 127.0.0.1) of Duktape's debug protocol, 0 or none for no debugger; and
+// whether script errors are drawn over the stage.
+const DISPID kDispDebugPort = 0x1003;
+const DISPID kDispShowScriptErrors = 0x1004;
 const DISPID kEventFlashCall = 197;
 const DISPID kEventFSCommand = 150;
 const DISPID kEventReadyStateChange = -609;
