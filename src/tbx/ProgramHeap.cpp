@@ -127,15 +127,20 @@ void freeSmall(void* p) {
         static_cast<size_t>(static_cast<char*>(p) - regionBase.load(std::memory_order_relaxed)) / kSlabBytes;
     const size_t classIndex = slabClass[slab];
     SizeClass& sizeClass = sizeClasses[classIndex];
+    auto block = static_cast<FreeBlock*>(p);
+    bool freedBefore;
     {
         SpinLock lock(sizeClass.busy);
-        auto block = static_cast<FreeBlock*>(p);
-        if (block->freedMark == freedMarkOf(block)) blockFreedTwice();
-        block->freedMark = freedMarkOf(block);
-        block->next = sizeClass.freeBlocks;
-        sizeClass.freeBlocks = block;
-        --sizeClass.blocksInUse;
+        freedBefore = block->freedMark == freedMarkOf(block);
+        if (!freedBefore) {
+            block->freedMark = freedMarkOf(block);
+            block->next = sizeClass.freeBlocks;
+            sizeClass.freeBlocks = block;
+            --sizeClass.blocksInUse;
+        }
     }
+    // Outside the lock: the crash's clean-up allocates too.
+    if (freedBefore) blockFreedTwice();
 }
 
 void* allocate(size_t size) {
