@@ -1,5 +1,5 @@
 # The libraries Movara links, all built for Windows with the project's toolchain:
-# Xerces-C from the source archive in third_party/, zlib from the MinGW-w64
+# Xerces-C and liblzma from the source archives in third_party/, zlib from the MinGW-w64
 # sysroot, GoogleTest from the sources Debian installs, Duktape's single file.
 include(ExternalProject)
 
@@ -47,6 +47,32 @@ set_target_properties(XercesC::XercesC PROPERTIES
   INTERFACE_COMPILE_DEFINITIONS XERCES_STATIC_LIBRARY
   INTERFACE_LINK_LIBRARIES advapi32)
 add_dependencies(XercesC::XercesC xerces_build)
+
+# liblzma of XZ Utils 5.4.1 (Debian's source with its patches), static, for
+# LZMA-compressed movies ("ZWS"). Only the library is built, and it is used
+# from its build tree with the headers of its source.
+set(LZMA_ROOT ${CMAKE_BINARY_DIR}/third_party/xz)
+set(LZMA_SOURCE_DIR ${LZMA_ROOT}/src/lzma_build)
+set(LZMA_BINARY_DIR ${LZMA_ROOT}/src/lzma_build-build)
+set(LZMA_LIBRARY ${LZMA_BINARY_DIR}/liblzma.a)
+ExternalProject_Add(lzma_build
+  URL ${MOVARA_THIRD_PARTY_DIR}/xz-5.4.1.tar.xz
+  URL_HASH SHA256=50c5f3742c678e7cf8b2797780546231d2146c3fc5e3821b6470950ffd57421f
+  DOWNLOAD_EXTRACT_TIMESTAMP TRUE
+  PREFIX ${LZMA_ROOT}
+  CMAKE_ARGS ${MOVARA_EXTERNAL_CMAKE_ARGS}
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target liblzma
+  INSTALL_COMMAND ""
+  BUILD_BYPRODUCTS ${LZMA_LIBRARY}
+  LOG_CONFIGURE TRUE LOG_BUILD TRUE LOG_OUTPUT_ON_FAILURE TRUE)
+file(MAKE_DIRECTORY ${LZMA_SOURCE_DIR}/src/liblzma/api)
+add_library(LibLZMA::LibLZMA STATIC IMPORTED GLOBAL)
+set_target_properties(LibLZMA::LibLZMA PROPERTIES
+  IMPORTED_LOCATION ${LZMA_LIBRARY}
+  INTERFACE_INCLUDE_DIRECTORIES ${LZMA_SOURCE_DIR}/src/liblzma/api
+  INTERFACE_COMPILE_DEFINITIONS LZMA_API_STATIC
+  INTERFACE_LINK_LIBRARIES pthread)
+add_dependencies(LibLZMA::LibLZMA lzma_build)
 
 # zlib: the static library of Debian's libz-mingw-w64-dev.
 set(ZLIB_USE_STATIC_LIBS ON)

@@ -5,21 +5,26 @@
 #include <string>
 #include <type_traits>
 
-// Guards one thread while run() runs a body on it. An exception that no
-// handler on that thread takes reaches the process's unhandled-exception
-// filter, and from then on the program is only ended: the crashed thread
-// never runs again (nor, so, the movie it plays and its timers), the bridge
-// refuses every call, a reporter thread started in advance writes the dump,
-// and a finisher thread, also started in advance, calls afterCrash with the
-// dump's path (empty when none was written) and then ends the process with
-// the exception's code. The crashed stack, which may have overflowed and
-// whose heap may be corrupt, only signals and waits.
+// Guards the process while run() runs a body on the calling thread. An
+// exception that no handler takes, on that thread or on any other (the
+// rasteriser's, one a control started), reaches the process's
+// unhandled-exception filter, and from then on the program is only ended:
+// the crashed thread never runs again (nor, so, the movie it plays and its
+// timers), the bridge refuses every call, a reporter thread started in
+// advance writes the dump, and a finisher thread, also started in advance,
+// calls afterCrash with the dump's path (empty when none was written) and
+// then ends the process with the exception's code. The crashed stack, which
+// may have overflowed and whose heap may be corrupt, only signals and waits.
+// A crash of another thread than the guarded one writes no dump (the
+// system's dump writer stalled beside a live thread under Wine); the guarded
+// thread stops at its next message (waiting at most 2 s for it) before the
+// clean-up, and a body that returns meanwhile waits for the end too.
 //
 // A fault on any thread while a crash is being ended waits for the finisher
 // to end the process; a fault of the finisher itself ends it at once.
 // Exceptions that an inner handler takes (the player's, a shell extension's,
-// IsBadReadPtr's own) never reach the filter; before a crash, other threads
-// keep the filter that was there before. One guard at a time per process.
+// IsBadReadPtr's own) never reach the filter; outside run(), the filter that
+// was there before decides. One guard at a time per process.
 class CrashGuard {
 public:
     using AfterCrash = std::function<void(const std::string& dumpPath)>;

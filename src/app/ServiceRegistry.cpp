@@ -16,7 +16,7 @@
 #include "services/window/FlashExServiceDlg.h"
 
 void registerServices(FlashExServiceManager& manager, const ServiceWiring& wiring) {
-    manager.addService(std::make_unique<FlashExServiceDlg>(wiring.host));
+    manager.addService(std::make_unique<FlashExServiceDlg>(wiring.host, wiring.policy));
     manager.addService(std::make_unique<FlashExServiceFile>(wiring.policy, wiring.tempFolders));
     manager.addService(std::make_unique<FlashExServiceOle>(wiring.policy));
     manager.addService(std::make_unique<FlashExServiceComModule>(wiring.policy, wiring.host, wiring.encoders));

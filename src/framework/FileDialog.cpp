@@ -1,4 +1,5 @@
 #include "framework/FileDialog.h"
+#include "tbx/CurrentDirectoryGuard.h"
 #include "tbx/Guards.h"
 #include "tbx/PathString.h"
 
@@ -27,7 +28,9 @@ FileDialog::FileDialog(bool open, const char* defaultExtension, const char* file
     : open_(open), fileName_(kFileNameBuffer, '\0') {
     ofn_.lStructSize = sizeof(ofn_);
     ofn_.hwndOwner = parent;
-    ofn_.Flags = flags | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING;
+    // The process's current folder stays whatever the flags say: every
+    // relative path after the dialog resolves against it.
+    ofn_.Flags = flags | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     ofn_.lpfnHook = hookProc;
     ofn_.lCustData = reinterpret_cast<LPARAM>(this);
     if (filter) {
@@ -45,6 +48,8 @@ FileDialog::FileDialog(bool open, const char* defaultExtension, const char* file
 }
 
 INT_PTR FileDialog::DoModal() {
+    // The open dialog may move the current folder even so.
+    CurrentDirectoryGuard keep;
     BOOL confirmed = open_ ? GetOpenFileNameA(&ofn_) : GetSaveFileNameA(&ofn_);
     hook_ = nullptr;
     return confirmed ? IDOK : IDCANCEL;

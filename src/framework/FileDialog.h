@@ -12,7 +12,8 @@ namespace fw {
 // uses the framework notation "description|pattern|...||".
 class FileDialog {
 public:
-    // Null texts mean none. OFN_EXPLORER and OFN_ENABLEHOOK are always added.
+    // Null texts mean none. OFN_EXPLORER and OFN_ENABLEHOOK are always added,
+    // and the process's current folder is the same after the dialog as before.
     FileDialog(bool open, const char* defaultExtension, const char* fileName, DWORD flags, const char* filter,
                HWND parent);
     virtual ~FileDialog() = default;

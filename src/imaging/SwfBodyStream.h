@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <lzma.h>
 #include <zlib.h>
 
 #include <cstddef>
@@ -10,15 +11,19 @@
 // its end or on a read error.
 size_t readFileUpTo(HANDLE file, void* buffer, size_t length);
 
+// How a movie's body is stored: as it is ("FWS"), zlib-compressed ("CWS") or
+// LZMA-compressed ("ZWS").
+enum class SwfCompression { None, Zlib, Lzma };
+
 // A movie's body (everything after its first 8 bytes) read in order from an
-// open file, decompressed on the way for a "CWS" movie. It yields the bytes
-// that are there: up to the end of the file, or as far as the zlib stream
-// decompresses, whatever length the header declares. Nothing is held beyond
-// one buffer of compressed input.
+// open file, decompressed on the way. It yields the bytes that are there: up
+// to the end of the file, or as far as the compressed stream decompresses,
+// whatever length the header declares. Nothing is held beyond one buffer of
+// compressed input (and, for LZMA, its dictionary, at most 64 MB).
 class SwfBodyStream {
 public:
     // The file stands at offset 8 and stays open while the stream is used.
-    SwfBodyStream(HANDLE file, bool compressed);
+    SwfBodyStream(HANDLE file, SwfCompression compression);
     ~SwfBodyStream();
     SwfBodyStream(const SwfBodyStream&) = delete;
     SwfBodyStream& operator=(const SwfBodyStream&) = delete;
@@ -29,11 +34,16 @@ public:
     bool skip(uint64_t length);
 
 private:
+    void startLzma();
+    // Fills the input buffer when it is used up; false at the end of the file.
+    bool haveInput(const uint8_t*& next, size_t& available);
     size_t inflateInto(uint8_t* out, size_t length);
+    size_t decodeLzmaInto(uint8_t* out, size_t length);
 
     HANDLE file_;
-    bool compressed_;
+    SwfCompression compression_;
     z_stream zlib_{};
-    bool inflating_ = false;  // the zlib stream is open and has not ended
+    lzma_stream lzma_ = LZMA_STREAM_INIT;
+    bool decoding_ = false;  // the compressed stream is open and has not ended
     std::vector<uint8_t> input_;
 };

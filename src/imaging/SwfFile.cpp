@@ -261,9 +261,11 @@ bool isAs3Swf(const std::string& path) {
         if (!file) return false;
         uint8_t head[8];
         if (readFileUpTo(file.get(), head, sizeof head) != sizeof head) return false;
-        bool compressed = memcmp(head, "CWS", 3) == 0;
-        if (!compressed && memcmp(head, "FWS", 3) != 0) return false;
-        SwfBodyStream body(file.get(), compressed);
+        SwfCompression compression = memcmp(head, "CWS", 3) == 0   ? SwfCompression::Zlib
+                                     : memcmp(head, "ZWS", 3) == 0 ? SwfCompression::Lzma
+                                                                   : SwfCompression::None;
+        if (compression == SwfCompression::None && memcmp(head, "FWS", 3) != 0) return false;
+        SwfBodyStream body(file.get(), compression);
         return firstAttributesTagSaysAs3(body);
     } catch (...) {
         return false;

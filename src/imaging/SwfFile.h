@@ -54,6 +54,6 @@ bool isSwf(const std::string& path);
 
 // Whether the movie's first file-attributes tag has the ActionScript 3 flag,
 // judged on the tags as far as the file holds them (as far as a compressed
-// movie decompresses), whatever length its header declares; false for a file
-// that is no movie or has no such tag.
+// movie, zlib's "CWS" or LZMA's "ZWS", decompresses), whatever length its
+// header declares; false for a file that is no movie or has no such tag.
 bool isAs3Swf(const std::string& path);

@@ -4,6 +4,8 @@
 #include <inaddr.h>
 
 #include "security/MultiByteCompare.h"
+#include "security/SecurityPaths.h"
+#include "tbx/Error.h"
 #include "tbx/PathString.h"
 
 namespace security {
@@ -39,7 +41,36 @@ std::string computerName() {
     return GetComputerNameA(name, &length) ? std::string(name, length) : std::string();
 }
 
+// "\\.\", "\\?\" or "\??\" followed by something other than a drive, after
+// any number of the "Global" links that lead back to the same names.
+bool isObjectPathOffDrive(const std::string& t) {
+    if (!startsWith(t, "\\\\.\\") && !startsWith(t, "\\\\?\\") && !startsWith(t, "\\??\\")) return false;
+    size_t start = 4;
+    for (;;) {
+        size_t end = tbx::find_character(t, '\\', start);
+        std::string name = t.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!equalsIgnoreCase(name, "Global") || end == std::string::npos) {
+            bool drive = name.size() == 2 && name[1] == ':' && !tbx::is_lead_byte(name[0]);
+            return !drive;
+        }
+        start = end + 1;
+    }
+}
+
+bool reachesNetwork(const std::string& t) {
+    return (isUncPath(t) && !isDeviceNamespacePath(t)) || isObjectPathOffDrive(t);
+}
+
 }  // namespace
+
+bool mayReachNetwork(const std::string& path) {
+    if (reachesNetwork(tbx::replace_characters(path, "/", '\\'))) return true;
+    try {
+        return reachesNetwork(fullPathWithoutLookup(path));
+    } catch (const tbx::Error&) {
+        return false;  // no absolute form: the file functions cannot open it either
+    }
+}
 
 bool isUncPath(const std::string& n) { return startsWith(n, "\\\\"); }
 

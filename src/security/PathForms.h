@@ -20,5 +20,13 @@ bool namesStream(const std::string& n);
 // 2130706433, 0x7f.1) or an IPv6 literal name. Its admin shares reach local
 // files under names that neither the trusted directory nor the rules know.
 bool namesThisMachine(const std::string& n);
+// Whether a path, as a movie wrote it, may reach something over the network:
+// a share path ("\\server\share", also as a relative path while the current
+// folder lies on a share), or a device or object path ("\\.\", "\\?\",
+// "\??\") that names no drive, through which the network redirector is
+// reached ("\\.\UNC\server", "\\?\GLOBALROOT\Device\Mup\server"). Decided
+// from the text and its absolute form alone: asking the file system about
+// such a path would contact the server and sign the user in there.
+bool mayReachNetwork(const std::string& path);
 
 }  // namespace security

@@ -55,6 +55,7 @@ void SecurityPolicy::load(const MvDOMNode& security) {
         trustedJudged_ = judgedForm(trustedDir_);
     }
     oleEnabled_ = security.getAttribute("oleEnabled") == "1";
+    webContentEnabled_ = security.getAttribute("webContent") == "1";
 
     const MvDOMNode& fileAccess = security.findChild("fileAccess");
     for (unsigned i = 0; i < fileAccess.childCount(); ++i) {
@@ -106,12 +107,19 @@ PolicyDecision SecurityPolicy::judge(const std::string& path, int access) const 
         return decision;
     }
     // Asking for the long form of a share path contacts its server, which
-    // signs the user in there: a share path refused as written stays untouched.
-    std::string full = fullPathWithoutLookup(path);
-    if (isUncPath(full) && !isDeviceNamespacePath(full) && !decide(full, access, decision.reason)) {
+    // signs the user in there: a share path refused as written stays
+    // untouched, and so does every device or object path that may lead to one.
+    if (mayReachNetwork(path)) {
+        std::string full = fullPathWithoutLookup(path);
         decision.judgedPath = full;
-        decision.reason += " (a share path, judged as written)";
-        return decision;
+        if (!isUncPath(full) || isDeviceNamespacePath(full)) {
+            decision.reason = "device and object paths are never reached";
+            return decision;
+        }
+        if (!decide(full, access, decision.reason)) {
+            decision.reason += " (a share path, judged as written)";
+            return decision;
+        }
     }
 
     std::string n = longFullPath(path);
@@ -141,6 +149,11 @@ PolicyDecision SecurityPolicy::judge(const std::string& path, int access) const 
 
 bool SecurityPolicy::isAllowed(const std::string& path, int access) const { return judge(path, access).allowed; }
 
+bool SecurityPolicy::isAllowedAsWritten(const std::string& name, int access) const {
+    const FileAccessRule* rule = decidingRule(name, access);
+    return rule != nullptr && rule->allow;
+}
+
 PolicyDecision SecurityPolicy::explain(const std::string& path, int access) const { return judge(path, access); }
 
 std::string SecurityPolicy::checked(const std::string& path, int access) const {
@@ -156,7 +169,16 @@ std::string SecurityPolicy::checkRead(const std::string& path) const { return ch
 
 std::string SecurityPolicy::checkWrite(const std::string& path) const { return checked(path, AccessWrite); }
 
-bool SecurityPolicy::isTrustedPath(const std::string& path) const { return liesInTrustedDir(longFullPath(path)); }
+std::string SecurityPolicy::checkExecute(const std::string& path) const { return checked(path, AccessExecute); }
+
+bool SecurityPolicy::isTrustedPath(const std::string& path) const {
+    checkNetworkPath(path, AccessRead);
+    return liesInTrustedDir(longFullPath(path));
+}
+
+void SecurityPolicy::checkNetworkPath(const std::string& path, int access) const {
+    if (mayReachNetwork(path)) checked(path, access);
+}
 
 // A share path is judged by the rules that match it, like any other path;
 // this machine's own shares never get this far.

@@ -39,6 +39,10 @@ public:
 
     // access is one of AccessRead, AccessWrite, AccessExecute.
     bool isAllowed(const std::string& path, int access) const;
+    // A name that is no path (a web address): the first rule for the access
+    // whose pattern matches the text as written decides; the trusted folder
+    // never covers it.
+    bool isAllowedAsWritten(const std::string& name, int access) const;
     // The same judgement, explained. Throws what isAllowed throws.
     PolicyDecision explain(const std::string& path, int access) const;
     // FlashExSecurityException "file access exception" when refused. Answer
@@ -48,10 +52,26 @@ public:
     // directory).
     std::string checkRead(const std::string& path) const;
     std::string checkWrite(const std::string& path) const;
+    // The same for what the program shows in a way that runs its content
+    // (a local page in the web control); no one is asked.
+    std::string checkExecute(const std::string& path) const;
 
+    // For the commands that the rules do not govern: a path that may reach
+    // the network (a share path, or a device path that leads to one) is
+    // judged for access before anything touches it, since reaching a share
+    // signs the user in there; FlashExSecurityException "file access
+    // exception" when refused. Other paths pass unjudged.
+    void checkNetworkPath(const std::string& path, int access) const;
+
+    // Whether the path lies in the trusted folder; a path that may reach the
+    // network must first be readable (checkNetworkPath).
     bool isTrustedPath(const std::string& path) const;
     const std::string& trustedDir() const { return trustedDir_; }
     bool oleEnabled() const { return oleEnabled_; }
+    // Whether "axWindow" may show names of other schemes than http:, https:
+    // and file: ("about:", "javascript:", "MSHTML:" ...): the attribute
+    // webContent="1" of the security element.
+    bool webContentEnabled() const { return webContentEnabled_; }
     const std::vector<FileAccessRule>& rules() const { return rules_; }
 
 private:
@@ -67,4 +87,5 @@ private:
     std::string trustedDir_;     // as configured, for trustedDir()
     std::string trustedJudged_;  // its long full form, for the trusted test
     bool oleEnabled_ = false;
+    bool webContentEnabled_ = false;
 };

@@ -9,6 +9,6 @@ namespace tbx {
 // about. Each thread runs one command at a time.
 void beginCommandPaths();
 void noteCommandPath(const std::string& path);
-const std::vector<std::string>& commandPaths();
+std::vector<std::string> commandPaths();
 
 }  // namespace tbx

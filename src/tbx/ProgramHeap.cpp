@@ -22,9 +22,23 @@ const size_t kSlabBytes = 64 * 1024;
 const size_t kRegionBytes = sizeof(void*) == 8 ? size_t(2) << 30 : size_t(256) << 20;
 const size_t kSlabs = kRegionBytes / kSlabBytes;
 
+// A free block holds the next free one and, beside it, a mark made of its
+// own address: a block that already carries its mark when it is freed was
+// freed before. Every block has room for both (16 bytes at least).
 struct FreeBlock {
     FreeBlock* next;
+    uintptr_t freedMark;
 };
+
+const uintptr_t kFreedSalt = 0x5A17F4EEDB10C4EDull;
+
+uintptr_t freedMarkOf(const FreeBlock* block) { return reinterpret_cast<uintptr_t>(block) ^ kFreedSalt; }
+
+// A block freed twice would be handed out twice: the program ends as on any
+// fault, through the crash guard, before the heap's lists are spoilt.
+[[noreturn]] void blockFreedTwice() {
+    for (;;) RaiseException(STATUS_HEAP_CORRUPTION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+}
 
 // One size of block: its free list and the unused end of its newest slab.
 // Guarded by a spin lock: the holder only moves a pointer or two, except
@@ -99,6 +113,7 @@ void* allocateSmall(size_t size) {
         SpinLock lock(sizeClass.busy);
         if (FreeBlock* freed = sizeClass.freeBlocks) {
             sizeClass.freeBlocks = freed->next;
+            freed->freedMark = 0;
             block = freed;
         } else if (sizeClass.next != sizeClass.end || addSlab(sizeClass, classIndex)) {
             block = sizeClass.next;
@@ -110,16 +125,24 @@ void* allocateSmall(size_t size) {
 }
 
 void freeSmall(void* p) {
-    const size_t slab = static_cast<size_t>(static_cast<char*>(p) - regionBase.load(std::memory_order_relaxed)) / kSlabBytes;
+    const size_t slab =
+        static_cast<size_t>(static_cast<char*>(p) - regionBase.load(std::memory_order_relaxed)) / kSlabBytes;
     const size_t classIndex = slabClass[slab];
     SizeClass& sizeClass = sizeClasses[classIndex];
+    auto block = static_cast<FreeBlock*>(p);
+    bool freedBefore;
     {
         SpinLock lock(sizeClass.busy);
-        auto block = static_cast<FreeBlock*>(p);
-        block->next = sizeClass.freeBlocks;
-        sizeClass.freeBlocks = block;
-        --sizeClass.blocksInUse;
+        freedBefore = block->freedMark == freedMarkOf(block);
+        if (!freedBefore) {
+            block->freedMark = freedMarkOf(block);
+            block->next = sizeClass.freeBlocks;
+            sizeClass.freeBlocks = block;
+            --sizeClass.blocksInUse;
+        }
     }
+    // Outside the lock: the crash's clean-up allocates too.
+    if (freedBefore) blockFreedTwice();
 }
 
 // The C runtime's heap aligns its blocks to 16 bytes on x64 but to 8 on

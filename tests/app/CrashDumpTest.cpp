@@ -68,6 +68,19 @@ void ownException() {
 
 void nonContinuableException() { RaiseException(0xE0000043, EXCEPTION_NONCONTINUABLE, 0, nullptr); }
 
+// The guarded thread waits while a thread it started faults.
+void accessViolationOnAnotherThread() {
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void*) -> DWORD {
+            accessViolation();
+            return 0;
+        },
+        nullptr, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
+
 }  // namespace
 
 TEST(CrashDumpName, FollowsThePattern) {
@@ -199,6 +212,7 @@ TEST(CrashGuardDeathTest, EveryUnhandledCodeEndsTheProcessEvenWithoutTheDumpLibr
         {"an exception of the program's own", ownException, 0xE0000042, false},
         {"a non-continuable exception", nonContinuableException, 0xE0000043, false},
         {"a fault while it is ended", ownException, 0xE0000042, true},
+        {"a fault on another thread", accessViolationOnAnotherThread, EXCEPTION_ACCESS_VIOLATION, false},
     };
     for (const Case& c : cases) {
         EXPECT_EXIT(

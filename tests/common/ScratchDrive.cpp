@@ -46,9 +46,7 @@ std::string windowsNameOf(const std::string& unixPath) {
     return name;
 }
 
-std::string linkOf(const std::string& devices, char letter) {
-    return devices + "/" + (char)(letter - 'A' + 'a') + ":";
-}
+std::string linkOf(const std::string& devices, char letter) { return devices + "/" + (char)(letter - 'A' + 'a') + ":"; }
 
 // Beside each drive link it makes, a ScratchDrive keeps a record of the test
 // program that holds it. A drive whose program has ended (a killed run)
@@ -114,6 +112,24 @@ ScratchDrive::~ScratchDrive() {
     runOnHost("readlink " + hostQuoted(link_) + " | grep -qxF " + hostQuoted(target_) + " && rm -f " +
               hostQuoted(link_));
     DeleteFileA(record_.c_str());
+}
+
+ScratchShare::ScratchShare(const std::string& folder)
+    : server_("movara-share-" + std::to_string(GetCurrentProcessId())) {
+    std::string devices = dosDevicesFolder();
+    std::string target = unixPathOf(folder);
+    if (devices.empty() || target.empty()) return;
+    serverFolder_ = devices + "/unc/" + server_;
+    std::string mark = "share " + server_;
+    writeBytes(folder + "\\share-marker", mark);
+    mapped_ = runOnHost("mkdir -p " + hostQuoted(serverFolder_) + " && ln -sfT " + hostQuoted(target) + " " +
+                        hostQuoted(serverFolder_ + "/share")) &&
+              fileExists(root() + "\\share-marker") && readBytes(root() + "\\share-marker") == mark;
+    DeleteFileA((folder + "\\share-marker").c_str());
+}
+
+ScratchShare::~ScratchShare() {
+    if (!serverFolder_.empty()) runOnHost("rm -rf " + hostQuoted(serverFolder_));
 }
 
 std::string ScratchDrive::drive() const { return std::string(1, letter_) + ":"; }

@@ -35,4 +35,27 @@ private:
     bool hadCurrent_ = false, hadTmp_ = false, hadTemp_ = false;
 };
 
+// A share "\\SERVER\share" of the test's own, which Wine maps onto a scratch
+// folder (a link in the prefix's dosdevices\unc folder), so that commands can
+// be seen reaching a share. The server's name is the test program's alone;
+// the link goes with the object.
+class ScratchShare {
+public:
+    explicit ScratchShare(const std::string& folder);
+    ~ScratchShare();
+    ScratchShare(const ScratchShare&) = delete;
+    ScratchShare& operator=(const ScratchShare&) = delete;
+
+    // False when the share could not be made to reach the folder.
+    bool mapped() const { return mapped_; }
+    const std::string& server() const { return server_; }
+    // "\\SERVER\share".
+    std::string root() const { return "\\\\" + server_ + "\\share"; }
+
+private:
+    std::string server_;
+    std::string serverFolder_;  // Unix path of dosdevices/unc/SERVER
+    bool mapped_ = false;
+};
+
 }  // namespace movara_test

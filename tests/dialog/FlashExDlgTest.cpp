@@ -14,6 +14,7 @@
 #include "bridge/host/FlashExServiceManager.h"
 #include "bridge/values/XercesFacade.h"
 #include "dialog/FlashExDlg.h"
+#include "security/SecurityPolicy.h"
 #include "services/window/FlashExServiceDlg.h"
 #include "SwfWriter.h"
 #include "framework/Application.h"
@@ -126,7 +127,7 @@ protected:
         auto dialog = std::make_unique<CountingDlg>(102);
         counting_ = dialog.get();
         dialog_ = std::move(dialog);
-        manager_.addService(std::make_unique<FlashExServiceDlg>(*dialog_));
+        manager_.addService(std::make_unique<FlashExServiceDlg>(*dialog_, policy_));
         auto recorder = std::make_unique<Recorder>();
         recorder_ = recorder.get();
         manager_.addService(std::move(recorder));
@@ -174,6 +175,7 @@ protected:
 
     ScratchDir scratch_;
     player::PlayerClassRegistration playerClass_;
+    SecurityPolicy policy_;
     FlashExServiceManager manager_;
     Recorder* recorder_ = nullptr;
     std::unique_ptr<FlashExDlg> dialog_;

@@ -1,4 +1,5 @@
 #pragma once
+#include <lzma.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -6,7 +7,7 @@
 #include <vector>
 
 // Builds SWF movies byte by byte for tests: frame rectangle, rate, count and
-// tags, plain ("FWS") or zlib-compressed ("CWS").
+// tags, plain ("FWS"), zlib-compressed ("CWS") or LZMA-compressed ("ZWS").
 namespace swf_test {
 
 inline std::string le16(unsigned v) { return std::string{(char)(v & 0xFF), (char)((v >> 8) & 0xFF)}; }
@@ -52,6 +53,26 @@ inline std::string movie(const std::string& body, bool compressed, uint8_t versi
     uint32_t length = declaredLength ? declaredLength : (uint32_t)(body.size() + 8);
     std::string head = std::string(compressed ? "CWS" : "FWS") + (char)version + le32(length);
     return head + (compressed ? compress(body) : body);
+}
+
+// An LZMA movie's body: the compressed length, the five bytes of LZMA
+// properties, the LZMA data (the ".lzma" format without its size field).
+inline std::string lzmaMovie(const std::string& body) {
+    lzma_options_lzma options;
+    lzma_lzma_preset(&options, 6);
+    lzma_stream stream = LZMA_STREAM_INIT;
+    lzma_alone_encoder(&stream, &options);
+    std::string out(body.size() + body.size() / 2 + 1024, '\0');
+    stream.next_in = reinterpret_cast<const uint8_t*>(body.data());
+    stream.avail_in = body.size();
+    stream.next_out = reinterpret_cast<uint8_t*>(&out[0]);
+    stream.avail_out = out.size();
+    lzma_code(&stream, LZMA_FINISH);
+    out.resize(out.size() - stream.avail_out);
+    lzma_end(&stream);
+    std::string data = out.substr(13);
+    return "ZWS" + std::string(1, (char)13) + le32((uint32_t)(body.size() + 8)) + le32((uint32_t)data.size()) +
+           out.substr(0, 5) + data;
 }
 
 }  // namespace swf_test

@@ -167,9 +167,10 @@ TEST(SwfFile, As3TestFindsTheFirstFileAttributesTag) {
         {"no tags at all", "", false},
     };
     for (const Case& c : cases) {
-        for (bool compressed : {false, true}) {
-            writeBytes(dir / "a.swf", movie(standardBody(c.tags), compressed));
-            EXPECT_EQ(c.as3, isAs3Swf(dir / "a.swf")) << c.what << (compressed ? " (compressed)" : "");
+        std::string body = standardBody(c.tags);
+        for (const std::string& file : {movie(body, false), movie(body, true), lzmaMovie(body)}) {
+            writeBytes(dir / "a.swf", file);
+            EXPECT_EQ(c.as3, isAs3Swf(dir / "a.swf")) << c.what << " (" << file.substr(0, 3) << ")";
         }
     }
 }
@@ -198,6 +199,8 @@ TEST(SwfFile, HostileMoviesFailWithTheReadersMessages) {
         {"compressed, declared shorter", movie(good, true, 10, good.size() + 7), kInflateError, "", true},
         {"plain, declared shorter than the body", movie(good, false, 10, good.size() + 7), "", "", true},
         {"ZWS signature", "ZWS" + movie(good, false).substr(3), kBadFormat, kBadFormat, false},
+        {"ZWS declaring a 4 GB dictionary", lzmaMovie(good).replace(13, 4, le32(0xFFFFFFFF)), kBadFormat, kBadFormat,
+         true},
         {"body shorter than its rectangle", movie(rect(31, 1, 2, 3, 4).substr(0, 10), false), kBeyondEnd, kBeyondEnd,
          false},
         {"rectangle without rate and count", movie(rect(8, 1, 2, 3, 4) + "\x01", false), kBeyondEnd, kBeyondEnd, false},

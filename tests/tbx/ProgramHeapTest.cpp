@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -70,4 +72,21 @@ TEST(ProgramHeap, ThreadsNeverShareABlock) {
     second.join();
     EXPECT_TRUE(firstIntact);
     EXPECT_TRUE(secondIntact);
+}
+
+// A small block freed twice ends the program at the second free, as the
+// system's heap does, instead of being handed out to two owners.
+TEST(ProgramHeapDeathTest, ABlockFreedTwiceEndsTheProgram) {
+    EXPECT_EXIT(
+        {
+            SetUnhandledExceptionFilter(
+                [](EXCEPTION_POINTERS* e) -> LONG { ExitProcess(e->ExceptionRecord->ExceptionCode); });
+            void* block = ::operator new(40);
+            ::operator delete(block);
+            void* other = ::operator new(24);  // another size: the block stays free
+            ::operator delete(block);
+            ::operator delete(other);
+            ExitProcess(0);
+        },
+        ::testing::ExitedWithCode(static_cast<int>(STATUS_HEAP_CORRUPTION)), "");
 }

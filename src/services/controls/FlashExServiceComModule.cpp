@@ -8,11 +8,10 @@
 #include "bridge/values/FlashExRequest.h"
 #include "tbx/MvException.h"
 #include "services/controls/ControlName.h"
-#include "services/controls/ScreenCapture.h"
+#include "services/controls/ControlPicture.h"
 #include "services/common/ServiceArguments.h"
 #include "framework/AxWindow.h"
 #include "player/host/PlayerHost.h"
-#include "security/MultiByteCompare.h"
 #include "security/SecurityPolicy.h"
 
 // In the order in which invoke looks for a command.
@@ -31,9 +30,6 @@ std::vector<CommandSignature> FlashExServiceComModule::commands() const { return
 namespace {
 
 const char* const kNoWindow = "対象ウィンドウが正しくありません。";
-
-// A name of at least five bytes ending in ".swf" is a movie for a player.
-bool isMovieName(const std::string& name) { return name.size() >= 5 && security::endsWithIgnoreCase(name, ".swf"); }
 
 // Loads the movie into the player hosted by the window; a player that
 // refuses either call simply shows no movie.
@@ -163,6 +159,6 @@ ParamPtr FlashExServiceComModule::axWindowCapture(FlashExRequest& request) {
     if (!info.hostWindow.host()) throw MvException(kNoWindow);
     // The picture is a file the movie writes: the file policy decides.
     std::string target = policy_.checkWrite(path);
-    saveScreenAreaAsPng(info.window(), target, encoders_);
+    saveControlPictureAsPng(info.window(), target, encoders_);
     return nullptr;
 }

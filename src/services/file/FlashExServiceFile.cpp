@@ -135,7 +135,9 @@ ParamPtr FlashExServiceFile::getDirectoryXML(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceFile::directoryExists(FlashExRequest& request) {
-    return paramBool(tbx::is_directory(stringArgument(request, 0)));
+    const std::string& path = stringArgument(request, 0);
+    policy_.checkNetworkPath(path, AccessRead);
+    return paramBool(tbx::is_directory(path));
 }
 
 ParamPtr FlashExServiceFile::copyDirectory(FlashExRequest& request) {

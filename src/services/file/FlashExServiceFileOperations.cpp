@@ -113,7 +113,9 @@ ParamPtr FlashExServiceFile::archiveCreate(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceFile::fileExists(FlashExRequest& request) {
-    return paramBool(isExistingFile(stringArgument(request, 0)));
+    const std::string& path = stringArgument(request, 0);
+    policy_.checkNetworkPath(path, AccessRead);
+    return paramBool(isExistingFile(path));
 }
 
 ParamPtr FlashExServiceFile::deleteFile(FlashExRequest& request) {
@@ -122,8 +124,11 @@ ParamPtr FlashExServiceFile::deleteFile(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceFile::compareFileDate(FlashExRequest& request) {
-    SYSTEMTIME a = calendarDate(lastWriteTime(stringArgument(request, 0)));
-    SYSTEMTIME b = calendarDate(lastWriteTime(stringArgument(request, 1)));
+    const std::string& pathA = stringArgument(request, 0);
+    const std::string& pathB = stringArgument(request, 1);
+    for (const std::string* path : {&pathA, &pathB}) policy_.checkNetworkPath(*path, AccessRead);
+    SYSTEMTIME a = calendarDate(lastWriteTime(pathA));
+    SYSTEMTIME b = calendarDate(lastWriteTime(pathB));
     int result = a.wYear != b.wYear     ? sign(a.wYear - b.wYear)
                  : a.wMonth != b.wMonth ? sign(a.wMonth - b.wMonth)
                                         : sign(a.wDay - b.wDay);
@@ -131,9 +136,12 @@ ParamPtr FlashExServiceFile::compareFileDate(FlashExRequest& request) {
 }
 
 ParamPtr FlashExServiceFile::compareFiletime(FlashExRequest& request) {
+    const std::string& pathA = stringArgument(request, 0);
+    const std::string& pathB = stringArgument(request, 1);
+    for (const std::string* path : {&pathA, &pathB}) policy_.checkNetworkPath(*path, AccessRead);
     // b first, so that when both are missing the error names b.
-    FILETIME b = lastWriteTime(stringArgument(request, 1));
-    FILETIME a = lastWriteTime(stringArgument(request, 0));
+    FILETIME b = lastWriteTime(pathB);
+    FILETIME a = lastWriteTime(pathA);
     return paramInt(CompareFileTime(&a, &b));
 }
 
@@ -178,6 +186,7 @@ ParamPtr FlashExServiceFile::moveFile(FlashExRequest& request) {
 
 ParamPtr FlashExServiceFile::getFileSize(FlashExRequest& request) {
     const std::string& path = stringArgument(request, 0);
+    policy_.checkNetworkPath(path, AccessRead);
     tbx::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size;

@@ -1,7 +1,7 @@
 #include "services/images/ThumbnailFiles.h"
 
 #include "tbx/MvException.h"
-#include "services/images/CurrentDirectoryGuard.h"
+#include "tbx/CurrentDirectoryGuard.h"
 #include "services/common/PathUtilities.h"
 #include "services/common/SearchPattern.h"
 #include "services/images/RasterJob.h"
@@ -59,13 +59,12 @@ std::string judged(const PathCheck& check, const std::string& path) { return che
 
 void ThumbnailMaker::makeThumbnailFile(const std::string& source, const std::string& thumbnail, int maxWidth,
                                        int maxHeight, const char* type) {
-    makeFromJudgedSource(source, judged(checks_.mayRead, source), thumbnail, maxWidth, maxHeight, type);
+    const std::string judgedSource = judged(checks_.mayRead, source);
+    makeFromJudged(source, judgedSource, judged(checks_.mayWrite, thumbnail), maxWidth, maxHeight, type);
 }
 
-void ThumbnailMaker::makeFromJudgedSource(const std::string& source, const std::string& judgedSource,
-                                          const std::string& thumbnailText, int maxWidth, int maxHeight,
-                                          const char* type) {
-    const std::string thumbnail = judged(checks_.mayWrite, thumbnailText);
+void ThumbnailMaker::makeFromJudged(const std::string& source, const std::string& judgedSource,
+                                    const std::string& thumbnail, int maxWidth, int maxHeight, const char* type) {
     std::string kind = type ? std::string(type) : extensionOf(source);
     if (kind == kMovieKind) {
         auto job = std::make_shared<RasterJob>();
@@ -85,9 +84,10 @@ void ThumbnailMaker::makeFromJudgedSource(const std::string& source, const std::
 void ThumbnailMaker::updateThumbnailFile(const std::string* thumbnail, const std::string& source, int maxWidth,
                                          int maxHeight, bool checkTime, const char* type) {
     const std::string judgedSource = judged(checks_.mayRead, source);
-    std::string target = thumbnail ? *thumbnail : judgedSource + kThumbnailSuffix;
+    // Judged before its time is read: a thumbnail on a share is not reached unless it may be written.
+    const std::string target = judged(checks_.mayWrite, thumbnail ? *thumbnail : judgedSource + kThumbnailSuffix);
     if (checkTime && !thumbnailIsStale(target, judgedSource)) return;
-    makeFromJudgedSource(source, judgedSource, target, maxWidth, maxHeight, type);
+    makeFromJudged(source, judgedSource, target, maxWidth, maxHeight, type);
 }
 
 std::vector<std::string> ThumbnailMaker::updateThumbnailsInDirectory(const std::string& directory,

@@ -56,9 +56,9 @@ public:
 
 private:
     // The source's kind comes from its name as given, its content from the
-    // judged name; the thumbnail is judged here.
-    void makeFromJudgedSource(const std::string& source, const std::string& judgedSource, const std::string& thumbnail,
-                              int maxWidth, int maxHeight, const char* type);
+    // judged name; the thumbnail is written under its judged name.
+    void makeFromJudged(const std::string& source, const std::string& judgedSource, const std::string& thumbnail,
+                        int maxWidth, int maxHeight, const char* type);
 
     Rasteriser& rasteriser_;
     const MvGpImageConverter& encoders_;

@@ -18,14 +18,19 @@
 #include "services/common/ServiceArguments.h"
 #include "services/common/ServiceResults.h"
 #include "security/SecurityPolicy.h"
+#include "tbx/FlashExException.h"
 #include "tbx/Handles.h"
 
 // In the order in which invoke looks for a command.
 const ServiceCommand<FlashExServiceShell> FlashExServiceShell::kCommands[] = {
-    {"shellExecute", &FlashExServiceShell::shellExecute, 5, 5},       {"execAndWait", &FlashExServiceShell::execAndWait, 1, 3},
-    {"getWorkArea", &FlashExServiceShell::getWorkArea, 0, 0},         {"setFullScreen", &FlashExServiceShell::setFullScreen, 1, 1},
-    {"getScreenSize", &FlashExServiceShell::getScreenSize, 0, 0},     {"system", &FlashExServiceShell::system, 1, 1},
-    {"getFullPathName", &FlashExServiceShell::getFullPathName, 1, 1}, {"args", &FlashExServiceShell::args, 0, 0},
+    {"shellExecute", &FlashExServiceShell::shellExecute, 5, 5},
+    {"execAndWait", &FlashExServiceShell::execAndWait, 1, 3},
+    {"getWorkArea", &FlashExServiceShell::getWorkArea, 0, 0},
+    {"setFullScreen", &FlashExServiceShell::setFullScreen, 1, 1},
+    {"getScreenSize", &FlashExServiceShell::getScreenSize, 0, 0},
+    {"system", &FlashExServiceShell::system, 1, 1},
+    {"getFullPathName", &FlashExServiceShell::getFullPathName, 1, 1},
+    {"args", &FlashExServiceShell::args, 0, 0},
 };
 
 std::vector<CommandSignature> FlashExServiceShell::commands() const { return signaturesOf(kCommands); }
@@ -63,10 +68,18 @@ bool runAndWait(const std::string& application, const std::string& commandLine, 
 // The file "shellExecute" opens for the name the movie gave: a "file:" URL's
 // path, the file the shell's search reaches (the directory argument first),
 // or, when it reaches none, the name as given (a URL, a document to be made).
+bool isWebUrl(const std::string& name) {
+    std::string scheme = urlSchemeOf(name);
+    return security::equalsIgnoreCase(scheme, "http") || security::equalsIgnoreCase(scheme, "https");
+}
+
 std::string shellTarget(const std::string& file, const char* directory) {
     std::string scheme = urlSchemeOf(file);
-    std::string name = security::equalsIgnoreCase(scheme, "file") ? pathOfFileUrl(file) : file;
-    if (!scheme.empty() && name == file) return file;
+    // Another scheme hands the name to whatever program the system has for
+    // it, which may start anything.
+    if (!scheme.empty() && !security::equalsIgnoreCase(scheme, "file"))
+        throw FlashExException("「" + file + "」は開けません。URLは http:、https:、file: のものだけを開けます。");
+    std::string name = scheme.empty() ? file : pathOfFileUrl(file);
     std::string found = findProgram(name, shellSearch(directory));
     return found.empty() ? name : found;
 }
@@ -86,7 +99,10 @@ std::vector<std::string> judgedWithProcessor(const std::string& programFile) {
 bool FlashExServiceShell::mayExecute(const std::vector<std::string>& paths, const std::string& shown) {
     bool granted = std::all_of(paths.begin(), paths.end(),
                                [this](const std::string& path) { return policy_.isAllowed(path, AccessExecute); });
-    if (granted) return true;
+    return granted || userTrusts(shown);
+}
+
+bool FlashExServiceShell::userTrusts(const std::string& shown) {
     std::string question =
         "ファイル" + shown + "を開こうとしています。このファイルを安全なファイルと信頼して開いてもよろしいですか？";
     return MessageBoxA(windows_.hostWindow(), question.c_str(), "確認", MB_YESNO) == IDYES;
@@ -98,6 +114,14 @@ ParamPtr FlashExServiceShell::shellExecute(FlashExRequest& request) {
     const char* parameters = textArgument(request, 2);
     const char* directory = textArgument(request, 3);
     int show = intArgument(request, 4);
+    if (isWebUrl(file)) {
+        // A web address names no file: the rules judge it as written, and the
+        // browser the system chooses opens it.
+        if (!policy_.isAllowedAsWritten(file, AccessExecute) && !userTrusts(file))
+            return paramInt(kShellExecuteRefused);
+        HINSTANCE answer = ShellExecuteA(nullptr, operation, file.c_str(), parameters, directory, show);
+        return paramInt(static_cast<int>(reinterpret_cast<INT_PTR>(answer)));
+    }
     // The shell is handed the file that was judged, so it cannot find another.
     std::string judged = shellTarget(file, directory);
     std::string line = parameters ? "\"" + judged + "\" " + parameters : judged;
@@ -114,15 +138,20 @@ ParamPtr FlashExServiceShell::execAndWait(FlashExRequest& request) {
     int timeout = optionalIntArgument(request, 1, -1);
     bool show = optionalBoolArgument(request, 2, true);
     ProgramInLine program = programInLine(commandLine, {processSearch(false), processSearch(true)});
-    // The system starts a batch file through the command processor, which reads the whole line.
-    bool processorReads = isBatchFile(program.judged()) &&
-                          commandProcessorRunsMore(commandLine, program.text, !program.file.empty());
-    if (!mayExecute(processorReads ? judgedWithProcessor(program.file) : std::vector<std::string>{program.judged()},
-                    commandLine))
-        return paramBool(false);
     // Started by its full path, the judged file is the one that runs; a
     // program that reaches no file is not searched for again.
     std::string application = program.file.empty() ? fullPathName(program.text) : program.file;
+    // The system starts any program image whatever its name: a document that
+    // the policy lets be opened must not run as one.
+    if (!program.file.empty() && !startsAsProgram(program.file))
+        throw FlashExException("「" + program.file +
+                               "」はプログラムとして起動できません。拡張子がPATHEXTにありません。");
+    // The system starts a batch file through the command processor, which reads the whole line.
+    bool processorReads =
+        isBatchFile(program.judged()) && commandProcessorRunsMore(commandLine, program.text, !program.file.empty());
+    if (!mayExecute(processorReads ? judgedWithProcessor(program.file) : std::vector<std::string>{program.judged()},
+                    commandLine))
+        return paramBool(false);
     // -1 is INFINITE; the time-out is taken as the unsigned milliseconds it holds.
     return paramBool(runAndWait(application, commandLine, static_cast<DWORD>(timeout), show));
 }

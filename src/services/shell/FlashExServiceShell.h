@@ -36,6 +36,8 @@ private:
     // refuses one, the user's answer to a confirmation box (owned by the main
     // window) naming shown.
     bool mayExecute(const std::vector<std::string>& paths, const std::string& shown);
+    // Asks the user whether to start what shown names; true for yes.
+    bool userTrusts(const std::string& shown);
 
     SecurityPolicy& policy_;
     const HostWindows& windows_;

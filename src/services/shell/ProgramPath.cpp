@@ -1,5 +1,7 @@
 #include "services/shell/ProgramPath.h"
 
+#include <windows.h>
+
 #include <cstring>
 
 #include "tbx/FlashExException.h"
@@ -74,6 +76,25 @@ std::string firstWord(const std::string& reading) {
     return word;
 }
 
+// The command processor's own commands. It takes one off the front of a
+// word that goes on with one of ". \ + [ ] :" as well ("cd..", "echo.",
+// "del.\x"), where the rest of the word is its argument.
+bool startsWithBuiltIn(const std::string& word) {
+    static const char* const kBuiltIns[] = {
+        "assoc",    "break",  "call",  "cd",   "chdir",    "cls",    "color",  "copy",   "date",
+        "del",      "dir",    "dpath", "echo", "endlocal", "erase",  "exit",   "for",    "ftype",
+        "goto",     "if",     "keys",  "md",   "mkdir",    "mklink", "move",   "path",   "pause",
+        "popd",     "prompt", "pushd", "rd",   "rem",      "ren",    "rename", "rmdir",  "set",
+        "setlocal", "shift",  "start", "time", "title",    "type",   "ver",    "verify", "vol"};
+    size_t end = 0;
+    while (end < word.size() && !tbx::is_lead_byte(word[end]) && !std::strchr(".\\+[]:", word[end])) ++end;
+    if (end < word.size() && tbx::is_lead_byte(word[end])) return false;  // a name no built-in has
+    std::string name = word.substr(0, end);
+    for (const char* builtIn : kBuiltIns)
+        if (lstrcmpiA(name.c_str(), builtIn) == 0) return true;
+    return false;
+}
+
 size_t quotationMarks(const std::string& line) {
     size_t count = 0;
     anyCharacter(line, [&count](char c, bool) {
@@ -123,5 +144,5 @@ bool commandProcessorRunsMore(const std::string& line, const std::string& progra
     std::string stripped = startsQuoted ? withoutOuterQuotes(line) : line;
     if (holdsOperator(line) || holdsOperator(stripped)) return true;
     std::string word = firstWord(startsQuoted && !keepsOuterQuotes(line, programFound) ? stripped : line);
-    return word != program || (!word.empty() && word[0] == '@');
+    return word != program || (!word.empty() && word[0] == '@') || startsWithBuiltIn(word);
 }

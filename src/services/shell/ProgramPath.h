@@ -27,7 +27,8 @@ ProgramInLine programInLine(const std::string& commandLine, const std::vector<Pr
 // program as the line writes it): "&", "|", "<", ">", "(", ")" or the escape
 // "^" outside quotation marks in either of its readings of a line that begins
 // with one (its outer quotation marks kept or taken off), "%" anywhere (it
-// expands variables even inside quotation marks), a line break, or a first
-// word other than program. programFound says whether program reaches a file,
+// expands variables even inside quotation marks), a line break, a first
+// word other than program, or a first word that is one of the processor's own
+// commands, also joined to its argument ("del.\x", "cd.."). programFound says whether program reaches a file,
 // which decides whether the processor keeps the outer quotation marks.
 bool commandProcessorRunsMore(const std::string& line, const std::string& program, bool programFound);

@@ -50,8 +50,8 @@ void append(std::vector<std::string>& to, const std::vector<std::string>& more) 
 }
 
 bool hasFolderPart(const std::string& name) {
-    return tbx::find_character(name, '\\') != std::string::npos || tbx::find_character(name, '/') != std::string::npos ||
-           (name.size() >= 2 && name[1] == ':');
+    return tbx::find_character(name, '\\') != std::string::npos ||
+           tbx::find_character(name, '/') != std::string::npos || (name.size() >= 2 && name[1] == ':');
 }
 
 bool isRelative(const std::string& name) {
@@ -83,7 +83,7 @@ std::vector<std::string> basesOf(const std::string& name, const ProgramSearch& s
 bool reaches(const std::string& candidate, bool foldersFound, std::string& found) {
     try {
         std::string full = fullPathWithoutLookup(candidate);
-        if (security::isUncPath(full) && !security::isDeviceNamespacePath(full)) {
+        if (security::mayReachNetwork(candidate)) {
             found = full;
             return true;
         }
@@ -99,9 +99,7 @@ std::string extensionOf(const std::string& name) {
     return hasExtension(name) ? name.substr(tbx::find_last_character(name, '.')) : std::string();
 }
 
-std::vector<std::string> withExeAdded(const std::string& name) {
-    return {hasExtension(name) ? "" : ".exe"};
-}
+std::vector<std::string> withExeAdded(const std::string& name) { return {hasExtension(name) ? "" : ".exe"}; }
 
 std::vector<std::string> asWritten(const std::string&) { return {""}; }
 
@@ -111,12 +109,18 @@ std::vector<std::string> pathExtensions() {
     return extensions;
 }
 
+bool listsExtension(const std::vector<std::string>& extensions, const std::string& extension) {
+    for (const std::string& listed : extensions)
+        if (!extension.empty() && lstrcmpiA(listed.c_str(), extension.c_str()) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 ProgramSearch processSearch(bool exeAdded) {
     ProgramSearch search;
-    search.folders = {moduleDirectory(false), currentDirectory(false), systemFolder(),
-                      windowsFolder() + "\\system", windowsFolder()};
+    search.folders = {moduleDirectory(false), currentDirectory(false), systemFolder(), windowsFolder() + "\\system",
+                      windowsFolder()};
     append(search.folders, listEntries(environmentText("PATH")));
     search.relativeBases = {currentDirectory(false)};
     search.endings = exeAdded ? withExeAdded : asWritten;
@@ -129,9 +133,7 @@ ProgramSearch commandProcessorSearch() {
     append(search.folders, listEntries(environmentText("PATH")));
     search.relativeBases = {currentDirectory(false)};
     search.endings = [extensions = pathExtensions()](const std::string& name) {
-        std::string extension = extensionOf(name);
-        for (const std::string& listed : extensions)
-            if (!extension.empty() && lstrcmpiA(listed.c_str(), extension.c_str()) == 0) return std::vector<std::string>{""};
+        if (listsExtension(extensions, extensionOf(name))) return std::vector<std::string>{""};
         std::vector<std::string> endings = extensions;
         endings.push_back("");
         return endings;
@@ -174,3 +176,5 @@ bool isBatchFile(const std::string& path) {
     std::string extension = extensionOf(path);
     return lstrcmpiA(extension.c_str(), ".bat") == 0 || lstrcmpiA(extension.c_str(), ".cmd") == 0;
 }
+
+bool startsAsProgram(const std::string& path) { return listsExtension(pathExtensions(), extensionOf(path)); }

@@ -33,7 +33,8 @@ ProgramSearch commandProcessorSearch();
 ProgramSearch shellSearch(const char* directory);
 
 // The full path of the existing file (or folder) that name reaches by search, or "" when
-// none does. A share path is never looked up (that would sign the user in to
+// none does. A path that may reach the network (a share path, or a device
+// path such as "\\.\UNC\server\share") is never looked up (that would sign the user in to
 // its server before anything was judged): the first such candidate is the
 // answer as written, so that the policy judges it.
 std::string findProgram(const std::string& name, const ProgramSearch& search);
@@ -43,3 +44,8 @@ std::string commandProcessorPath();
 
 // Whether the command processor reads path when it starts it (a batch file).
 bool isBatchFile(const std::string& path);
+
+// Whether the system starts path as a program: its extension is one of
+// PATHEXT's (compared ignoring case). Any other file, whatever its content,
+// is a document.
+bool startsAsProgram(const std::string& path);

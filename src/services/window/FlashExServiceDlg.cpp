@@ -7,6 +7,7 @@
 #include "bridge/host/ApiKey.h"
 #include "services/common/ServiceArguments.h"
 #include "services/common/ServiceResults.h"
+#include "security/SecurityPolicy.h"
 
 const ServiceCommand<FlashExServiceDlg> FlashExServiceDlg::kCommands[] = {
     {"lockApi", &FlashExServiceDlg::lockApi, 0, 0},
@@ -93,6 +94,7 @@ ParamPtr FlashExServiceDlg::setIcon(FlashExRequest& request) {
     // An unloadable file gives no icon, which is set all the same.
     const char* path = textArgument(request, 0);
     const char* file = path ? path : "";
+    policy_.checkNetworkPath(file, AccessRead);
     tbx::Icon smallIcon(
         static_cast<HICON>(LoadImageA(nullptr, file, IMAGE_ICON, 16, 16, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
     tbx::Icon bigIcon(

@@ -3,13 +3,14 @@
 #include "bridge/host/FlashExService.h"
 
 class FlashExHost;
+class SecurityPolicy;
 
 // The commands through which the movie controls its own window: the API
 // lock, ext events, closing, position, size, visibility, title and icon.
 class FlashExServiceDlg : public FlashExService {
 public:
-    // host: the main dialog, not owned.
-    explicit FlashExServiceDlg(FlashExHost& host) : host_(host) {}
+    // host: the main dialog, not owned; the policy judges an icon file on a share.
+    FlashExServiceDlg(FlashExHost& host, const SecurityPolicy& policy) : host_(host), policy_(policy) {}
 
     bool invoke(FlashExRequest& request, ParamPtr& result) override;
 
@@ -32,4 +33,5 @@ private:
     ParamPtr setCapture(FlashExRequest& request);
 
     FlashExHost& host_;
+    const SecurityPolicy& policy_;
 };

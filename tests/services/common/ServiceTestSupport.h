@@ -55,6 +55,21 @@ struct TestWindows : HostWindows {
     HWND playerWindow() const override { return player; }
 };
 
+// A host without a window of its own for the window service: it keeps the
+// key and takes whatever else the service gives it.
+struct TestHost : FlashExHost {
+    HWND window = nullptr;
+    std::string key;
+    HWND hostWindow() const override { return window; }
+    HWND playerWindow() const override { return window; }
+    const std::string& apiKey() const override { return key; }
+    void lockApi(const std::string& newKey) override { key = newKey; }
+    void enableExtEvents() override {}
+    void disableExtClose() override {}
+    void setIcons(tbx::Icon, tbx::Icon) override {}
+    void loadMovie(const std::string&) override {}
+};
+
 // A policy, loaded once per process, that allows everything except reading
 // or writing a path ending in \forbidden and writing one ending in \readonly.
 SecurityPolicy& testPolicy();

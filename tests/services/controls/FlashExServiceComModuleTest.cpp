@@ -218,35 +218,57 @@ TEST_F(AxWindows, AMovieNameHostsAPlayerAndAnythingElseNamesAControl) {
 
 // A name that reaches a file the movie may not read makes no window (a
 // browser control would show the file, and "axWindowCapture" would hand the
-// movie its picture); control names and other URLs are not judged.
+// movie its picture); a page, whose scripts the browser runs, must also be
+// executable; names of other schemes than http: and https: go to the browser
+// only when the settings allow web content; control names are not judged.
 TEST_F(AxWindows, ANameThatReachesAFileIsJudgedForReading) {
     const std::string denied = dir / "Denied";
     makeDirectory(denied);
     writeBytes(denied + "\\secret.txt", "secret");
+    writeBytes(dir / "page.html", "<script>window.close()</script>");
     movie("Denied\\m.swf", "");
-    auto policy = policyFromSettings("<security><fileAccess><deny access=\"r\" match=\"dir\">" + denied +
-                                     "</deny><allow access=\"rw\" match=\"dir\">" + dir.path() +
-                                     "</allow></fileAccess></security>");
-    FlashExServiceComModule judging(*policy, windows, encoders);
+    const std::string rules = "<fileAccess><deny access=\"r\" match=\"dir\">" + denied +
+                              "</deny><allow access=\"rw\" match=\"dir\">" + dir.path() + "</allow></fileAccess>";
+    auto policy = policyFromSettings("<security>" + rules + "</security>");
+    auto webPolicy = policyFromSettings("<security webContent=\"1\">" + rules + "</security>");
     std::string url = "file:///" + denied + "\\secret.txt";
     std::replace(url.begin(), url.end(), '\\', '/');
+    const std::string refused = "file access exception";
+    auto noWeb = [](const std::string& name) {
+        return "「" + name +
+               "」は開けません。http:、https:、file: 以外のURLは、設定のwebContentで許されている時だけ開けます。";
+    };
+    struct Case {
+        std::string name;
+        std::string failure;  // without web content
+        std::string webFailure;
+    } cases[] = {
+        {denied + "\\secret.txt", refused, refused},
+        {url, refused, refused},
+        {denied + "\\m.swf", refused, refused},
+        {"secret.txt", refused, refused},
+        {"\\\\fileserver\\share\\secret.txt", refused, refused},
+        {dir / "page.html", refused, refused},  // readable, not executable
+        {"MSHTML:<p>page</p>", noWeb("MSHTML:<p>page</p>"), "no failure"},
+        {" javascript:void(0)", noWeb(" javascript:void(0)"), "no failure"},
+        {"about:blank", noWeb("about:blank"), "no failure"},
+        {"MovaraTest.NoSuchControl", "no failure", "no failure"},
+    };
     char current[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, current);
     SetCurrentDirectoryA(denied.c_str());
-    for (const std::string& name : {denied + "\\secret.txt", url, denied + "\\m.swf", std::string("secret.txt"),
-                                    std::string("\\\\fileserver\\share\\secret.txt")}) {
-        std::vector<HWND> before = children();
-        EXPECT_EQ(
-            "file access exception",
-            failure(judging, "axWindow", {str(name), num(0), num(0), num(50), num(50), num(kChildVisible), num(0)}))
-            << name;
-        EXPECT_EQ(before, children()) << name;
+    for (const Case& c : cases) {
+        for (SecurityPolicy* judge : {policy.get(), webPolicy.get()}) {
+            FlashExServiceComModule judging(*judge, windows, encoders);
+            const std::string& expected = judge == policy.get() ? c.failure : c.webFailure;
+            std::vector<HWND> before = children();
+            EXPECT_EQ(expected, failure(judging, "axWindow",
+                                        {str(c.name), num(0), num(0), num(50), num(50), num(kChildVisible), num(0)}))
+                << c.name;
+            if (expected != "no failure") EXPECT_EQ(before, children()) << c.name;
+        }
     }
     SetCurrentDirectoryA(current);
-    for (const std::string& name : {std::string("MovaraTest.NoSuchControl"), std::string("about:blank")})
-        EXPECT_EQ("no failure", failure(judging, "axWindow",
-                                        {str(name), num(0), num(0), num(50), num(50), num(kChildVisible), num(0)}))
-            << name;
 }
 
 TEST_F(AxWindows, TheActiveWindowsControlSeesKeysFirst) {
@@ -277,30 +299,63 @@ TEST_F(AxWindows, TheActiveWindowsControlSeesKeysFirst) {
     EXPECT_TRUE(keyConsumed('A'));
 }
 
-TEST_F(AxWindows, CaptureSavesWhatTheScreenShowsAsPngWhateverTheExtension) {
+// The picture is what the control paints of itself, as far as its windows
+// show it: another program's window over it does not appear, and a control
+// moved out of its window or hidden gives no picture of what lies there.
+TEST_F(AxWindows, CaptureSavesWhatTheControlShowsAsPngWhateverTheExtension) {
     int index = axWindow(movie("green.swf", "", 0x00C000), 10, 10, 120, 60);
     HWND window = made.at(0);
     const COLORREF green = RGB(0, 0xC0, 0);
     ASSERT_TRUE(pumpUntil([&] { return screenColourAtCentreOf(window) == green; }))
         << "the screen never showed the movie's green stage";
-
-    call(*service, "axWindowCapture", {num(index), str(dir / "shot.jpg")});
-    ASSERT_TRUE(isPngData(readBytes(dir / "shot.jpg")));
-    TestImage shot = loadImage(dir / "shot.jpg");
-    ASSERT_TRUE(shot);
-    SIZE size = imageSize(shot.get());
-    EXPECT_EQ(120, size.cx);
-    EXPECT_EQ(60, size.cy);
-    EXPECT_EQ(0xFF00C000u, pixelAt(shot.get(), 60, 30));
-
-    // Hidden, the window's rectangle shows what lies beneath it.
-    call(*service, "axWindowHide", {num(index)});
-    ASSERT_TRUE(pumpUntil([&] { return screenColourAtCentreOf(window) != green; }))
-        << "the screen still showed the hidden window's green stage";
-    call(*service, "axWindowCapture", {num(index), str(dir / "hidden.png")});
-    TestImage hidden = loadImage(dir / "hidden.png");
-    ASSERT_TRUE(hidden);
-    EXPECT_NE(0xFF00C000u, pixelAt(hidden.get(), 60, 30));
+    const std::string notShown = "コントロールがウィンドウの中に見えていないため、取り込めません。";
+    HWND cover =
+        CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP, 40, 40, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        LONG width, height;  // of the picture; 0: no picture
+    } cases[] = {
+        {"shown", [] {}, 120, 60},
+        {"under another window",
+         [&] {
+             ShowWindow(cover, SW_SHOWNA);
+             UpdateWindow(cover);
+             ASSERT_TRUE(pumpUntil([&] { return screenColourAtCentreOf(window) != green; }))
+                 << "the screen still showed the green stage through the covering window";
+         },
+         120, 60},
+        {"partly out of its window",
+         [&] {
+             call(*service, "axWindowSetPos", {num(index), num(120), num(60), num(340), num(270)});
+         },
+         60, 30},
+        {"out of its window",
+         [&] {
+             call(*service, "axWindowSetPos", {num(index), num(120), num(60), num(500), num(400)});
+         },
+         0, 0},
+        {"hidden", [&] { call(*service, "axWindowHide", {num(index)}); }, 0, 0},
+    };
+    for (const Case& c : cases) {
+        c.arrange();
+        DeleteFileA((dir / "shot.jpg").c_str());
+        std::string failed = failure(*service, "axWindowCapture", {num(index), str(dir / "shot.jpg")});
+        if (c.width == 0) {
+            EXPECT_EQ(failed, notShown) << c.what;
+            EXPECT_FALSE(fileExists(dir / "shot.jpg")) << c.what;
+            continue;
+        }
+        EXPECT_EQ(failed, "no failure") << c.what;
+        ASSERT_TRUE(isPngData(readBytes(dir / "shot.jpg"))) << c.what;
+        TestImage shot = loadImage(dir / "shot.jpg");
+        ASSERT_TRUE(shot) << c.what;
+        SIZE size = imageSize(shot.get());
+        EXPECT_EQ(c.width, size.cx) << c.what;
+        EXPECT_EQ(c.height, size.cy) << c.what;
+        EXPECT_EQ(0xFF00C000u, pixelAt(shot.get(), c.width / 2, c.height / 2)) << c.what;
+    }
+    DestroyWindow(cover);
 
     // The file policy judges the picture's path like any file the movie writes.
     EXPECT_EQ("file access exception", failure(*service, "axWindowCapture", {num(index), str(dir / "readonly")}));

@@ -81,20 +81,32 @@ TEST_F(CommonDlg, CancellingTheFileDialogAnswersNull) {
     EXPECT_EQ(call(service, "fileDialog", {flag(true)}), nullptr);
 }
 
+// Flags without "no change of folder" leave the program's current folder
+// where it was too: every relative path after the dialog resolves against it.
 TEST_F(CommonDlg, AChosenFileAnswersItsFullPathAndTheFilterIndex) {
     writeBytes(dir / "chosen.txt", "x");
+    makeDirectory(dir / "current");
     std::string path = dir / "chosen.txt";
-    Result answer;
-    {
-        DialogDriver driver([&](HWND dialog) { typeAndConfirm(dialog, path); });
-        answer = call(service, "fileDialog",
-                      {flag(true), new FlashExParamNull, new FlashExParamNull, num(0x8000E | OFN_FILEMUSTEXIST),
-                       str("Text|*.txt|All|*.*||"), num(2)});
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA((dir / "current").c_str());
+    for (int flags : {0x8000E | OFN_FILEMUSTEXIST, OFN_FILEMUSTEXIST}) {
+        Result answer;
+        {
+            DialogDriver driver([&](HWND dialog) { typeAndConfirm(dialog, path); });
+            answer = call(service, "fileDialog",
+                          {flag(true), new FlashExParamNull, new FlashExParamNull, num(flags),
+                           str("Text|*.txt|All|*.*||"), num(2)});
+        }
+        ASSERT_NE(answer, nullptr);
+        EXPECT_EQ(lstrcmpiA(answer->getProperty("path")->getString().c_str(), path.c_str()), 0)
+            << answer->getProperty("path")->getString();
+        EXPECT_EQ(answer->getProperty("filterIndex")->getInt(), 2);
+        char current[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, current);
+        EXPECT_EQ(lstrcmpiA(current, (dir / "current").c_str()), 0) << "flags " << flags << ": " << current;
     }
-    ASSERT_NE(answer, nullptr);
-    EXPECT_EQ(lstrcmpiA(answer->getProperty("path")->getString().c_str(), path.c_str()), 0)
-        << answer->getProperty("path")->getString();
-    EXPECT_EQ(answer->getProperty("filterIndex")->getInt(), 2);
+    SetCurrentDirectoryA(previous);
 }
 
 TEST_F(CommonDlg, ATypedNameGetsTheDefaultExtension) {

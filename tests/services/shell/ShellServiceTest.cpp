@@ -118,8 +118,8 @@ TEST(ShellProgramPath, TakesTheQuotedTextOrTheFirstExistingPrefixOrTheWholeLine)
         {dir / "my prog -a", dir / "my prog"},                 // ".exe" added, as the system adds it
         {dir / "no prog -a", dir / "no prog -a"},              // no such file: the whole line
         {dir / "folder name\\x y", dir / "folder name\\x y"},  // a directory is no program
-        {"cmd.exe /c exit 3", "cmd.exe"},  // found where the system looks: its own folder
-        {"hostname /x", "hostname"},       // found only with ".exe" added, in the second pass
+        {"cmd.exe /c exit 3", "cmd.exe"},                      // found where the system looks: its own folder
+        {"hostname /x", "hostname"},                           // found only with ".exe" added, in the second pass
     };
     for (const Case& c : cases)
         EXPECT_EQ(programInLine(c.line, {processSearch(false), processSearch(true)}).text, c.path) << c.line;
@@ -370,36 +370,59 @@ TEST(ShellService, ArgsAreTheRuntimesSplitOfTheCommandLine) {
 }
 
 // Ways a movie restricted to the trusted folder could start more than the
-// policy judged. Each is asked about (and refused by the user) instead of
-// running; the marker is what the smuggled part would have written.
+// policy judged. Each is asked about (and refused by the user) or fails
+// instead of running; the marker is what the smuggled part would have
+// written, notes.txt one folder above the trusted one what it would have deleted.
 TEST(ShellService, StartsThatReachBeyondTheJudgedProgramAreAsked) {
     ScratchDir dir;
     std::string trusted = dir / "trusted";
     std::string writable = dir / "W";
-    makeDirectory(trusted);
-    makeDirectory(writable);
+    for (const std::string& folder : {trusted, writable, trusted + "\\x", dir / "x"}) makeDirectory(folder);
     std::string program = executableDirectory() + "\\shell_child.exe";
     CopyFileA(program.c_str(), (trusted + "\\x.exe").c_str(), FALSE);
     CopyFileA(program.c_str(), (writable + "\\e.exe").c_str(), FALSE);
+    CopyFileA(program.c_str(), (trusted + "\\doc.txt").c_str(), FALSE);  // a program image named as a document
     writeBytes(trusted + "\\t.bat", "@exit 0\r\n");
+    writeBytes(trusted + "\\x\\notes.txt", "judged");
     struct Case {
         const char* command;
         std::initializer_list<FlashExParam*> arguments;
-        std::string shown;
+        std::string shown;  // the question asked, "" when none may be
+        std::string failure;
     };
     // Relative to the current folder, the trusted one, so that today's whole-line
     // judgement sees a name in the trusted folder.
     std::string echo = "echo pwned> ..\\marker.txt";
     std::string startLine = "start /b x.exe ..\\marker.txt";
     Case cases[] = {
-        {"system", {str("x.exe&" + echo)}, "x.exe&" + echo},                    // an operator
-        {"system", {str("\"x.exe\" \"&" + echo + "\"")}, "\"x.exe\" \"&" + echo + "\""},  // outside quotes once stripped
-        {"system", {str(startLine)}, startLine},                                 // a built-in that starts programs
-        {"execAndWait", {str("t.bat & " + echo)}, "t.bat & " + echo},            // a batch file's line
-        {"execAndWait", {str("cmd.exe /c " + echo)}, "cmd.exe /c " + echo},      // a bare name the system finds
+        {"system", {str("x.exe&" + echo)}, "x.exe&" + echo, ""},  // an operator
+        {"system",
+         {str("\"x.exe\" \"&" + echo + "\"")},
+         "\"x.exe\" \"&" + echo + "\"",
+         ""},                                                                       // outside quotes once stripped
+        {"system", {str(startLine)}, startLine, ""},                                // a built-in that starts programs
+        {"system", {str("del.\\..\\x\\notes.txt")}, "del.\\..\\x\\notes.txt", ""},  // a built-in joined to its argument
+        {"execAndWait", {str("t.bat & " + echo)}, "t.bat & " + echo, ""},           // a batch file's line
+        {"execAndWait", {str("cmd.exe /c " + echo)}, "cmd.exe /c " + echo, ""},     // a bare name the system finds
+        {"execAndWait",
+         {str("doc.txt ..\\marker.txt")},
+         "",
+         "「" + trusted + "\\doc.txt」はプログラムとして起動できません。拡張子がPATHEXTにありません。"},
         {"shellExecute",
          {new FlashExParamNull, str("e.exe"), str(inQuotes(dir / "marker.txt")), str(writable), num(SW_HIDE)},
-         writable + "\\e.exe"},  // found in the directory argument first
+         writable + "\\e.exe",
+         ""},  // found in the directory argument first
+        {"shellExecute",
+         {new FlashExParamNull, str("http://example.invalid/"), new FlashExParamNull, new FlashExParamNull,
+          num(SW_HIDE)},
+         "http://example.invalid/",
+         ""},  // a web address, judged as written
+        {"shellExecute",
+         {new FlashExParamNull, str("ms-settings:display"), new FlashExParamNull, new FlashExParamNull, num(SW_HIDE)},
+         "",
+         "「ms-settings:display」は開けません。URLは http:、https:、file: のものだけを開けます。"},  // any program the
+                                                                                                     // system has for
+                                                                                                     // it
     };
     std::string policy = "<security><trusted>" + trusted + "</trusted></security>";
     char current[MAX_PATH];
@@ -407,14 +430,19 @@ TEST(ShellService, StartsThatReachBeyondTheJudgedProgramAreAsked) {
     SetCurrentDirectoryA(trusted.c_str());
     for (const Case& c : cases) {
         Shell shell(policy.c_str());
+        writeBytes(dir / "x\\notes.txt", "victim");
         Confirmation seen;
+        std::string failed;
         {
-            DialogDriver driver = answerConfirmation(seen, IDNO);
-            call(shell.service, c.command, c.arguments);
+            DialogDriver driver = answerConfirmation(
+                seen, IDNO, c.shown.empty() ? DialogDriver::GuardAgainstDialog : DialogDriver::ExpectDialog);
+            failed = failure(shell.service, c.command, c.arguments);
         }
-        EXPECT_TRUE(seen.shown) << c.command << " " << c.shown;
-        EXPECT_EQ(seen.text, confirmationText(c.shown));
+        EXPECT_EQ(seen.shown, !c.shown.empty()) << c.command << " " << c.shown;
+        if (!c.shown.empty()) EXPECT_EQ(seen.text, confirmationText(c.shown));
+        EXPECT_EQ(failed, c.failure.empty() ? "no failure" : c.failure) << c.command;
         EXPECT_FALSE(fileExists(dir / "marker.txt")) << c.command << " " << c.shown;
+        EXPECT_TRUE(fileExists(dir / "x\\notes.txt")) << c.command << " " << c.shown;
         DeleteFileA((dir / "marker.txt").c_str());
     }
     SetCurrentDirectoryA(current);

@@ -4,6 +4,7 @@
 
 #include "ServiceTestSupport.h"
 #include "bridge/host/FlashExHost.h"
+#include "security/SecurityPolicy.h"
 #include "services/window/FlashExServiceDlg.h"
 
 using namespace service_test;
@@ -37,7 +38,8 @@ private:
 
 TEST(WindowService, TheApiLocksOnceAndCloseAppAsksTheWindowToCloseWithoutTheMovie) {
     RecordingHost host;
-    FlashExServiceDlg service(host);
+    SecurityPolicy policy;
+    FlashExServiceDlg service(host, policy);
 
     std::string key = call(service, "lockApi", {})->getString();
     EXPECT_EQ(24u, key.size());

@@ -1,4 +1,4 @@
-#include "services/images/CurrentDirectoryGuard.h"
+#include "tbx/CurrentDirectoryGuard.h"
 
 #include <windows.h>
 
@@ -21,6 +21,8 @@ std::string currentDirectoryText() {
 }
 
 }  // namespace
+
+CurrentDirectoryGuard::CurrentDirectoryGuard() : previous_(currentDirectoryText()) {}
 
 CurrentDirectoryGuard::CurrentDirectoryGuard(const std::string& directory) : previous_(currentDirectoryText()) {
     // A directory that cannot be entered leaves the current one; the work
