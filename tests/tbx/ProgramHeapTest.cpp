@@ -74,13 +74,19 @@ TEST(ProgramHeap, ThreadsNeverShareABlock) {
     EXPECT_TRUE(secondIntact);
 }
 
+namespace {
+
+// A filter, so WINAPI: on x86 the system calls it as stdcall.
+LONG WINAPI exitWithExceptionCode(EXCEPTION_POINTERS* e) { ExitProcess(e->ExceptionRecord->ExceptionCode); }
+
+}  // namespace
+
 // A small block freed twice ends the program at the second free, as the
 // system's heap does, instead of being handed out to two owners.
 TEST(ProgramHeapDeathTest, ABlockFreedTwiceEndsTheProgram) {
     EXPECT_EXIT(
         {
-            SetUnhandledExceptionFilter(
-                [](EXCEPTION_POINTERS* e) -> LONG { ExitProcess(e->ExceptionRecord->ExceptionCode); });
+            SetUnhandledExceptionFilter(exitWithExceptionCode);
             void* block = ::operator new(40);
             ::operator delete(block);
             void* other = ::operator new(24);  // another size: the block stays free
