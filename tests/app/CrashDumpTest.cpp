@@ -68,15 +68,15 @@ void ownException() {
 
 void nonContinuableException() { RaiseException(0xE0000043, EXCEPTION_NONCONTINUABLE, 0, nullptr); }
 
+// A thread's start, so WINAPI: on x86 the system calls it as stdcall.
+DWORD WINAPI faultingThread(void*) {
+    accessViolation();
+    return 0;
+}
+
 // The guarded thread waits while a thread it started faults.
 void accessViolationOnAnotherThread() {
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void*) -> DWORD {
-            accessViolation();
-            return 0;
-        },
-        nullptr, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, faultingThread, nullptr, 0, nullptr);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
 }

@@ -34,19 +34,19 @@ LRESULT CALLBACK faultOnProbeMessage(HWND window, UINT message, WPARAM wParam, L
     return CallWindowProcW(rasterDialogProc, window, message, wParam, lParam);
 }
 
+// Keeps the first dialog; CALLBACK, as the system calls it stdcall on x86.
+BOOL CALLBACK rememberDialog(HWND window, LPARAM result) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "#32770") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(result) = window;
+    return FALSE;
+}
+
 // The rasteriser's hidden dialog, once its thread has made it.
 HWND rasteriserDialog(DWORD thread) {
     HWND found = nullptr;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM result) {
-            char name[16] = "";
-            GetClassNameA(window, name, sizeof name);
-            if (strcmp(name, "#32770") != 0) return TRUE;
-            *reinterpret_cast<HWND*>(result) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(thread, rememberDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
